@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Sets up a fresh machine, builds, and then either renders the preview or
+# runs every test.
+#
+#   ./build.sh preview   install, build, render sorvane-preview.png
+#   ./build.sh test      install, build (64-bit and 32-bit), run every test
+#   ./build.sh build     install and build only
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(build-essential cmake ninja-build g++-multilib
+          libgtest-dev libgmock-dev libbenchmark-dev
+          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+jobs=$(nproc)
+
+build64() {
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j "$jobs"
+}
+
+# The mental ray library ships 32-bit: build it, its host and their tests at that size.
+build32() {
+  cmake -S . -B build-m32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS=-m32 -DCMAKE_SHARED_LINKER_FLAGS=-m32 -DCMAKE_EXE_LINKER_FLAGS=-m32 \
+    -DSORVANE_MAYA=OFF -DSORVANE_TOOLS=OFF -DSORVANE_BENCHMARKS=OFF
+  cmake --build build-m32 -j "$jobs"
+}
+
+case "${1:-}" in
+  preview)
+    install_missing
+    build64
+    build/bin/sorvane render
+    echo "Wrote $(pwd)/sorvane-preview.png"
+    ;;
+  test)
+    install_missing
+    build64
+    build32
+    ctest --test-dir build --output-on-failure -j "$jobs"
+    ctest --test-dir build-m32 --output-on-failure -j "$jobs"
+    ;;
+  build)
+    install_missing
+    build64
+    ;;
+  *)
+    echo "usage: $0 preview|test|build" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,98 @@
+#include "cli/commands.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "cli/hostCommands.h"
+
+namespace sorvane::cli {
+
+namespace {
+
+const std::vector<std::string> kHosts{"maya", "mentalray"};
+
+struct HostOptions {
+    std::string host;
+    PluginPaths paths = defaultPluginPaths();
+};
+
+CLI::App* addHostCommand(CLI::App& app, const char* name, const char* description, HostOptions& options) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->add_option("--host", options.host, "Which plug-in, through which host")
+        ->required()
+        ->check(CLI::IsMember(kHosts));
+    addPluginPathOptions(*command, options.paths);
+    return command;
+}
+
+}  // namespace
+
+void addInspectCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<HostOptions>();
+    CLI::App* command = addHostCommand(
+        app, "inspect", "Load a plug-in into its host, unload it, and print what it registered", *options);
+    command->callback([options, &context] {
+        try {
+            if (options->host == "maya") {
+                inspectMaya(options->paths, context.out);
+            } else {
+                inspectMentalray(options->paths, context.out);
+            }
+        } catch (const std::exception& error) {
+            context.err << "sorvane inspect: " << error.what() << '\n';
+            context.exitCode = 1;
+        }
+    });
+}
+
+void addShadeCommand(CLI::App& app, CommandContext& context) {
+    auto options = std::make_shared<HostOptions>();
+    CLI::App* command = addHostCommand(
+        app, "shade",
+        "Evaluate shading samples: one JSON object per line in, one per line out", *options);
+    command->callback([options, &context] {
+        std::unique_ptr<ShadeSession> session;
+        try {
+            session = options->host == "maya" ? openMayaShadeSession(options->paths)
+                                              : openMentalrayShadeSession(options->paths);
+        } catch (const std::exception& error) {
+            context.err << "sorvane shade: " << error.what() << '\n';
+            context.exitCode = 1;
+            return;
+        }
+        context.exitCode = runShadeLoop(*session, context.in, context.out, context.err);
+    });
+}
+
+int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    CLI::App app("sorvane: preview, evaluate and inspect the sorvane shader through its hosts", "sorvane");
+    app.require_subcommand(1);
+    CommandContext context{in, out, err};
+    addRenderCommand(app, context);
+    addShadeCommand(app, context);
+    addInspectCommand(app, context);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return 0;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        // A subcommand's --help lands here too, as a success.
+        if (error.get_exit_code() == 0) {
+            const CLI::App* helped = &app;
+            for (const CLI::App* sub : app.get_subcommands()) {
+                helped = sub;
+            }
+            out << helped->help();
+            return 0;
+        }
+        err << "sorvane: " << error.what() << "\n" << "Run 'sorvane --help' for usage.\n";
+        return 2;
+    }
+    return context.exitCode;
+}
+
+}  // namespace sorvane::cli

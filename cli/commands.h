@@ -1,0 +1,28 @@
+#pragma once
+
+#include <iosfwd>
+
+#include "cli/pluginPaths.h"
+
+namespace CLI {
+class App;
+}
+
+namespace sorvane::cli {
+
+// What a subcommand reads, writes and reports back to main.
+struct CommandContext {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    int exitCode = 0;
+};
+
+void addInspectCommand(CLI::App& app, CommandContext& context);
+void addShadeCommand(CLI::App& app, CommandContext& context);
+void addRenderCommand(CLI::App& app, CommandContext& context);  // cli/render
+
+// The whole command, as main runs it; tests drive it in-process.
+int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);
+
+}  // namespace sorvane::cli

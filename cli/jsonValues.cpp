@@ -1,0 +1,120 @@
+#include "cli/jsonValues.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace sorvane::cli {
+
+namespace {
+
+std::string typeName(const Json& value) { return value.type_name(); }
+
+}  // namespace
+
+InputError::InputError(std::string field, const std::string& message)
+    : std::runtime_error(field.empty() ? message : field + ": " + message), field_(std::move(field)) {}
+
+double readDouble(const Json& value, const std::string& field) {
+    if (value.is_number()) {
+        return value.get<double>();
+    }
+    if (value.is_string()) {
+        const std::string& text = value.get_ref<const std::string&>();
+        if (text == "nan") return std::numeric_limits<double>::quiet_NaN();
+        if (text == "inf") return std::numeric_limits<double>::infinity();
+        if (text == "-inf") return -std::numeric_limits<double>::infinity();
+        throw InputError(field, "expected a number or \"nan\", \"inf\", \"-inf\", got the string \"" + text + "\"");
+    }
+    throw InputError(field, "expected a number, got " + typeName(value));
+}
+
+float readFloat(const Json& value, const std::string& field) {
+    const double d = readDouble(value, field);
+    if (std::isfinite(d) && std::fabs(d) > static_cast<double>(FLT_MAX)) {
+        // Rounding would make it infinite; say so rather than pass on an inf nobody asked for.
+        throw InputError(field, "out of the range of a 32-bit float");
+    }
+    return static_cast<float>(d);
+}
+
+bool readBool(const Json& value, const std::string& field) {
+    if (!value.is_boolean()) {
+        throw InputError(field, "expected true or false, got " + typeName(value));
+    }
+    return value.get<bool>();
+}
+
+int readInt(const Json& value, const std::string& field) {
+    if (value.is_number_integer()) {
+        const auto wide = value.get<long long>();
+        if (wide < std::numeric_limits<int>::min() || wide > std::numeric_limits<int>::max()) {
+            throw InputError(field, "out of the range of a 32-bit integer");
+        }
+        return static_cast<int>(wide);
+    }
+    if (value.is_number_float()) {
+        const double d = value.get<double>();
+        if (d == std::floor(d) && std::fabs(d) <= std::numeric_limits<int>::max()) {
+            return static_cast<int>(d);
+        }
+    }
+    throw InputError(field, "expected a whole number, got " + (value.is_number() ? value.dump() : typeName(value)));
+}
+
+void readFloats(const Json& value, const std::string& field, float* out, std::size_t minCount,
+                std::size_t count) {
+    const auto describe = [&] {
+        return minCount == count ? std::to_string(count) : std::to_string(minCount) + " or " + std::to_string(count);
+    };
+    if (!value.is_array()) {
+        throw InputError(field, "expected a list of " + describe() + " numbers, got " + typeName(value));
+    }
+    if (value.size() < minCount || value.size() > count) {
+        throw InputError(field, "expected " + describe() + " numbers, got " + std::to_string(value.size()));
+    }
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        out[i] = readFloat(value[i], field + "[" + std::to_string(i) + "]");
+    }
+}
+
+OrderedJson writeFloat(float value) {
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
+    // The double nearest the 9-digit text, so the writer prints at most those digits.
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return std::strtod(text, nullptr);
+}
+
+void requireKnownKeys(const Json& object, const std::string& field,
+                      std::initializer_list<const char*> known) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        bool found = false;
+        for (const char* name : known) {
+            found = found || it.key() == name;
+        }
+        if (!found) {
+            const std::string where = field.empty() ? it.key() : field + "." + it.key();
+            throw InputError(where, "unknown key");
+        }
+    }
+}
+
+const Json& requireObject(const Json& value, const std::string& field) {
+    if (!value.is_object()) {
+        throw InputError(field, "expected an object, got " + typeName(value));
+    }
+    return value;
+}
+
+const Json& requireArray(const Json& value, const std::string& field) {
+    if (!value.is_array()) {
+        throw InputError(field, "expected a list, got " + typeName(value));
+    }
+    return value;
+}
+
+}  // namespace sorvane::cli

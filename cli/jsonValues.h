@@ -1,0 +1,62 @@
+#pragma once
+
+// Reading and writing the numbers of the JSON interfaces. Floats may be given,
+// and are written, as "nan", "inf" and "-inf" where not finite; finite floats
+// are written with 9 significant digits, which round-trip to the same float.
+
+#include <array>
+#include <cstddef>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+
+namespace sorvane::cli {
+
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
+
+// A rejected input value; `field` names it as the user wrote it ("lights[1].lightIntensity").
+class InputError : public std::runtime_error {
+public:
+    InputError(std::string field, const std::string& message);
+    const std::string& field() const { return field_; }
+
+private:
+    std::string field_;
+};
+
+float readFloat(const Json& value, const std::string& field);
+double readDouble(const Json& value, const std::string& field);
+bool readBool(const Json& value, const std::string& field);
+int readInt(const Json& value, const std::string& field);
+
+// Exactly `count` floats, or between `minCount` and `count`.
+void readFloats(const Json& value, const std::string& field, float* out, std::size_t minCount,
+                std::size_t count);
+
+template <std::size_t N>
+std::array<float, N> readFloats(const Json& value, const std::string& field) {
+    std::array<float, N> out{};
+    readFloats(value, field, out.data(), N, N);
+    return out;
+}
+
+OrderedJson writeFloat(float value);
+
+template <std::size_t N>
+OrderedJson writeFloats(const std::array<float, N>& values) {
+    OrderedJson out = OrderedJson::array();
+    for (float v : values) {
+        out.push_back(writeFloat(v));
+    }
+    return out;
+}
+
+// Rejects every key of `object` not in `known`.
+void requireKnownKeys(const Json& object, const std::string& field,
+                      std::initializer_list<const char*> known);
+
+const Json& requireObject(const Json& value, const std::string& field);
+const Json& requireArray(const Json& value, const std::string& field);
+
+}  // namespace sorvane::cli

@@ -1,0 +1,46 @@
+#include "cli/shadeSession.h"
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+namespace sorvane::cli {
+
+namespace {
+
+OrderedJson shadeLine(ShadeSession& session, const std::string& text) {
+    Json line;
+    try {
+        line = Json::parse(text);
+    } catch (const Json::parse_error& error) {
+        throw InputError("", std::string("not valid JSON (") + error.what() + ")");
+    }
+    if (!line.is_object()) {
+        throw InputError("", std::string("expected a JSON object, got ") + line.type_name());
+    }
+    return session.shade(line);
+}
+
+}  // namespace
+
+int runShadeLoop(ShadeSession& session, std::istream& in, std::ostream& out, std::ostream& err) {
+    int status = 0;
+    std::string text;
+    for (long lineNumber = 1; std::getline(in, text); ++lineNumber) {
+        if (!text.empty() && text.back() == '\r') {
+            text.pop_back();
+        }
+        try {
+            out << shadeLine(session, text).dump() << '\n';
+        } catch (const std::exception& error) {
+            const std::string message = "line " + std::to_string(lineNumber) + ": " + error.what();
+            err << "sorvane shade: " << message << '\n';
+            out << OrderedJson{{"error", message}}.dump() << '\n';
+            status = 1;
+        }
+    }
+    out.flush();
+    return status;
+}
+
+}  // namespace sorvane::cli

@@ -1,0 +1,27 @@
+# Test and benchmark dependencies and the functions that register them.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # Debian ships GoogleTest prebuilt for the native size only; the 32-bit tree
+  # builds it from the sources that libgtest-dev installs.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gmock ALIAS gmock)
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+# sorvane_add_gtest(<target> SOURCES ... [LIBRARIES ...] [LABELS ...])
+# One test executable; every TEST in it becomes a ctest test.
+function(sorvane_add_gtest target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} sorvane_warnings GTest::gtest_main)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
+  gtest_discover_tests(${target}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${ARG_LABELS}")
+endfunction()

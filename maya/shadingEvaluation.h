@@ -1,0 +1,93 @@
+#pragma once
+
+// The sorvane node's shading model without Maya: one shading sample's inputs
+// and its lights in, the colour for outColor out.
+//
+// compute() feeds the lights one at a time, straight from Maya's light array:
+//
+//     OutColorEvaluation evaluation(sample);
+//     for (each element) evaluation.addLight(lightSample);
+//     outColor = evaluation.finish();
+//
+// Nothing is allocated and nothing outlives the evaluation.
+
+#include <cstddef>
+#include <ostream>
+
+#include "model/vector.h"
+
+namespace sorvane {
+
+using model::Vec3;
+
+struct Color {
+    float r = 0.0f;
+    float g = 0.0f;
+    float b = 0.0f;
+};
+
+bool operator==(const Color& a, const Color& b);
+std::ostream& operator<<(std::ostream& os, const Color& c);
+
+// One shading sample's attribute values, named after the node's attributes.
+struct ShadingSample {
+    Vec3 rayDirection;  // camera towards the shaded point
+    Vec3 normalCamera;
+    Color color;
+    Color ambientColor;
+    Color incandescence;
+    Color scatteringColor;
+    Color oppositionColor;
+    Color backlightColor;
+    Color specularColor;
+    Color transparency;
+    float diffuse = 0.0f;
+    float scattering = 0.0f;
+    float anisotropy = 0.0f;
+    float depth = 0.0f;
+    float opposition = 0.0f;
+    float backlight = 0.0f;
+    float eccentricity = 0.0f;
+    float specularRollOff = 0.0f;
+};
+
+// One element of lightDataArray, as the renderer fills it.
+struct LightSample {
+    Color lightIntensity;
+    Vec3 lightDirection;  // towards the light
+    float preShadowIntensity = 0.0f;
+    bool lightAmbient = false;
+    bool lightDiffuse = false;
+    bool lightSpecular = false;
+};
+
+std::ostream& operator<<(std::ostream& os, const ShadingSample& s);
+std::ostream& operator<<(std::ostream& os, const LightSample& l);
+
+// Maya's rule: a vector of squared length <= 1e-20 is left unchanged, so a
+// zero vector stays zero instead of becoming NaN.
+Vec3 normalize(Vec3 v);
+
+class OutColorEvaluation {
+public:
+    // Keeps a reference to the sample; its transparency is read by finish(),
+    // so compute may fill it after the lights.
+    explicit OutColorEvaluation(const ShadingSample& sample);
+
+    void addLight(const LightSample& light);
+    Color finish() const;
+
+private:
+    const ShadingSample& sample_;
+    Vec3 V_;
+    Color ambientLightSum_;
+    Color diffuseSum_;
+    Color oppositionSum_;
+    Color backlightSum_;
+    Color scatterSum_;
+    Color specularSum_;
+};
+
+Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count);
+
+}  // namespace sorvane
