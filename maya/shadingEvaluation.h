@@ -27,6 +27,7 @@ struct Color {
 };
 
 bool operator==(const Color& a, const Color& b);
+inline bool operator!=(const Color& a, const Color& b) { return !(a == b); }
 std::ostream& operator<<(std::ostream& os, const Color& c);
 
 // One shading sample's attribute values, named after the node's attributes.

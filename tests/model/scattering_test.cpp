@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/scattering.h"
+#include "tests/support/scatteringOracle.h"
 
 namespace {
 
@@ -21,6 +22,11 @@ using sorvane::model::MayaFlavour;
 using sorvane::model::MentalRayFlavour;
 using sorvane::model::Vec3;
 namespace m = sorvane::model;
+using sorvane::oracle::storedDot;
+using sorvane::oracle::phase;
+using sorvane::oracle::reflection;
+using sorvane::oracle::transmission;
+using sorvane::oracle::falloff;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -33,34 +39,6 @@ std::int64_t ulpDistance(float a, float b) {
         return i < 0 ? std::int64_t{INT32_MIN} - i : std::int64_t{i};
     };
     return std::llabs(ordered(a) - ordered(b));
-}
-
-// The formulas again, in double and written from their description, so a
-// regrouped expression or a changed constant in the model shows up as ulps.
-// Dot products are float quantities in both shaders: the oracle takes them as
-// the float sum, since the cosines and tangents amplify their rounding.
-double dotD(Vec3 a, Vec3 b) {
-    const float sum = a.x * b.x + a.y * b.y + a.z * b.z;
-    return sum;
-}
-double phaseD(Vec3 N, Vec3 L, double g) {
-    const double h = dotD(N, L);
-    const double q = g * g;
-    return 1.0 - std::pow(q + 1.0 - h * (g * 2.0), 1.5) * ((q * 0.25) * double(3.14159f));
-}
-double reflectionD(Vec3 V, Vec3 N, Vec3 L, double s, double g, double d) {
-    const double c1 = std::cos(dotD(V, N)), c2 = std::cos(dotD(N, L));
-    return phaseD(N, L, g) * s * 0.25 * (c1 + c2) * (std::exp(-(d / c1)) / std::exp(-(d / c2)));
-}
-double transmissionD(Vec3 V, Vec3 N, Vec3 L, double s, double g, double d) {
-    const double c1 = std::cos(dotD(V, N)), c2 = std::cos(dotD(N, L));
-    return phaseD(N, L, g) * s * 0.25 * (c1 + c2) * (1.0 - std::exp(-d - (1.0 / c1 - 1.0 / c2)));
-}
-// 1 - k is taken as the float the shaders round it to: for small k, log
-// amplifies that rounding far beyond anything the formula's grouping does.
-double falloffD(double x, float k) {
-    const double m = std::log(double(1.0f - k)) * -0.375;
-    return 1.0 / (std::tan(x * 0.5) * (1.0 / m) + 1.0);
 }
 
 Vec3 unit(double x, double y, double z) {
@@ -104,29 +82,29 @@ TYPED_TEST(BothFlavours, AgreesWithDoublePrecisionOracle) {
     using F = TypeParam;
     int checked = 0;
     for (const Inputs& in : randomInputs(4000)) {
-        const double P = phaseD(in.N, in.L, in.g);
+        const double P = phase(in.N, in.L, in.g);
         if (std::fabs(P) < 0.5) continue;  // cancellation in 1 - x would swamp the ulps
         EXPECT_LE(ulpDistance(m::scatterPhase<F>(in.N, in.L, in.g), float(P)), 8);
 
-        const double R = reflectionD(in.V, in.N, in.L, in.s, in.g, in.d);
+        const double R = reflection(in.V, in.N, in.L, in.s, in.g, in.d);
         EXPECT_LE(ulpDistance(m::scatterReflection<F>(in.V, in.N, in.L, in.s, in.g, in.d), float(R)), 16)
             << "V " << in.V << " N " << in.N << " L " << in.L << " s " << in.s << " g " << in.g;
 
-        const double c1 = std::cos(dotD(in.V, in.N)), c2 = std::cos(dotD(in.N, in.L));
+        const double c1 = std::cos(storedDot(in.V, in.N)), c2 = std::cos(storedDot(in.N, in.L));
         const double last = 1.0 - std::exp(-in.d - (1.0 / c1 - 1.0 / c2));
         if (std::fabs(last) > 0.1) {
-            const double T = transmissionD(in.V, in.N, in.L, in.s, in.g, in.d);
+            const double T = transmission(in.V, in.N, in.L, in.s, in.g, in.d);
             EXPECT_LE(ulpDistance(m::scatterTransmission<F>(in.V, in.N, in.L, in.s, in.g, in.d), float(T)), 32)
                 << "V " << in.V << " N " << in.N << " L " << in.L;
         }
 
-        const double x = dotD(in.V, in.N);
+        const double x = storedDot(in.V, in.N);
         const double m = std::log(double(1.0f - in.k)) * -0.375;
         if (std::fabs(std::tan(x * 0.5) / m) < 0.5) {  // away from the pole at tan(x/2) = -m
-            EXPECT_LE(ulpDistance(m::oppositionFalloff<F>(in.V, in.N, in.k), float(falloffD(x, in.k))), 8);
+            EXPECT_LE(ulpDistance(m::oppositionFalloff<F>(in.V, in.N, in.k), float(falloff(x, in.k))), 8);
         }
-        const double xb = std::exp(-dotD(in.L, in.N));
-        EXPECT_LE(ulpDistance(m::backlightFalloff<F>(in.L, in.N, in.k), float(falloffD(xb, in.k))), 8);
+        const double xb = std::exp(-storedDot(in.L, in.N));
+        EXPECT_LE(ulpDistance(m::backlightFalloff<F>(in.L, in.N, in.k), float(falloff(xb, in.k))), 8);
         ++checked;
     }
     EXPECT_GT(checked, 1000);
