@@ -40,15 +40,6 @@ std::ostream& operator<<(std::ostream& os, const LightSample& l) {
               << ", specular " << l.lightSpecular << '}';
 }
 
-Vec3 normalize(Vec3 v) {
-    const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
-    if (lengthSquared <= 1e-20f) {
-        return v;
-    }
-    const float inverse = 1.0f / std::sqrt(lengthSquared);
-    return {v.x * inverse, v.y * inverse, v.z * inverse};
-}
-
 OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample)
     : sample_(sample), V_(normalize(sample.rayDirection)) {}
 

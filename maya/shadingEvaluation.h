@@ -11,6 +11,7 @@
 //
 // Nothing is allocated and nothing outlives the evaluation.
 
+#include <cmath>
 #include <cstddef>
 #include <ostream>
 
@@ -67,7 +68,14 @@ std::ostream& operator<<(std::ostream& os, const LightSample& l);
 
 // Maya's rule: a vector of squared length <= 1e-20 is left unchanged, so a
 // zero vector stays zero instead of becoming NaN.
-Vec3 normalize(Vec3 v);
+inline Vec3 normalize(Vec3 v) {
+    const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
+    if (lengthSquared <= 1e-20f) {
+        return v;
+    }
+    const float inverse = 1.0f / std::sqrt(lengthSquared);
+    return {v.x * inverse, v.y * inverse, v.z * inverse};
+}
 
 class OutColorEvaluation {
 public:

@@ -1,0 +1,184 @@
+// evaluateOutColor per light against a floor: the math-library calls alone
+// that one diffuse and specular light needs (4 cos, 4 exp, 5 pow, 2 log,
+// 2 tan, 3 sqrt), on the same inputs. After the run it prints the marginal
+// cost of a light, (t(16 lights) - t(1 light)) / 15, and its ratio to the floor.
+//
+//   build/bench/evaluation_bench --benchmark_repetitions=10
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "maya/shadingEvaluation.h"
+#include "model/vector.h"
+
+namespace {
+
+using sorvane::LightSample;
+using sorvane::ShadingSample;
+using sorvane::Vec3;
+
+constexpr std::size_t kSamples = 256;
+
+struct Workload {
+    std::vector<ShadingSample> samples;
+    std::vector<LightSample> lights;  // kSamples * 16
+};
+
+Vec3 unitFrom(std::mt19937& rng, float minZ) {
+    std::normal_distribution<float> n(0.0f, 1.0f);
+    for (;;) {
+        const Vec3 v{n(rng), n(rng), n(rng)};
+        const float l = std::sqrt(sorvane::model::dot(v, v));
+        if (l > 0.0f && v.z / l > minZ) return {v.x / l, v.y / l, v.z / l};
+    }
+}
+
+const Workload& workload() {
+    static const Workload w = [] {
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<float> u(0.1f, 0.9f);
+        Workload out;
+        for (std::size_t i = 0; i < kSamples; ++i) {
+            ShadingSample s;
+            s.normalCamera = unitFrom(rng, 0.3f);
+            const Vec3 towardsViewer = unitFrom(rng, 0.5f);
+            s.rayDirection = {-towardsViewer.x, -towardsViewer.y, -towardsViewer.z};
+            s.color = {u(rng), u(rng), u(rng)};
+            s.ambientColor = {0.05f, 0.05f, 0.05f};
+            s.scatteringColor = {u(rng), u(rng), u(rng)};
+            s.oppositionColor = {0.6f, 0.6f, 0.6f};
+            s.backlightColor = {0.4f, 0.4f, 0.4f};
+            s.specularColor = {0.5f, 0.5f, 0.5f};
+            s.diffuse = 0.8f;
+            s.scattering = u(rng);
+            s.anisotropy = u(rng) * 2.0f - 1.0f;
+            s.depth = u(rng);
+            s.opposition = u(rng);
+            s.backlight = u(rng);
+            s.eccentricity = 0.2f;
+            s.specularRollOff = 0.3f;
+            out.samples.push_back(s);
+            for (int l = 0; l < 16; ++l) {
+                out.lights.push_back({{u(rng), u(rng), u(rng)}, unitFrom(rng, -0.5f), u(rng), true, true, true});
+            }
+        }
+        return out;
+    }();
+    return w;
+}
+
+void EvaluateOutColor(benchmark::State& state) {
+    const Workload& w = workload();
+    const auto lights = static_cast<std::size_t>(state.range(0));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % kSamples;
+        benchmark::DoNotOptimize(sorvane::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lights));
+}
+BENCHMARK(EvaluateOutColor)->Arg(1)->Arg(4)->Arg(16);
+
+// The arguments each math call of one light receives, worked out beforehand.
+struct FloorArguments {
+    float cosArg[4], expArg[4], powBase[5], powExp[5], logArg[2], tanArg[2], sqrtArg[3];
+};
+
+const std::vector<FloorArguments>& floorArguments() {
+    static const std::vector<FloorArguments> all = [] {
+        const Workload& w = workload();
+        std::vector<FloorArguments> out;
+        for (std::size_t k = 0; k < kSamples; ++k) {
+            const ShadingSample& s = w.samples[k];
+            const LightSample& l = w.lights[k * 16];
+            const Vec3 V = sorvane::normalize(s.rayDirection), N = sorvane::normalize(s.normalCamera);
+            const Vec3 L = sorvane::normalize(l.lightDirection);
+            const float vn = sorvane::model::dot(V, N), nl = sorvane::model::dot(N, L);
+            const float c1 = std::cos(vn), c2 = std::cos(nl), q = s.anisotropy * s.anisotropy;
+            const Vec3 h{L.x - V.x, L.y - V.y, L.z - V.z};
+            FloorArguments a{};
+            a.cosArg[0] = a.cosArg[2] = vn;
+            a.cosArg[1] = a.cosArg[3] = nl;
+            a.expArg[0] = -(s.depth / c1);
+            a.expArg[1] = -(s.depth / c2);
+            a.expArg[2] = -s.depth - (1.0f / c1 - 1.0f / c2);
+            a.expArg[3] = nl;
+            a.powBase[0] = a.powBase[1] = q + 1.0f - nl * (s.anisotropy * 2.0f);
+            a.powExp[0] = a.powExp[1] = 1.5f;
+            a.powBase[2] = a.powBase[3] = 1.2f;
+            a.powExp[2] = a.powExp[3] = -1.0f;
+            a.powBase[4] = 0.9f;
+            a.powExp[4] = 6.0f / s.eccentricity;
+            a.logArg[0] = 1.0f - s.opposition;
+            a.logArg[1] = 1.0f - s.backlight;
+            a.tanArg[0] = -vn * 0.5f;
+            a.tanArg[1] = std::exp(nl) * 0.5f;
+            a.sqrtArg[0] = sorvane::model::dot(l.lightDirection, l.lightDirection);
+            a.sqrtArg[1] = sorvane::model::dot(s.normalCamera, s.normalCamera);
+            a.sqrtArg[2] = sorvane::model::dot(h, h);
+            out.push_back(a);
+        }
+        return out;
+    }();
+    return all;
+}
+
+void MathFloorPerLight(benchmark::State& state) {
+    const auto& all = floorArguments();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const FloorArguments& a = all[i++ % kSamples];
+        float sum = 0.0f;
+        for (float x : a.cosArg) sum += std::cos(x);
+        for (float x : a.expArg) sum += std::exp(x);
+        for (int j = 0; j < 5; ++j) sum += std::pow(a.powBase[j], a.powExp[j]);
+        for (float x : a.logArg) sum += std::log(x);
+        for (float x : a.tanArg) sum += std::tan(x);
+        for (float x : a.sqrtArg) sum += std::sqrt(x);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(MathFloorPerLight);
+
+// Keeps the console output and remembers each benchmark's fastest CPU time
+// in nanoseconds: with --benchmark_repetitions, the minimum is the estimate
+// that other work on the machine can only spoil upwards.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration) continue;
+            const double ns = run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const std::string name = run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
+            auto [it, inserted] = nanoseconds.emplace(name, ns);
+            if (!inserted && ns < it->second) it->second = ns;
+        }
+    }
+    std::map<std::string, double> nanoseconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const auto& t = reporter.nanoseconds;
+    const auto one = t.find("EvaluateOutColor/1"), sixteen = t.find("EvaluateOutColor/16");
+    const auto floor = t.find("MathFloorPerLight");
+    if (one != t.end() && sixteen != t.end() && floor != t.end()) {
+        const double perLight = (sixteen->second - one->second) / 15.0;
+        std::printf("evaluateOutColor per light: %.1f ns; math floor per light: %.1f ns; ratio %.3f (target <= 1.25)\n",
+                    perLight, floor->second, perLight / floor->second);
+    }
+    return 0;
+}
