@@ -1,0 +1,67 @@
+#include "cli/render/materialPresets.h"
+
+#include "cli/render/sceneFile.h"
+#include "presets/presetsData.h"
+
+namespace sorvane::render {
+
+namespace {
+
+std::vector<Preset> parsePresets() {
+    const Json document = Json::parse(presets::presetsJson());
+    std::vector<Preset> presets;
+    for (const auto& [name, body] : document.items()) {
+        Preset preset;
+        preset.name = name;
+        preset.description = body.value("description", "");
+        const std::pair<const char*, HostScope> sections[] = {
+            {"attributes", HostScope::all}, {"maya", HostScope::maya}, {"mentalray", HostScope::mentalray}};
+        for (const auto& [section, scope] : sections) {
+            if (!body.contains(section)) continue;
+            for (const auto& [attribute, value] : body[section].items()) {
+                AttributeValue v = parseAttributeValue(attribute, value, "preset " + name + "." + attribute);
+                v.scope = scope;
+                v.origin = "preset \"" + name + "\"";
+                preset.values.push_back(v);
+            }
+        }
+        presets.push_back(std::move(preset));
+    }
+    return presets;
+}
+
+}  // namespace
+
+const std::vector<Preset>& materialPresets() {
+    static const std::vector<Preset> presets = parsePresets();
+    return presets;
+}
+
+const Preset* findPreset(const std::string& name) {
+    for (const Preset& preset : materialPresets()) {
+        if (preset.name == name) return &preset;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> presetNames() {
+    std::vector<std::string> names;
+    for (const Preset& preset : materialPresets()) names.push_back(preset.name);
+    return names;
+}
+
+ResolvedMaterial resolveMaterial(const Material& material, const std::string& field) {
+    ResolvedMaterial resolved;
+    const Preset* preset = findPreset(material.preset);
+    if (preset == nullptr) {
+        std::string known;
+        for (const std::string& name : presetNames()) known += (known.empty() ? "" : ", ") + name;
+        throw InputError(field, "unknown preset \"" + material.preset + "\" (presets: " + known + ")");
+    }
+    resolved.values = preset->values;
+    resolved.values.insert(resolved.values.end(), material.attributes.begin(), material.attributes.end());
+    resolved.textures = material.textures;
+    return resolved;
+}
+
+}  // namespace sorvane::render

@@ -1,0 +1,48 @@
+#include <cmath>
+
+#include "cli/render/hostBackends.h"
+#include "cli/render/sceneFile.h"
+
+namespace sorvane::render {
+
+std::array<float, 4> convertValue(const AttributeValue& value, AttributeKind kind, bool allowAlpha,
+                                  const std::string& host) {
+    const std::string field = value.origin.empty() ? value.name : value.origin;
+    const auto fail = [&](const std::string& message) {
+        throw InputError(field, "\"" + value.name + "\" " + message + " (" + host + ")");
+    };
+    std::array<float, 4> out = value.values;
+    switch (kind) {
+        case AttributeKind::unknown:
+            fail("is no material attribute");
+            break;
+        case AttributeKind::scalar:
+            if (value.count != 1 || value.boolean) fail("takes one number");
+            break;
+        case AttributeKind::integer:
+            if (value.count != 1 || value.boolean || !std::isfinite(out[0]) || out[0] != std::floor(out[0])) {
+                fail("takes one whole number");
+            }
+            break;
+        case AttributeKind::boolean:
+            if (value.count != 1) fail("takes true or false");
+            out[0] = out[0] != 0.0f ? 1.0f : 0.0f;
+            break;
+        case AttributeKind::color:
+            if (value.boolean) fail("takes a colour");
+            if (value.count == 1) {
+                out = {out[0], out[0], out[0], 1.0f};
+            } else if (value.count == 3) {
+                out[3] = 1.0f;
+            } else if (!(value.count == 4 && allowAlpha)) {
+                fail(allowAlpha ? "takes 1, 3 or 4 numbers" : "takes 1 or 3 numbers");
+            }
+            break;
+        case AttributeKind::vector:
+            if (value.count != 3 || value.boolean) fail("takes 3 numbers");
+            break;
+    }
+    return out;
+}
+
+}  // namespace sorvane::render

@@ -1,0 +1,161 @@
+#include "cli/render/previewRender.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "cli/render/sceneFile.h"
+
+namespace sorvane::render {
+
+namespace {
+
+// Between swatches, darker than any backdrop.
+constexpr int kGap = 4;
+constexpr Rgb kGapColor{0.02f, 0.02f, 0.02f};
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return parts;
+        start = end + 1;
+    }
+}
+
+float parseNumber(const std::string& text, const std::string& field) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const float value = std::strtof(begin, &end);
+    if (text.empty() || end != begin + text.size() || errno == ERANGE) {
+        throw InputError(field, "\"" + text + "\" is not a number");
+    }
+    return value;
+}
+
+AttributeValue parseValue(const std::string& name, const std::string& text, const std::string& field) {
+    AttributeValue value;
+    value.name = name;
+    value.origin = field;
+    if (text == "true" || text == "false") {
+        value.boolean = true;
+        value.count = 1;
+        value.values[0] = text == "true" ? 1.0f : 0.0f;
+        return value;
+    }
+    const std::vector<std::string> parts = split(text, ',');
+    if (parts.size() > 4) throw InputError(field, "at most 4 numbers, got " + std::to_string(parts.size()));
+    for (std::size_t i = 0; i < parts.size(); ++i) value.values[i] = parseNumber(parts[i], field);
+    value.count = static_cast<int>(parts.size());
+    return value;
+}
+
+std::pair<std::string, std::string> nameAndValue(const std::string& text, const std::string& option,
+                                                 const char* form) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        throw InputError(option + " " + text, std::string("expected ") + form);
+    }
+    return {text.substr(0, equals), text.substr(equals + 1)};
+}
+
+// Every value of the previewed material must mean something to a host in
+// use, or the user has a typing error we would otherwise render past.
+void checkNames(const ResolvedMaterial& material, const std::vector<ShadingBackend*>& backends) {
+    std::string hosts;
+    for (const ShadingBackend* b : backends) hosts += (hosts.empty() ? "" : " or ") + b->name();
+    const auto known = [&](const std::string& name) {
+        for (const ShadingBackend* b : backends) {
+            if (b->attributeKind(name) != AttributeKind::unknown) return true;
+        }
+        return false;
+    };
+    for (const AttributeValue& value : material.values) {
+        if (value.scope == HostScope::all && !known(value.name)) {
+            throw InputError(value.origin, "no material attribute \"" + value.name + "\" in the " + hosts + " host");
+        }
+    }
+    for (const TextureBinding& texture : material.textures) {
+        if (!known(texture.attribute)) {
+            throw InputError(texture.origin,
+                             "no material attribute \"" + texture.attribute + "\" in the " + hosts + " host");
+        }
+    }
+}
+
+}  // namespace
+
+AttributeValue parseSetting(const std::string& text, const std::string& option) {
+    const auto [name, value] = nameAndValue(text, option, "NAME=VALUE");
+    return parseValue(name, value, option + " " + name);
+}
+
+std::vector<AttributeValue> parseWedge(const std::string& text) {
+    const auto [name, list] = nameAndValue(text, "--wedge", "NAME=v1,v2,...");
+    const bool colours = list.find(';') != std::string::npos;
+    std::vector<AttributeValue> values;
+    for (const std::string& part : split(list, colours ? ';' : ',')) {
+        values.push_back(parseValue(name, part, "--wedge " + name));
+    }
+    if (values.size() < 2) throw InputError("--wedge " + name, "give two values or more");
+    if (values.size() > 16) throw InputError("--wedge " + name, "at most 16 values");
+    return values;
+}
+
+TextureBinding parseTextureSetting(const std::string& text) {
+    const auto [name, kind] = nameAndValue(text, "--texture", "NAME=checker");
+    if (kind != "checker") {
+        throw InputError("--texture " + name, "unknown texture \"" + kind + "\" (the one texture is \"checker\")");
+    }
+    TextureBinding texture;
+    texture.attribute = name;
+    texture.origin = "--texture " + name;
+    return texture;
+}
+
+Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
+                    const ProgressCallback& progress, std::vector<SwatchStats>* stats) {
+    Scene scene = request.scene;
+    Material& preview = scene.materials[0];
+    if (!request.preset.empty()) preview.preset = request.preset;
+    for (const std::string& setting : request.settings) preview.attributes.push_back(parseSetting(setting, "--set"));
+    for (const std::string& texture : request.textures) preview.textures.push_back(parseTextureSetting(texture));
+    const std::vector<AttributeValue> wedge = request.wedge.empty() ? std::vector<AttributeValue>{}
+                                                                    : parseWedge(request.wedge);
+
+    std::vector<ResolvedMaterial> materials;
+    for (std::size_t i = 0; i < scene.materials.size(); ++i) {
+        materials.push_back(resolveMaterial(scene.materials[i], i == 0 ? "material" : "objects material"));
+    }
+    checkNames(materials[0], backends);
+    if (!wedge.empty()) {
+        ResolvedMaterial probe = materials[0];
+        probe.values.push_back(wedge[0]);
+        checkNames(probe, backends);
+    }
+
+    const Scene cameraSpace = toCameraSpace(scene);
+    const std::size_t columns = wedge.empty() ? 1 : wedge.size();
+    const double swatches = static_cast<double>(columns * backends.size());
+    std::vector<std::vector<Image>> rows;
+    int done = 0;
+    for (ShadingBackend* backend : backends) {
+        rows.emplace_back();
+        for (std::size_t c = 0; c < columns; ++c) {
+            std::vector<ResolvedMaterial> swatch = materials;
+            if (!wedge.empty()) swatch[0].values.push_back(wedge[c]);
+            ProgressCallback overall;
+            if (progress) overall = [&](double f) { progress((done + f) / swatches); };
+            RenderStats swatchStats;
+            rows.back().push_back(renderImage(cameraSpace, swatch, *backend, request.render, overall, &swatchStats));
+            if (stats != nullptr) stats->push_back({backend->name(), swatchStats});
+            ++done;
+        }
+    }
+    return composeGrid(rows, kGap, kGapColor);
+}
+
+}  // namespace sorvane::render

@@ -1,0 +1,151 @@
+#include "cli/render/renderer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <exception>
+#include <thread>
+#include <vector>
+
+namespace sorvane::render {
+
+namespace {
+
+constexpr int kTileSize = 16;
+
+std::uint32_t hash(std::uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+
+struct Job {
+    const SceneTracer& tracer;
+    const Scene& scene;
+    const RenderSettings& settings;
+    Image& image;
+    int tilesX;
+    int tileCount;
+    std::atomic<int> nextTile{0};
+    std::atomic<int> tilesDone{0};
+    std::atomic<std::uint64_t> shadingSamples{0};
+    std::atomic<bool> failed{false};
+};
+
+void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded) {
+    const int x0 = (tile % job.tilesX) * kTileSize;
+    const int y0 = (tile / job.tilesX) * kTileSize;
+    const int x1 = std::min(x0 + kTileSize, job.settings.width);
+    const int y1 = std::min(y0 + kTileSize, job.settings.height);
+    const int samples = job.settings.samples;
+    const float weight = 1.0f / static_cast<float>(samples);
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            Rgb sum;
+            const std::uint32_t pixelSeed =
+                hash(static_cast<std::uint32_t>(y) * 0x9e3779b9U + static_cast<std::uint32_t>(x));
+            for (int s = 0; s < samples; ++s) {
+                float dx, dy;
+                samplePosition(s, dx, dy);
+                const Ray ray = job.tracer.cameraRay(static_cast<float>(x) + dx, static_cast<float>(y) + dy,
+                                                     job.settings.width, job.settings.height);
+                Hit hit;
+                if (job.tracer.trace(ray, hit)) {
+                    ShadingPoint point;
+                    point.point = hit.point;
+                    point.normal = hit.normal;
+                    point.rayDirection = ray.direction;
+                    point.u = hit.u;
+                    point.v = hit.v;
+                    point.material = job.scene.objects[static_cast<std::size_t>(hit.object)].material;
+                    point.seed = hash(pixelSeed + static_cast<std::uint32_t>(s));
+                    sum = sum + worker.shade(point);
+                    ++shaded;
+                } else {
+                    sum = sum + environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
+                }
+            }
+            job.image.at(x, y) = sum * weight;
+        }
+    }
+}
+
+}  // namespace
+
+void samplePosition(int index, float& x, float& y) {
+    // The R2 sequence: even coverage for any sample count; sample 0 is the centre.
+    const double i = static_cast<double>(index);
+    x = static_cast<float>(std::fmod(0.5 + i * 0.7548776662466927, 1.0));
+    y = static_cast<float>(std::fmod(0.5 + i * 0.5698402909980532, 1.0));
+}
+
+Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>& materials,
+                  ShadingBackend& backend, const RenderSettings& settings, const ProgressCallback& progress,
+                  RenderStats* stats) {
+    const auto start = std::chrono::steady_clock::now();
+    const SceneTracer tracer(cameraSpace);
+    backend.prepare(ShadingSetup{cameraSpace, materials, tracer});
+
+    Image image(settings.width, settings.height);
+    const int tilesX = (settings.width + kTileSize - 1) / kTileSize;
+    const int tilesY = (settings.height + kTileSize - 1) / kTileSize;
+    Job job{tracer, cameraSpace, settings, image, tilesX, tilesX * tilesY};
+
+    const int threadCount = std::max(1, std::min(settings.threads, job.tileCount));
+    // Workers are made here, on this thread, so nothing is set up on the sample path.
+    std::vector<std::unique_ptr<ShadingWorker>> workers;
+    for (int i = 0; i < threadCount; ++i) workers.push_back(backend.newWorker());
+
+    std::exception_ptr failure;
+    std::atomic<bool> failureTaken{false};
+    const auto run = [&](ShadingWorker& worker) {
+        std::uint64_t shaded = 0;
+        try {
+            for (int tile = job.nextTile++; tile < job.tileCount && !job.failed; tile = job.nextTile++) {
+                renderTile(job, worker, tile, shaded);
+                ++job.tilesDone;
+            }
+        } catch (...) {
+            if (!failureTaken.exchange(true)) failure = std::current_exception();
+            job.failed = true;
+        }
+        job.shadingSamples += shaded;
+    };
+
+    std::vector<std::thread> threads;
+    for (int i = 1; i < threadCount; ++i) threads.emplace_back(run, std::ref(*workers[static_cast<std::size_t>(i)]));
+    if (progress && threadCount > 1) {
+        // This thread reports progress while the others render.
+        threads.emplace_back(run, std::ref(*workers[0]));
+        while (job.tilesDone < job.tileCount && !job.failed) {
+            progress(static_cast<double>(job.tilesDone) / job.tileCount);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    } else if (progress) {
+        // One thread: render tile by tile and report between tiles.
+        std::uint64_t shaded = 0;
+        for (int tile = 0; tile < job.tileCount; ++tile) {
+            renderTile(job, *workers[0], tile, shaded);
+            progress(static_cast<double>(tile + 1) / job.tileCount);
+        }
+        job.shadingSamples += shaded;
+        job.tilesDone = job.tileCount;
+    } else {
+        run(*workers[0]);
+    }
+    for (std::thread& t : threads) t.join();
+    if (failure) std::rethrow_exception(failure);
+    if (progress) progress(1.0);
+
+    if (stats != nullptr) {
+        stats->shadingSamples = job.shadingSamples;
+        stats->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    return image;
+}
+
+}  // namespace sorvane::render

@@ -1,0 +1,39 @@
+#pragma once
+
+// Renders one image of a scene through one backend: square tiles handed out
+// to a pool of threads, several samples per pixel, averaged. Every sample's
+// position depends only on its pixel and its number, so the picture does not
+// depend on the thread count.
+
+#include <cstdint>
+#include <functional>
+
+#include "cli/render/image.h"
+#include "cli/render/shadingBackend.h"
+
+namespace sorvane::render {
+
+struct RenderSettings {
+    int width = 256;
+    int height = 256;
+    int samples = 4;  // per pixel
+    int threads = 1;
+};
+
+struct RenderStats {
+    std::uint64_t shadingSamples = 0;  // samples that hit an object and were shaded
+    double seconds = 0.0;
+};
+
+// Called on the calling thread, now and then, with the fraction done.
+using ProgressCallback = std::function<void(double)>;
+
+// `cameraSpace` as toCameraSpace() makes it; one resolved material per scene material.
+Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>& materials,
+                  ShadingBackend& backend, const RenderSettings& settings,
+                  const ProgressCallback& progress = {}, RenderStats* stats = nullptr);
+
+// The sub-pixel position of sample `index` of a pixel, in [0, 1)^2.
+void samplePosition(int index, float& x, float& y);
+
+}  // namespace sorvane::render

@@ -1,0 +1,328 @@
+#include "cli/render/sceneFile.h"
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace sorvane::render {
+
+namespace {
+
+using cli::readBool;
+using cli::readFloat;
+using cli::readFloats;
+using cli::readInt;
+using cli::requireArray;
+using cli::requireKnownKeys;
+using cli::requireObject;
+
+Vec3 readVector(const Json& value, const std::string& field) {
+    const auto v = readFloats<3>(value, field);
+    for (int i = 0; i < 3; ++i) {
+        if (!std::isfinite(v[i])) {
+            throw InputError(field + "[" + std::to_string(i) + "]", "must be finite");
+        }
+    }
+    return {v[0], v[1], v[2]};
+}
+
+Vec3 readDirection(const Json& value, const std::string& field) {
+    const Vec3 v = readVector(value, field);
+    if (length(v) == 0.0f) {
+        throw InputError(field, "must not be of zero length");
+    }
+    return normalized(v);
+}
+
+Rgb readColor(const Json& value, const std::string& field) {
+    const Vec3 v = readVector(value, field);
+    if (v.x < 0.0f || v.y < 0.0f || v.z < 0.0f) {
+        throw InputError(field, "a colour must not be negative");
+    }
+    return {v.x, v.y, v.z};
+}
+
+float readRanged(const Json& value, const std::string& field, float low, float high, bool openLow) {
+    const float v = readFloat(value, field);
+    if (!(openLow ? v > low : v >= low) || !(v <= high)) {
+        std::ostringstream range;
+        range << "must be " << (openLow ? "greater than " : "at least ") << low << " and at most " << high;
+        throw InputError(field, range.str());
+    }
+    return v;
+}
+
+Camera parseCamera(const Json& value, const std::string& field, Camera camera) {
+    requireObject(value, field);
+    requireKnownKeys(value, field, {"position", "lookAt", "up", "fieldOfView"});
+    if (value.contains("position")) camera.position = readVector(value["position"], field + ".position");
+    if (value.contains("lookAt")) camera.lookAt = readVector(value["lookAt"], field + ".lookAt");
+    if (value.contains("up")) camera.up = readDirection(value["up"], field + ".up");
+    if (value.contains("fieldOfView")) {
+        camera.fieldOfView = readRanged(value["fieldOfView"], field + ".fieldOfView", 0.0f, 170.0f, true);
+    }
+    const Vec3 forward = camera.lookAt - camera.position;
+    if (length(forward) == 0.0f) {
+        throw InputError(field + ".lookAt", "must differ from the camera's position");
+    }
+    if (length(cross(normalized(forward), camera.up)) < 1e-4f) {
+        throw InputError(field + ".up", "must not be parallel to the viewing direction");
+    }
+    return camera;
+}
+
+TextureBinding parseTexture(const std::string& attribute, const Json& value, const std::string& field) {
+    TextureBinding texture;
+    texture.attribute = attribute;
+    texture.origin = field;
+    if (value.is_string()) {
+        if (value.get<std::string>() != "checker") {
+            throw InputError(field, "unknown texture \"" + value.get<std::string>() + "\" (the one texture is \"checker\")");
+        }
+        return texture;
+    }
+    requireObject(value, field);
+    requireKnownKeys(value, field, {"type", "checks", "dark"});
+    if (!value.contains("type") || value["type"] != "checker") {
+        throw InputError(field + ".type", "must be \"checker\"");
+    }
+    if (value.contains("checks")) texture.checks = readRanged(value["checks"], field + ".checks", 0.0f, 1e4f, true);
+    if (value.contains("dark")) texture.dark = readRanged(value["dark"], field + ".dark", 0.0f, 1e4f, false);
+    return texture;
+}
+
+Object parseObject(const Json& value, const std::string& field, Scene& scene) {
+    requireObject(value, field);
+    Object object;
+    if (!value.contains("type") || !value["type"].is_string()) {
+        throw InputError(field + ".type", "must be \"sphere\" or \"plane\"");
+    }
+    const std::string type = value["type"].get<std::string>();
+    if (type == "sphere") {
+        requireKnownKeys(value, field, {"name", "type", "center", "radius", "material"});
+        object.type = ObjectType::sphere;
+        object.center = readVector(value.value("center", Json::array({0, 1, 0})), field + ".center");
+        if (value.contains("radius")) object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, true);
+        object.axis = scene.worldUp;
+        object.tangent = {0.0f, 0.0f, -1.0f};
+    } else if (type == "plane") {
+        requireKnownKeys(value, field, {"name", "type", "point", "normal", "radius", "material"});
+        object.type = ObjectType::plane;
+        object.center = readVector(value.value("point", Json::array({0, 0, 0})), field + ".point");
+        object.axis = readDirection(value.value("normal", Json::array({0, 1, 0})), field + ".normal");
+        object.radius = 0.0f;
+        if (value.contains("radius")) object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, false);
+        // Any direction in the plane will do for the texture coordinates.
+        const Vec3 helper = std::fabs(object.axis.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 0, 1};
+        object.tangent = normalized(helper - object.axis * dot(helper, object.axis));
+    } else {
+        throw InputError(field + ".type", "unknown object type \"" + type + "\" (use \"sphere\" or \"plane\")");
+    }
+    object.name = value.value("name", type);
+    const Json material = value.value("material", Json("preview"));
+    if (material.is_string()) {
+        if (material.get<std::string>() != "preview") {
+            throw InputError(field + ".material", "must be \"preview\" or a material object");
+        }
+        object.material = 0;
+    } else {
+        scene.materials.push_back(parseMaterial(material, field + ".material"));
+        object.material = static_cast<int>(scene.materials.size()) - 1;
+    }
+    return object;
+}
+
+LightType parseLightType(const Json& value, const std::string& field) {
+    if (value.is_string()) {
+        const std::string t = value.get<std::string>();
+        for (LightType type : {LightType::directional, LightType::point, LightType::spot, LightType::ambient,
+                               LightType::area}) {
+            if (t == lightTypeName(type)) return type;
+        }
+        throw InputError(field, "unknown light type \"" + t + "\" (use directional, point, spot, ambient or area)");
+    }
+    throw InputError(field, "must be one of directional, point, spot, ambient, area");
+}
+
+Light parseLight(const Json& value, const std::string& field, int index) {
+    requireObject(value, field);
+    Light light;
+    if (!value.contains("type")) throw InputError(field + ".type", "is missing");
+    light.type = parseLightType(value["type"], field + ".type");
+    switch (light.type) {
+        case LightType::directional:
+            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "direction", "aim",
+                                            "position"});
+            break;
+        case LightType::point:
+            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "position",
+                                            "decayRate", "lightRadius", "samples"});
+            break;
+        case LightType::spot:
+            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "position",
+                                            "direction", "aim", "decayRate", "coneAngle", "penumbraAngle",
+                                            "dropoff", "lightRadius", "samples"});
+            break;
+        case LightType::ambient:
+            requireKnownKeys(value, field, {"name", "type", "color", "intensity"});
+            break;
+        case LightType::area:
+            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "position",
+                                            "direction", "aim", "decayRate", "width", "height", "samples"});
+            break;
+    }
+    light.name = value.contains("name") && value["name"].is_string() ? value["name"].get<std::string>()
+                                                                      : "light" + std::to_string(index + 1);
+    if (value.contains("color")) light.color = readColor(value["color"], field + ".color");
+    if (value.contains("intensity")) light.intensity = readRanged(value["intensity"], field + ".intensity", 0.0f, 1e6f, false);
+    if (value.contains("shadows")) light.shadows = readBool(value["shadows"], field + ".shadows");
+    const bool placed = light.type != LightType::ambient;
+    const bool aimed = light.type == LightType::directional || light.type == LightType::spot ||
+                       light.type == LightType::area;
+    if (placed) {
+        if (value.contains("position")) {
+            light.position = readVector(value["position"], field + ".position");
+        } else if (light.type != LightType::directional) {
+            throw InputError(field + ".position", "is missing (a " + std::string(lightTypeName(light.type)) +
+                                                      " light needs one)");
+        }
+    }
+    if (aimed) {
+        if (value.contains("direction") && value.contains("aim")) {
+            throw InputError(field, "give \"direction\" or \"aim\", not both");
+        }
+        if (value.contains("direction")) {
+            light.direction = readDirection(value["direction"], field + ".direction");
+        } else if (value.contains("aim")) {
+            const Vec3 at = readVector(value["aim"], field + ".aim");
+            if (length(at - light.position) == 0.0f) {
+                throw InputError(field + ".aim", "must differ from the light's position");
+            }
+            light.direction = normalized(at - light.position);
+        } else {
+            throw InputError(field + ".direction", "is missing (give \"direction\" or \"aim\")");
+        }
+    }
+    if (value.contains("decayRate")) {
+        light.decayRate = readInt(value["decayRate"], field + ".decayRate");
+        if (light.decayRate < 0 || light.decayRate > 2) {
+            throw InputError(field + ".decayRate", "must be 0 (none), 1 (linear) or 2 (quadratic)");
+        }
+    }
+    if (value.contains("coneAngle")) light.coneAngle = readRanged(value["coneAngle"], field + ".coneAngle", 0.0f, 179.0f, true);
+    if (value.contains("penumbraAngle")) light.penumbraAngle = readRanged(value["penumbraAngle"], field + ".penumbraAngle", 0.0f, 90.0f, false);
+    if (value.contains("dropoff")) light.dropoff = readRanged(value["dropoff"], field + ".dropoff", 0.0f, 1000.0f, false);
+    if (value.contains("width")) light.width = readRanged(value["width"], field + ".width", 0.0f, 1e4f, true);
+    if (value.contains("height")) light.height = readRanged(value["height"], field + ".height", 0.0f, 1e4f, true);
+    if (value.contains("lightRadius")) light.lightRadius = readRanged(value["lightRadius"], field + ".lightRadius", 0.0f, 1e4f, false);
+    if (value.contains("samples")) {
+        light.samples = readInt(value["samples"], field + ".samples");
+        if (light.samples < 1 || light.samples > 256) {
+            throw InputError(field + ".samples", "must be between 1 and 256");
+        }
+    } else if (light.type == LightType::area) {
+        light.samples = 8;
+    }
+    return light;
+}
+
+}  // namespace
+
+AttributeValue parseAttributeValue(const std::string& name, const Json& value, const std::string& field) {
+    AttributeValue a;
+    a.name = name;
+    a.origin = field;
+    if (value.is_boolean()) {
+        a.boolean = true;
+        a.count = 1;
+        a.values[0] = value.get<bool>() ? 1.0f : 0.0f;
+        return a;
+    }
+    if (value.is_array()) {
+        if (value.empty() || value.size() > 4) {
+            throw InputError(field, "expected a number, true/false or a list of 3 numbers");
+        }
+        a.count = static_cast<int>(value.size());
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            a.values[i] = readFloat(value[i], field + "[" + std::to_string(i) + "]");
+        }
+        return a;
+    }
+    a.count = 1;
+    a.values[0] = readFloat(value, field);
+    return a;
+}
+
+Material parseMaterial(const Json& value, const std::string& field) {
+    requireObject(value, field);
+    requireKnownKeys(value, field, {"preset", "attributes", "textures"});
+    Material material;
+    if (value.contains("preset")) {
+        if (!value["preset"].is_string()) throw InputError(field + ".preset", "must be a preset name");
+        material.preset = value["preset"].get<std::string>();
+    }
+    if (value.contains("attributes")) {
+        const Json& attributes = requireObject(value["attributes"], field + ".attributes");
+        for (const auto& [name, v] : attributes.items()) {
+            material.attributes.push_back(parseAttributeValue(name, v, field + ".attributes." + name));
+        }
+    }
+    if (value.contains("textures")) {
+        const Json& textures = requireObject(value["textures"], field + ".textures");
+        for (const auto& [name, v] : textures.items()) {
+            material.textures.push_back(parseTexture(name, v, field + ".textures." + name));
+        }
+    }
+    return material;
+}
+
+Scene parseScene(const Json& document) {
+    requireObject(document, "scene");
+    requireKnownKeys(document, "", {"camera", "environment", "material", "objects", "lights"});
+    Scene scene = defaultScene();
+    if (document.contains("camera")) scene.camera = parseCamera(document["camera"], "camera", scene.camera);
+    if (document.contains("environment")) {
+        const Json& e = requireObject(document["environment"], "environment");
+        requireKnownKeys(e, "environment", {"sky", "ground"});
+        if (e.contains("sky")) scene.environment.sky = readColor(e["sky"], "environment.sky");
+        if (e.contains("ground")) scene.environment.ground = readColor(e["ground"], "environment.ground");
+    }
+    if (document.contains("material")) scene.materials[0] = parseMaterial(document["material"], "material");
+    if (document.contains("objects")) {
+        const Json& objects = requireArray(document["objects"], "objects");
+        scene.materials.resize(1);
+        scene.objects.clear();
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            scene.objects.push_back(parseObject(objects[i], "objects[" + std::to_string(i) + "]", scene));
+        }
+    }
+    if (document.contains("lights")) {
+        const Json& lights = requireArray(document["lights"], "lights");
+        scene.lights.clear();
+        for (std::size_t i = 0; i < lights.size(); ++i) {
+            scene.lights.push_back(parseLight(lights[i], "lights[" + std::to_string(i) + "]", static_cast<int>(i)));
+        }
+    }
+    return scene;
+}
+
+Scene readSceneFile(const std::string& path) {
+    std::ifstream file(path);
+    if (!file) {
+        throw InputError(path, "cannot open the scene file");
+    }
+    Json document;
+    try {
+        document = Json::parse(file);
+    } catch (const Json::parse_error& error) {
+        throw InputError(path, std::string("not valid JSON: ") + error.what());
+    }
+    try {
+        return parseScene(document);
+    } catch (const InputError& error) {
+        // Name the file before the field; what() already holds "field: message".
+        throw InputError(path, error.what());
+    }
+}
+
+}  // namespace sorvane::render

@@ -1,0 +1,50 @@
+#pragma once
+
+// The scene file: JSON, every key optional (what is left out comes from the
+// default scene). Vectors and colours are lists of three numbers.
+//
+// {
+//   "camera": {"position": [0, 1.25, 5.2], "lookAt": [0, 0.85, 0], "up": [0, 1, 0],
+//              "fieldOfView": 30},
+//   "environment": {"sky": [0.55, 0.6, 0.7], "ground": [0.12, 0.11, 0.1]},
+//   "material": {"preset": "jade", "attributes": {"diffuse": 0.6, "color": [0.2, 0.5, 0.3]},
+//                "textures": {"color": "checker"}},
+//   "objects": [
+//     {"type": "sphere", "center": [0, 1, 0], "radius": 1, "material": "preview"},
+//     {"type": "plane", "point": [0, 0, 0], "normal": [0, 1, 0], "radius": 0,
+//      "material": {"attributes": {"color": 0.6}, "textures": {"color": {"type": "checker",
+//                   "checks": 1, "dark": 0.5}}}}],
+//   "lights": [
+//     {"name": "key", "type": "area", "position": [-3, 4, 3], "aim": [0, 0.8, 0],
+//      "width": 1.8, "height": 1.8, "samples": 8, "color": [1, 0.95, 0.9], "intensity": 1},
+//     {"type": "point", "position": [4, 2, 3], "intensity": 0.4, "decayRate": 0},
+//     {"type": "spot", "position": [1, 3, -4], "aim": [0, 1, 0], "coneAngle": 36,
+//      "penumbraAngle": 8, "dropoff": 0},
+//     {"type": "directional", "direction": [0, -1, -1]},
+//     {"type": "ambient", "intensity": 0.1}]
+// }
+//
+// An object's "material" is "preview" (the material under test, which the
+// command's options change) or a material of its own. Lights take "shadows"
+// (default true) and point and spot lights a "lightRadius" and "samples" for
+// soft shadows.
+
+#include <string>
+
+#include "cli/jsonValues.h"
+#include "cli/render/scene.h"
+
+namespace sorvane::render {
+
+using cli::InputError;
+using cli::Json;
+
+// Throws InputError naming the file and the field.
+Scene readSceneFile(const std::string& path);
+Scene parseScene(const Json& document);
+
+Material parseMaterial(const Json& value, const std::string& field);
+AttributeValue parseAttributeValue(const std::string& name, const Json& value,
+                                   const std::string& field);
+
+}  // namespace sorvane::render

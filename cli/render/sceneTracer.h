@@ -1,0 +1,43 @@
+#pragma once
+
+// Camera rays and the nearest hit among the scene's spheres and planes, in
+// camera space, and the shadow test the hosts' lights use.
+
+#include "cli/render/scene.h"
+
+namespace sorvane::render {
+
+struct Ray {
+    Vec3 origin;
+    Vec3 direction;  // unit length
+};
+
+struct Hit {
+    float t = 0.0f;
+    Vec3 point;
+    Vec3 normal;  // unit length, facing the ray
+    float u = 0.0f;
+    float v = 0.0f;
+    int object = -1;
+};
+
+class SceneTracer {
+public:
+    explicit SceneTracer(const Scene& cameraSpace);
+
+    // The ray through (x, y) in pixels from the image's top left corner.
+    Ray cameraRay(float x, float y, int width, int height) const;
+    bool trace(const Ray& ray, Hit& hit) const;
+    // Whether anything lies strictly between the two points.
+    bool occluded(Vec3 from, Vec3 to) const;
+
+    const Scene& scene() const { return scene_; }
+
+private:
+    bool hitObject(const Object& object, const Ray& ray, float tMin, float tMax, float& t) const;
+
+    const Scene& scene_;
+    float tanHalfHeight_;
+};
+
+}  // namespace sorvane::render

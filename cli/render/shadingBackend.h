@@ -1,0 +1,57 @@
+#pragma once
+
+// What the renderer needs of a host: the material and the scene's lights set
+// up once, then one colour per shading sample. The renderer itself never
+// shades; the backends shade through the built plug-ins loaded by the hosts.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/render/materialPresets.h"
+#include "cli/render/sceneTracer.h"
+
+namespace sorvane::render {
+
+// One shading sample, in camera space.
+struct ShadingPoint {
+    Vec3 point;
+    Vec3 normal;        // unit length, facing the viewer
+    Vec3 rayDirection;  // unit length, camera towards the point
+    float u = 0.0f;     // texture coordinates of the object
+    float v = 0.0f;
+    int material = 0;    // index into the setup's materials
+    std::uint32_t seed = 0;  // differs per pixel and sample: decorrelates light samples
+};
+
+struct ShadingSetup {
+    const Scene& scene;  // camera space
+    const std::vector<ResolvedMaterial>& materials;
+    const SceneTracer& tracer;
+};
+
+// Per thread: owns whatever one thread's samples need (a data block, a
+// state), so shade() takes no lock and allocates nothing.
+class ShadingWorker {
+public:
+    virtual ~ShadingWorker() = default;
+    virtual Rgb shade(const ShadingPoint& point) = 0;
+};
+
+enum class AttributeKind { unknown, scalar, boolean, integer, color, vector };
+
+class ShadingBackend {
+public:
+    virtual ~ShadingBackend() = default;
+    virtual std::string name() const = 0;  // "maya", "mentalray"
+    virtual bool takes(HostScope scope) const = 0;
+    // What a material value of this name sets on this host, if anything.
+    virtual AttributeKind attributeKind(const std::string& name) const = 0;
+    // Sets up materials and lights; throws InputError naming a value or a
+    // light this host cannot take. The setup outlives the workers.
+    virtual void prepare(const ShadingSetup& setup) = 0;
+    virtual std::unique_ptr<ShadingWorker> newWorker() = 0;
+};
+
+}  // namespace sorvane::render

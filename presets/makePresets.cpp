@@ -1,0 +1,124 @@
+// Makes, from the one preset source, what the command embeds and what Maya
+// reads:  makePresets presets.json <attrPresets folder> <presetsData.cpp>
+// A malformed preset fails the build, naming the preset and the attribute.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct PresetError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string number(const Json& value, const std::string& where) {
+    if (!value.is_number()) throw PresetError(where + ": must be a number");
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value.get<double>());
+    return text;
+}
+
+// Maya's presets set a colour channel by channel.
+void melLines(const std::string& name, const Json& value, bool mentalray, const std::string& where,
+              std::ostream& mel) {
+    if (value.is_boolean()) {
+        mel << "\tblendAttr \"" << name << "\" " << (value.get<bool>() ? 1 : 0) << ";\n";
+    } else if (value.is_array()) {
+        if (value.size() != 3 && !(mentalray && value.size() == 4)) {
+            throw PresetError(where + ": must be a list of 3 numbers, not " + std::to_string(value.size()));
+        }
+        const char* suffix[] = {"R", "G", "B"};
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            const std::string v = number(value[i], where + "[" + std::to_string(i) + "]");
+            if (i < 3) mel << "\tblendAttr \"" << name << suffix[i] << "\" " << v << ";\n";
+        }
+    } else {
+        mel << "\tblendAttr \"" << name << "\" " << number(value, where) << ";\n";
+    }
+}
+
+void writeIfChanged(const std::filesystem::path& path, const std::string& text) {
+    std::ifstream old(path, std::ios::binary);
+    std::stringstream current;
+    current << old.rdbuf();
+    if (old && current.str() == text) return;
+    old.close();
+    const std::filesystem::path temporary = path.string() + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary);
+        out << text;
+        if (!out.flush()) throw PresetError("cannot write " + temporary.string());
+    }
+    std::filesystem::rename(temporary, path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::cerr << "usage: makePresets presets.json <attrPresets folder> <presetsData.cpp>\n";
+        return 2;
+    }
+    const std::string input = argv[1];
+    try {
+        std::ifstream file(input);
+        if (!file) throw PresetError("cannot open it");
+        std::stringstream text;
+        text << file.rdbuf();
+        Json document;
+        try {
+            document = Json::parse(text.str());
+        } catch (const Json::parse_error& error) {
+            throw PresetError(std::string("not valid JSON: ") + error.what());
+        }
+        if (!document.is_object() || document.empty()) throw PresetError("must be an object of presets");
+        std::filesystem::create_directories(argv[2]);
+        for (const auto& [preset, body] : document.items()) {
+            const std::string where = "preset \"" + preset + "\"";
+            if (preset.empty() || !std::isalpha(static_cast<unsigned char>(preset[0])) ||
+                preset.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") !=
+                    std::string::npos) {
+                throw PresetError(where + ": a name is a letter followed by letters, digits or _");
+            }
+            if (!body.is_object()) throw PresetError(where + ": must be an object");
+            std::ostringstream mel;
+            mel << "// sorvane attribute preset \"" << preset << "\": " << body.value("description", "") << "\n"
+                << "// Made from presets/presets.json when sorvane is built; edit that file instead.\n"
+                << "startAttrPreset( \"sorvane\" );\n";
+            for (const auto& [section, values] : body.items()) {
+                if (section == "description") continue;
+                if (section != "attributes" && section != "maya" && section != "mentalray") {
+                    throw PresetError(where + ": unknown section \"" + section +
+                                      "\" (expected attributes, maya or mentalray)");
+                }
+                if (!values.is_object()) throw PresetError(where + "." + section + ": must be an object");
+                std::ostringstream lines;
+                for (const auto& [name, value] : values.items()) {
+                    melLines(name, value, section == "mentalray", where + "." + section + "." + name, lines);
+                }
+                // The mental ray section is checked too, but Maya never sees it.
+                if (section != "mentalray") mel << lines.str();
+            }
+            mel << "endAttrPreset();\n";
+            writeIfChanged(std::filesystem::path(argv[2]) / (preset + ".mel"), mel.str());
+        }
+        writeIfChanged(argv[3], "// Made from presets/presets.json when sorvane is built.\n"
+                                "#include \"presets/presetsData.h\"\n\n"
+                                "namespace sorvane::presets {\n\n"
+                                "const char* presetsJson() {\n"
+                                "    return R\"sorvanePresets(" + text.str() + ")sorvanePresets\";\n"
+                                "}\n\n"
+                                "}  // namespace sorvane::presets\n");
+    } catch (const std::exception& error) {
+        std::cerr << input << ": " << error.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
