@@ -1,0 +1,29 @@
+#pragma once
+
+#include <maya/MDataHandle.h>
+
+class OPENMAYA_EXPORT MArrayDataHandle {
+public:
+    MArrayDataHandle(const MDataHandle& handle);
+    MArrayDataHandle(const MArrayDataHandle&) = default;
+    MArrayDataHandle& operator=(const MArrayDataHandle&) = default;
+
+    MDataHandle inputValue(MStatus* ReturnStatus = NULL);
+    MDataHandle outputValue(MStatus* ReturnStatus = NULL);
+    // Starts on the first element; fails once it moves past the last.
+    MStatus next();
+    unsigned int elementCount(MStatus* ReturnStatus = NULL);
+    unsigned int elementIndex(MStatus* ReturnStatus = NULL);
+    MStatus jumpToElement(unsigned int index);
+    MStatus jumpToArrayElement(unsigned int position);
+    MStatus setClean();
+    MStatus setAllClean();
+
+private:
+    friend struct MHostAccess;
+    MArrayDataHandle() = default;
+    void* fBlock = nullptr;
+    void* fAttribute = nullptr;
+    void* fArray = nullptr;
+    unsigned int fPosition = 0;
+};

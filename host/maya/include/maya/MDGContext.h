@@ -1,0 +1,10 @@
+#pragma once
+
+#include <maya/MTypes.h>
+
+class OPENMAYA_EXPORT MDGContext {
+public:
+    MDGContext() = default;
+    bool isNormal() const { return true; }
+    static MDGContext fsNormal;
+};

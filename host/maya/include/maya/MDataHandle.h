@@ -1,0 +1,39 @@
+#pragma once
+
+#include <maya/MFloatVector.h>
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+
+typedef float float3[3];
+
+// A handle onto one value of an evaluation's data block; the accessors return
+// references into the block.
+class OPENMAYA_EXPORT MDataHandle {
+public:
+    MDataHandle() = default;
+    MDataHandle(const MDataHandle&) = default;
+    MDataHandle& operator=(const MDataHandle&) = default;
+
+    bool& asBool() const;
+    float& asFloat() const;
+    void*& asAddr() const;
+    MFloatVector& asFloatVector() const;
+    float3& asFloat3() const;
+
+    void set(bool value);
+    void set(float value);
+    void set(const MFloatVector& value);
+    void set3Float(float x, float y, float z);
+
+    MDataHandle child(const MObject& attribute);
+    MDataHandle child(const MPlug& plug);
+    void setClean();
+    MObject attribute();
+
+private:
+    friend struct MHostAccess;
+    void* fBlock = nullptr;
+    void* fAttribute = nullptr;
+    unsigned char* fValue = nullptr;  // this value, or the element this handle stands for
+    unsigned char* fScope = nullptr;  // what the attribute's children are laid out in
+};

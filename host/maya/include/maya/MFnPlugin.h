@@ -1,0 +1,29 @@
+#pragma once
+
+#include <maya/MApiVersion.h>
+#include <maya/MFnBase.h>
+#include <maya/MPxNode.h>
+#include <maya/MString.h>
+#include <maya/MTypeId.h>
+
+class OPENMAYA_EXPORT MFnPlugin : public MFnBase {
+public:
+    MFnPlugin() = default;
+    MFnPlugin(MObject& object, const char* vendor = "Unknown", const char* version = "Unknown",
+              const char* requiredApiVersion = "Any", MStatus* ReturnStatus = 0L);
+
+    MStatus registerNode(const MString& typeName, const MTypeId& typeId,
+                         MCreatorFunction creatorFunction, MInitializeFunction initFunction,
+                         MPxNode::Type type = MPxNode::kDependNode,
+                         const MString* classification = NULL);
+    MStatus deregisterNode(const MTypeId& typeId);
+
+    MString vendor(MStatus* ReturnStatus = NULL) const;
+    MString version(MStatus* ReturnStatus = NULL) const;
+    MString apiVersion(MStatus* ReturnStatus = NULL) const;
+
+private:
+    MFnPlugin(const MObject& object, const char* vendor = "Unknown", const char* version = "Unknown",
+              const char* requiredApiVersion = "Any", MStatus* ReturnStatus = 0L);
+    MFnPlugin& operator=(const MFnPlugin&) = delete;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <vector>
+
+#include <maya/MPlug.h>
+
+class OPENMAYA_EXPORT MPlugArray {
+public:
+    MPlugArray() = default;
+    unsigned int length() const { return static_cast<unsigned int>(fPlugs.size()); }
+    MStatus append(const MPlug& plug);
+    MStatus clear();
+    MPlug operator[](unsigned int index) const { return fPlugs[index]; }
+
+private:
+    std::vector<MPlug> fPlugs;
+};

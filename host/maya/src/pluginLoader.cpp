@@ -1,0 +1,197 @@
+// Loading a plug-in as Maya does: open the library, read MApiVersion, call
+// initializePlugin; unloading calls uninitializePlugin, then closes it.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "hostInternal.h"
+
+namespace sorvane::mayahost {
+
+namespace {
+
+// What the plug-in writes to standard error, through either stdio or iostreams.
+class StderrCapture {
+public:
+    StderrCapture() {
+        std::cerr.flush();
+        std::fflush(stderr);
+        file_ = std::tmpfile();
+        saved_ = file_ ? ::dup(2) : -1;
+        if (saved_ >= 0) {
+            ::dup2(::fileno(file_), 2);
+        }
+    }
+    ~StderrCapture() { finish(); }
+
+    std::string finish() {
+        std::string text;
+        if (saved_ < 0) {
+            if (file_) std::fclose(file_);
+            file_ = nullptr;
+            return text;
+        }
+        std::cerr.flush();
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+        saved_ = -1;
+        std::rewind(file_);
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text.append(buffer, n);
+        std::fclose(file_);
+        file_ = nullptr;
+        return text;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+};
+
+std::string canonical(const std::string& path) {
+    std::error_code error;
+    auto resolved = std::filesystem::weakly_canonical(path, error);
+    return error ? path : resolved.string();
+}
+
+}  // namespace
+
+std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
+    auto& reg = registry();
+    std::lock_guard lock(reg.mutex);
+    const std::string key = canonical(path);
+    for (const Record* record : reg.plugins) {
+        if (record->library && canonical(record->path) == key) {
+            throw Error("plug-in " + path + " is already loaded");
+        }
+    }
+
+    auto record = std::make_unique<Record>();
+    record->path = path;
+    record->name = std::filesystem::path(path).stem().string();
+    dlerror();
+    record->library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!record->library) {
+        const char* why = dlerror();
+        throw Error("cannot load plug-in " + path + ": " + (why ? why : "unknown error"));
+    }
+    const auto fail = [&](const std::string& message) {
+        ::dlclose(record->library);
+        throw Error("plug-in " + path + " " + message);
+    };
+
+    const auto* version = static_cast<const char*>(::dlsym(record->library, "MApiVersion"));
+    if (!version) fail("exports no MApiVersion: it is not a Maya plug-in");
+    const std::size_t length = strnlen(version, 16);
+    record->apiVersion.assign(version, length);
+    const bool numeric = length > 0 && length < 16 &&
+                         std::all_of(record->apiVersion.begin(), record->apiVersion.end(),
+                                     [](unsigned char c) { return std::isdigit(c) != 0; });
+    if (!numeric) fail("has MApiVersion \"" + record->apiVersion + "\", which is not an API version");
+    if (std::stol(record->apiVersion) > MAYA_API_VERSION) {
+        fail("was built for API version " + record->apiVersion + "; this host is " +
+             std::to_string(MAYA_API_VERSION));
+    }
+    record->initializePlugin =
+        reinterpret_cast<MStatus (*)(MObject)>(::dlsym(record->library, "initializePlugin"));
+    record->uninitializePlugin =
+        reinterpret_cast<MStatus (*)(MObject)>(::dlsym(record->library, "uninitializePlugin"));
+    if (!record->initializePlugin) fail("exports no initializePlugin");
+    if (!record->uninitializePlugin) fail("exports no uninitializePlugin");
+
+    Record* raw = record.get();
+    reg.plugins.push_back(raw);
+    raw->commandSink = &raw->loadCommands;
+    MStatus status;
+    {
+        StderrCapture capture;
+        status = raw->initializePlugin(MHostAccess::object(raw, kPluginObject));
+        raw->loadReports = capture.finish();
+    }
+    raw->commandSink = nullptr;
+    if (!status) {
+        // Maya drops a plug-in whose initialisation failed, with whatever it registered.
+        removeTypesOf(raw);
+        reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), raw), reg.plugins.end());
+        const std::string reports = raw->loadReports;
+        fail(std::string("failed to initialise: ") + status.errorString().asChar() +
+             (reports.empty() ? "" : "; it reported: " + reports));
+    }
+    raw->loaded = true;
+    return std::unique_ptr<LoadedPlugin>(new LoadedPlugin(std::move(record)));
+}
+
+LoadedPlugin::LoadedPlugin(std::unique_ptr<Record> record) : record_(std::move(record)) {}
+
+LoadedPlugin::~LoadedPlugin() {
+    if (!record_->loaded) return;
+    try {
+        unload();
+    } catch (const Error&) {
+        // Still in use: keep the library mapped rather than pull code from under it.
+        auto& reg = registry();
+        std::lock_guard lock(reg.mutex);
+        reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), record_.get()), reg.plugins.end());
+        record_.release();
+    }
+}
+
+void LoadedPlugin::unload() {
+    if (!record_->loaded) throw Error("plug-in " + record_->path + " is not loaded");
+    auto& reg = registry();
+    std::lock_guard lock(reg.mutex);
+    Record* raw = record_.get();
+    if (const unsigned live = liveNodesOf(raw)) {
+        throw Error("cannot unload plug-in " + raw->path + ": " + std::to_string(live) +
+                    " node(s) of its types still exist");
+    }
+    raw->unloadCommands.clear();
+    raw->commandSink = &raw->unloadCommands;
+    MStatus status;
+    {
+        StderrCapture capture;
+        status = raw->uninitializePlugin(MHostAccess::object(raw, kPluginObject));
+        raw->unloadReports = capture.finish();
+    }
+    raw->commandSink = nullptr;
+    if (!status) {
+        throw Error("plug-in " + raw->path + " failed to uninitialise (" + status.errorString().asChar() +
+                    "); it stays loaded");
+    }
+    // Whatever it left registered goes with its code.
+    removeTypesOf(raw);
+    reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), raw), reg.plugins.end());
+    ::dlclose(raw->library);
+    raw->library = nullptr;
+    raw->loaded = false;
+}
+
+bool LoadedPlugin::loaded() const { return record_->loaded; }
+const std::string& LoadedPlugin::path() const { return record_->path; }
+const std::string& LoadedPlugin::apiVersion() const { return record_->apiVersion; }
+const std::string& LoadedPlugin::vendor() const { return record_->vendor; }
+const std::string& LoadedPlugin::version() const { return record_->version; }
+const std::vector<std::string>& LoadedPlugin::loadCommands() const { return record_->loadCommands; }
+const std::vector<std::string>& LoadedPlugin::unloadCommands() const { return record_->unloadCommands; }
+const std::string& LoadedPlugin::loadReports() const { return record_->loadReports; }
+const std::string& LoadedPlugin::unloadReports() const { return record_->unloadReports; }
+
+std::vector<const NodeType*> LoadedPlugin::nodeTypes() const {
+    auto& reg = registry();
+    std::lock_guard lock(reg.mutex);
+    std::vector<const NodeType*> out;
+    for (const auto& type : reg.types) {
+        if (type->plugin == record_.get()) out.push_back(type.get());
+    }
+    return out;
+}
+
+}  // namespace sorvane::mayahost
