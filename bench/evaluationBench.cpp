@@ -65,7 +65,8 @@ const Workload& workload() {
             s.specularRollOff = 0.3f;
             out.samples.push_back(s);
             for (int l = 0; l < 16; ++l) {
-                out.lights.push_back({{u(rng), u(rng), u(rng)}, unitFrom(rng, -0.5f), u(rng), true, true, true});
+                out.lights.push_back(
+                    {{u(rng), u(rng), u(rng)}, unitFrom(rng, -0.5f), u(rng), true, true, true});
             }
         }
         return out;
@@ -155,8 +156,10 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration) continue;
-            const double ns = run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            const std::string name = run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
+            const double ns =
+                run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const std::string name =
+                run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
             auto [it, inserted] = nanoseconds.emplace(name, ns);
             if (!inserted && ns < it->second) it->second = ns;
         }
@@ -177,8 +180,10 @@ int main(int argc, char** argv) {
     const auto floor = t.find("MathFloorPerLight");
     if (one != t.end() && sixteen != t.end() && floor != t.end()) {
         const double perLight = (sixteen->second - one->second) / 15.0;
-        std::printf("evaluateOutColor per light: %.1f ns; math floor per light: %.1f ns; ratio %.3f (target <= 1.25)\n",
-                    perLight, floor->second, perLight / floor->second);
+        std::printf(
+            "evaluateOutColor per light: %.1f ns; math floor per light: %.1f ns; ratio %.3f (target <= "
+            "1.25)\n",
+            perLight, floor->second, perLight / floor->second);
     }
     return 0;
 }

@@ -100,8 +100,8 @@ void BacklightFalloff(benchmark::State& state) {
 
 }  // namespace
 
-#define SORVANE_BOTH_FLAVOURS(fn)                                        \
-    BENCHMARK_TEMPLATE(fn, MayaFlavour)->Name(#fn "/Maya");              \
+#define SORVANE_BOTH_FLAVOURS(fn)                           \
+    BENCHMARK_TEMPLATE(fn, MayaFlavour)->Name(#fn "/Maya"); \
     BENCHMARK_TEMPLATE(fn, MentalRayFlavour)->Name(#fn "/MentalRay")
 
 SORVANE_BOTH_FLAVOURS(Phase);

@@ -48,8 +48,7 @@ void addInspectCommand(CLI::App& app, CommandContext& context) {
 void addShadeCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<HostOptions>();
     CLI::App* command = addHostCommand(
-        app, "shade",
-        "Evaluate shading samples: one JSON object per line in, one per line out", *options);
+        app, "shade", "Evaluate shading samples: one JSON object per line in, one per line out", *options);
     command->callback([options, &context] {
         std::unique_ptr<ShadeSession> session;
         try {
@@ -89,7 +88,8 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             out << helped->help();
             return 0;
         }
-        err << "sorvane: " << error.what() << "\n" << "Run 'sorvane --help' for usage.\n";
+        err << "sorvane: " << error.what() << "\n"
+            << "Run 'sorvane --help' for usage.\n";
         return 2;
     }
     return context.exitCode;

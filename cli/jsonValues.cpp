@@ -26,7 +26,8 @@ double readDouble(const Json& value, const std::string& field) {
         if (text == "nan") return std::numeric_limits<double>::quiet_NaN();
         if (text == "inf") return std::numeric_limits<double>::infinity();
         if (text == "-inf") return -std::numeric_limits<double>::infinity();
-        throw InputError(field, "expected a number or \"nan\", \"inf\", \"-inf\", got the string \"" + text + "\"");
+        throw InputError(field,
+                         "expected a number or \"nan\", \"inf\", \"-inf\", got the string \"" + text + "\"");
     }
     throw InputError(field, "expected a number, got " + typeName(value));
 }
@@ -61,13 +62,15 @@ int readInt(const Json& value, const std::string& field) {
             return static_cast<int>(d);
         }
     }
-    throw InputError(field, "expected a whole number, got " + (value.is_number() ? value.dump() : typeName(value)));
+    throw InputError(field,
+                     "expected a whole number, got " + (value.is_number() ? value.dump() : typeName(value)));
 }
 
 void readFloats(const Json& value, const std::string& field, float* out, std::size_t minCount,
                 std::size_t count) {
     const auto describe = [&] {
-        return minCount == count ? std::to_string(count) : std::to_string(minCount) + " or " + std::to_string(count);
+        return minCount == count ? std::to_string(count)
+                                 : std::to_string(minCount) + " or " + std::to_string(count);
     };
     if (!value.is_array()) {
         throw InputError(field, "expected a list of " + describe() + " numbers, got " + typeName(value));

@@ -53,8 +53,7 @@ OrderedJson writeFloats(const std::array<float, N>& values) {
 }
 
 // Rejects every key of `object` not in `known`.
-void requireKnownKeys(const Json& object, const std::string& field,
-                      std::initializer_list<const char*> known);
+void requireKnownKeys(const Json& object, const std::string& field, std::initializer_list<const char*> known);
 
 const Json& requireObject(const Json& value, const std::string& field);
 const Json& requireArray(const Json& value, const std::string& field);

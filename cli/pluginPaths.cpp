@@ -17,12 +17,12 @@ PluginPaths defaultPluginPaths() {
 }
 
 void addPluginPathOptions(CLI::App& command, PluginPaths& paths) {
-    command.add_option("--plugin", paths.mayaPlugin, "The Maya plug-in to load")
-        ->capture_default_str();
+    command.add_option("--plugin", paths.mayaPlugin, "The Maya plug-in to load")->capture_default_str();
     command.add_option("--library", paths.mentalrayLibrary, "The mental ray shader library to load")
         ->capture_default_str();
-    command.add_option("--declaration", paths.mentalrayDeclaration,
-                       "The .mi declaration of the mental ray shader")
+    command
+        .add_option("--declaration", paths.mentalrayDeclaration,
+                    "The .mi declaration of the mental ray shader")
         ->capture_default_str();
 }
 

@@ -21,23 +21,20 @@ std::ostream& operator<<(std::ostream& os, const Color& c) {
 }
 
 std::ostream& operator<<(std::ostream& os, const ShadingSample& s) {
-    return os << "{rayDirection " << s.rayDirection << ", normalCamera " << s.normalCamera
-              << ", color " << s.color << ", ambientColor " << s.ambientColor
-              << ", incandescence " << s.incandescence << ", scatteringColor "
-              << s.scatteringColor << ", oppositionColor " << s.oppositionColor
-              << ", backlightColor " << s.backlightColor << ", specularColor "
-              << s.specularColor << ", transparency " << s.transparency << ", diffuse "
-              << s.diffuse << ", scattering " << s.scattering << ", anisotropy "
-              << s.anisotropy << ", depth " << s.depth << ", opposition " << s.opposition
-              << ", backlight " << s.backlight << ", eccentricity " << s.eccentricity
+    return os << "{rayDirection " << s.rayDirection << ", normalCamera " << s.normalCamera << ", color "
+              << s.color << ", ambientColor " << s.ambientColor << ", incandescence " << s.incandescence
+              << ", scatteringColor " << s.scatteringColor << ", oppositionColor " << s.oppositionColor
+              << ", backlightColor " << s.backlightColor << ", specularColor " << s.specularColor
+              << ", transparency " << s.transparency << ", diffuse " << s.diffuse << ", scattering "
+              << s.scattering << ", anisotropy " << s.anisotropy << ", depth " << s.depth << ", opposition "
+              << s.opposition << ", backlight " << s.backlight << ", eccentricity " << s.eccentricity
               << ", specularRollOff " << s.specularRollOff << '}';
 }
 
 std::ostream& operator<<(std::ostream& os, const LightSample& l) {
-    return os << "{lightIntensity " << l.lightIntensity << ", lightDirection "
-              << l.lightDirection << ", preShadowIntensity " << l.preShadowIntensity
-              << ", ambient " << l.lightAmbient << ", diffuse " << l.lightDiffuse
-              << ", specular " << l.lightSpecular << '}';
+    return os << "{lightIntensity " << l.lightIntensity << ", lightDirection " << l.lightDirection
+              << ", preShadowIntensity " << l.preShadowIntensity << ", ambient " << l.lightAmbient
+              << ", diffuse " << l.lightDiffuse << ", specular " << l.lightSpecular << '}';
 }
 
 OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample)
@@ -102,9 +99,12 @@ void OutColorEvaluation::addLight(const LightSample& light) {
 Color OutColorEvaluation::finish() const {
     const ShadingSample& s = sample_;
     Color out;
-    out.r = ambientLightSum_.r + (((scatterSum_.r + diffuseSum_.r) + s.ambientColor.r * s.color.r) + s.incandescence.r);
-    out.g = ambientLightSum_.g + (((scatterSum_.g + diffuseSum_.g) + s.ambientColor.g * s.color.g) + s.incandescence.g);
-    out.b = ambientLightSum_.b + (((scatterSum_.b + diffuseSum_.b) + s.ambientColor.b * s.color.b) + s.incandescence.b);
+    out.r = ambientLightSum_.r +
+            (((scatterSum_.r + diffuseSum_.r) + s.ambientColor.r * s.color.r) + s.incandescence.r);
+    out.g = ambientLightSum_.g +
+            (((scatterSum_.g + diffuseSum_.g) + s.ambientColor.g * s.color.g) + s.incandescence.g);
+    out.b = ambientLightSum_.b +
+            (((scatterSum_.b + diffuseSum_.b) + s.ambientColor.b * s.color.b) + s.incandescence.b);
     // Transparency darkens all but the highlight.
     out.r = (1.0f - s.transparency.r) * out.r + specularSum_.r;
     out.g = (1.0f - s.transparency.g) * out.g + specularSum_.g;

@@ -48,7 +48,8 @@ TEST(ShadeLoop, AnswersEveryLineInOrder) {
 
 TEST(ShadeLoop, RejectedLinesKeepTheOutputAlignedAndFailTheRun) {
     Doubler session;
-    const Outcome run = shade("{\"x\": 1}\n{\"x\": \n[1, 2]\n{\"z\": 3}\n\n{\"x\": \"big\"}\n{\"x\": 3}\n", session);
+    const Outcome run =
+        shade("{\"x\": 1}\n{\"x\": \n[1, 2]\n{\"z\": 3}\n\n{\"x\": \"big\"}\n{\"x\": 3}\n", session);
     std::istringstream lines(run.out);
     std::vector<Json> out;
     for (std::string line; std::getline(lines, line);) out.push_back(Json::parse(line));

@@ -84,7 +84,8 @@ D3 referenceOutColor(const ShadingSample& s, const std::vector<LightSample>& lig
             const double R = oracle::reflection(V, N, L, s.scattering, s.anisotropy, s.depth);
             const double T = oracle::transmission(V, N, L, s.scattering, s.anisotropy, s.depth);
             const double Fo = oracle::falloff(oracle::storedDot(minusV, N), s.opposition);
-            const double Fb = oracle::falloff(std::exp(-oracle::storedDot({-L.x, -L.y, -L.z}, N)), s.backlight);
+            const double Fb =
+                oracle::falloff(std::exp(-oracle::storedDot({-L.x, -L.y, -L.z}, N)), s.backlight);
             const double cosLN = oracle::storedDot(L, N);
             for (int c = 0; c < 3; ++c) {
                 opposition[c] += Fo * p * rgb(s.oppositionColor)[c];
@@ -114,7 +115,8 @@ void expectNear(const Color& actual, const D3& expected, double relative = 2e-5)
     const D3 a = rgb(actual);
     for (int c = 0; c < 3; ++c) {
         EXPECT_NEAR(a[c], expected[c], relative * std::max(1.0, std::fabs(expected[c])))
-            << "channel " << "rgb"[c] << " of " << actual;
+            << "channel "
+            << "rgb"[c] << " of " << actual;
     }
 }
 
@@ -148,14 +150,14 @@ TEST(EvaluateOutColor, AnAmbientLightAddsIntensityTimesColourDarkenedByTranspare
 // scattering sum O1 * 1 + O2 * 0.5 = 1.75 Fo c. A plain sum would give 1.25.
 TEST(EvaluateOutColor, OppositionEntersAsARunningTotal) {
     ShadingSample s = defaultSample();
-    s.color = {0.0f, 0.0f, 0.0f};           // no diffuse or ambient light
+    s.color = {0.0f, 0.0f, 0.0f};            // no diffuse or ambient light
     s.scatteringColor = {0.0f, 0.0f, 0.0f};  // no scattering terms
     s.backlightColor = {0.0f, 0.0f, 0.0f};
     const Vec3 L = unit(0.3, 0.3, 1.0);
     const float Fo = sorvane::model::oppositionFalloff<sorvane::model::MayaFlavour>(
         {0.0f, 0.0f, 1.0f}, s.normalCamera, s.opposition);
-    const Color out = evaluate(s, {light(L, {1, 1, 1}, 1.0f, false, true, false),
-                                   light(L, {1, 1, 1}, 0.5f, false, true, false)});
+    const Color out = evaluate(
+        s, {light(L, {1, 1, 1}, 1.0f, false, true, false), light(L, {1, 1, 1}, 0.5f, false, true, false)});
     expectNear(out, {1.75 * Fo * 0.6, 1.75 * Fo * 0.6, 1.75 * Fo * 0.6}, 1e-6);
 }
 
@@ -183,7 +185,9 @@ std::vector<Scene> scenes() {
         {"AllFlags", s, {light(key, warm, 0.8f, true, true, true)}},
         {"LightBehindTheSurface", s, {light(back, warm, 1.0f, false, true, true)}},
         {"SpecularOnly", s, {light(key, white, 1.0f, false, false, true)}},
-        {"TwoLights", s, {light(key, warm, 1.0f, true, true, true), light(fill, white, 0.4f, false, true, false)}},
+        {"TwoLights",
+         s,
+         {light(key, warm, 1.0f, true, true, true), light(fill, white, 0.4f, false, true, false)}},
         {"ThreeLightsKeyFillBack",
          s,
          {light(key, warm, 1.0f, false, true, true), light(fill, white, 0.4f, false, true, true),
@@ -194,10 +198,16 @@ std::vector<Scene> scenes() {
           light(key, warm, 1.0f, false, true, true)}},
         {"ShadowedLight", s, {light(key, {0.1f, 0.1f, 0.1f}, 0.2f, true, true, true)}},
         {"Transparent",
-         with(s, [](ShadingSample& t) { t.transparency = {0.3f, 0.6f, 0.9f}; }),
+         with(s,
+              [](ShadingSample& t) {
+                  t.transparency = {0.3f, 0.6f, 0.9f};
+              }),
          {light(key, warm, 1.0f, true, true, true)}},
         {"SeenFromBehind",
-         with(s, [](ShadingSample& t) { t.rayDirection = {0.0f, 0.0f, 1.0f}; }),
+         with(s,
+              [](ShadingSample& t) {
+                  t.rayDirection = {0.0f, 0.0f, 1.0f};
+              }),
          {light(key, warm, 1.0f, false, true, true)}},
         {"UnnormalisedInputs",
          with(s,

@@ -22,11 +22,11 @@ using sorvane::model::MayaFlavour;
 using sorvane::model::MentalRayFlavour;
 using sorvane::model::Vec3;
 namespace m = sorvane::model;
-using sorvane::oracle::storedDot;
+using sorvane::oracle::falloff;
 using sorvane::oracle::phase;
 using sorvane::oracle::reflection;
+using sorvane::oracle::storedDot;
 using sorvane::oracle::transmission;
-using sorvane::oracle::falloff;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
@@ -94,7 +94,8 @@ TYPED_TEST(BothFlavours, AgreesWithDoublePrecisionOracle) {
         const double last = 1.0 - std::exp(-in.d - (1.0 / c1 - 1.0 / c2));
         if (std::fabs(last) > 0.1) {
             const double T = transmission(in.V, in.N, in.L, in.s, in.g, in.d);
-            EXPECT_LE(ulpDistance(m::scatterTransmission<F>(in.V, in.N, in.L, in.s, in.g, in.d), float(T)), 32)
+            EXPECT_LE(ulpDistance(m::scatterTransmission<F>(in.V, in.N, in.L, in.s, in.g, in.d), float(T)),
+                      32)
                 << "V " << in.V << " N " << in.N << " L " << in.L;
         }
 
@@ -224,13 +225,12 @@ TEST_P(ZeroGuard, GuardsExactlyZeroInTheMentalRayFlavourOnly) {
 
 INSTANTIATE_TEST_SUITE_P(
     PhaseFactor, ZeroGuard,
-    ::testing::Values(
-        GuardCase{"PositiveZero", {1, 0, 0}, {0, 1, 0}, true},
-        GuardCase{"NegativeZero", {1, 1, 1}, {-0.0f, -0.0f, -0.0f}, true},
-        GuardCase{"NaN", {1, 0, 0}, {kNaN, 0, 0}, false},
-        GuardCase{"SmallestPositive", {1, 0, 0}, {FLT_TRUE_MIN, 1, 0}, false},
-        GuardCase{"SmallestNegative", {1, 0, 0}, {-FLT_TRUE_MIN, 1, 0}, false},
-        GuardCase{"Ordinary", {0, 0, 1}, {0, 0.6f, 0.8f}, false}),
+    ::testing::Values(GuardCase{"PositiveZero", {1, 0, 0}, {0, 1, 0}, true},
+                      GuardCase{"NegativeZero", {1, 1, 1}, {-0.0f, -0.0f, -0.0f}, true},
+                      GuardCase{"NaN", {1, 0, 0}, {kNaN, 0, 0}, false},
+                      GuardCase{"SmallestPositive", {1, 0, 0}, {FLT_TRUE_MIN, 1, 0}, false},
+                      GuardCase{"SmallestNegative", {1, 0, 0}, {-FLT_TRUE_MIN, 1, 0}, false},
+                      GuardCase{"Ordinary", {0, 0, 1}, {0, 0.6f, 0.8f}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ZeroGuard, ReachesTheScatteringTermsOfTheMentalRayFlavour) {
