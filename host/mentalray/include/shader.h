@@ -1,0 +1,152 @@
+/* The part of the mental ray shader interface that our shaders use: the base
+   types, the state record, the shader record with its ghost offset, the
+   mi_eval rule and the renderer functions a shader calls. Field names, types
+   and prototypes are the renderer's, so a shader written against this header
+   builds unchanged against the real one. */
+#ifndef SHADER_H
+#define SHADER_H
+
+#define RAY2
+#define RAY3
+#define RAY31
+#define RAY32
+#define RAY33
+#define RAY34
+
+#ifdef _WIN32
+#define DLLEXPORT __declspec(dllexport)
+#define DLLIMPORT __declspec(dllimport)
+#else
+#define DLLEXPORT
+#define DLLIMPORT
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef enum { miFALSE = 0, miTRUE = 1 } miBoolean;
+typedef unsigned char miCBoolean;
+typedef int miInteger;
+typedef unsigned int miUint;
+typedef unsigned short miUshort;
+typedef unsigned char miUchar;
+typedef unsigned char miUint1;
+typedef float miScalar;
+typedef double miGeoScalar;
+typedef miUint miTag;
+typedef miScalar miMatrix[16];
+
+#define miNULLTAG 0
+
+typedef struct miVector {
+    miScalar x, y, z;
+} miVector;
+
+typedef struct miColor {
+    float r, g, b, a;
+} miColor;
+
+typedef enum {
+    miRAY_EYE,
+    miRAY_TRANSPARENT,
+    miRAY_REFLECT,
+    miRAY_REFRACT,
+    miRAY_LIGHT,
+    miRAY_SHADOW,
+    miRAY_ENVIRONMENT,
+    miRAY_NONE
+} miRay_type;
+
+/* A shader as the renderer holds it. ghost_offs is the byte distance from
+   each parameter to its ghost tag (non-zero: the parameter is assigned), or 0
+   when no parameter of this shader is assigned. The parameter block follows
+   the record. */
+typedef struct miFunction {
+    struct miFunction* next_function;
+    miTag function_decl;
+    miTag next_function_tag;
+    miTag parent_tag;
+    int parameter_size;
+    int result_size;
+    int ghost_offs;
+    miCBoolean simple;
+    miCBoolean spare[3];
+    char parameters[8];
+} miFunction;
+
+typedef struct miState {
+    int version;
+    miTag camera_inst;
+    struct miCamera* camera;
+    struct miOptions* options;
+    struct miState* parent;
+    miRay_type type;
+    miUchar qmc_component;
+    miUint1 scanline;
+    miCBoolean inv_normal;
+    char face;
+    void* cache;
+    int reflection_level;
+    int refraction_level;
+    miVector org;
+    miVector dir;           /* ray direction, towards the intersection */
+    double dist;
+    float time;
+    miScalar ior;
+    miScalar ior_in;
+    miTag material;
+    miTag volume;
+    miTag environment;
+    miTag instance;
+    miTag light_instance;
+    void* pri;              /* the hit primitive; shaders may test it for NULL */
+    int pri_idx;
+    float bary[4];
+    miVector point;         /* the intersection point */
+    miVector normal;        /* interpolated normal, facing the ray's side */
+    miVector normal_geom;
+    miScalar dot_nd;
+    double shadow_tol;
+    miVector* tex_list;     /* texture coordinates, one per texture space */
+    miVector* bump_x_list;
+    miVector* bump_y_list;
+    miVector motion;
+    miVector* derivs;
+    miVector tex;
+    const miFunction* shader; /* the current shader */
+    struct miState* child;
+    short thread;
+    miUshort count;
+    void* user;
+    int user_size;
+} miState;
+
+DLLIMPORT void* mi_phen_eval(miState* state, void* parm);
+DLLIMPORT miBoolean mi_sample_light(miColor* const result, miVector* const dir, miScalar* const dot_nl,
+                                    miState* const state, const miTag light_inst, miInteger* const samples);
+DLLIMPORT miBoolean mi_compute_irradiance(miColor* result, miState* state);
+
+/* A parameter's value: its own, unless its ghost tag says it is assigned. */
+#define mi_eval(s, p)                                                                   \
+    (((s)->shader->ghost_offs != 0 &&                                                   \
+      *(const miTag*)((const char*)(p) + (s)->shader->ghost_offs) != miNULLTAG)         \
+         ? mi_phen_eval((s), (void*)(p))                                                \
+         : (void*)(p))
+
+#define mi_eval_boolean(p) ((miBoolean*)mi_eval(state, p))
+#define mi_eval_integer(p) ((miInteger*)mi_eval(state, p))
+#define mi_eval_scalar(p) ((miScalar*)mi_eval(state, p))
+#define mi_eval_vector(p) ((miVector*)mi_eval(state, p))
+#define mi_eval_transform(p) ((miScalar*)mi_eval(state, p))
+#define mi_eval_color(p) ((miColor*)mi_eval(state, p))
+#define mi_eval_tag(p) ((miTag*)mi_eval(state, p))
+
+typedef miBoolean (*miShader)(void* result, miState* state, void* paras);
+typedef int (*miShader_version)(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

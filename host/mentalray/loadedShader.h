@@ -1,0 +1,50 @@
+#pragma once
+
+// A shader library with its declaration, loaded and handed a renderer module:
+// what the renderer has after reading `$include "x.mi"` and `link "x.so"`.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/mentalray/declaration.h"
+#include "host/mentalray/rendererModule.h"
+#include "host/mentalray/shaderInstance.h"
+#include "host/mentalray/shaderLibrary.h"
+
+namespace sorvane::mrhost {
+
+class LoadedShader {
+public:
+    // Reads the declaration of the shader named after the library's file
+    // (qm7r_sorvane.so: "qm7r_sorvane"), loads the library, checks its
+    // version and calls its miSetModuleHandle with `module`'s handle.
+    // DeclarationError or HostError when any of it fails.
+    LoadedShader(const std::string& libraryPath, const std::string& declarationPath,
+                 RendererModule& module = RendererModule::get());
+
+    const std::string& declarationPath() const { return declarationPath_; }
+    const Declaration& declaration() const { return layout_->declaration(); }
+    const BlockLayout& layout() const { return *layout_; }
+    const ShaderLibrary& library() const { return *library_; }
+    RendererModule& module() const { return *module_; }
+
+    // A new instance with the declaration's defaults, answering from `scene`.
+    std::unique_ptr<ShaderInstance> instantiate(const Scene& scene) const;
+
+private:
+    std::string declarationPath_;
+    std::unique_ptr<BlockLayout> layout_;
+    std::unique_ptr<ShaderLibrary> library_;
+    RendererModule* module_;
+};
+
+// The block offsets the library reads its parameters from, in the order it
+// reads them, seen by calling it once with every parameter connected (all
+// booleans on, every array empty).
+std::vector<int> probeParameterOffsets(const LoadedShader& shader);
+
+// Whether the library reads exactly the fields the declaration lays out.
+bool layoutMatches(const LoadedShader& shader);
+
+}  // namespace sorvane::mrhost

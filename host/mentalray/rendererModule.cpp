@@ -1,0 +1,139 @@
+#include "host/mentalray/rendererModule.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <system_error>
+
+#include "host/mentalray/hostError.h"
+#include "host/mentalray/shaderInstance.h"
+
+namespace sorvane::mrhost {
+
+namespace {
+
+// The renderer functions behind every module. They answer from the scene of
+// the shader instance that the state's shader record belongs to.
+
+void* phenEval(miState* state, void* parm) {
+    const ShaderInstance* instance = ShaderInstance::fromState(state);
+    if (instance == nullptr) return parm;
+    instance->scene().counters().phenEval.fetch_add(1, std::memory_order_relaxed);
+    const void* value = instance->connectedValue(*state, parm);
+    return const_cast<void*>(value != nullptr ? value : parm);
+}
+
+miBoolean sampleLight(miColor* result, miVector* dir, miScalar* dot_nl, miState* state, miTag light_inst,
+                      miInteger* samples) {
+    const ShaderInstance* instance = ShaderInstance::fromState(state);
+    if (instance == nullptr || samples == nullptr) return miFALSE;
+    CallCounters& counters = instance->scene().counters();
+    counters.sampleLight.fetch_add(1, std::memory_order_relaxed);
+    const Light* light = instance->scene().light(light_inst);
+    if (light == nullptr) {
+        counters.unknownLight.fetch_add(1, std::memory_order_relaxed);
+        return miFALSE;
+    }
+    LightSample sample;
+    if (!light->sample(*state, *samples, sample)) return miFALSE;
+    counters.lightSamples.fetch_add(1, std::memory_order_relaxed);
+    if (result != nullptr) *result = sample.color;
+    if (dir != nullptr) *dir = sample.direction;
+    if (dot_nl != nullptr) {
+        const miVector& n = state->normal;
+        *dot_nl = n.x * sample.direction.x + n.y * sample.direction.y + n.z * sample.direction.z;
+    }
+    ++*samples;
+    return miTRUE;
+}
+
+miBoolean computeIrradiance(miColor* result, miState* state) {
+    const ShaderInstance* instance = ShaderInstance::fromState(state);
+    if (instance == nullptr || result == nullptr) return miFALSE;
+    instance->scene().counters().computeIrradiance.fetch_add(1, std::memory_order_relaxed);
+    instance->scene().irradiance(*state, *result);
+    return miTRUE;
+}
+
+std::mutex modulesMutex;
+std::map<std::string, std::unique_ptr<RendererModule>>& modules() {
+    static auto* loaded = new std::map<std::string, std::unique_ptr<RendererModule>>;  // kept to the end
+    return *loaded;
+}
+
+}  // namespace
+
+std::string RendererModule::defaultDirectory() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return "lib";
+    return (executable.parent_path().parent_path() / "lib").string();
+}
+
+RendererModule& RendererModule::get(const std::string& fileName) {
+    return load((std::filesystem::path(defaultDirectory()) / fileName).string());
+}
+
+RendererModule& RendererModule::load(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(modulesMutex);
+    std::unique_ptr<RendererModule>& slot = modules()[path];
+    if (!slot) {
+        try {
+            slot.reset(new RendererModule(path));
+        } catch (...) {
+            modules().erase(path);
+            throw;
+        }
+    }
+    return *slot;
+}
+
+RendererModule::RendererModule(std::string path) : path_(std::move(path)) {
+    // Local: a lookup with a null handle must not find the renderer's functions.
+    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) {
+        const char* why = dlerror();
+        throw HostError("cannot load the renderer module " + path_ + ": " + (why ? why : "unknown error"));
+    }
+    const auto attach = reinterpret_cast<SorvaneRendererAttach>(dlsym(handle_, "sorvane_renderer_attach"));
+    if (attach == nullptr) {
+        dlclose(handle_);
+        throw HostError(path_ + " is not a renderer module (it has no sorvane_renderer_attach)");
+    }
+    calls_ = {this, &RendererModule::lookedUp, &phenEval, &sampleLight, &computeIrradiance};
+    attach(&calls_);
+}
+
+void RendererModule::lookedUp(void* context, const char* name) {
+    auto* module = static_cast<RendererModule*>(context);
+    if (std::strcmp(name, "mi_phen_eval") == 0) {
+        module->phenEvalLookups_.fetch_add(1, std::memory_order_relaxed);
+    } else if (std::strcmp(name, "mi_sample_light") == 0) {
+        module->sampleLightLookups_.fetch_add(1, std::memory_order_relaxed);
+    } else if (std::strcmp(name, "mi_compute_irradiance") == 0) {
+        module->computeIrradianceLookups_.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+long RendererModule::lookups(const std::string& function) const {
+    if (function == "mi_phen_eval") return phenEvalLookups_;
+    if (function == "mi_sample_light") return sampleLightLookups_;
+    if (function == "mi_compute_irradiance") return computeIrradianceLookups_;
+    throw HostError("no renderer function is named \"" + function + "\"");
+}
+
+long RendererModule::totalLookups() const {
+    return phenEvalLookups_ + sampleLightLookups_ + computeIrradianceLookups_;
+}
+
+void RendererModule::resetLookups() {
+    phenEvalLookups_ = 0;
+    sampleLightLookups_ = 0;
+    computeIrradianceLookups_ = 0;
+}
+
+}  // namespace sorvane::mrhost

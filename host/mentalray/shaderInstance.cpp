@@ -1,0 +1,282 @@
+#include "host/mentalray/shaderInstance.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "host/mentalray/hostError.h"
+#include "host/mentalray/shaderLibrary.h"
+
+namespace sorvane::mrhost {
+
+namespace {
+
+constexpr std::uint32_t kRecordMagic = 0x736f7276;  // "sorv"
+
+// Stands for the hit primitive, so that a shader's clearing and restoring of
+// state->pri can be seen.
+const char placeholderPrimitive = 0;
+
+std::uint32_t floatWord(float value) {
+    std::uint32_t word;
+    std::memcpy(&word, &value, sizeof word);
+    return word;
+}
+
+std::string kindName(ValueKind kind) {
+    switch (kind) {
+        case ValueKind::Boolean: return "boolean";
+        case ValueKind::Integer: return "integer";
+        case ValueKind::Scalar: return "scalar";
+        case ValueKind::Vector: return "vector";
+        case ValueKind::Color: return "color";
+        case ValueKind::Transform: return "transform";
+        case ValueKind::Tag: return "tag";
+    }
+    return "?";
+}
+
+}  // namespace
+
+ShaderInstance::ShaderInstance(const ShaderLibrary& library, const BlockLayout& layout, const Scene& scene)
+    : library_(library), layout_(layout), scene_(scene), fixed_(static_cast<std::size_t>(layout.size() / 4), 0) {
+    for (const ParameterLayout& p : layout.parameters()) {
+        if (!p.parameter->hasDefault) continue;
+        const Field f{p.offset, p.parameter->kind, p.parameter->name};
+        std::vector<float> values;
+        for (double v : p.parameter->defaultValue) values.push_back(static_cast<float>(v));
+        writeWords(f, wordsFor(f, values));
+    }
+    record_.magic = kRecordMagic;
+    record_.instance = this;
+    record_.function.parameter_size = layout.size();
+    record_.function.result_size = 16;
+    rebuild();
+}
+
+ShaderInstance::Field ShaderInstance::field(const std::string& name) const {
+    if (const ParameterLayout* p = layout_.find(name)) {
+        return {p->parameter->isArray ? p->offset + 8 : p->offset, p->parameter->kind, name};
+    }
+    for (const char* prefix : {"i_", "n_"}) {
+        if (name.rfind(prefix, 0) == 0) {
+            const ParameterLayout* array = layout_.find(name.substr(2));
+            if (array != nullptr && array->parameter->isArray) {
+                return {array->offset + (prefix[0] == 'n' ? 4 : 0), ValueKind::Integer, name};
+            }
+        }
+    }
+    throw HostError("the shader \"" + layout_.declaration().name + "\" has no parameter \"" + name + "\"");
+}
+
+std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::vector<float>& values) const {
+    const std::size_t count = static_cast<std::size_t>(valueCount(f.kind));
+    const bool colourWithoutAlpha = f.kind == ValueKind::Color && values.size() == 3;
+    if (values.size() != count && !colourWithoutAlpha) {
+        throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes " +
+                        (f.kind == ValueKind::Color ? std::string("3 or 4") : std::to_string(count)) +
+                        " values, not " + std::to_string(values.size()));
+    }
+    std::vector<std::uint32_t> words;
+    switch (f.kind) {
+        case ValueKind::Boolean:
+            words.push_back(values[0] != 0.0f ? 1u : 0u);
+            break;
+        case ValueKind::Integer:
+        case ValueKind::Tag: {
+            const float v = values[0];
+            if (!(v == std::floor(v)) || v < -2147483648.0f || v >= 2147483648.0f) {
+                throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes a whole number");
+            }
+            words.push_back(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)));
+            break;
+        }
+        default:
+            for (float v : values) words.push_back(floatWord(v));
+            if (colourWithoutAlpha) words.push_back(floatWord(1.0f));
+            break;
+    }
+    return words;
+}
+
+void ShaderInstance::writeWords(const Field& f, const std::vector<std::uint32_t>& words) {
+    std::memcpy(&fixed_[static_cast<std::size_t>(f.offset / 4)], words.data(), words.size() * 4);
+}
+
+namespace {
+
+void requireKind(ValueKind actual, ValueKind wanted, const std::string& name) {
+    if (actual != wanted) {
+        throw HostError("the parameter \"" + name + "\" is a " + kindName(actual) + ", not a " + kindName(wanted));
+    }
+}
+
+}  // namespace
+
+void ShaderInstance::setBoolean(const std::string& name, bool value) {
+    const Field f = field(name);
+    requireKind(f.kind, ValueKind::Boolean, name);
+    writeWords(f, {value ? 1u : 0u});
+    rebuild();
+}
+
+void ShaderInstance::setInteger(const std::string& name, int value) {
+    const Field f = field(name);
+    requireKind(f.kind, ValueKind::Integer, name);
+    writeWords(f, {static_cast<std::uint32_t>(value)});
+    rebuild();
+}
+
+void ShaderInstance::setScalar(const std::string& name, float value) {
+    const Field f = field(name);
+    requireKind(f.kind, ValueKind::Scalar, name);
+    writeWords(f, {floatWord(value)});
+    rebuild();
+}
+
+void ShaderInstance::setVector(const std::string& name, miVector value) {
+    const Field f = field(name);
+    requireKind(f.kind, ValueKind::Vector, name);
+    writeWords(f, {floatWord(value.x), floatWord(value.y), floatWord(value.z)});
+    rebuild();
+}
+
+void ShaderInstance::setColor(const std::string& name, miColor value) {
+    const Field f = field(name);
+    requireKind(f.kind, ValueKind::Color, name);
+    writeWords(f, {floatWord(value.r), floatWord(value.g), floatWord(value.b), floatWord(value.a)});
+    rebuild();
+}
+
+void ShaderInstance::setTag(const std::string& name, miTag value) {
+    const Field f = field(name);
+    requireKind(f.kind, ValueKind::Tag, name);
+    writeWords(f, {value});
+    rebuild();
+}
+
+void ShaderInstance::setValues(const std::string& name, const std::vector<float>& values) {
+    const Field f = field(name);
+    writeWords(f, wordsFor(f, values));
+    rebuild();
+}
+
+void ShaderInstance::setArray(const std::string& name, const std::vector<miTag>& tags, int unused) {
+    const ParameterLayout* p = layout_.find(name);
+    if (p == nullptr || !p->parameter->isArray) {
+        throw HostError("the shader \"" + layout_.declaration().name + "\" has no array parameter \"" + name + "\"");
+    }
+    if (p->parameter->kind != ValueKind::Tag && p->parameter->kind != ValueKind::Integer) {
+        throw HostError("the array \"" + name + "\" does not hold tags");
+    }
+    if (unused < 0) {
+        throw HostError("the array \"" + name + "\" cannot start before its first element");
+    }
+    std::vector<miTag> elements(static_cast<std::size_t>(unused), miNULLTAG);
+    elements.insert(elements.end(), tags.begin(), tags.end());
+    arrayElements_[p->offset] = std::move(elements);
+    fixed_[static_cast<std::size_t>(p->offset / 4)] = static_cast<std::uint32_t>(unused);
+    fixed_[static_cast<std::size_t>(p->offset / 4 + 1)] = static_cast<std::uint32_t>(tags.size());
+    rebuild();
+}
+
+void ShaderInstance::connect(const std::string& name, ConnectedValue value) {
+    if (!value) throw HostError("the parameter \"" + name + "\" cannot be connected to nothing");
+    const Field f = field(name);
+    auto existing = connections_.find(f.offset);
+    const int tag = existing != connections_.end() ? existing->second.first
+                                                   : static_cast<int>(connections_.size()) + 1;
+    connections_[f.offset] = {tag, std::move(value)};
+    rebuild();
+}
+
+void ShaderInstance::connectValues(const std::string& name, const std::vector<float>& values) {
+    const Field f = field(name);
+    if (layout_.find(name) != nullptr && layout_.find(name)->parameter->isArray) {
+        throw HostError("connect the array \"" + name + "\" with its tags");
+    }
+    auto words = std::make_shared<const std::vector<std::uint32_t>>(wordsFor(f, values));
+    connect(name, [words](const miState&) -> const void* { return words->data(); });
+}
+
+void ShaderInstance::connectTags(const std::string& name, const std::vector<miTag>& tags) {
+    const ParameterLayout* p = layout_.find(name);
+    if (p == nullptr || !p->parameter->isArray) {
+        throw HostError("the shader \"" + layout_.declaration().name + "\" has no array parameter \"" + name + "\"");
+    }
+    auto words = std::make_shared<const std::vector<miTag>>(tags.empty() ? std::vector<miTag>{miNULLTAG} : tags);
+    connect(name, [words](const miState&) -> const void* { return words->data(); });
+}
+
+void ShaderInstance::forceGhostOffset(int ghostOffs) {
+    ghostForced_ = true;
+    forcedGhost_ = ghostOffs;
+    rebuild();
+}
+
+// Lays the block out as the shader receives it: the fixed part; the data of
+// the block's last array from its first element on, past the fixed part;
+// other arrays' data after that, their start index counted from their first
+// element; then the ghost area, one tag per word of the block.
+void ShaderInstance::rebuild() {
+    std::vector<std::uint32_t> words = fixed_;
+    const std::size_t fixedWords = fixed_.size();
+    for (const auto& [offset, elements] : arrayElements_) {
+        const std::size_t first = static_cast<std::size_t>(offset / 4 + 2);
+        if (first + 1 == fixedWords) {
+            if (words.size() < first + elements.size()) words.resize(first + elements.size(), 0);
+            std::copy(elements.begin(), elements.end(), words.begin() + static_cast<std::ptrdiff_t>(first));
+        }
+    }
+    for (const auto& [offset, elements] : arrayElements_) {
+        const std::size_t first = static_cast<std::size_t>(offset / 4 + 2);
+        if (first + 1 != fixedWords) {
+            const std::size_t base = words.size() - first;
+            words.insert(words.end(), elements.begin(), elements.end());
+            words[first - 2] = static_cast<std::uint32_t>(static_cast<std::int32_t>(fixed_[first - 2]) +
+                                                          static_cast<std::int32_t>(base));
+        }
+    }
+    valueWords_ = static_cast<int>(words.size());
+    const int ghostOffs = ghostForced_ ? forcedGhost_ : (connections_.empty() ? 0 : valueWords_ * 4);
+    words.resize(words.size() * 2, 0);
+    for (const auto& [offset, connection] : connections_) {
+        words[static_cast<std::size_t>(offset / 4 + valueWords_)] = static_cast<std::uint32_t>(connection.first);
+    }
+    storage_ = std::move(words);
+    record_.function.ghost_offs = ghostOffs;
+}
+
+miState ShaderInstance::newState() const {
+    miState state{};
+    state.version = 2;
+    state.type = miRAY_EYE;
+    state.dir = {0.0f, 0.0f, -1.0f};
+    state.normal = {0.0f, 0.0f, 1.0f};
+    state.normal_geom = state.normal;
+    state.dot_nd = -1.0f;
+    state.pri = const_cast<char*>(&placeholderPrimitive);
+    state.shader = &record_.function;
+    return state;
+}
+
+miBoolean ShaderInstance::shade(miColor& result, miState& state) const {
+    return library_.call(&result, &state, const_cast<std::uint32_t*>(storage_.data()));
+}
+
+const ShaderInstance* ShaderInstance::fromState(const miState* state) {
+    if (state == nullptr || state->shader == nullptr) return nullptr;
+    // The record starts with the miFunction that state->shader points to.
+    const Record* record = reinterpret_cast<const Record*>(state->shader);
+    return record->magic == kRecordMagic ? record->instance : nullptr;
+}
+
+const void* ShaderInstance::connectedValue(const miState& state, const void* parm) const {
+    const auto* base = reinterpret_cast<const char*>(storage_.data());
+    const auto* at = static_cast<const char*>(parm);
+    if (at < base || at >= base + static_cast<std::ptrdiff_t>(valueWords_) * 4) return nullptr;
+    const auto it = connections_.find(static_cast<int>(at - base));
+    return it == connections_.end() ? nullptr : it->second.second(state);
+}
+
+}  // namespace sorvane::mrhost
