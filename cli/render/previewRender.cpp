@@ -155,6 +155,12 @@ Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBack
             ++done;
         }
     }
+    if (wedge.empty() && rows.size() > 1) {
+        // One swatch per host: side by side.
+        std::vector<Image> row;
+        for (auto& r : rows) row.push_back(std::move(r[0]));
+        return composeGrid({row}, kGap, kGapColor);
+    }
     return composeGrid(rows, kGap, kGapColor);
 }
 

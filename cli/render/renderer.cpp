@@ -13,6 +13,7 @@ namespace sorvane::render {
 namespace {
 
 constexpr int kTileSize = 16;
+constexpr int kMaxDepth = 4;
 
 std::uint32_t hash(std::uint32_t x) {
     x ^= x >> 16;
@@ -51,10 +52,18 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
             for (int s = 0; s < samples; ++s) {
                 float dx, dy;
                 samplePosition(s, dx, dy);
-                const Ray ray = job.tracer.cameraRay(static_cast<float>(x) + dx, static_cast<float>(y) + dy,
-                                                     job.settings.width, job.settings.height);
-                Hit hit;
-                if (job.tracer.trace(ray, hit)) {
+                Ray ray = job.tracer.cameraRay(static_cast<float>(x) + dx, static_cast<float>(y) + dy,
+                                               job.settings.width, job.settings.height);
+                const std::uint32_t seed = hash(pixelSeed + static_cast<std::uint32_t>(s));
+                // Through transparent surfaces to what lies behind, a few deep.
+                Rgb throughput{1.0f, 1.0f, 1.0f};
+                for (int depth = 0;; ++depth) {
+                    Hit hit;
+                    if (!job.tracer.trace(ray, hit)) {
+                        const Rgb e = environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
+                        sum = sum + Rgb{throughput.r * e.r, throughput.g * e.g, throughput.b * e.b};
+                        break;
+                    }
                     ShadingPoint point;
                     point.point = hit.point;
                     point.normal = hit.normal;
@@ -62,11 +71,17 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     point.u = hit.u;
                     point.v = hit.v;
                     point.material = job.scene.objects[static_cast<std::size_t>(hit.object)].material;
-                    point.seed = hash(pixelSeed + static_cast<std::uint32_t>(s));
-                    sum = sum + worker.shade(point);
+                    point.seed = seed + static_cast<std::uint32_t>(depth) * 0x632be5abU;
+                    const Shaded shadedColor = worker.shade(point);
                     ++shaded;
-                } else {
-                    sum = sum + environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
+                    const Rgb& c = shadedColor.color;
+                    sum = sum + Rgb{throughput.r * c.r, throughput.g * c.g, throughput.b * c.b};
+                    const Rgb& t = shadedColor.transparency;
+                    throughput = {throughput.r * t.r, throughput.g * t.g, throughput.b * t.b};
+                    if (depth == kMaxDepth || !(throughput.r > 1e-4f || throughput.g > 1e-4f || throughput.b > 1e-4f)) {
+                        break;
+                    }
+                    ray.origin = hit.point;
                 }
             }
             job.image.at(x, y) = sum * weight;

@@ -83,7 +83,7 @@ Scene defaultScene() {
     key.position = {-3.2f, 4.2f, 3.4f};
     key.direction = aim(key.position, {0.0f, 0.8f, 0.0f});
     key.color = {1.0f, 0.95f, 0.87f};
-    key.intensity = 1.0f;
+    key.intensity = 0.5f;
     key.width = 1.8f;
     key.height = 1.8f;
     key.lightRadius = 0.9f;
@@ -94,17 +94,17 @@ Scene defaultScene() {
     fill.type = LightType::point;
     fill.position = {4.5f, 1.8f, 3.2f};
     fill.color = {0.72f, 0.8f, 1.0f};
-    fill.intensity = 0.35f;
+    fill.intensity = 0.12f;
 
     Light back;
     back.name = "back";
     back.type = LightType::spot;
-    back.position = {1.2f, 2.6f, -4.2f};
-    back.direction = aim(back.position, {0.0f, 1.0f, 0.0f});
+    back.position = {0.8f, 4.5f, -4.5f};
+    back.direction = aim(back.position, {0.0f, 0.95f, 0.0f});
     back.color = {1.0f, 0.97f, 0.92f};
-    back.intensity = 1.3f;
-    back.coneAngle = 36.0f;
-    back.penumbraAngle = 8.0f;
+    back.intensity = 0.65f;
+    back.coneAngle = 22.0f;
+    back.penumbraAngle = 5.0f;
 
     scene.lights = {key, fill, back};
     return scene;

@@ -54,7 +54,7 @@ bool SceneTracer::trace(const Ray& ray, Hit& hit) const {
     int found = -1;
     for (std::size_t i = 0; i < scene_.objects.size(); ++i) {
         float t;
-        if (hitObject(scene_.objects[i], ray, kEpsilon, nearest, t)) {
+        if (hitObject(scene_.objects[i], ray, kEpsilon * std::fmax(1.0f, length(ray.origin)), nearest, t)) {
             nearest = t;
             found = static_cast<int>(i);
         }

@@ -31,12 +31,19 @@ struct ShadingSetup {
     const SceneTracer& tracer;
 };
 
+// A shader's answer: its colour, and how much of what lies behind shows
+// through (Maya's outTransparency; the colour is already darkened by it).
+struct Shaded {
+    Rgb color;
+    Rgb transparency;
+};
+
 // Per thread: owns whatever one thread's samples need (a data block, a
 // state), so shade() takes no lock and allocates nothing.
 class ShadingWorker {
 public:
     virtual ~ShadingWorker() = default;
-    virtual Rgb shade(const ShadingPoint& point) = 0;
+    virtual Shaded shade(const ShadingPoint& point) = 0;
 };
 
 enum class AttributeKind { unknown, scalar, boolean, integer, color, vector };
@@ -52,6 +59,8 @@ public:
     // light this host cannot take. The setup outlives the workers.
     virtual void prepare(const ShadingSetup& setup) = 0;
     virtual std::unique_ptr<ShadingWorker> newWorker() = 0;
+    // What the last prepare() left out, one line each, for the user.
+    virtual std::vector<std::string> notes() const { return {}; }
 };
 
 }  // namespace sorvane::render

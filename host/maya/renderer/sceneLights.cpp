@@ -1,0 +1,138 @@
+#include "host/maya/renderer/sceneLights.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sorvane::mayahost::renderer {
+
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+// Directional shadow rays end this far away: beyond any preview scene.
+constexpr float kFar = 1.0e4f;
+
+float dot(const MFloatVector& a, const MFloatVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+float length(const MFloatVector& v) { return std::sqrt(dot(v, v)); }
+MFloatVector unit(const MFloatVector& v) {
+    const float l = length(v);
+    return l > 0.0f ? v * (1.0f / l) : v;
+}
+MFloatVector cross(const MFloatVector& a, const MFloatVector& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+std::uint32_t mix(std::uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+
+// Point i of n on the unit disc: a sunflower spiral, turned by the seed.
+void discPoint(int i, int n, std::uint32_t seed, float& a, float& b) {
+    const float turn = static_cast<float>(mix(seed) & 0xffffffU) / 16777216.0f;
+    const float r = std::sqrt((static_cast<float>(i) + 0.5f) / static_cast<float>(n));
+    const float angle = 2.0f * kPi * (static_cast<float>(i) * 0.618034f + turn);
+    a = r * std::cos(angle);
+    b = r * std::sin(angle);
+}
+
+float decay(int rate, float distance) {
+    if (rate == 1) return 1.0f / distance;
+    if (rate == 2) return 1.0f / (distance * distance);
+    return 1.0f;
+}
+
+float spotFactor(const SceneLight& light, const MFloatVector& fromLight) {
+    const float cosine = std::clamp(dot(unit(light.direction), fromLight), -1.0f, 1.0f);
+    const float angle = std::acos(cosine) * (180.0f / kPi);
+    const float edge = light.coneAngle * 0.5f;
+    float factor;
+    if (light.penumbraAngle > 0.0f) {
+        factor = std::clamp((edge + light.penumbraAngle - angle) / light.penumbraAngle, 0.0f, 1.0f);
+    } else if (light.penumbraAngle < 0.0f) {
+        factor = std::clamp((edge - angle) / -light.penumbraAngle, 0.0f, 1.0f);
+    } else {
+        factor = angle <= edge ? 1.0f : 0.0f;
+    }
+    // Smooth the penumbra's edges as Maya's does.
+    factor = factor * factor * (3.0f - 2.0f * factor);
+    if (light.dropoff > 0.0f && factor > 0.0f) factor *= std::pow(std::max(cosine, 0.0f), light.dropoff);
+    return factor;
+}
+
+// The blocked part of the shadow rays from `point` to the light.
+float shadowFraction(const SceneLight& light, const MFloatVector& point, const MFloatVector& towardsLight,
+                     std::uint32_t seed, const ShadowQuery& shadows) {
+    const MFloatVector centre = light.type == SceneLight::kDirectional ? point + towardsLight * kFar
+                                                                       : light.position;
+    const int rays = light.lightRadius > 0.0f ? std::max(1, light.shadowRays) : 1;
+    if (rays == 1) return shadows.blocked(point, centre) ? 1.0f : 0.0f;
+    // Spread the ray ends over a disc facing the point.
+    const MFloatVector helper = std::fabs(towardsLight.x) < 0.9f ? MFloatVector(1, 0, 0) : MFloatVector(0, 1, 0);
+    const MFloatVector u = unit(cross(towardsLight, helper));
+    const MFloatVector v = cross(towardsLight, u);
+    const float radius = light.type == SceneLight::kDirectional ? light.lightRadius * kFar : light.lightRadius;
+    int blocked = 0;
+    for (int i = 0; i < rays; ++i) {
+        float a, b;
+        discPoint(i, rays, seed, a, b);
+        if (shadows.blocked(point, centre + u * (a * radius) + v * (b * radius))) ++blocked;
+    }
+    return static_cast<float>(blocked) / static_cast<float>(rays);
+}
+
+}  // namespace
+
+float illumination(const SceneLight& light, const MFloatVector& point, MFloatVector& towardsLight) {
+    switch (light.type) {
+        case SceneLight::kAmbient:
+            towardsLight = unit(light.position - point);
+            return light.intensity;
+        case SceneLight::kDirectional:
+            towardsLight = -unit(light.direction);
+            return light.intensity;
+        case SceneLight::kPoint:
+        case SceneLight::kSpot: {
+            const MFloatVector offset = light.position - point;
+            const float distance = length(offset);
+            if (distance <= 0.0f) {
+                towardsLight = MFloatVector(0.0f, 0.0f, 0.0f);
+                return 0.0f;
+            }
+            towardsLight = offset * (1.0f / distance);
+            float value = light.intensity * decay(light.decayRate, distance);
+            if (light.type == SceneLight::kSpot) value *= spotFactor(light, -towardsLight);
+            return value;
+        }
+    }
+    return 0.0f;
+}
+
+LightData lightDataAt(const SceneLight& light, const MFloatVector& point, std::uint32_t seed,
+                      const ShadowQuery& shadows) {
+    LightData data;
+    MFloatVector towards;
+    const float intensity = illumination(light, point, towards);
+    data.direction = towards;
+    data.preShadowIntensity = intensity;
+    data.blindData = nullptr;
+    if (light.type == SceneLight::kAmbient) {
+        data.ambient = true;
+        data.diffuse = false;
+        data.specular = false;
+        data.shadowFraction = 0.0f;
+    } else {
+        data.ambient = false;
+        data.diffuse = light.emitDiffuse;
+        data.specular = light.emitSpecular;
+        data.shadowFraction =
+            light.useShadows && intensity > 0.0f ? shadowFraction(light, point, towards, seed, shadows) : 0.0f;
+    }
+    data.intensity = light.color * (intensity * (1.0f - data.shadowFraction));
+    return data;
+}
+
+}  // namespace sorvane::mayahost::renderer

@@ -1,0 +1,127 @@
+#include "host/mentalray/renderer/sceneLights.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sorvane::mrhost::renderer {
+
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+constexpr float kFar = 1.0e4f;
+
+float dot(const miVector& a, const miVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+miVector add(const miVector& a, const miVector& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+miVector sub(const miVector& a, const miVector& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+miVector scale(const miVector& v, float s) { return {v.x * s, v.y * s, v.z * s}; }
+miVector cross(const miVector& a, const miVector& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+miVector unit(const miVector& v) {
+    const float l = std::sqrt(dot(v, v));
+    return l > 0.0f ? scale(v, 1.0f / l) : v;
+}
+
+std::uint32_t mix(std::uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+
+float unitFloat(std::uint32_t x) { return static_cast<float>(mix(x) & 0xffffffU) / 16777216.0f; }
+
+float decay(int rate, float distance) {
+    if (rate == 1) return 1.0f / distance;
+    if (rate == 2) return 1.0f / (distance * distance);
+    return 1.0f;
+}
+
+float spotFactor(const LightShape& light, const miVector& fromLight) {
+    const float cosine = std::clamp(dot(unit(light.direction), fromLight), -1.0f, 1.0f);
+    const float angle = std::acos(cosine) * (180.0f / kPi);
+    const float edge = light.coneAngle * 0.5f;
+    float factor = light.penumbraAngle > 0.0f
+                       ? std::clamp((edge + light.penumbraAngle - angle) / light.penumbraAngle, 0.0f, 1.0f)
+                       : (angle <= edge ? 1.0f : 0.0f);
+    factor = factor * factor * (3.0f - 2.0f * factor);
+    if (light.dropoff > 0.0f && factor > 0.0f) factor *= std::pow(std::max(cosine, 0.0f), light.dropoff);
+    return factor;
+}
+
+std::uint32_t seedOf(const miState& state) {
+    if (state.user != nullptr && state.user_size >= static_cast<int>(sizeof(SampleContext))) {
+        return static_cast<const SampleContext*>(state.user)->seed;
+    }
+    return 0;
+}
+
+}  // namespace
+
+SceneLight::SceneLight(const LightShape& shape, const ShadowQuery& shadows) : shape_(shape), shadows_(shadows) {
+    shape_.direction = unit(shape_.direction);
+    const miVector helper = std::fabs(shape_.direction.y) < 0.9f ? miVector{0, 1, 0} : miVector{1, 0, 0};
+    axisU_ = unit(cross(helper, shape_.direction));
+    axisV_ = cross(shape_.direction, axisU_);
+}
+
+int SceneLight::samplesPerPoint() const { return shape_.type == LightShape::kArea ? std::max(1, shape_.samples) : 1; }
+
+bool SceneLight::sample(const miState& state, int index, LightSample& out) const {
+    if (index < 0 || index >= samplesPerPoint()) return false;
+    miVector from = state.point;
+    miVector target;
+    float value = shape_.intensity;
+    if (shape_.type == LightShape::kInfinite) {
+        out.direction = scale(shape_.direction, -1.0f);
+        target = add(from, scale(out.direction, kFar));
+    } else {
+        target = shape_.position;
+        if (shape_.type == LightShape::kArea) {
+            // Behind the emitting side there is no light at all.
+            if (dot(sub(from, shape_.position), shape_.direction) <= 0.0f) return false;
+            // Stratified over the rectangle: a row of cells per sample count,
+            // jittered so that neighbouring samples differ.
+            const int n = samplesPerPoint();
+            const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(n)))));
+            const int rows = (n + columns - 1) / columns;
+            const std::uint32_t seed = seedOf(state) * 0x9e3779b9U + static_cast<std::uint32_t>(index);
+            const float a = ((static_cast<float>(index % columns) + unitFloat(seed)) / columns - 0.5f) * shape_.width;
+            const float b = ((static_cast<float>(index / columns) + unitFloat(seed ^ 0x5bd1e995U)) / rows - 0.5f) *
+                            shape_.height;
+            target = add(shape_.position, add(scale(axisU_, a), scale(axisV_, b)));
+        }
+        const miVector offset = sub(target, from);
+        const float distance = std::sqrt(dot(offset, offset));
+        if (distance <= 0.0f) return false;
+        out.direction = scale(offset, 1.0f / distance);
+        value *= decay(shape_.decayRate, distance);
+        if (shape_.type == LightShape::kSpot) {
+            const float factor = spotFactor(shape_, scale(out.direction, -1.0f));
+            if (factor <= 0.0f) return false;
+            value *= factor;
+        }
+    }
+    if (shape_.shadows && shadows_.blocked(from, target)) value = 0.0f;
+    out.color = {shape_.color.r * value, shape_.color.g * value, shape_.color.b * value, 1.0f};
+    return true;
+}
+
+IrradianceProvider environmentIrradiance(const Environment& environment) {
+    const Environment e = environment;
+    return [e](const miState& state, miColor& out) {
+        // The cosine-weighted integral of a + b (d.up) over the hemisphere
+        // about n: pi a + (2 pi / 3) b (n.up).
+        const float h = dot(unit(state.normal), unit(e.up));
+        const auto channel = [h](float sky, float ground) {
+            const float a = 0.5f * (sky + ground);
+            const float b = 0.5f * (sky - ground);
+            return kPi * a + (2.0f * kPi / 3.0f) * b * h;
+        };
+        out = {channel(e.sky.r, e.ground.r), channel(e.sky.g, e.ground.g), channel(e.sky.b, e.ground.b), 1.0f};
+    };
+}
+
+}  // namespace sorvane::mrhost::renderer

@@ -1,0 +1,74 @@
+#pragma once
+
+// The lights and the environment of our mental ray host's renderer, as
+// mi_sample_light and mi_compute_irradiance answer from them.
+//
+//   renderer::LightShape key;  key.type = renderer::LightShape::kArea;  ...
+//   miTag tag = scene.addLight(std::make_shared<renderer::SceneLight>(key, shadows));
+//   scene.setIrradianceProvider(renderer::environmentIrradiance(environment));
+//   renderer::SampleContext context{seed};  state.user = &context;  // per sample
+//
+// A point, spot or infinite light gives one sample; an area light gives
+// `samples` of them, spread over its rectangle. A shadowed sample is still
+// delivered, black; a point outside a spot's cone, or behind an area light,
+// gets no sample at all.
+
+#include <cstdint>
+
+#include "host/mentalray/scene.h"
+
+namespace sorvane::mrhost::renderer {
+
+// Whether anything lies strictly between two points.
+class ShadowQuery {
+public:
+    virtual ~ShadowQuery() = default;
+    virtual bool blocked(const miVector& from, const miVector& to) const = 0;
+};
+
+// What the renderer puts at state.user for the lights: a number that differs
+// per pixel and sample, so neighbouring samples see different light samples.
+struct SampleContext {
+    std::uint32_t seed = 0;
+};
+
+struct LightShape {
+    enum Type { kPoint, kSpot, kInfinite, kArea };
+    Type type = kPoint;
+    miColor color{1.0f, 1.0f, 1.0f, 1.0f};
+    float intensity = 1.0f;
+    miVector position{0.0f, 0.0f, 0.0f};
+    miVector direction{0.0f, 0.0f, -1.0f};  // where it shines: spot, infinite, area normal
+    int decayRate = 0;                       // 0 none, 1 linear, 2 quadratic
+    float coneAngle = 40.0f;                 // spot: degrees, full angle
+    float penumbraAngle = 0.0f;              // spot: degrees beyond the cone
+    float dropoff = 0.0f;                    // spot
+    float width = 1.0f;                      // area
+    float height = 1.0f;                     // area
+    int samples = 8;                         // area
+    bool shadows = true;
+};
+
+class SceneLight : public Light {
+public:
+    SceneLight(const LightShape& shape, const ShadowQuery& shadows);
+    bool sample(const miState& state, int index, LightSample& out) const override;
+    int samplesPerPoint() const;
+
+private:
+    LightShape shape_;
+    const ShadowQuery& shadows_;
+    miVector axisU_{}, axisV_{};  // the area light's rectangle
+};
+
+// A sky over a ground, linear in the height: radiance = ground + (sky - ground)
+// * (1 + d.up) / 2. Its irradiance about a normal has a closed form.
+struct Environment {
+    miColor sky{0.5f, 0.6f, 0.7f, 1.0f};
+    miColor ground{0.1f, 0.1f, 0.1f, 1.0f};
+    miVector up{0.0f, 1.0f, 0.0f};
+};
+
+IrradianceProvider environmentIrradiance(const Environment& environment);
+
+}  // namespace sorvane::mrhost::renderer
