@@ -74,8 +74,10 @@ std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::v
     const bool colourWithoutAlpha = f.kind == ValueKind::Color && values.size() == 3;
     if (values.size() != count && !colourWithoutAlpha) {
         throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes " +
-                        (f.kind == ValueKind::Color ? std::string("3 or 4") : std::to_string(count)) +
-                        " values, not " + std::to_string(values.size()));
+                        (f.kind == ValueKind::Color ? std::string("3 or 4 values")
+                         : count == 1                 ? std::string("1 value")
+                                                      : std::to_string(count) + " values") +
+                        ", not " + std::to_string(values.size()));
     }
     std::vector<std::uint32_t> words;
     switch (f.kind) {
