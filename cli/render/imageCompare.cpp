@@ -28,7 +28,9 @@ CompareResult compareImages(const Image& actual, const Image& reference, const C
     }
     const double fraction = result.values ? static_cast<double>(result.failing) / result.values : 0.0;
     const bool hard = result.largest > thresholds.hardFail;
-    result.match = !hard && fraction <= thresholds.failFraction;
+    // As a count, so that a fraction like 1% allows exactly 12 of 1200 despite float rounding.
+    const auto allowed = static_cast<std::size_t>(static_cast<double>(thresholds.failFraction) * result.values + 1e-6);
+    result.match = !hard && result.failing <= allowed;
     summary << result.failing << " of " << result.values << " values differ by more than " << thresholds.fail
             << " (" << fraction * 100.0 << "%, allowed " << thresholds.failFraction * 100.0 << "%); largest "
             << result.largest << (hard ? " is over the hard limit " : ", hard limit ") << thresholds.hardFail;
