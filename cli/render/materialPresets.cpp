@@ -8,9 +8,11 @@ namespace sorvane::render {
 namespace {
 
 std::vector<Preset> parsePresets() {
-    const Json document = Json::parse(presets::presetsJson());
+    // In the file's order, which --list-presets shows.
+    const cli::OrderedJson document = cli::OrderedJson::parse(presets::presetsJson());
     std::vector<Preset> presets;
-    for (const auto& [name, body] : document.items()) {
+    for (const auto& [name, ordered] : document.items()) {
+        const Json body = Json::parse(ordered.dump());
         Preset preset;
         preset.name = name;
         preset.description = body.value("description", "");
@@ -18,8 +20,8 @@ std::vector<Preset> parsePresets() {
             {"attributes", HostScope::all}, {"maya", HostScope::maya}, {"mentalray", HostScope::mentalray}};
         for (const auto& [section, scope] : sections) {
             if (!body.contains(section)) continue;
-            for (const auto& [attribute, value] : body[section].items()) {
-                AttributeValue v = parseAttributeValue(attribute, value, "preset " + name + "." + attribute);
+            for (const auto& [attribute, value] : ordered[section].items()) {
+                AttributeValue v = parseAttributeValue(attribute, Json::parse(value.dump()), name + "." + attribute);
                 v.scope = scope;
                 v.origin = "preset \"" + name + "\"";
                 preset.values.push_back(v);
