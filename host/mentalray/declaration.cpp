@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -289,8 +290,12 @@ std::vector<Declaration> parseDeclarations(const std::string& text, const std::s
 }
 
 std::vector<Declaration> readDeclarations(const std::string& path) {
+    errno = 0;
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw DeclarationError(path + ": cannot be opened");
+    if (!file) {
+        throw DeclarationError("cannot open the declaration " + path +
+                               (errno ? ": " + std::string(std::strerror(errno)) : ""));
+    }
     std::ostringstream text;
     text << file.rdbuf();
     if (file.bad()) throw DeclarationError(path + ": cannot be read");

@@ -5,6 +5,7 @@
 #include <link.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -31,8 +32,11 @@ const T* at(const std::vector<char>& file, std::size_t offset, std::size_t count
 }  // namespace
 
 std::vector<std::string> exportedSymbols(const std::string& path) {
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw HostError(path + ": cannot be opened");
+    if (!in) {
+        throw HostError("cannot open the shader library " + path + (errno ? ": " + std::string(std::strerror(errno)) : ""));
+    }
     const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto* header = at<ElfW(Ehdr)>(file, 0, 1, path);
     if (std::memcmp(header->e_ident, ELFMAG, SELFMAG) != 0) throw HostError(path + ": not an ELF file");

@@ -191,7 +191,7 @@ TEST(DeclarationReader, AMissingFileIsNamed) {
             try {
                 readDeclarations("/nonexistent/x.mi");
             } catch (const DeclarationError& error) {
-                EXPECT_STREQ(error.what(), "/nonexistent/x.mi: cannot be opened");
+                EXPECT_STREQ(error.what(), "cannot open the declaration /nonexistent/x.mi: No such file or directory");
                 throw;
             }
         },
