@@ -255,6 +255,7 @@ public:
     void setElement(const Attribute& array, unsigned element, const Attribute& child, bool value);
     void setElement(const Attribute& array, unsigned element, const Attribute& child,
                     const MFloatVector& value);
+    void setElement(const Attribute& array, unsigned element, const Attribute& child, void* value);
 
     bool isDirty(const Attribute& attribute) const;
     // The value of an output; runs compute first if it is dirty. Throws Error

@@ -42,6 +42,12 @@ Attribute* current(const MFnBase& fn);
 
 }  // namespace
 
+MFnBase::~MFnBase() = default;
+MFnAttribute::~MFnAttribute() = default;
+MFnNumericAttribute::~MFnNumericAttribute() = default;
+MFnLightDataAttribute::~MFnLightDataAttribute() = default;
+MFnNumericData::~MFnNumericData() = default;
+
 MObject MFnBase::object(MStatus* ReturnStatus) const {
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
     return fObject;

@@ -259,6 +259,12 @@ void Evaluation::setElement(const Attribute& array, unsigned element, const Attr
     impl_->markChanged(child);
 }
 
+void Evaluation::setElement(const Attribute& array, unsigned element, const Attribute& child, void* value) {
+    std::memcpy(elementSlot(*impl_, array, element, child, AttributeKind::Address, "an address"), &value,
+                sizeof value);
+    impl_->markChanged(child);
+}
+
 bool Evaluation::isDirty(const Attribute& attribute) const {
     requireOwned(*impl_, attribute);
     return impl_->dirty[attribute.index] != 0;

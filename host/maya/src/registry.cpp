@@ -378,6 +378,8 @@ MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
 }
 
+MFnPlugin::~MFnPlugin() = default;
+
 MString MFnPlugin::vendor(MStatus* ReturnStatus) const {
     const LoadedPlugin::Record* record = MHostAccess::plugin(fObject);
     if (ReturnStatus) *ReturnStatus = record ? MStatus::kSuccess : MStatus::kInvalidParameter;

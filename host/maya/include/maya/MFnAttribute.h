@@ -9,6 +9,7 @@ public:
 
     MFnAttribute() = default;
     MFnAttribute(MObject& object, MStatus* ReturnStatus = NULL);
+    ~MFnAttribute() override;
 
     bool isReadable(MStatus* ReturnStatus = NULL) const;
     bool isWritable(MStatus* ReturnStatus = NULL) const;

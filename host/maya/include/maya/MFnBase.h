@@ -7,7 +7,7 @@
 class OPENMAYA_EXPORT MFnBase {
 public:
     MFnBase() = default;
-    virtual ~MFnBase() = default;
+    virtual ~MFnBase();
     MObject object(MStatus* ReturnStatus = NULL) const;
     MStatus setObject(MObject& object);
 

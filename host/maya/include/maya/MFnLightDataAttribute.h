@@ -6,6 +6,7 @@ class OPENMAYA_EXPORT MFnLightDataAttribute : public MFnAttribute {
 public:
     MFnLightDataAttribute() = default;
     MFnLightDataAttribute(MObject& object, MStatus* ReturnStatus = NULL);
+    ~MFnLightDataAttribute() override;
 
     MObject create(const MString& fullName, const MString& briefName, const MObject& direction,
                    const MObject& intensity, const MObject& ambient, const MObject& diffuse,

@@ -7,6 +7,7 @@ class OPENMAYA_EXPORT MFnNumericAttribute : public MFnAttribute {
 public:
     MFnNumericAttribute();
     MFnNumericAttribute(MObject& object, MStatus* ReturnStatus = NULL);
+    ~MFnNumericAttribute() override;
 
     MObject create(const MString& fullName, const MString& briefName, MFnNumericData::Type unitType,
                    double defaultValue = 0, MStatus* ReturnStatus = NULL);

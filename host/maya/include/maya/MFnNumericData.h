@@ -4,6 +4,7 @@
 
 class OPENMAYA_EXPORT MFnNumericData : public MFnBase {
 public:
+    ~MFnNumericData() override;
     enum Type {
         kInvalid,
         kBoolean,

@@ -11,6 +11,7 @@ public:
     MFnPlugin() = default;
     MFnPlugin(MObject& object, const char* vendor = "Unknown", const char* version = "Unknown",
               const char* requiredApiVersion = "Any", MStatus* ReturnStatus = 0L);
+    ~MFnPlugin() override;
 
     MStatus registerNode(const MString& typeName, const MTypeId& typeId,
                          MCreatorFunction creatorFunction, MInitializeFunction initFunction,
