@@ -1,0 +1,9 @@
+# The Maya plug-in through the command. They load plug-ins/sorvane.so, which
+# a devkit build does not build against our host.
+if(SORVANE_MAYA_DEVKIT)
+  return()
+endif()
+sorvane_cli_case(maya-inspect)
+sorvane_cli_case(maya-inspect-missing-plugin)
+sorvane_cli_case(maya-shade-examples)
+sorvane_cli_case(maya-shade-bad-input)
