@@ -1,0 +1,35 @@
+#include "allocationCounter.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<bool> gCounting{false};
+std::atomic<long> gAllocations{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace sorvane::testing {
+
+void startCountingAllocations() {
+    gAllocations = 0;
+    gCounting = true;
+}
+
+long stopCountingAllocations() {
+    gCounting = false;
+    return gAllocations;
+}
+
+}  // namespace sorvane::testing

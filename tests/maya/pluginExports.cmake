@@ -1,0 +1,13 @@
+# The plug-in exports initializePlugin, uninitializePlugin and MApiVersion, and nothing else.
+find_program(NM nm REQUIRED)
+execute_process(COMMAND ${NM} -D --defined-only ${PLUGIN} OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm could not read ${PLUGIN}")
+endif()
+string(REGEX MATCHALL "[^ \n]+\n" names "${symbols}")
+list(TRANSFORM names STRIP)
+list(SORT names)
+set(expected MApiVersion initializePlugin uninitializePlugin)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "${PLUGIN} exports ${names}; expected ${expected}")
+endif()

@@ -1,0 +1,177 @@
+// Loading and unloading the plug-in: registration, the refresh command, the
+// status reports of the light-data set-up, and the nodes it makes.
+#include <maya/MFnPlugin.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "mayaTesting.h"
+
+namespace sorvane::testing {
+namespace {
+
+const std::string kRefresh =
+    "if( `window -exists createRenderNodeWindow` )  {refreshCreateRenderNodeWindow(\"shader/surface\");}\n";
+
+class PluginLifecycle : public ::testing::Test {
+protected:
+    void TearDown() override {
+        host::clearFaults();
+        host::unregisterBuiltin("blocker");
+    }
+};
+
+TEST_F(PluginLifecycle, LoadRegistersTheTypeAndRunsTheRefreshCommandAtLoadAndUnload) {
+    host::clearCommandLog();
+    auto plugin = loadSorvane();
+    EXPECT_EQ(plugin->apiVersion(), "200900");
+    EXPECT_EQ(plugin->version(), "1.0") << "the first MFnPlugin names the version, not the one at unload";
+    EXPECT_EQ(plugin->loadReports(), "");
+    const host::NodeType* type = host::findNodeType("sorvane");
+    ASSERT_NE(type, nullptr);
+    EXPECT_EQ(type->id, 0x82041u);
+    EXPECT_EQ(type->kind, MPxNode::kDependNode);
+    EXPECT_EQ(type->classification, "shader/surface");
+    EXPECT_EQ(plugin->loadCommands(), std::vector<std::string>{kRefresh});
+
+    plugin->unload();
+    EXPECT_EQ(host::findNodeType("sorvane"), nullptr) << "the type is gone before the command runs";
+    EXPECT_EQ(plugin->unloadCommands(), std::vector<std::string>{kRefresh});
+    EXPECT_EQ(host::commandLog(), (std::vector<std::string>{kRefresh, kRefresh}));
+}
+
+TEST_F(PluginLifecycle, LoadsAgainAfterUnloadingWithFreshAttributes) {
+    for (int round = 0; round < 2; ++round) {
+        auto plugin = loadSorvane();
+        ASSERT_NE(host::findNodeType("sorvane"), nullptr) << "round " << round;
+        EXPECT_EQ(host::findNodeType("sorvane")->attributes.size(), 75u);
+        host::Node node("sorvane");
+        EXPECT_EQ(node.getFloat("diffuse"), 0.8f);
+    }
+}
+
+TEST_F(PluginLifecycle, NodesAreMPSafeBeforeTheirFirstCompute) {
+    auto plugin = loadSorvane();
+    host::Node node("sorvane");
+    EXPECT_TRUE(node.isMPSafe());
+    EXPECT_EQ(node.values().computeCount(), 0u);
+    EXPECT_EQ(node.userNode().typeName(), "sorvane");
+    EXPECT_EQ(node.userNode().typeId(), MTypeId(0x82041));
+}
+
+TEST_F(PluginLifecycle, UnloadRefusesWhileNodesOfItsTypeExist) {
+    auto plugin = loadSorvane();
+    {
+        host::Node node("sorvane");
+        EXPECT_THROW(plugin->unload(), host::Error);
+        EXPECT_TRUE(plugin->loaded());
+        EXPECT_EQ(node.getFloat("diffuse"), 0.8f) << "the node still works";
+    }
+    EXPECT_NO_THROW(plugin->unload());
+}
+
+// A type name or id already taken: registerNode fails, yet initializePlugin
+// still runs the refresh command and reports success.
+struct Taken {
+    const char* name;
+    unsigned id;
+};
+
+class TakenRegistration : public PluginLifecycle, public ::testing::WithParamInterface<Taken> {};
+
+void* makeNothing() { return nullptr; }
+MStatus initializeNothing() { return MS::kSuccess; }
+
+TEST_P(TakenRegistration, LoadStillSucceedsAndRunsTheCommand) {
+    MObject blocker = host::builtinPlugin("blocker");
+    MFnPlugin fn(blocker);
+    ASSERT_EQ(fn.registerNode(GetParam().name, MTypeId(GetParam().id), makeNothing, initializeNothing),
+              MS::kSuccess);
+
+    auto plugin = loadSorvane();
+    EXPECT_TRUE(plugin->loaded());
+    EXPECT_TRUE(plugin->nodeTypes().empty());
+    EXPECT_EQ(plugin->loadCommands(), std::vector<std::string>{kRefresh});
+    plugin->unload();
+    EXPECT_EQ(plugin->unloadCommands(), std::vector<std::string>{kRefresh});
+    EXPECT_NE(host::findNodeType(GetParam().name), nullptr) << "the blocker keeps its type";
+}
+
+INSTANTIATE_TEST_SUITE_P(IdOrName, TakenRegistration,
+                         ::testing::Values(Taken{"blocker", 0x82041}, Taken{"sorvane", 0x7f001}));
+
+// A failing call in the light-data set-up prints one report per failing call,
+// and initialize carries on to the end.
+struct LightDataFault {
+    const char* call;
+    const char* attribute;
+    std::size_t reports;
+    std::size_t affects;  // the affects calls that found both attributes
+};
+
+class LightDataFaults : public PluginLifecycle, public ::testing::WithParamInterface<LightDataFault> {};
+
+TEST_P(LightDataFaults, ReportEachFailureAndFinishInitialize) {
+    host::injectFault({GetParam().call, GetParam().attribute});
+    auto plugin = loadSorvane();
+    const std::string& reports = plugin->loadReports();
+
+    const std::regex report("\nAPI error detected in \\.\\\\sorvaneNode\\.cpp at line ([0-9]+)\n\\(k[A-Za-z]+\\): [^\n]+\n");
+    std::size_t count = 0;
+    std::string rest = reports;
+    std::smatch match;
+    long previousLine = 0;
+    while (std::regex_search(rest, match, report)) {
+        EXPECT_EQ(match.position(0), 0) << "nothing but reports: " << reports;
+        const long line = std::stol(match[1]);
+        EXPECT_GT(line, previousLine) << "each report names the line of its own call";
+        previousLine = line;
+        ++count;
+        rest = match.suffix();
+    }
+    EXPECT_EQ(rest, "") << reports;
+    EXPECT_EQ(count, GetParam().reports) << reports;
+
+    const host::NodeType* type = host::findNodeType("sorvane");
+    ASSERT_NE(type, nullptr) << "initialize returned success";
+    EXPECT_EQ(type->affects.size(), GetParam().affects) << "every affects call still ran";
+    EXPECT_EQ(plugin->loadCommands(), std::vector<std::string>{kRefresh});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, LightDataFaults,
+    ::testing::Values(
+        LightDataFault{"MFnAttribute::setHidden", "lightAmbient", 1, 71},
+        LightDataFault{"MFnNumericAttribute::setDefault", "lightIntensity", 1, 71},
+        LightDataFault{"MFnLightDataAttribute::setDefault", "", 1, 71},
+        // Every storable call of the group: 14 children and the array. The
+        // groups above fail theirs too, unreported.
+        LightDataFault{"MFnAttribute::setStorable", "", 15, 71},
+        // A failed create leaves the function set on nothing: its setters
+        // fail too, and so does the light data made from it.
+        LightDataFault{"MFnNumericAttribute::createAddr", "lightBlindData", 10, 69}));
+
+TEST_F(PluginLifecycle, ANodeOfAnotherPluginCannotBeMadeFromAnUnknownType) {
+    EXPECT_THROW(host::Node("noSuchType"), host::Error);
+}
+
+TEST_F(PluginLifecycle, LoadFailuresNameWhatWasWrong) {
+    try {
+        host::LoadedPlugin::load("/nonexistent/sorvane.so");
+        FAIL() << "loaded a missing file";
+    } catch (const host::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("/nonexistent/sorvane.so"), std::string::npos) << error.what();
+    }
+    try {
+        host::LoadedPlugin::load(SORVANE_NOT_A_PLUGIN);
+        FAIL() << "loaded a library without MApiVersion";
+    } catch (const host::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("MApiVersion"), std::string::npos) << error.what();
+    }
+    auto plugin = loadSorvane();
+    EXPECT_THROW(loadSorvane(), host::Error) << "a second load of the same plug-in";
+}
+
+}  // namespace
+}  // namespace sorvane::testing
