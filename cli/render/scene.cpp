@@ -83,7 +83,7 @@ Scene defaultScene() {
     key.position = {-3.2f, 4.2f, 3.4f};
     key.direction = aim(key.position, {0.0f, 0.8f, 0.0f});
     key.color = {1.0f, 0.95f, 0.87f};
-    key.intensity = 0.5f;
+    key.intensity = 0.42f;
     key.width = 1.8f;
     key.height = 1.8f;
     key.lightRadius = 0.9f;
@@ -94,7 +94,7 @@ Scene defaultScene() {
     fill.type = LightType::point;
     fill.position = {4.5f, 1.8f, 3.2f};
     fill.color = {0.72f, 0.8f, 1.0f};
-    fill.intensity = 0.12f;
+    fill.intensity = 0.1f;
 
     Light back;
     back.name = "back";
@@ -102,7 +102,7 @@ Scene defaultScene() {
     back.position = {0.8f, 4.5f, -4.5f};
     back.direction = aim(back.position, {0.0f, 0.95f, 0.0f});
     back.color = {1.0f, 0.97f, 0.92f};
-    back.intensity = 0.65f;
+    back.intensity = 0.55f;
     back.coneAngle = 22.0f;
     back.penumbraAngle = 5.0f;
 

@@ -15,8 +15,8 @@
 namespace sorvane::render {
 
 struct Camera {
-    Vec3 position{0.0f, 1.25f, 5.2f};
-    Vec3 lookAt{0.0f, 0.85f, 0.0f};
+    Vec3 position{0.0f, 1.5f, 6.2f};
+    Vec3 lookAt{0.0f, 0.8f, 0.0f};
     Vec3 up{0.0f, 1.0f, 0.0f};
     float fieldOfView = 30.0f;  // vertical, degrees
 };

@@ -4,7 +4,7 @@
 // default scene). Vectors and colours are lists of three numbers.
 //
 // {
-//   "camera": {"position": [0, 1.25, 5.2], "lookAt": [0, 0.85, 0], "up": [0, 1, 0],
+//   "camera": {"position": [0, 1.5, 6.2], "lookAt": [0, 0.8, 0], "up": [0, 1, 0],
 //              "fieldOfView": 30},
 //   "environment": {"sky": [0.55, 0.6, 0.7], "ground": [0.12, 0.11, 0.1]},
 //   "material": {"preset": "jade", "attributes": {"diffuse": 0.6, "color": [0.2, 0.5, 0.3]},
