@@ -106,8 +106,7 @@ extern "C" void* mi_phen_eval(miState* state, void* parm) {
 }
 
 extern "C" miBoolean mi_sample_light(miColor* const result, miVector* const dir, miScalar* const dot_nl,
-                                     miState* const state, const miTag light_inst,
-                                     miInteger* const samples) {
+                                     miState* const state, const miTag light_inst, miInteger* const samples) {
     using Function = miBoolean (*)(miColor*, miVector*, miScalar*, miState*, miTag, miInteger*);
     if (const auto function = bound<Function>(kSampleLightEntry, "mi_sample_light")) {
         return function(result, dir, dot_nl, state, light_inst, samples);

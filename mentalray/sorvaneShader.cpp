@@ -86,7 +86,8 @@ void addLightSample(const Material& m, const miState* state, Vec3 N, const miCol
     const Vec3 V = -toVec3(state->dir);
     const Vec3 L = toVec3(direction);
     const float tR = sorvane::model::scatterReflection<Flavour>(V, N, L, m.scattering, m.anisotropy, m.depth);
-    const float tT = sorvane::model::scatterTransmission<Flavour>(V, N, L, m.scattering, m.anisotropy, m.depth);
+    const float tT =
+        sorvane::model::scatterTransmission<Flavour>(V, N, L, m.scattering, m.anisotropy, m.depth);
     const float ph = sorvane::model::scatterPhase<Flavour>(N, L, m.anisotropy);
     const float op = sorvane::model::oppositionFalloff<Flavour>(V, N, m.opposition);
     const float bl = sorvane::model::backlightFalloff<Flavour>(-L, N, m.backlight);
@@ -103,12 +104,18 @@ void addLightSample(const Material& m, const miState* state, Vec3 N, const miCol
     // The light's colour is not a factor of the translucency group.
     const float backWeight = bl * ph;
     const float scatterSum = tT + tR;
-    translucencyRun.r = (m.backlightColor.r * backWeight + m.scatteringColor.r * scatterSum +
-                         op * m.oppositionColor.r) * m.subsurfaceIntensity + translucencyRun.r;
-    translucencyRun.g = (m.backlightColor.g * backWeight + m.scatteringColor.g * scatterSum +
-                         op * m.oppositionColor.g) * m.subsurfaceIntensity + translucencyRun.g;
-    translucencyRun.b = (m.backlightColor.b * backWeight + m.scatteringColor.b * scatterSum +
-                         op * m.oppositionColor.b) * m.subsurfaceIntensity + translucencyRun.b;
+    translucencyRun.r =
+        (m.backlightColor.r * backWeight + m.scatteringColor.r * scatterSum + op * m.oppositionColor.r) *
+            m.subsurfaceIntensity +
+        translucencyRun.r;
+    translucencyRun.g =
+        (m.backlightColor.g * backWeight + m.scatteringColor.g * scatterSum + op * m.oppositionColor.g) *
+            m.subsurfaceIntensity +
+        translucencyRun.g;
+    translucencyRun.b =
+        (m.backlightColor.b * backWeight + m.scatteringColor.b * scatterSum + op * m.oppositionColor.b) *
+            m.subsurfaceIntensity +
+        translucencyRun.b;
 
     const float halfR = translucencyRun.r * 0.5f + diffuseRun.r * 0.5f;
     const float halfG = translucencyRun.g * 0.5f + diffuseRun.g * 0.5f;
@@ -175,7 +182,7 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     irradianceState.normal = {N.x, N.y, N.z};
 
     // Light sampling sees no primitive and the unperturbed surface normal.
-    void* const savedPri = state->pri;
+    const auto savedPri = state->pri;
     state->pri = nullptr;
     for (miInteger k = 0; k < n_lights; ++k) {
         const miTag tag = lights[i_lights + k];
@@ -188,7 +195,8 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
         miVector direction;
         miScalar dotNl;
         while (mi_sample_light(&lightColor, &direction, &dotNl, state, tag, &samples) != miFALSE) {
-            addLightSample(m, state, N, lightColor, direction, invEcc, diffuseRun, translucencyRun, lightTotal);
+            addLightSample(m, state, N, lightColor, direction, invEcc, diffuseRun, translucencyRun,
+                           lightTotal);
         }
         if (samples > 0) {
             const float count = static_cast<float>(samples);
@@ -212,12 +220,15 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
         mi_compute_irradiance(&irradiance, &irradianceState);
         // The single-precision pi, divided in double as shipped.
         constexpr double kPi = 3.14159274101257324;
-        result->r = static_cast<float>(static_cast<double>(m.color.r * irradiance.r * irradianceColor.r) / kPi +
-                                       static_cast<double>(result->r));
-        result->g = static_cast<float>(static_cast<double>(m.color.g * irradiance.g * irradianceColor.g) / kPi +
-                                       static_cast<double>(result->g));
-        result->b = static_cast<float>(static_cast<double>(m.color.b * irradiance.b * irradianceColor.b) / kPi +
-                                       static_cast<double>(result->b));
+        result->r =
+            static_cast<float>(static_cast<double>(m.color.r * irradiance.r * irradianceColor.r) / kPi +
+                               static_cast<double>(result->r));
+        result->g =
+            static_cast<float>(static_cast<double>(m.color.g * irradiance.g * irradianceColor.g) / kPi +
+                               static_cast<double>(result->g));
+        result->b =
+            static_cast<float>(static_cast<double>(m.color.b * irradiance.b * irradianceColor.b) / kPi +
+                               static_cast<double>(result->b));
         result->a = 1.0f;
     }
     return miTRUE;

@@ -32,9 +32,12 @@ std::unique_ptr<mr::LoadedShader> load(const PluginPaths& paths) {
 OrderedJson defaultJson(const mr::Parameter& p) {
     if (!p.hasDefault) return nullptr;
     switch (p.kind) {
-        case mr::ValueKind::Boolean: return p.defaultValue[0] != 0.0;
-        case mr::ValueKind::Integer: return static_cast<int>(p.defaultValue[0]);
-        case mr::ValueKind::Scalar: return writeFloat(static_cast<float>(p.defaultValue[0]));
+        case mr::ValueKind::Boolean:
+            return p.defaultValue[0] != 0.0;
+        case mr::ValueKind::Integer:
+            return static_cast<int>(p.defaultValue[0]);
+        case mr::ValueKind::Scalar:
+            return writeFloat(static_cast<float>(p.defaultValue[0]));
         default: {
             OrderedJson values = OrderedJson::array();
             for (double v : p.defaultValue) values.push_back(writeFloat(static_cast<float>(v)));
@@ -53,7 +56,8 @@ std::vector<float> readValues(const Json& value, const std::string& field, mr::V
         case mr::ValueKind::Tag: {
             const int v = readInt(value, field);
             // setValues carries whole numbers as floats; keep them exact.
-            if (v > (1 << 24) || v < -(1 << 24)) throw InputError(field, "out of range (at most 16777216 in size)");
+            if (v > (1 << 24) || v < -(1 << 24))
+                throw InputError(field, "out of range (at most 16777216 in size)");
             return {static_cast<float>(v)};
         }
         case mr::ValueKind::Scalar:
@@ -108,8 +112,9 @@ public:
     explicit MentalrayShadeSession(std::unique_ptr<mr::LoadedShader> shader) : shader_(std::move(shader)) {}
 
     OrderedJson shade(const Json& line) override {
-        requireKnownKeys(line, "",
-                         {"parameters", "connected", "dir", "normal", "result", "iLights", "lights", "irradiance"});
+        requireKnownKeys(
+            line, "",
+            {"parameters", "connected", "dir", "normal", "result", "iLights", "lights", "irradiance"});
         const mr::BlockLayout& layout = shader_->layout();
 
         // Everything is read before anything is set, so a bad line leaves no trace.
@@ -151,7 +156,8 @@ public:
                     const Json& sample = requireObject(samples[j], field);
                     requireKnownKeys(sample, field, {"color", "direction"});
                     mr::LightSample s{{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}};
-                    if (sample.contains("color")) s.color = readColour(sample["color"], field + ".color", 1.0f);
+                    if (sample.contains("color"))
+                        s.color = readColour(sample["color"], field + ".color", 1.0f);
                     if (sample.contains("direction")) {
                         s.direction = readVector(sample["direction"], field + ".direction");
                     }
@@ -160,6 +166,8 @@ public:
                 lights.push_back(std::move(light));
             }
         }
+
+        checkLightRange(parameters, connected, iLights, static_cast<int>(lights.size()));
 
         mr::Scene scene;
         scene.setIrradiance(irradiance);
@@ -189,6 +197,36 @@ public:
     }
 
 private:
+    // The shader reads the tags i_lights to i_lights + n_lights - 1 unchecked;
+    // a range past the tags given would have it read beyond the block.
+    void checkLightRange(const std::vector<std::pair<Target, std::vector<float>>>& parameters,
+                         const std::vector<std::pair<Target, std::vector<float>>>& connected, int iLights,
+                         int lightCount) const {
+        const std::string array = arrayName();
+        int start = iLights;
+        int count = lightCount;
+        std::string field = "lights";
+        for (const auto* list : {&parameters, &connected}) {
+            for (const auto& [target, values] : *list) {
+                const std::string where = (list == &parameters ? "parameters." : "connected.") + target.name;
+                if (target.name == "i_" + array) {
+                    start = static_cast<int>(values[0]);
+                    field = where;
+                } else if (target.name == "n_" + array) {
+                    count = static_cast<int>(values[0]);
+                    field = where;
+                }
+            }
+        }
+        const long long end = static_cast<long long>(start) + count;
+        if (count > 0 && (start < 0 || end > static_cast<long long>(iLights) + lightCount)) {
+            throw InputError(field, "the shader would read lights " + std::to_string(start) + " to " +
+                                        std::to_string(end - 1) + ", but the array holds " +
+                                        std::to_string(iLights + lightCount) +
+                                        (iLights + lightCount == 1 ? " tag" : " tags"));
+        }
+    }
+
     // The declaration's light array, whatever it is called.
     std::string arrayName() const {
         for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
@@ -211,13 +249,15 @@ void inspectMentalray(const PluginPaths& paths, std::ostream& out) {
 
         OrderedJson exports = OrderedJson::array();
         for (const std::string& name : library.exports()) exports.push_back(name);
-        document["library"] = {{"path", library.path()},
-                               {"exports", exports},
-                               {"version", library.version() ? OrderedJson(*library.version()) : OrderedJson()}};
+        document["library"] = {
+            {"path", library.path()},
+            {"exports", exports},
+            {"version", library.version() ? OrderedJson(*library.version()) : OrderedJson()}};
 
         OrderedJson parameters = OrderedJson::array();
         for (const mr::ParameterLayout& p : shader->layout().parameters()) {
-            OrderedJson entry = {{"name", p.parameter->name}, {"type", mr::typeText(*p.parameter)}, {"offset", p.offset}};
+            OrderedJson entry = {
+                {"name", p.parameter->name}, {"type", mr::typeText(*p.parameter)}, {"offset", p.offset}};
             if (!p.parameter->isArray) entry["default"] = defaultJson(*p.parameter);
             parameters.push_back(entry);
         }

@@ -45,7 +45,8 @@ public:
                 ++i;
             } else {
                 std::size_t end = i;
-                while (end < text.size() && std::string(" \t\r\n\f\v#\"(),{}").find(text[end]) == std::string::npos) {
+                while (end < text.size() &&
+                       std::string(" \t\r\n\f\v#\"(),{}").find(text[end]) == std::string::npos) {
                     ++end;
                 }
                 tokens_.push_back({Token::Word, text.substr(i, end - i), line});
@@ -73,9 +74,12 @@ public:
     }
     static std::string describe(const Token& t) {
         switch (t.kind) {
-            case Token::End: return "the end of the file";
-            case Token::Quoted: return "\"" + t.text + "\"";
-            default: return "'" + t.text + "'";
+            case Token::End:
+                return "the end of the file";
+            case Token::Quoted:
+                return "\"" + t.text + "\"";
+            default:
+                return "'" + t.text + "'";
         }
     }
 
@@ -104,8 +108,8 @@ const char* const kTagTypes[] = {"light", "shader", "material", "geometry", "dat
 
 bool isTypeWord(const Tokens& in) {
     if (in.peek().kind != Token::Word) return false;
-    static const char* const plain[] = {"boolean", "integer", "scalar", "vector", "color", "transform", "array",
-                                        "struct", "spectrum"};
+    static const char* const plain[] = {"boolean",   "integer", "scalar", "vector",  "color",
+                                        "transform", "array",   "struct", "spectrum"};
     for (const char* word : plain) {
         if (in.peek().text == word) return true;
     }
@@ -175,8 +179,8 @@ void readDefault(Tokens& in, Parameter& p) {
             errno = 0;
             char* end = nullptr;
             const long long value = t.kind == Token::Word ? std::strtoll(t.text.c_str(), &end, 10) : 0;
-            if (t.kind != Token::Word || t.text.empty() || end != t.text.c_str() + t.text.size() || errno == ERANGE ||
-                value < INT_MIN || value > INT_MAX) {
+            if (t.kind != Token::Word || t.text.empty() || end != t.text.c_str() + t.text.size() ||
+                errno == ERANGE || value < INT_MIN || value > INT_MAX) {
                 in.failAt(t, "expected a 32-bit integer as the default of \"" + p.name + "\"");
             }
             p.defaultValue = {static_cast<double>(value)};
@@ -237,7 +241,8 @@ Declaration readDeclaration(Tokens& in) {
         for (;;) {
             Parameter p = readParameter(in);
             for (const Parameter& other : d.parameters) {
-                if (other.name == p.name) in.fail(in.peek().line, "the parameter \"" + p.name + "\" is declared twice");
+                if (other.name == p.name)
+                    in.fail(in.peek().line, "the parameter \"" + p.name + "\" is declared twice");
             }
             d.parameters.push_back(std::move(p));
             if (in.peekPunct(",")) {
@@ -245,7 +250,8 @@ Declaration readDeclaration(Tokens& in) {
                 continue;
             }
             if (!in.peekPunct(")")) {
-                in.failAt(in.peek(), "expected ',' or ')' after the parameter \"" + d.parameters.back().name + "\"");
+                in.failAt(in.peek(),
+                          "expected ',' or ')' after the parameter \"" + d.parameters.back().name + "\"");
             }
             break;
         }
@@ -258,8 +264,8 @@ Declaration readDeclaration(Tokens& in) {
             char* end = nullptr;
             errno = 0;
             const long long value = v.kind == Token::Word ? std::strtoll(v.text.c_str(), &end, 10) : 0;
-            if (v.kind != Token::Word || v.text.empty() || end != v.text.c_str() + v.text.size() || errno == ERANGE ||
-                value < INT_MIN || value > INT_MAX) {
+            if (v.kind != Token::Word || v.text.empty() || end != v.text.c_str() + v.text.size() ||
+                errno == ERANGE || value < INT_MIN || value > INT_MAX) {
                 in.failAt(v, "expected an integer version of shader \"" + d.name + "\"");
             }
             d.version = static_cast<int>(value);
@@ -304,10 +310,14 @@ std::vector<Declaration> readDeclarations(const std::string& path) {
 
 int valueCount(ValueKind kind) {
     switch (kind) {
-        case ValueKind::Vector: return 3;
-        case ValueKind::Color: return 4;
-        case ValueKind::Transform: return 16;
-        default: return 1;
+        case ValueKind::Vector:
+            return 3;
+        case ValueKind::Color:
+            return 4;
+        case ValueKind::Transform:
+            return 16;
+        default:
+            return 1;
     }
 }
 

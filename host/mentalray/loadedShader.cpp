@@ -37,17 +37,19 @@ std::vector<int> probeParameterOffsets(const LoadedShader& shader) {
         if (p.parameter->kind == ValueKind::Boolean && !p.parameter->isArray) {
             instance->setBoolean(name, true);  // so that what a switch guards is read too
         }
-        std::vector<std::pair<std::string, int>> fields{{name, p.parameter->isArray ? p.offset + 8 : p.offset}};
+        std::vector<std::pair<std::string, int>> fields{
+            {name, p.parameter->isArray ? p.offset + 8 : p.offset}};
         if (p.parameter->isArray) {
             fields.push_back({"i_" + name, p.offset});
             fields.push_back({"n_" + name, p.offset + 4});
         }
         for (const auto& [field, offset] : fields) {
-            instance->connect(field, [&seen, &seenMutex, &instance, offset = offset](const miState&) -> const void* {
-                const std::lock_guard<std::mutex> lock(seenMutex);
-                seen.push_back(offset);
-                return static_cast<const char*>(instance->block()) + offset;
-            });
+            instance->connect(field,
+                              [&seen, &seenMutex, &instance, offset = offset](const miState&) -> const void* {
+                                  const std::lock_guard<std::mutex> lock(seenMutex);
+                                  seen.push_back(offset);
+                                  return static_cast<const char*>(instance->block()) + offset;
+                              });
         }
     }
     miState state = instance->newState();

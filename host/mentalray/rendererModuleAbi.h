@@ -14,11 +14,10 @@ struct SorvaneRendererCalls {
     void* context;
     void (*lookedUp)(void* context, const char* name);
     void* (*phenEval)(miState* state, void* parm);
-    miBoolean (*sampleLight)(miColor* result, miVector* dir, miScalar* dot_nl, miState* state, miTag light_inst,
-                             miInteger* samples);
+    miBoolean (*sampleLight)(miColor* result, miVector* dir, miScalar* dot_nl, miState* state,
+                             miTag light_inst, miInteger* samples);
     miBoolean (*computeIrradiance)(miColor* result, miState* state);
 };
 
 typedef void (*SorvaneRendererAttach)(const SorvaneRendererCalls* calls);
-
 }

@@ -42,10 +42,10 @@ using IrradianceProvider = std::function<void(const miState& state, miColor& irr
 
 struct CallCounters {
     std::atomic<long> phenEval{0};
-    std::atomic<long> sampleLight{0};     // every call, the last one (no sample) included
-    std::atomic<long> lightSamples{0};    // calls that delivered a sample
+    std::atomic<long> sampleLight{0};   // every call, the last one (no sample) included
+    std::atomic<long> lightSamples{0};  // calls that delivered a sample
     std::atomic<long> computeIrradiance{0};
-    std::atomic<long> unknownLight{0};    // calls with a tag that names no light
+    std::atomic<long> unknownLight{0};  // calls with a tag that names no light
 
     void reset();
 };

@@ -25,13 +25,20 @@ std::uint32_t floatWord(float value) {
 
 std::string kindName(ValueKind kind) {
     switch (kind) {
-        case ValueKind::Boolean: return "boolean";
-        case ValueKind::Integer: return "integer";
-        case ValueKind::Scalar: return "scalar";
-        case ValueKind::Vector: return "vector";
-        case ValueKind::Color: return "color";
-        case ValueKind::Transform: return "transform";
-        case ValueKind::Tag: return "tag";
+        case ValueKind::Boolean:
+            return "boolean";
+        case ValueKind::Integer:
+            return "integer";
+        case ValueKind::Scalar:
+            return "scalar";
+        case ValueKind::Vector:
+            return "vector";
+        case ValueKind::Color:
+            return "color";
+        case ValueKind::Transform:
+            return "transform";
+        case ValueKind::Tag:
+            return "tag";
     }
     return "?";
 }
@@ -39,7 +46,10 @@ std::string kindName(ValueKind kind) {
 }  // namespace
 
 ShaderInstance::ShaderInstance(const ShaderLibrary& library, const BlockLayout& layout, const Scene& scene)
-    : library_(library), layout_(layout), scene_(scene), fixed_(static_cast<std::size_t>(layout.size() / 4), 0) {
+    : library_(library),
+      layout_(layout),
+      scene_(scene),
+      fixed_(static_cast<std::size_t>(layout.size() / 4), 0) {
     for (const ParameterLayout& p : layout.parameters()) {
         if (!p.parameter->hasDefault) continue;
         const Field f{p.offset, p.parameter->kind, p.parameter->name};
@@ -75,8 +85,8 @@ std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::v
     if (values.size() != count && !colourWithoutAlpha) {
         throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes " +
                         (f.kind == ValueKind::Color ? std::string("3 or 4 values")
-                         : count == 1                 ? std::string("1 value")
-                                                      : std::to_string(count) + " values") +
+                         : count == 1               ? std::string("1 value")
+                                                    : std::to_string(count) + " values") +
                         ", not " + std::to_string(values.size()));
     }
     std::vector<std::uint32_t> words;
@@ -88,7 +98,8 @@ std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::v
         case ValueKind::Tag: {
             const float v = values[0];
             if (!(v == std::floor(v)) || v < -2147483648.0f || v >= 2147483648.0f) {
-                throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes a whole number");
+                throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name +
+                                "\" takes a whole number");
             }
             words.push_back(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)));
             break;
@@ -109,7 +120,8 @@ namespace {
 
 void requireKind(ValueKind actual, ValueKind wanted, const std::string& name) {
     if (actual != wanted) {
-        throw HostError("the parameter \"" + name + "\" is a " + kindName(actual) + ", not a " + kindName(wanted));
+        throw HostError("the parameter \"" + name + "\" is a " + kindName(actual) + ", not a " +
+                        kindName(wanted));
     }
 }
 
@@ -166,7 +178,8 @@ void ShaderInstance::setValues(const std::string& name, const std::vector<float>
 void ShaderInstance::setArray(const std::string& name, const std::vector<miTag>& tags, int unused) {
     const ParameterLayout* p = layout_.find(name);
     if (p == nullptr || !p->parameter->isArray) {
-        throw HostError("the shader \"" + layout_.declaration().name + "\" has no array parameter \"" + name + "\"");
+        throw HostError("the shader \"" + layout_.declaration().name + "\" has no array parameter \"" + name +
+                        "\"");
     }
     if (p->parameter->kind != ValueKind::Tag && p->parameter->kind != ValueKind::Integer) {
         throw HostError("the array \"" + name + "\" does not hold tags");
@@ -186,8 +199,8 @@ void ShaderInstance::connect(const std::string& name, ConnectedValue value) {
     if (!value) throw HostError("the parameter \"" + name + "\" cannot be connected to nothing");
     const Field f = field(name);
     auto existing = connections_.find(f.offset);
-    const int tag = existing != connections_.end() ? existing->second.first
-                                                   : static_cast<int>(connections_.size()) + 1;
+    const int tag =
+        existing != connections_.end() ? existing->second.first : static_cast<int>(connections_.size()) + 1;
     connections_[f.offset] = {tag, std::move(value)};
     rebuild();
 }
@@ -204,9 +217,11 @@ void ShaderInstance::connectValues(const std::string& name, const std::vector<fl
 void ShaderInstance::connectTags(const std::string& name, const std::vector<miTag>& tags) {
     const ParameterLayout* p = layout_.find(name);
     if (p == nullptr || !p->parameter->isArray) {
-        throw HostError("the shader \"" + layout_.declaration().name + "\" has no array parameter \"" + name + "\"");
+        throw HostError("the shader \"" + layout_.declaration().name + "\" has no array parameter \"" + name +
+                        "\"");
     }
-    auto words = std::make_shared<const std::vector<miTag>>(tags.empty() ? std::vector<miTag>{miNULLTAG} : tags);
+    auto words =
+        std::make_shared<const std::vector<miTag>>(tags.empty() ? std::vector<miTag>{miNULLTAG} : tags);
     connect(name, [words](const miState&) -> const void* { return words->data(); });
 }
 
@@ -243,7 +258,8 @@ void ShaderInstance::rebuild() {
     const int ghostOffs = ghostForced_ ? forcedGhost_ : (connections_.empty() ? 0 : valueWords_ * 4);
     words.resize(words.size() * 2, 0);
     for (const auto& [offset, connection] : connections_) {
-        words[static_cast<std::size_t>(offset / 4 + valueWords_)] = static_cast<std::uint32_t>(connection.first);
+        words[static_cast<std::size_t>(offset / 4 + valueWords_)] =
+            static_cast<std::uint32_t>(connection.first);
     }
     storage_ = std::move(words);
     record_.function.ghost_offs = ghostOffs;

@@ -104,8 +104,8 @@ private:
     const ShaderLibrary& library_;
     const BlockLayout& layout_;
     const Scene& scene_;
-    std::vector<std::uint32_t> fixed_;                       // the block's fixed part
-    std::map<int, std::vector<miTag>> arrayElements_;        // by the array's offset
+    std::vector<std::uint32_t> fixed_;                           // the block's fixed part
+    std::map<int, std::vector<miTag>> arrayElements_;            // by the array's offset
     std::map<int, std::pair<int, ConnectedValue>> connections_;  // by field offset: ghost tag, value
     bool ghostForced_ = false;
     int forcedGhost_ = 0;

@@ -35,7 +35,8 @@ std::vector<std::string> exportedSymbols(const std::string& path) {
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        throw HostError("cannot open the shader library " + path + (errno ? ": " + std::string(std::strerror(errno)) : ""));
+        throw HostError("cannot open the shader library " + path +
+                        (errno ? ": " + std::string(std::strerror(errno)) : ""));
     }
     const std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto* header = at<ElfW(Ehdr)>(file, 0, 1, path);

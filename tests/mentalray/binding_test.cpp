@@ -1,7 +1,7 @@
 #include <atomic>
-#include <cstring>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "mentalrayTesting.h"
@@ -50,8 +50,9 @@ TEST(Binding, AVersionMismatchRefusesTheLibrary) {
         ShaderLibrary library(libraryPath(), declaration);
         FAIL() << "loaded";
     } catch (const HostError& error) {
-        EXPECT_THAT(error.what(), ::testing::HasSubstr("qm7r_sorvane_version() returns 1, but the declaration "
-                                                       "of \"qm7r_sorvane\" says version 2"));
+        EXPECT_THAT(error.what(),
+                    ::testing::HasSubstr("qm7r_sorvane_version() returns 1, but the declaration "
+                                         "of \"qm7r_sorvane\" says version 2"));
     }
 }
 

@@ -61,7 +61,7 @@ TEST(ShippedDeclaration, TheLibraryReadsEveryLaidOutFieldAndNothingElse) {
     const LoadedShader shader(libraryPath(), declarationPath());
     EXPECT_TRUE(layoutMatches(shader));
     // The order in which the shader fetches them.
-    const std::vector<int> expected{0, 16, 32, 64, 92, 112, 144, 136, 140, 48, 160,
+    const std::vector<int> expected{0,  16, 32, 64, 92,  112, 144, 136, 140, 48,  160,
                                     60, 80, 84, 88, 108, 128, 132, 184, 180, 188, 164};
     EXPECT_EQ(probeParameterOffsets(shader), expected);
 }
@@ -145,6 +145,8 @@ struct BadDeclaration {
     const char* message;
 };
 
+void PrintTo(const BadDeclaration& c, std::ostream* os) { *os << c.message; }
+
 class DeclarationErrors : public ::testing::TestWithParam<BadDeclaration> {};
 
 TEST_P(DeclarationErrors, NameTheLineAndWhatWasWrong) {
@@ -191,7 +193,8 @@ TEST(DeclarationReader, AMissingFileIsNamed) {
             try {
                 readDeclarations("/nonexistent/x.mi");
             } catch (const DeclarationError& error) {
-                EXPECT_STREQ(error.what(), "cannot open the declaration /nonexistent/x.mi: No such file or directory");
+                EXPECT_STREQ(error.what(),
+                             "cannot open the declaration /nonexistent/x.mi: No such file or directory");
                 throw;
             }
         },
@@ -200,7 +203,8 @@ TEST(DeclarationReader, AMissingFileIsNamed) {
 
 class ParameterBlockTest : public ::testing::Test {
 protected:
-    ParameterBlockTest() : shader_(libraryPath(), declarationPath()), instance_(shader_.instantiate(scene_)) {}
+    ParameterBlockTest()
+        : shader_(libraryPath(), declarationPath()), instance_(shader_.instantiate(scene_)) {}
 
     template <class T>
     T at(int offset) const {
@@ -215,10 +219,10 @@ protected:
 };
 
 TEST_F(ParameterBlockTest, StartsWithTheDeclaredDefaults) {
-    EXPECT_EQ(at<float>(60), 0.8f);   // diffuse
-    EXPECT_EQ(at<float>(12), 1.0f);   // color alpha
-    EXPECT_EQ(at<int>(160), 0);       // useIrradiance off
-    EXPECT_EQ(at<int>(184), 0);       // no lights
+    EXPECT_EQ(at<float>(60), 0.8f);  // diffuse
+    EXPECT_EQ(at<float>(12), 1.0f);  // color alpha
+    EXPECT_EQ(at<int>(160), 0);      // useIrradiance off
+    EXPECT_EQ(at<int>(184), 0);      // no lights
     EXPECT_EQ(instance_->ghostOffset(), 0);
 }
 
@@ -240,7 +244,7 @@ TEST_F(ParameterBlockTest, AConnectionSetsTheGhostTagAndKeepsTheBlockValue) {
     ASSERT_GE(ghost, instance_->blockBytes());
     EXPECT_EQ(at<float>(60), 0.25f);
     EXPECT_NE(at<miTag>(60 + ghost), miNULLTAG);
-    EXPECT_EQ(at<miTag>(0 + ghost), miNULLTAG);   // color is not connected
+    EXPECT_EQ(at<miTag>(0 + ghost), miNULLTAG);  // color is not connected
     EXPECT_EQ(at<miTag>(188 + ghost), miNULLTAG);
     // Array data added later moves the ghost area, not the tags' meaning.
     instance_->setArray("lights", {1, 2, 3, 4});
@@ -252,6 +256,8 @@ struct BadValue {
     std::vector<float> values;
     const char* message;
 };
+
+void PrintTo(const BadValue& c, std::ostream* os) { *os << c.name << " x" << c.values.size(); }
 
 class ParameterValueErrors : public ParameterBlockTest, public ::testing::WithParamInterface<BadValue> {};
 
@@ -267,11 +273,12 @@ TEST_P(ParameterValueErrors, AreRefusedWithTheParameterNamed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ParameterValueErrors,
-    ::testing::Values(BadValue{"colour", {1, 1, 1}, "the shader \"qm7r_sorvane\" has no parameter \"colour\""},
-                      BadValue{"color", {1, 1}, "the color parameter \"color\" takes 3 or 4 values, not 2"},
-                      BadValue{"diffuse", {1, 2}, "the scalar parameter \"diffuse\" takes 1 value, not 2"},
-                      BadValue{"normalCamera", {1, 2, 3, 4}, "takes 3 values, not 4"},
-                      BadValue{"n_lights", {1.5f}, "the integer parameter \"n_lights\" takes a whole number"}));
+    ::testing::Values(
+        BadValue{"colour", {1, 1, 1}, "the shader \"qm7r_sorvane\" has no parameter \"colour\""},
+        BadValue{"color", {1, 1}, "the color parameter \"color\" takes 3 or 4 values, not 2"},
+        BadValue{"diffuse", {1, 2}, "the scalar parameter \"diffuse\" takes 1 value, not 2"},
+        BadValue{"normalCamera", {1, 2, 3, 4}, "takes 3 values, not 4"},
+        BadValue{"n_lights", {1.5f}, "the integer parameter \"n_lights\" takes a whole number"}));
 
 TEST_F(ParameterBlockTest, AColourOfThreeValuesHasAlphaOne) {
     instance_->setValues("ambientColor", {0.1f, 0.2f, 0.3f});

@@ -66,11 +66,13 @@ protected:
 };
 
 // A sample where every parameter shows in the result.
-class FetchRule : public ShaderTest, public ::testing::WithParamInterface<std::pair<const char*, std::vector<float>>> {
+class FetchRule : public ShaderTest,
+                  public ::testing::WithParamInterface<std::pair<const char*, std::vector<float>>> {
 protected:
     FetchRule() {
         dir_ = unit(0.1f, -0.2f, -0.97f);
-        tags_ = {light({{{9, 9, 9, 1}, unit(1, 0, 1)}}), light({{{1.0f, 0.9f, 0.8f, 1}, unit(0.3f, 0.4f, 0.866f)}}),
+        tags_ = {light({{{9, 9, 9, 1}, unit(1, 0, 1)}}),
+                 light({{{1.0f, 0.9f, 0.8f, 1}, unit(0.3f, 0.4f, 0.866f)}}),
                  light({{{0.3f, 0.3f, 0.4f, 1}, unit(-0.5f, 0.1f, 0.8f)}})};
         scene_.setIrradiance({0.3f, 0.2f, 0.1f, 1.0f});
         configure(*instance_);
@@ -156,6 +158,10 @@ struct LightRange {
     int lastUsed;
 };
 
+void PrintTo(const LightRange& c, std::ostream* os) {
+    *os << "i_lights " << c.start << " n_lights " << c.count;
+}
+
 class LightRangeTest : public ShaderTest, public ::testing::WithParamInterface<LightRange> {};
 
 TEST_P(LightRangeTest, OnlyTheLightsFromStartToStartPlusCountAreSampled) {
@@ -223,7 +229,8 @@ TEST_F(ShaderTest, OneSampleAddsHalfOfDiffuseAndTranslucencyAndAllOfSpecular) {
     const float t = (0.4f * (model::backlightFalloff<F>(-n, n, 0.3f) * model::scatterPhase<F>(n, n, 0.65f)) +
                      0.5f * (model::scatterTransmission<F>(n, n, n, 0.3f, 0.65f, 0.3f) +
                              model::scatterReflection<F>(n, n, n, 0.3f, 0.65f, 0.3f)) +
-                     model::oppositionFalloff<F>(n, n, 0.25f) * 0.6f) * 1.0f;
+                     model::oppositionFalloff<F>(n, n, 0.25f) * 0.6f) *
+                    1.0f;
     EXPECT_EQ(translucencyOnly.r, t * 0.5f);
 
     EXPECT_FLOAT_EQ(all.r, diffuseOnly.r + translucencyOnly.r + specularOnly.r);
@@ -248,8 +255,8 @@ TEST_F(ShaderTest, EarlierSamplesOfALightWeighMore) {
         instance_->setArray("lights", {light(std::move(samples))});
         return shade();
     };
-    const miColor one = shadeWith({first});      // 0.5 t1
-    const miColor two = shadeWith({second});     // 0.5 t2
+    const miColor one = shadeWith({first});   // 0.5 t1
+    const miColor two = shadeWith({second});  // 0.5 t2
     const miColor both = shadeWith({first, second});
     const miColor swapped = shadeWith({second, first});
     EXPECT_NEAR(both.r, one.r + 0.5f * two.r, 1e-6f * std::fabs(one.r + two.r));
@@ -273,6 +280,10 @@ struct IrradianceCase {
     int calls;
     int weightFetches;
 };
+
+void PrintTo(const IrradianceCase& c, std::ostream* os) {
+    *os << (c.on ? "on" : "off") << " weight " << c.weight;
+}
 
 class IrradianceSwitch : public ShaderTest, public ::testing::WithParamInterface<IrradianceCase> {};
 
@@ -299,7 +310,8 @@ TEST_P(IrradianceSwitch, GathersOnlyWhenOnAndWeighted) {
     EXPECT_EQ(*fetches, c.weightFetches);
     EXPECT_EQ(out.a, 1.0f);
     if (c.calls == 1) {
-        const double expected = static_cast<double>(0.5f * 0.6f * c.weight.r) / 3.14159274101257324 + before.r;
+        const double expected =
+            static_cast<double>(0.5f * 0.6f * c.weight.r) / 3.14159274101257324 + before.r;
         EXPECT_EQ(out.r, static_cast<float>(expected));
     } else {
         EXPECT_TRUE(sameBits(out, before));

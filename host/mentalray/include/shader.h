@@ -90,7 +90,7 @@ typedef struct miState {
     int reflection_level;
     int refraction_level;
     miVector org;
-    miVector dir;           /* ray direction, towards the intersection */
+    miVector dir; /* ray direction, towards the intersection */
     double dist;
     float time;
     miScalar ior;
@@ -100,15 +100,15 @@ typedef struct miState {
     miTag environment;
     miTag instance;
     miTag light_instance;
-    void* pri;              /* the hit primitive; shaders may test it for NULL */
+    void* pri; /* the hit primitive; shaders may test it for NULL */
     int pri_idx;
     float bary[4];
-    miVector point;         /* the intersection point */
-    miVector normal;        /* interpolated normal, facing the ray's side */
+    miVector point;  /* the intersection point */
+    miVector normal; /* interpolated normal, facing the ray's side */
     miVector normal_geom;
     miScalar dot_nd;
     double shadow_tol;
-    miVector* tex_list;     /* texture coordinates, one per texture space */
+    miVector* tex_list; /* texture coordinates, one per texture space */
     miVector* bump_x_list;
     miVector* bump_y_list;
     miVector motion;
@@ -128,10 +128,10 @@ DLLIMPORT miBoolean mi_sample_light(miColor* const result, miVector* const dir, 
 DLLIMPORT miBoolean mi_compute_irradiance(miColor* result, miState* state);
 
 /* A parameter's value: its own, unless its ghost tag says it is assigned. */
-#define mi_eval(s, p)                                                                   \
-    (((s)->shader->ghost_offs != 0 &&                                                   \
-      *(const miTag*)((const char*)(p) + (s)->shader->ghost_offs) != miNULLTAG)         \
-         ? mi_phen_eval((s), (void*)(p))                                                \
+#define mi_eval(s, p)                                                           \
+    (((s)->shader->ghost_offs != 0 &&                                           \
+      *(const miTag*)((const char*)(p) + (s)->shader->ghost_offs) != miNULLTAG) \
+         ? mi_phen_eval((s), (void*)(p))                                        \
          : (void*)(p))
 
 #define mi_eval_boolean(p) ((miBoolean*)mi_eval(state, p))
