@@ -1,5 +1,6 @@
 // compute through the host: dispatch on the plug, the light loop, no
 // allocation per sample, and evaluations of one node on several threads.
+#include <ostream>
 #include <random>
 #include <thread>
 #include <vector>
@@ -136,6 +137,8 @@ struct Dispatch {
     MStatus::MStatusCode status;
     const char* cleaned;  // the output made clean, or nothing
 };
+
+std::ostream& operator<<(std::ostream& os, const Dispatch& d) { return os << "plug " << d.plug; }
 
 class ComputeDispatch : public Compute, public ::testing::WithParamInterface<Dispatch> {};
 

@@ -2,6 +2,7 @@
 // status reports of the light-data set-up, and the nodes it makes.
 #include <maya/MFnPlugin.h>
 
+#include <ostream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -78,6 +79,8 @@ struct Taken {
     unsigned id;
 };
 
+std::ostream& operator<<(std::ostream& os, const Taken& t) { return os << t.name << " " << t.id; }
+
 class TakenRegistration : public PluginLifecycle, public ::testing::WithParamInterface<Taken> {};
 
 void* makeNothing() { return nullptr; }
@@ -109,6 +112,10 @@ struct LightDataFault {
     std::size_t reports;
     std::size_t affects;  // the affects calls that found both attributes
 };
+
+std::ostream& operator<<(std::ostream& os, const LightDataFault& f) {
+    return os << f.call << " on " << (*f.attribute ? f.attribute : "every attribute");
+}
 
 class LightDataFaults : public PluginLifecycle, public ::testing::WithParamInterface<LightDataFault> {};
 
