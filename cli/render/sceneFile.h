@@ -26,8 +26,11 @@
 //
 // An object's "material" is "preview" (the material under test, which the
 // command's options change) or a material of its own. Lights take "shadows"
-// (default true) and point and spot lights a "lightRadius" and "samples" for
-// soft shadows.
+// (default true). Area lights take "samples" (default 8); point and spot
+// lights a "lightRadius" and "samples" for soft shadows in the Maya host,
+// whose area lights are point lights at their centre with shadow rays spread
+// over the area. The mental ray host samples a point or spot light once and
+// has no ambient light.
 
 #include <string>
 
