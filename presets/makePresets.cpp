@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
             }
             if (!body.is_object()) throw PresetError(where + ": must be an object");
             std::ostringstream mel;
-            mel << "// sorvane attribute preset \"" << preset << "\": " << body.value("description", "") << "\n"
+            mel << "// sorvane attribute preset \"" << preset << "\": " << body.value("description", "")
+                << "\n"
                 << "// Made from presets/presets.json when sorvane is built; edit that file instead.\n"
                 << "startAttrPreset( \"sorvane\" );\n";
             for (const auto& [section, values] : body.items()) {
@@ -109,13 +110,16 @@ int main(int argc, char** argv) {
             mel << "endAttrPreset();\n";
             writeIfChanged(std::filesystem::path(argv[2]) / (preset + ".mel"), mel.str());
         }
-        writeIfChanged(argv[3], "// Made from presets/presets.json when sorvane is built.\n"
-                                "#include \"presets/presetsData.h\"\n\n"
-                                "namespace sorvane::presets {\n\n"
-                                "const char* presetsJson() {\n"
-                                "    return R\"sorvanePresets(" + text.str() + ")sorvanePresets\";\n"
-                                "}\n\n"
-                                "}  // namespace sorvane::presets\n");
+        writeIfChanged(argv[3],
+                       "// Made from presets/presets.json when sorvane is built.\n"
+                       "#include \"presets/presetsData.h\"\n\n"
+                       "namespace sorvane::presets {\n\n"
+                       "const char* presetsJson() {\n"
+                       "    return R\"sorvanePresets(" +
+                           text.str() +
+                           ")sorvanePresets\";\n"
+                           "}\n\n"
+                           "}  // namespace sorvane::presets\n");
     } catch (const std::exception& error) {
         std::cerr << input << ": " << error.what() << '\n';
         return 1;

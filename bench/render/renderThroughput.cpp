@@ -15,7 +15,8 @@ using namespace sorvane::render;
 
 ShadingBackend& backend(int host) {
     static std::unique_ptr<ShadingBackend> maya = openMayaBackend(sorvane::cli::defaultPluginPaths());
-    static std::unique_ptr<ShadingBackend> mentalray = openMentalrayBackend(sorvane::cli::defaultPluginPaths());
+    static std::unique_ptr<ShadingBackend> mentalray =
+        openMentalrayBackend(sorvane::cli::defaultPluginPaths());
     return host == 0 ? *maya : *mentalray;
 }
 
@@ -32,7 +33,8 @@ void renderThroughput(benchmark::State& state) {
         samples += stats.shadingSamples;
     }
     state.SetLabel(b.name());
-    state.counters["samples/s"] = benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
+    state.counters["samples/s"] =
+        benchmark::Counter(static_cast<double>(samples), benchmark::Counter::kIsRate);
 }
 
 BENCHMARK(renderThroughput)

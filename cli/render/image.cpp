@@ -5,7 +5,8 @@
 namespace sorvane::render {
 
 Image::Image(int width, int height, Rgb fill)
-    : width_(width), height_(height),
+    : width_(width),
+      height_(height),
       pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill) {}
 
 Image composeGrid(const std::vector<std::vector<Image>>& rows, int gap, Rgb background) {

@@ -6,7 +6,8 @@
 
 namespace sorvane::render {
 
-CompareResult compareImages(const Image& actual, const Image& reference, const CompareThresholds& thresholds) {
+CompareResult compareImages(const Image& actual, const Image& reference,
+                            const CompareThresholds& thresholds) {
     CompareResult result;
     std::ostringstream summary;
     if (actual.width() != reference.width() || actual.height() != reference.height()) {
@@ -29,7 +30,8 @@ CompareResult compareImages(const Image& actual, const Image& reference, const C
     const double fraction = result.values ? static_cast<double>(result.failing) / result.values : 0.0;
     const bool hard = result.largest > thresholds.hardFail;
     // As a count, so that a fraction like 1% allows exactly 12 of 1200 despite float rounding.
-    const auto allowed = static_cast<std::size_t>(static_cast<double>(thresholds.failFraction) * result.values + 1e-6);
+    const auto allowed =
+        static_cast<std::size_t>(static_cast<double>(thresholds.failFraction) * result.values + 1e-6);
     result.match = !hard && result.failing <= allowed;
     summary << result.failing << " of " << result.values << " values differ by more than " << thresholds.fail
             << " (" << fraction * 100.0 << "%, allowed " << thresholds.failFraction * 100.0 << "%); largest "
@@ -46,7 +48,8 @@ Image differenceImage(const Image& actual, const Image& reference, float gain) {
         for (int x = 0; x < width; ++x) {
             const Rgb& a = actual.at(x, y);
             const Rgb& r = reference.at(x, y);
-            out.at(x, y) = {std::fabs(a.r - r.r) * gain, std::fabs(a.g - r.g) * gain, std::fabs(a.b - r.b) * gain};
+            out.at(x, y) = {std::fabs(a.r - r.r) * gain, std::fabs(a.g - r.g) * gain,
+                            std::fabs(a.b - r.b) * gain};
         }
     }
     return out;

@@ -21,7 +21,8 @@ std::vector<Preset> parsePresets() {
         for (const auto& [section, scope] : sections) {
             if (!body.contains(section)) continue;
             for (const auto& [attribute, value] : ordered[section].items()) {
-                AttributeValue v = parseAttributeValue(attribute, Json::parse(value.dump()), name + "." + attribute);
+                AttributeValue v =
+                    parseAttributeValue(attribute, Json::parse(value.dump()), name + "." + attribute);
                 v.scope = scope;
                 v.origin = "preset \"" + name + "\"";
                 preset.values.push_back(v);

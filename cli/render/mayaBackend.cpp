@@ -44,10 +44,18 @@ mh::renderer::SceneLight toMayaLight(const Light& light) {
     out.lightRadius = light.lightRadius;
     out.shadowRays = light.samples;
     switch (light.type) {
-        case LightType::ambient: out.type = mh::renderer::SceneLight::kAmbient; break;
-        case LightType::directional: out.type = mh::renderer::SceneLight::kDirectional; break;
-        case LightType::point: out.type = mh::renderer::SceneLight::kPoint; break;
-        case LightType::spot: out.type = mh::renderer::SceneLight::kSpot; break;
+        case LightType::ambient:
+            out.type = mh::renderer::SceneLight::kAmbient;
+            break;
+        case LightType::directional:
+            out.type = mh::renderer::SceneLight::kDirectional;
+            break;
+        case LightType::point:
+            out.type = mh::renderer::SceneLight::kPoint;
+            break;
+        case LightType::spot:
+            out.type = mh::renderer::SceneLight::kSpot;
+            break;
         case LightType::area:
             // The host has no area light: a point light at its centre whose
             // shadow rays spread over the area gives the same soft shadows.
@@ -112,13 +120,18 @@ public:
     AttributeKind attributeKind(const std::string& name) const override {
         const mh::Attribute* a = type_->find(name);
         // Outputs and the renderer's own sample inputs are not the material's.
-        if (a == nullptr || !a->writable || a->hidden || a->arrayOwner != nullptr) return AttributeKind::unknown;
+        if (a == nullptr || !a->writable || a->hidden || a->arrayOwner != nullptr)
+            return AttributeKind::unknown;
         if (a->parent != nullptr && a->parent->hidden) return AttributeKind::unknown;
         switch (a->kind) {
-            case mh::AttributeKind::Float: return AttributeKind::scalar;
-            case mh::AttributeKind::Bool: return AttributeKind::boolean;
-            case mh::AttributeKind::Compound: return a->usedAsColor ? AttributeKind::color : AttributeKind::vector;
-            default: return AttributeKind::unknown;
+            case mh::AttributeKind::Float:
+                return AttributeKind::scalar;
+            case mh::AttributeKind::Bool:
+                return AttributeKind::boolean;
+            case mh::AttributeKind::Compound:
+                return a->usedAsColor ? AttributeKind::color : AttributeKind::vector;
+            default:
+                return AttributeKind::unknown;
         }
     }
 
@@ -145,7 +158,8 @@ public:
                 const AttributeKind kind = attributeKind(texture.attribute);
                 if (kind == AttributeKind::unknown) continue;
                 if (kind == AttributeKind::boolean) {
-                    throw InputError(texture.origin, "a texture cannot drive the boolean \"" + texture.attribute + "\"");
+                    throw InputError(texture.origin,
+                                     "a texture cannot drive the boolean \"" + texture.attribute + "\"");
                 }
                 TextureSlot slot;
                 slot.attribute = &m.node->type().attribute(texture.attribute);
@@ -186,7 +200,8 @@ MayaWorker::MayaWorker(const MayaBackend& backend) : backend_(backend) {
     for (const MaterialNode& m : backend.materials_) {
         evaluations_.emplace_back(*m.node);
         // Hold every light element once, so no sample allocates.
-        evaluations_.back().setElementCount(*backend.lightDataArray_, static_cast<unsigned>(backend.lights_.size()));
+        evaluations_.back().setElementCount(*backend.lightDataArray_,
+                                            static_cast<unsigned>(backend.lights_.size()));
     }
 }
 

@@ -86,12 +86,18 @@ public:
         const mr::ParameterLayout* p = shader_->layout().find(name);
         if (p == nullptr || p->parameter->isArray) return AttributeKind::unknown;
         switch (p->parameter->kind) {
-            case mr::ValueKind::Boolean: return AttributeKind::boolean;
-            case mr::ValueKind::Integer: return AttributeKind::integer;
-            case mr::ValueKind::Scalar: return AttributeKind::scalar;
-            case mr::ValueKind::Vector: return AttributeKind::vector;
-            case mr::ValueKind::Color: return AttributeKind::color;
-            default: return AttributeKind::unknown;
+            case mr::ValueKind::Boolean:
+                return AttributeKind::boolean;
+            case mr::ValueKind::Integer:
+                return AttributeKind::integer;
+            case mr::ValueKind::Scalar:
+                return AttributeKind::scalar;
+            case mr::ValueKind::Vector:
+                return AttributeKind::vector;
+            case mr::ValueKind::Color:
+                return AttributeKind::color;
+            default:
+                return AttributeKind::unknown;
         }
     }
 
@@ -106,13 +112,22 @@ public:
             switch (light.type) {
                 case LightType::ambient:
                     // mental ray has no ambient light; its ambient comes from the shader.
-                    notes_.push_back("ambient light \"" + light.name + "\" has no mental ray counterpart; the " +
+                    notes_.push_back("ambient light \"" + light.name +
+                                     "\" has no mental ray counterpart; the " +
                                      "mental ray picture leaves it out");
                     continue;
-                case LightType::directional: shape.type = mr::renderer::LightShape::kInfinite; break;
-                case LightType::point: shape.type = mr::renderer::LightShape::kPoint; break;
-                case LightType::spot: shape.type = mr::renderer::LightShape::kSpot; break;
-                case LightType::area: shape.type = mr::renderer::LightShape::kArea; break;
+                case LightType::directional:
+                    shape.type = mr::renderer::LightShape::kInfinite;
+                    break;
+                case LightType::point:
+                    shape.type = mr::renderer::LightShape::kPoint;
+                    break;
+                case LightType::spot:
+                    shape.type = mr::renderer::LightShape::kSpot;
+                    break;
+                case LightType::area:
+                    shape.type = mr::renderer::LightShape::kArea;
+                    break;
             }
             shape.color = toMr(light.color);
             shape.intensity = light.intensity;

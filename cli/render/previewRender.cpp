@@ -75,7 +75,8 @@ void checkNames(const ResolvedMaterial& material, const std::vector<ShadingBacke
     };
     for (const AttributeValue& value : material.values) {
         if (value.scope == HostScope::all && !known(value.name)) {
-            throw InputError(value.origin, "no material attribute \"" + value.name + "\" in the " + hosts + " host");
+            throw InputError(value.origin,
+                             "no material attribute \"" + value.name + "\" in the " + hosts + " host");
         }
     }
     for (const TextureBinding& texture : material.textures) {
@@ -108,7 +109,8 @@ std::vector<AttributeValue> parseWedge(const std::string& text) {
 TextureBinding parseTextureSetting(const std::string& text) {
     const auto [name, kind] = nameAndValue(text, "--texture", "NAME=checker");
     if (kind != "checker") {
-        throw InputError("--texture " + name, "unknown texture \"" + kind + "\" (the one texture is \"checker\")");
+        throw InputError("--texture " + name,
+                         "unknown texture \"" + kind + "\" (the one texture is \"checker\")");
     }
     TextureBinding texture;
     texture.attribute = name;
@@ -121,10 +123,12 @@ Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBack
     Scene scene = request.scene;
     Material& preview = scene.materials[0];
     if (!request.preset.empty()) preview.preset = request.preset;
-    for (const std::string& setting : request.settings) preview.attributes.push_back(parseSetting(setting, "--set"));
-    for (const std::string& texture : request.textures) preview.textures.push_back(parseTextureSetting(texture));
-    const std::vector<AttributeValue> wedge = request.wedge.empty() ? std::vector<AttributeValue>{}
-                                                                    : parseWedge(request.wedge);
+    for (const std::string& setting : request.settings)
+        preview.attributes.push_back(parseSetting(setting, "--set"));
+    for (const std::string& texture : request.textures)
+        preview.textures.push_back(parseTextureSetting(texture));
+    const std::vector<AttributeValue> wedge =
+        request.wedge.empty() ? std::vector<AttributeValue>{} : parseWedge(request.wedge);
 
     std::vector<ResolvedMaterial> materials;
     for (std::size_t i = 0; i < scene.materials.size(); ++i) {
@@ -150,7 +154,8 @@ Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBack
             ProgressCallback overall;
             if (progress) overall = [&](double f) { progress((done + f) / swatches); };
             RenderStats swatchStats;
-            rows.back().push_back(renderImage(cameraSpace, swatch, *backend, request.render, overall, &swatchStats));
+            rows.back().push_back(
+                renderImage(cameraSpace, swatch, *backend, request.render, overall, &swatchStats));
             if (stats != nullptr) stats->push_back({backend->name(), swatchStats});
             ++done;
         }

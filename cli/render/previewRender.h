@@ -12,8 +12,8 @@
 namespace sorvane::render {
 
 struct PreviewRequest {
-    Scene scene = defaultScene();  // world space
-    std::string preset;            // empty: keep the scene's
+    Scene scene = defaultScene();       // world space
+    std::string preset;                 // empty: keep the scene's
     std::vector<std::string> settings;  // --set NAME=VALUE
     std::string wedge;                  // --wedge NAME=v1,v2,... (empty: none)
     std::vector<std::string> textures;  // --texture NAME=checker

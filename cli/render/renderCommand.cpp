@@ -83,8 +83,8 @@ void run(const RenderOptions& options, CommandContext& context) {
 
     render::ProgressBar bar(context.err, &context.err == &std::cerr && ::isatty(STDERR_FILENO));
     std::vector<render::SwatchStats> stats;
-    const render::Image image =
-        render::renderPreview(request, backends, [&](double f) { bar.update(f); }, &stats);
+    const render::Image image = render::renderPreview(
+        request, backends, [&](double f) { bar.update(f); }, &stats);
     bar.finish();
     render::writeImage(options.output, image);
     if (options.stats) {
@@ -109,19 +109,24 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     command->add_option("--host", options->host, "Which host renders: maya, mentalray or both side by side")
         ->check(CLI::IsMember({"maya", "mentalray", "both"}))
         ->capture_default_str();
-    command->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")
+    command
+        ->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")
         ->check(CLI::ExistingFile);
     command->add_option("--preset", options->preset, "Start from a material preset (see --list-presets)")
         ->check(CLI::Validator(presetCheck, "PRESET"));
-    command->add_option("--set", options->settings,
-                        "Set a material attribute by name: --set diffuse=0.6 --set color=0.8,0.3,0.2")
+    command
+        ->add_option("--set", options->settings,
+                     "Set a material attribute by name: --set diffuse=0.6 --set color=0.8,0.3,0.2")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
-    command->add_option("--wedge", options->wedge,
-                        "A row of swatches, one per value: --wedge scattering=0,0.3,0.6,0.9\n"
-                        "(colours: --wedge \"color=1,0,0;0,1,0\")")
+    command
+        ->add_option("--wedge", options->wedge,
+                     "A row of swatches, one per value: --wedge scattering=0,0.3,0.6,0.9\n"
+                     "(colours: --wedge \"color=1,0,0;0,1,0\")")
         ->type_name("NAME=v1,v2,...");
-    command->add_option("--texture", options->textures, "Drive an attribute by a procedural texture: color=checker")
+    command
+        ->add_option("--texture", options->textures,
+                     "Drive an attribute by a procedural texture: color=checker")
         ->type_name("NAME=checker")
         ->allow_extra_args(false);
     command->add_option("--size", options->size, "Size of each swatch in pixels: N or WxH")
@@ -143,7 +148,7 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
             [](const std::string& path) {
                 render::ImageFormat format;
                 return render::imageFormatFor(path, format) ? std::string()
-                                                             : "unknown image type (use .png or .exr)";
+                                                            : "unknown image type (use .png or .exr)";
             },
             "FILE"))
         ->capture_default_str();

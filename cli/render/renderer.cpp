@@ -60,7 +60,8 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                 for (int depth = 0;; ++depth) {
                     Hit hit;
                     if (!job.tracer.trace(ray, hit)) {
-                        const Rgb e = environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
+                        const Rgb e =
+                            environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
                         sum = sum + Rgb{throughput.r * e.r, throughput.g * e.g, throughput.b * e.b};
                         break;
                     }
@@ -78,7 +79,8 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     sum = sum + Rgb{throughput.r * c.r, throughput.g * c.g, throughput.b * c.b};
                     const Rgb& t = shadedColor.transparency;
                     throughput = {throughput.r * t.r, throughput.g * t.g, throughput.b * t.b};
-                    if (depth == kMaxDepth || !(throughput.r > 1e-4f || throughput.g > 1e-4f || throughput.b > 1e-4f)) {
+                    if (depth == kMaxDepth ||
+                        !(throughput.r > 1e-4f || throughput.g > 1e-4f || throughput.b > 1e-4f)) {
                         break;
                     }
                     ray.origin = hit.point;
@@ -132,7 +134,8 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
     };
 
     std::vector<std::thread> threads;
-    for (int i = 1; i < threadCount; ++i) threads.emplace_back(run, std::ref(*workers[static_cast<std::size_t>(i)]));
+    for (int i = 1; i < threadCount; ++i)
+        threads.emplace_back(run, std::ref(*workers[static_cast<std::size_t>(i)]));
     if (progress && threadCount > 1) {
         // This thread reports progress while the others render.
         threads.emplace_back(run, std::ref(*workers[0]));

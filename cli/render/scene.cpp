@@ -4,11 +4,16 @@ namespace sorvane::render {
 
 const char* lightTypeName(LightType type) {
     switch (type) {
-        case LightType::directional: return "directional";
-        case LightType::point: return "point";
-        case LightType::spot: return "spot";
-        case LightType::ambient: return "ambient";
-        case LightType::area: return "area";
+        case LightType::directional:
+            return "directional";
+        case LightType::point:
+            return "point";
+        case LightType::spot:
+            return "spot";
+        case LightType::ambient:
+            return "ambient";
+        case LightType::area:
+            return "area";
     }
     return "?";
 }
@@ -42,16 +47,11 @@ Scene defaultScene() {
     // A matte checkered floor, shaded by the same plug-in with its scattering,
     // opposition, backlight and highlight turned off.
     Material floor;
-    floor.attributes = {value("color", 0.62f, 0.6f, 0.57f),
-                        value("diffuse", 0.85f),
-                        value("scatteringColor", 0.0f, 0.0f, 0.0f),
-                        value("scattering", 0.0f),
-                        value("oppositionColor", 0.0f, 0.0f, 0.0f),
-                        value("opposition", 0.0f),
-                        value("backlightColor", 0.0f, 0.0f, 0.0f),
-                        value("backlight", 0.0f),
-                        value("specularColor", 0.0f, 0.0f, 0.0f),
-                        value("specularRollOff", 0.0f)};
+    floor.attributes = {value("color", 0.62f, 0.6f, 0.57f),         value("diffuse", 0.85f),
+                        value("scatteringColor", 0.0f, 0.0f, 0.0f), value("scattering", 0.0f),
+                        value("oppositionColor", 0.0f, 0.0f, 0.0f), value("opposition", 0.0f),
+                        value("backlightColor", 0.0f, 0.0f, 0.0f),  value("backlight", 0.0f),
+                        value("specularColor", 0.0f, 0.0f, 0.0f),   value("specularRollOff", 0.0f)};
     floor.textures = {TextureBinding{"color", 1.0f, 0.55f, "the default scene's floor"}};
     scene.materials.push_back(floor);
 

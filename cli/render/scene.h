@@ -58,11 +58,11 @@ enum class ObjectType { sphere, plane };
 struct Object {
     std::string name;
     ObjectType type = ObjectType::sphere;
-    Vec3 center;               // sphere centre; a point of the plane
-    float radius = 1.0f;       // sphere radius; plane extent (0: unbounded)
-    Vec3 axis{0.0f, 1.0f, 0.0f};  // sphere pole; plane normal
+    Vec3 center;                     // sphere centre; a point of the plane
+    float radius = 1.0f;             // sphere radius; plane extent (0: unbounded)
+    Vec3 axis{0.0f, 1.0f, 0.0f};     // sphere pole; plane normal
     Vec3 tangent{1.0f, 0.0f, 0.0f};  // where u starts (sphere) or runs (plane)
-    int material = 0;          // index into Scene::materials
+    int material = 0;                // index into Scene::materials
 };
 
 enum class LightType { directional, point, spot, ambient, area };

@@ -77,7 +77,8 @@ TextureBinding parseTexture(const std::string& attribute, const Json& value, con
     texture.origin = field;
     if (value.is_string()) {
         if (value.get<std::string>() != "checker") {
-            throw InputError(field, "unknown texture \"" + value.get<std::string>() + "\" (the one texture is \"checker\")");
+            throw InputError(field, "unknown texture \"" + value.get<std::string>() +
+                                        "\" (the one texture is \"checker\")");
         }
         return texture;
     }
@@ -86,7 +87,8 @@ TextureBinding parseTexture(const std::string& attribute, const Json& value, con
     if (!value.contains("type") || value["type"] != "checker") {
         throw InputError(field + ".type", "must be \"checker\"");
     }
-    if (value.contains("checks")) texture.checks = readRanged(value["checks"], field + ".checks", 0.0f, 1e4f, true);
+    if (value.contains("checks"))
+        texture.checks = readRanged(value["checks"], field + ".checks", 0.0f, 1e4f, true);
     if (value.contains("dark")) texture.dark = readRanged(value["dark"], field + ".dark", 0.0f, 1e4f, false);
     return texture;
 }
@@ -102,7 +104,8 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
         requireKnownKeys(value, field, {"name", "type", "center", "radius", "material"});
         object.type = ObjectType::sphere;
         object.center = readVector(value.value("center", Json::array({0, 1, 0})), field + ".center");
-        if (value.contains("radius")) object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, true);
+        if (value.contains("radius"))
+            object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, true);
         object.axis = scene.worldUp;
         object.tangent = {0.0f, 0.0f, -1.0f};
     } else if (type == "plane") {
@@ -111,12 +114,14 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
         object.center = readVector(value.value("point", Json::array({0, 0, 0})), field + ".point");
         object.axis = readDirection(value.value("normal", Json::array({0, 1, 0})), field + ".normal");
         object.radius = 0.0f;
-        if (value.contains("radius")) object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, false);
+        if (value.contains("radius"))
+            object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, false);
         // Any direction in the plane will do for the texture coordinates.
         const Vec3 helper = std::fabs(object.axis.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 0, 1};
         object.tangent = normalized(helper - object.axis * dot(helper, object.axis));
     } else {
-        throw InputError(field + ".type", "unknown object type \"" + type + "\" (use \"sphere\" or \"plane\")");
+        throw InputError(field + ".type",
+                         "unknown object type \"" + type + "\" (use \"sphere\" or \"plane\")");
     }
     object.name = value.value("name", type);
     const Json material = value.value("material", Json("preview"));
@@ -139,7 +144,8 @@ LightType parseLightType(const Json& value, const std::string& field) {
                                LightType::area}) {
             if (t == lightTypeName(type)) return type;
         }
-        throw InputError(field, "unknown light type \"" + t + "\" (use directional, point, spot, ambient or area)");
+        throw InputError(field,
+                         "unknown light type \"" + t + "\" (use directional, point, spot, ambient or area)");
     }
     throw InputError(field, "must be one of directional, point, spot, ambient, area");
 }
@@ -151,30 +157,35 @@ Light parseLight(const Json& value, const std::string& field, int index) {
     light.type = parseLightType(value["type"], field + ".type");
     switch (light.type) {
         case LightType::directional:
-            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "direction", "aim",
-                                            "position"});
+            requireKnownKeys(
+                value, field,
+                {"name", "type", "color", "intensity", "shadows", "direction", "aim", "position"});
             break;
         case LightType::point:
-            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "position",
-                                            "decayRate", "lightRadius", "samples"});
+            requireKnownKeys(value, field,
+                             {"name", "type", "color", "intensity", "shadows", "position", "decayRate",
+                              "lightRadius", "samples"});
             break;
         case LightType::spot:
-            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "position",
-                                            "direction", "aim", "decayRate", "coneAngle", "penumbraAngle",
-                                            "dropoff", "lightRadius", "samples"});
+            requireKnownKeys(
+                value, field,
+                {"name", "type", "color", "intensity", "shadows", "position", "direction", "aim", "decayRate",
+                 "coneAngle", "penumbraAngle", "dropoff", "lightRadius", "samples"});
             break;
         case LightType::ambient:
             requireKnownKeys(value, field, {"name", "type", "color", "intensity"});
             break;
         case LightType::area:
-            requireKnownKeys(value, field, {"name", "type", "color", "intensity", "shadows", "position",
-                                            "direction", "aim", "decayRate", "width", "height", "samples"});
+            requireKnownKeys(value, field,
+                             {"name", "type", "color", "intensity", "shadows", "position", "direction", "aim",
+                              "decayRate", "width", "height", "samples"});
             break;
     }
     light.name = value.contains("name") && value["name"].is_string() ? value["name"].get<std::string>()
-                                                                      : "light" + std::to_string(index + 1);
+                                                                     : "light" + std::to_string(index + 1);
     if (value.contains("color")) light.color = readColor(value["color"], field + ".color");
-    if (value.contains("intensity")) light.intensity = readRanged(value["intensity"], field + ".intensity", 0.0f, 1e6f, false);
+    if (value.contains("intensity"))
+        light.intensity = readRanged(value["intensity"], field + ".intensity", 0.0f, 1e6f, false);
     if (value.contains("shadows")) light.shadows = readBool(value["shadows"], field + ".shadows");
     const bool placed = light.type != LightType::ambient;
     const bool aimed = light.type == LightType::directional || light.type == LightType::spot ||
@@ -183,8 +194,8 @@ Light parseLight(const Json& value, const std::string& field, int index) {
         if (value.contains("position")) {
             light.position = readVector(value["position"], field + ".position");
         } else if (light.type != LightType::directional) {
-            throw InputError(field + ".position", "is missing (a " + std::string(lightTypeName(light.type)) +
-                                                      " light needs one)");
+            throw InputError(field + ".position",
+                             "is missing (a " + std::string(lightTypeName(light.type)) + " light needs one)");
         }
     }
     if (aimed) {
@@ -209,12 +220,18 @@ Light parseLight(const Json& value, const std::string& field, int index) {
             throw InputError(field + ".decayRate", "must be 0 (none), 1 (linear) or 2 (quadratic)");
         }
     }
-    if (value.contains("coneAngle")) light.coneAngle = readRanged(value["coneAngle"], field + ".coneAngle", 0.0f, 179.0f, true);
-    if (value.contains("penumbraAngle")) light.penumbraAngle = readRanged(value["penumbraAngle"], field + ".penumbraAngle", 0.0f, 90.0f, false);
-    if (value.contains("dropoff")) light.dropoff = readRanged(value["dropoff"], field + ".dropoff", 0.0f, 1000.0f, false);
+    if (value.contains("coneAngle"))
+        light.coneAngle = readRanged(value["coneAngle"], field + ".coneAngle", 0.0f, 179.0f, true);
+    if (value.contains("penumbraAngle"))
+        light.penumbraAngle =
+            readRanged(value["penumbraAngle"], field + ".penumbraAngle", 0.0f, 90.0f, false);
+    if (value.contains("dropoff"))
+        light.dropoff = readRanged(value["dropoff"], field + ".dropoff", 0.0f, 1000.0f, false);
     if (value.contains("width")) light.width = readRanged(value["width"], field + ".width", 0.0f, 1e4f, true);
-    if (value.contains("height")) light.height = readRanged(value["height"], field + ".height", 0.0f, 1e4f, true);
-    if (value.contains("lightRadius")) light.lightRadius = readRanged(value["lightRadius"], field + ".lightRadius", 0.0f, 1e4f, false);
+    if (value.contains("height"))
+        light.height = readRanged(value["height"], field + ".height", 0.0f, 1e4f, true);
+    if (value.contains("lightRadius"))
+        light.lightRadius = readRanged(value["lightRadius"], field + ".lightRadius", 0.0f, 1e4f, false);
     if (value.contains("samples")) {
         light.samples = readInt(value["samples"], field + ".samples");
         if (light.samples < 1 || light.samples > 256) {
@@ -300,7 +317,8 @@ Scene parseScene(const Json& document) {
         const Json& lights = requireArray(document["lights"], "lights");
         scene.lights.clear();
         for (std::size_t i = 0; i < lights.size(); ++i) {
-            scene.lights.push_back(parseLight(lights[i], "lights[" + std::to_string(i) + "]", static_cast<int>(i)));
+            scene.lights.push_back(
+                parseLight(lights[i], "lights[" + std::to_string(i) + "]", static_cast<int>(i)));
         }
     }
     return scene;

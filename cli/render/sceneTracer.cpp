@@ -89,7 +89,8 @@ bool SceneTracer::occluded(Vec3 from, Vec3 to) const {
     const Ray ray{from, span * (1.0f / distance)};
     for (const Object& object : scene_.objects) {
         float t;
-        if (hitObject(object, ray, kEpsilon * std::fmax(1.0f, length(from)), distance - kEpsilon, t)) return true;
+        if (hitObject(object, ray, kEpsilon * std::fmax(1.0f, length(from)), distance - kEpsilon, t))
+            return true;
     }
     return false;
 }

@@ -21,7 +21,7 @@ struct ShadingPoint {
     Vec3 rayDirection;  // unit length, camera towards the point
     float u = 0.0f;     // texture coordinates of the object
     float v = 0.0f;
-    int material = 0;    // index into the setup's materials
+    int material = 0;        // index into the setup's materials
     std::uint32_t seed = 0;  // differs per pixel and sample: decorrelates light samples
 };
 

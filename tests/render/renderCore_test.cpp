@@ -7,9 +7,9 @@
 #include "cli/render/imageCompare.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/materialPresets.h"
-#include "cli/render/sceneFile.h"
 #include "cli/render/previewRender.h"
 #include "cli/render/renderer.h"
+#include "cli/render/sceneFile.h"
 #include "cli/render/sceneTracer.h"
 #include "standInBackend.h"
 
@@ -18,7 +18,8 @@ namespace {
 
 using testing::StandInBackend;
 
-Image renderDefault(ShadingBackend& backend, int threads, int width = 37, int height = 23, RenderStats* stats = nullptr) {
+Image renderDefault(ShadingBackend& backend, int threads, int width = 37, int height = 23,
+                    RenderStats* stats = nullptr) {
     const Scene scene = toCameraSpace(defaultScene());
     std::vector<ResolvedMaterial> materials(scene.materials.size());
     RenderSettings settings;
@@ -130,12 +131,14 @@ TEST_P(Trace, FindsTheNearestSurface) {
 
 INSTANTIATE_TEST_SUITE_P(
     Render, Trace,
-    ::testing::Values(TraceCase{"ball head on", {0, 0, 0}, {0, 0, -1}, true, 4.0f, {0, 0, 1}},
-                      TraceCase{"from inside the ball, normal faces the ray", {0, 0, -5}, {0, 0, -1}, true, 1.0f, {0, 0, 1}},
-                      TraceCase{"floor from above", {0, 2, 0}, {0, -1, 0}, true, 3.0f, {0, 1, 0}},
-                      TraceCase{"floor from below, normal flipped", {0, -3, 0}, {0, 1, 0}, true, 2.0f, {0, -1, 0}},
-                      TraceCase{"past the floor's edge", {20, 2, 0}, {0, -1, 0}, false, 0, {}},
-                      TraceCase{"parallel to the floor", {0, -0.5f, 0}, {1, 0, 0}, false, 0, {}}));
+    ::testing::Values(
+        TraceCase{"ball head on", {0, 0, 0}, {0, 0, -1}, true, 4.0f, {0, 0, 1}},
+        TraceCase{
+            "from inside the ball, normal faces the ray", {0, 0, -5}, {0, 0, -1}, true, 1.0f, {0, 0, 1}},
+        TraceCase{"floor from above", {0, 2, 0}, {0, -1, 0}, true, 3.0f, {0, 1, 0}},
+        TraceCase{"floor from below, normal flipped", {0, -3, 0}, {0, 1, 0}, true, 2.0f, {0, -1, 0}},
+        TraceCase{"past the floor's edge", {20, 2, 0}, {0, -1, 0}, false, 0, {}},
+        TraceCase{"parallel to the floor", {0, -0.5f, 0}, {1, 0, 0}, false, 0, {}}));
 
 TEST(Render, ShadowSegmentsStopShortOfTheirEnds) {
     Scene scene;
@@ -165,8 +168,8 @@ TEST(Render, CameraSpacePutsTheAimOnTheViewAxis) {
 
 struct CompareCase {
     const char* what;
-    int changed;        // how many values change
-    float by;           // and by how much
+    int changed;  // how many values change
+    float by;     // and by how much
     bool match;
 };
 
@@ -218,8 +221,8 @@ class ImageFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder = std::filesystem::temp_directory_path() /
-                 ("sorvane-render-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                 ("sorvane-render-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(folder);
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
@@ -237,7 +240,8 @@ TEST_F(ImageFilesTest, ExrKeepsEveryFloat) {
     const Image back = readExr(path);
     ASSERT_EQ(back.width(), 5);
     ASSERT_EQ(back.height(), 3);
-    for (std::size_t i = 0; i < image.pixels().size(); ++i) EXPECT_EQ(back.pixels()[i], image.pixels()[i]) << i;
+    for (std::size_t i = 0; i < image.pixels().size(); ++i)
+        EXPECT_EQ(back.pixels()[i], image.pixels()[i]) << i;
 }
 
 TEST_F(ImageFilesTest, AFailedWriteLeavesWhatWasThere) {
@@ -258,8 +262,8 @@ TEST_F(ImageFilesTest, AFailedWriteLeavesWhatWasThere) {
 }
 
 TEST(Render, GridLeavesGapsBetweenSwatches) {
-    const Image grid = composeGrid({{Image(3, 2, {1, 0, 0}), Image(4, 3, {0, 1, 0})}, {Image(2, 2, {0, 0, 1})}},
-                                   1, {0.5f, 0.5f, 0.5f});
+    const Image grid = composeGrid(
+        {{Image(3, 2, {1, 0, 0}), Image(4, 3, {0, 1, 0})}, {Image(2, 2, {0, 0, 1})}}, 1, {0.5f, 0.5f, 0.5f});
     EXPECT_EQ(grid.width(), 8);
     EXPECT_EQ(grid.height(), 6);
     EXPECT_EQ(grid.at(3, 0), (Rgb{0.5f, 0.5f, 0.5f}));
@@ -288,17 +292,15 @@ TEST_P(Setting, ParsesNameAndValue) {
     EXPECT_EQ(v.values[0], c.first) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Render, Setting,
-                         ::testing::Values(SettingCase{"diffuse=0.6", true, 1, 0.6f},
-                                           SettingCase{"color=0.8,0.3,0.2", true, 3, 0.8f},
-                                           SettingCase{"useIrradiance=true", true, 1, 1.0f},
-                                           SettingCase{"color=1,2,3,4,5", false, 0, 0},
-                                           SettingCase{"diffuse=", false, 0, 0},
-                                           SettingCase{"diffuse=0.6x", false, 0, 0},
-                                           SettingCase{"=0.6", false, 0, 0},
-                                           SettingCase{"diffuse", false, 0, 0},
-                                           SettingCase{"color=1,,2", false, 0, 0},
-                                           SettingCase{"diffuse=1e99", false, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Render, Setting,
+    ::testing::Values(SettingCase{"diffuse=0.6", true, 1, 0.6f},
+                      SettingCase{"color=0.8,0.3,0.2", true, 3, 0.8f},
+                      SettingCase{"useIrradiance=true", true, 1, 1.0f},
+                      SettingCase{"color=1,2,3,4,5", false, 0, 0}, SettingCase{"diffuse=", false, 0, 0},
+                      SettingCase{"diffuse=0.6x", false, 0, 0}, SettingCase{"=0.6", false, 0, 0},
+                      SettingCase{"diffuse", false, 0, 0}, SettingCase{"color=1,,2", false, 0, 0},
+                      SettingCase{"diffuse=1e99", false, 0, 0}));
 
 TEST(Render, WedgeSplitsOnSemicolonsWhenThereAreAny) {
     EXPECT_EQ(parseWedge("diffuse=0,0.5,1").size(), 3u);
@@ -358,7 +360,8 @@ TEST(Render, PresetsComeFromTheOneSource) {
         resolveMaterial(material, "material");
         FAIL();
     } catch (const cli::InputError& error) {
-        EXPECT_NE(std::string(error.what()).find("jade"), std::string::npos) << "lists the presets: " << error.what();
+        EXPECT_NE(std::string(error.what()).find("jade"), std::string::npos)
+            << "lists the presets: " << error.what();
     }
     material.preset = "wax";
     material.attributes.push_back(parseSetting("diffuse=0.1", "--set"));

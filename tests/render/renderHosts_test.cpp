@@ -26,7 +26,8 @@ ShadingBackend& backend(const std::string& host) {
     return host == "maya" ? *maya : *mentalray;
 }
 
-Image renderSwatch(const std::string& host, const std::string& preset, std::vector<std::string> settings = {}) {
+Image renderSwatch(const std::string& host, const std::string& preset,
+                   std::vector<std::string> settings = {}) {
     PreviewRequest request;
     request.preset = preset;
     request.settings = std::move(settings);
@@ -34,7 +35,9 @@ Image renderSwatch(const std::string& host, const std::string& preset, std::vect
     return renderPreview(request, {&backend(host)});
 }
 
-std::string referencePath(const std::string& name) { return std::string(SORVANE_REFERENCE_DIR) + "/" + name + ".exr"; }
+std::string referencePath(const std::string& name) {
+    return std::string(SORVANE_REFERENCE_DIR) + "/" + name + ".exr";
+}
 
 struct ReferenceCase {
     const char* host;
@@ -55,7 +58,8 @@ TEST_P(ReferenceRender, MatchesItsReference) {
         return;
     }
     ASSERT_TRUE(std::filesystem::exists(reference))
-        << reference << " is missing; make it with SORVANE_UPDATE_REFERENCES=1 " << "render_reference_tests";
+        << reference << " is missing; make it with SORVANE_UPDATE_REFERENCES=1 "
+        << "render_reference_tests";
     const CompareResult result = compareImages(image, readExr(reference), kReferenceThresholds);
     if (!result.match) {
         std::filesystem::create_directories(SORVANE_DIFFERENCE_DIR);
@@ -66,11 +70,12 @@ TEST_P(ReferenceRender, MatchesItsReference) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Render, ReferenceRender,
-                         ::testing::Values(ReferenceCase{"maya", "default"}, ReferenceCase{"maya", "jade"},
-                                           ReferenceCase{"maya", "milk"}, ReferenceCase{"mentalray", "default"},
-                                           ReferenceCase{"mentalray", "jade"}, ReferenceCase{"mentalray", "milk"}),
-                         [](const auto& info) { return std::string(info.param.host) + "_" + info.param.preset; });
+INSTANTIATE_TEST_SUITE_P(
+    Render, ReferenceRender,
+    ::testing::Values(ReferenceCase{"maya", "default"}, ReferenceCase{"maya", "jade"},
+                      ReferenceCase{"maya", "milk"}, ReferenceCase{"mentalray", "default"},
+                      ReferenceCase{"mentalray", "jade"}, ReferenceCase{"mentalray", "milk"}),
+    [](const auto& info) { return std::string(info.param.host) + "_" + info.param.preset; });
 
 class DeliberateChange : public ::testing::TestWithParam<const char*> {};
 

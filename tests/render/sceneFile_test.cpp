@@ -36,21 +36,22 @@ INSTANTIATE_TEST_SUITE_P(
         BadScene{R"({"lights": [{"type": "spto", "position": [0, 1, 0]}]})", "lights[0].type"},
         BadScene{R"({"lights": [{"type": "point"}]})", "lights[0].position"},
         BadScene{R"({"lights": [{"type": "spot", "position": [0, 1, 0]}]})", "lights[0].direction"},
-        BadScene{R"({"lights": [{"type": "point", "position": [0, 1, 0], "coneAngle": 30}]})", "lights[0].coneAngle"},
+        BadScene{R"({"lights": [{"type": "point", "position": [0, 1, 0], "coneAngle": 30}]})",
+                 "lights[0].coneAngle"},
         BadScene{R"({"lights": [{"type": "point", "position": [0, "a", 0]}]})", "lights[0].position[1]"},
         BadScene{R"({"lights": [{"type": "area", "position": [0, 1, 0], "aim": [0, 0, 0], "samples": 0}]})",
                  "lights[0].samples"},
         BadScene{R"({"lights": [{"type": "point", "position": [0, 1, 0], "color": [1, -1, 1]}]})",
                  "lights[0].color"},
-        BadScene{R"({"lights": [{"type": "point", "position": [0, 1, 0], "decayRate": 3}]})", "lights[0].decayRate"},
+        BadScene{R"({"lights": [{"type": "point", "position": [0, 1, 0], "decayRate": 3}]})",
+                 "lights[0].decayRate"},
         BadScene{R"({"objects": [{"type": "cube"}]})", "objects[0].type"},
         BadScene{R"({"objects": [{"type": "sphere", "radius": -1}]})", "objects[0].radius"},
         BadScene{R"({"objects": [{"type": "plane", "normal": [0, 0, 0]}]})", "objects[0].normal"},
         BadScene{R"({"objects": [{"type": "sphere", "material": "floor"}]})", "objects[0].material"},
         BadScene{R"({"material": {"attributes": {"color": [1, 2, 3, 4, 5]}}})", "material.attributes.color"},
         BadScene{R"({"material": {"textures": {"color": "stripes"}}})", "material.textures.color"},
-        BadScene{R"({"environment": {"sky": [1, 1]}})", "environment.sky"},
-        BadScene{R"([1, 2])", "scene"}));
+        BadScene{R"({"environment": {"sky": [1, 1]}})", "environment.sky"}, BadScene{R"([1, 2])", "scene"}));
 
 TEST(SceneFile, KeepsTheDefaultsOfWhatItLeavesOut) {
     const Scene scene = parseScene(Json::parse(R"({"material": {"preset": "wax"},

@@ -66,15 +66,17 @@ float spotFactor(const SceneLight& light, const MFloatVector& fromLight) {
 // The blocked part of the shadow rays from `point` to the light.
 float shadowFraction(const SceneLight& light, const MFloatVector& point, const MFloatVector& towardsLight,
                      std::uint32_t seed, const ShadowQuery& shadows) {
-    const MFloatVector centre = light.type == SceneLight::kDirectional ? point + towardsLight * kFar
-                                                                       : light.position;
+    const MFloatVector centre =
+        light.type == SceneLight::kDirectional ? point + towardsLight * kFar : light.position;
     const int rays = light.lightRadius > 0.0f ? std::max(1, light.shadowRays) : 1;
     if (rays == 1) return shadows.blocked(point, centre) ? 1.0f : 0.0f;
     // Spread the ray ends over a disc facing the point.
-    const MFloatVector helper = std::fabs(towardsLight.x) < 0.9f ? MFloatVector(1, 0, 0) : MFloatVector(0, 1, 0);
+    const MFloatVector helper =
+        std::fabs(towardsLight.x) < 0.9f ? MFloatVector(1, 0, 0) : MFloatVector(0, 1, 0);
     const MFloatVector u = unit(cross(towardsLight, helper));
     const MFloatVector v = cross(towardsLight, u);
-    const float radius = light.type == SceneLight::kDirectional ? light.lightRadius * kFar : light.lightRadius;
+    const float radius =
+        light.type == SceneLight::kDirectional ? light.lightRadius * kFar : light.lightRadius;
     int blocked = 0;
     for (int i = 0; i < rays; ++i) {
         float a, b;
@@ -128,8 +130,9 @@ LightData lightDataAt(const SceneLight& light, const MFloatVector& point, std::u
         data.ambient = false;
         data.diffuse = light.emitDiffuse;
         data.specular = light.emitSpecular;
-        data.shadowFraction =
-            light.useShadows && intensity > 0.0f ? shadowFraction(light, point, towards, seed, shadows) : 0.0f;
+        data.shadowFraction = light.useShadows && intensity > 0.0f
+                                  ? shadowFraction(light, point, towards, seed, shadows)
+                                  : 0.0f;
     }
     data.intensity = light.color * (intensity * (1.0f - data.shadowFraction));
     return data;

@@ -33,11 +33,11 @@ struct SceneLight {
     Type type = kPoint;
     MFloatVector color{1.0f, 1.0f, 1.0f};
     float intensity = 1.0f;
-    MFloatVector position;                  // point, spot
+    MFloatVector position;                      // point, spot
     MFloatVector direction{0.0f, 0.0f, -1.0f};  // where it shines: directional, spot
-    int decayRate = 0;                      // 0 none, 1 linear, 2 quadratic
-    float coneAngle = 40.0f;                // degrees, full angle
-    float penumbraAngle = 0.0f;             // degrees beyond the cone (negative: inside)
+    int decayRate = 0;                          // 0 none, 1 linear, 2 quadratic
+    float coneAngle = 40.0f;                    // degrees, full angle
+    float penumbraAngle = 0.0f;                 // degrees beyond the cone (negative: inside)
     float dropoff = 0.0f;
     bool emitDiffuse = true;
     bool emitSpecular = true;

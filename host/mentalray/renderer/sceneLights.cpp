@@ -60,14 +60,17 @@ std::uint32_t seedOf(const miState& state) {
 
 }  // namespace
 
-SceneLight::SceneLight(const LightShape& shape, const ShadowQuery& shadows) : shape_(shape), shadows_(shadows) {
+SceneLight::SceneLight(const LightShape& shape, const ShadowQuery& shadows)
+    : shape_(shape), shadows_(shadows) {
     shape_.direction = unit(shape_.direction);
     const miVector helper = std::fabs(shape_.direction.y) < 0.9f ? miVector{0, 1, 0} : miVector{1, 0, 0};
     axisU_ = unit(cross(helper, shape_.direction));
     axisV_ = cross(shape_.direction, axisU_);
 }
 
-int SceneLight::samplesPerPoint() const { return shape_.type == LightShape::kArea ? std::max(1, shape_.samples) : 1; }
+int SceneLight::samplesPerPoint() const {
+    return shape_.type == LightShape::kArea ? std::max(1, shape_.samples) : 1;
+}
 
 bool SceneLight::sample(const miState& state, int index, LightSample& out) const {
     if (index < 0 || index >= samplesPerPoint()) return false;
@@ -88,9 +91,11 @@ bool SceneLight::sample(const miState& state, int index, LightSample& out) const
             const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(n)))));
             const int rows = (n + columns - 1) / columns;
             const std::uint32_t seed = seedOf(state) * 0x9e3779b9U + static_cast<std::uint32_t>(index);
-            const float a = ((static_cast<float>(index % columns) + unitFloat(seed)) / columns - 0.5f) * shape_.width;
-            const float b = ((static_cast<float>(index / columns) + unitFloat(seed ^ 0x5bd1e995U)) / rows - 0.5f) *
-                            shape_.height;
+            const float a =
+                ((static_cast<float>(index % columns) + unitFloat(seed)) / columns - 0.5f) * shape_.width;
+            const float b =
+                ((static_cast<float>(index / columns) + unitFloat(seed ^ 0x5bd1e995U)) / rows - 0.5f) *
+                shape_.height;
             target = add(shape_.position, add(scale(axisU_, a), scale(axisV_, b)));
         }
         const miVector offset = sub(target, from);
@@ -120,7 +125,8 @@ IrradianceProvider environmentIrradiance(const Environment& environment) {
             const float b = 0.5f * (sky - ground);
             return kPi * a + (2.0f * kPi / 3.0f) * b * h;
         };
-        out = {channel(e.sky.r, e.ground.r), channel(e.sky.g, e.ground.g), channel(e.sky.b, e.ground.b), 1.0f};
+        out = {channel(e.sky.r, e.ground.r), channel(e.sky.g, e.ground.g), channel(e.sky.b, e.ground.b),
+               1.0f};
     };
 }
 
