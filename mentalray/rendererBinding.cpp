@@ -82,6 +82,8 @@ Function bound(int entry, const char* name) {
 
 }  // namespace
 
+// Empties the table without a lock: the renderer calls it before shading,
+// never during.
 SORVANE_EXPORT int miSetModuleHandle(void* handle) {
     moduleHandle.store(handle, std::memory_order_relaxed);
     for (std::atomic<void*>& entry : functionTable) {
