@@ -56,6 +56,33 @@ TEST(Binding, AVersionMismatchRefusesTheLibrary) {
     }
 }
 
+struct LoadFailure {
+    std::string library;
+    std::string message;
+};
+
+void PrintTo(const LoadFailure& c, std::ostream* os) { *os << c.message; }
+
+class LoadFailures : public ::testing::TestWithParam<LoadFailure> {};
+
+TEST_P(LoadFailures, RefuseTheLibraryAndSayWhy) {
+    try {
+        ShaderLibrary library(GetParam().library, shippedDeclaration());
+        FAIL() << "loaded";
+    } catch (const HostError& error) {
+        EXPECT_THAT(error.what(), ::testing::HasSubstr(GetParam().message));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LoadFailures,
+    ::testing::Values(
+        LoadFailure{"/nonexistent/qm7r_sorvane.so",
+                    "cannot open the shader library /nonexistent/qm7r_sorvane.so: No such file or directory"},
+        LoadFailure{declarationPath(), std::string(declarationPath()) + ": not an ELF file"},
+        LoadFailure{RendererModule::get().path(),
+                    RendererModule::get().path() + " has no shader entry \"qm7r_sorvane\""}));
+
 TEST(Binding, BeforeAModuleHandleEachStubSaysSoAndStillLooksUp) {
     const BlockLayout layout(shippedDeclaration());
     const ShaderLibrary library(libraryPath(), layout.declaration());
