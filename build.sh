@@ -36,7 +36,8 @@ build64() {
 # The mental ray library ships 32-bit: build it, its host and their tests at that size.
 build32() {
   cmake -S . -B build-m32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS=-m32 -DCMAKE_SHARED_LINKER_FLAGS=-m32 -DCMAKE_EXE_LINKER_FLAGS=-m32 \
+    -DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32 \
+    -DCMAKE_SHARED_LINKER_FLAGS=-m32 -DCMAKE_EXE_LINKER_FLAGS=-m32 \
     -DSORVANE_MAYA=OFF -DSORVANE_TOOLS=OFF -DSORVANE_BENCHMARKS=OFF
   cmake --build build-m32 -j "$jobs"
 }
