@@ -53,14 +53,21 @@ struct MaterialInstance {
 
 class MentalrayBackend;
 
-class MentalrayWorker : public ShadingWorker {
+// The shader writes its state on every call (pri, then back): each worker's
+// states and sample data get cache lines of their own, or two render threads
+// would keep taking the same line from each other.
+struct alignas(64) WorkerState {
+    miState state;
+};
+
+class alignas(64) MentalrayWorker : public ShadingWorker {
 public:
     explicit MentalrayWorker(const MentalrayBackend& backend);
     Shaded shade(const ShadingPoint& point) override;
 
 private:
     const MentalrayBackend& backend_;
-    std::vector<miState> states_;  // one per material
+    std::vector<WorkerState> states_;  // one per material
     SampleData data_{};
 };
 
@@ -206,7 +213,7 @@ private:
 };
 
 MentalrayWorker::MentalrayWorker(const MentalrayBackend& backend) : backend_(backend) {
-    for (const MaterialInstance& m : backend.materials_) states_.push_back(m.instance->newState());
+    for (const MaterialInstance& m : backend.materials_) states_.push_back({m.instance->newState()});
 }
 
 Shaded MentalrayWorker::shade(const ShadingPoint& point) {
@@ -218,7 +225,7 @@ Shaded MentalrayWorker::shade(const ShadingPoint& point) {
         data_.textured[i] = {slot.base[0] * f, slot.base[1] * f, slot.base[2] * f, slot.base[3]};
     }
     data_.context.seed = point.seed;
-    miState& state = states_[index];
+    miState& state = states_[index].state;
     state.dir = toMr(point.rayDirection);
     state.point = toMr(point.point);
     state.normal = toMr(point.normal);
