@@ -131,6 +131,7 @@ TEST(Render, EveryPresetNameMeansSomethingToItsHosts) {
 }
 
 TEST(Render, DefaultPresetIsTheNodesDefaults) {
+    backend("maya");  // loading the plug-in registers the node type
     mayahost::Node node("sorvane");
     const Preset* preset = findPreset("default");
     ASSERT_NE(preset, nullptr);
