@@ -100,8 +100,12 @@ void requireKnownKeys(const Json& object, const std::string& field,
             found = found || it.key() == name;
         }
         if (!found) {
+            std::string expected;
+            for (const char* name : known) {
+                expected += (expected.empty() ? "" : ", ") + std::string(name);
+            }
             const std::string where = field.empty() ? it.key() : field + "." + it.key();
-            throw InputError(where, "unknown key");
+            throw InputError(where, "unknown key (expected one of: " + expected + ")");
         }
     }
 }
