@@ -38,14 +38,18 @@ std::ostream& operator<<(std::ostream& os, const LightSample& l) {
 }
 
 OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample)
-    : sample_(sample), V_(normalize(sample.rayDirection)) {}
+    : sample_(sample),
+      V_(normalize(sample.rayDirection)),
+      N_(normalize(sample.normalCamera)),
+      viewCosine_(model::dot(-V_, N_)),
+      specularExponent_(6.0f / sample.eccentricity) {}
 
 void OutColorEvaluation::addLight(const LightSample& light) {
     const ShadingSample& s = sample_;
     const Color& I = light.lightIntensity;
     const float p = light.preShadowIntensity;
     const Vec3 L = normalize(light.lightDirection);
-    const Vec3 N = normalize(s.normalCamera);
+    const Vec3 N = N_;
 
     if (light.lightAmbient) {
         ambientLightSum_.r += I.r * s.color.r;
@@ -87,9 +91,9 @@ void OutColorEvaluation::addLight(const LightSample& light) {
     if (light.lightSpecular) {
         const Vec3 H = normalize(L + -V_);
         const float cosHN = model::dot(H, N);
-        const float e = std::pow(cosHN > 0.0f ? cosHN : 0.0f, 6.0f / s.eccentricity);
+        const float e = std::pow(cosHN > 0.0f ? cosHN : 0.0f, specularExponent_);
         // Signed and unguarded: seen from behind the highlight turns negative.
-        const float S = (e / model::dot(-V_, N)) * s.specularRollOff;
+        const float S = (e / viewCosine_) * s.specularRollOff;
         specularSum_.r += (S * I.r) * s.specularColor.r;
         specularSum_.g += (S * I.g) * s.specularColor.g;
         specularSum_.b += (S * I.b) * s.specularColor.b;

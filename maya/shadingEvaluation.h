@@ -88,7 +88,12 @@ public:
 
 private:
     const ShadingSample& sample_;
+    // What every light would compute alike: N normalised, dot(-V, N) and the
+    // specular exponent, worked out once per sample with the same values.
     Vec3 V_;
+    Vec3 N_;
+    float viewCosine_;
+    float specularExponent_;
     Color ambientLightSum_;
     Color diffuseSum_;
     Color oppositionSum_;
