@@ -20,11 +20,13 @@ MObject sorvane::transparencyR, sorvane::transparencyG, sorvane::transparencyB, 
 MObject sorvane::ambientColorR, sorvane::ambientColorG, sorvane::ambientColorB, sorvane::ambientColor;
 MObject sorvane::incandescenceR, sorvane::incandescenceG, sorvane::incandescenceB, sorvane::incandescence;
 MObject sorvane::diffuse;
-MObject sorvane::scatteringColorR, sorvane::scatteringColorG, sorvane::scatteringColorB, sorvane::scatteringColor;
+MObject sorvane::scatteringColorR, sorvane::scatteringColorG, sorvane::scatteringColorB,
+    sorvane::scatteringColor;
 MObject sorvane::scattering;
 MObject sorvane::anisotropy;
 MObject sorvane::depth;
-MObject sorvane::oppositionColorR, sorvane::oppositionColorG, sorvane::oppositionColorB, sorvane::oppositionColor;
+MObject sorvane::oppositionColorR, sorvane::oppositionColorG, sorvane::oppositionColorB,
+    sorvane::oppositionColor;
 MObject sorvane::opposition;
 MObject sorvane::backlightColorR, sorvane::backlightColorG, sorvane::backlightColorB, sorvane::backlightColor;
 MObject sorvane::backlight;
@@ -32,7 +34,8 @@ MObject sorvane::eccentricity;
 MObject sorvane::specularRollOff;
 MObject sorvane::specularColorR, sorvane::specularColorG, sorvane::specularColorB, sorvane::specularColor;
 MObject sorvane::outColorR, sorvane::outColorG, sorvane::outColorB, sorvane::outColor;
-MObject sorvane::outTransparencyR, sorvane::outTransparencyG, sorvane::outTransparencyB, sorvane::outTransparency;
+MObject sorvane::outTransparencyR, sorvane::outTransparencyG, sorvane::outTransparencyB,
+    sorvane::outTransparency;
 MObject sorvane::normalCameraX, sorvane::normalCameraY, sorvane::normalCameraZ, sorvane::normalCamera;
 MObject sorvane::rayDirectionX, sorvane::rayDirectionY, sorvane::rayDirectionZ, sorvane::rayDirection;
 MObject sorvane::pointCameraX, sorvane::pointCameraY, sorvane::pointCameraZ, sorvane::pointCamera;
@@ -76,8 +79,8 @@ void createColor(MFnNumericAttribute& nAttr, MObject& compound, MObject& r, MObj
     nAttr.setUsedAsColor(true);
 }
 
-void createScalar(MFnNumericAttribute& nAttr, MObject& attribute, const char* longName,
-                  const char* shortName, float value, double softMin, double softMax) {
+void createScalar(MFnNumericAttribute& nAttr, MObject& attribute, const char* longName, const char* shortName,
+                  float value, double softMin, double softMax) {
     attribute = nAttr.create(longName, shortName, MFnNumericData::kFloat, static_cast<double>(value));
     nAttr.setKeyable(true);
     nAttr.setStorable(true);
@@ -99,9 +102,9 @@ void createOutput(MFnNumericAttribute& nAttr, MObject& compound, MObject& r, MOb
 }
 
 // Filled by the renderer for every sample, so neither saved nor shown.
-void createSampleInput(MFnNumericAttribute& nAttr, MObject& compound, MObject& x, MObject& y,
-                       MObject& z, const char* longName, const char* shortName, ChildNames xName,
-                       ChildNames yName, ChildNames zName) {
+void createSampleInput(MFnNumericAttribute& nAttr, MObject& compound, MObject& x, MObject& y, MObject& z,
+                       const char* longName, const char* shortName, ChildNames xName, ChildNames yName,
+                       ChildNames zName) {
     x = nAttr.create(xName.longName, xName.shortName, MFnNumericData::kFloat, 1.0);
     y = nAttr.create(yName.longName, yName.shortName, MFnNumericData::kFloat, 1.0);
     z = nAttr.create(zName.longName, zName.shortName, MFnNumericData::kFloat, 1.0);
@@ -137,7 +140,8 @@ MStatus sorvane::initialize() {
                 {"oppositionColorB", "opcb"}, 0.6f);
     createScalar(nAttr, opposition, "opposition", "oppt", 0.25f, 0.0, 1.0);
     createColor(nAttr, backlightColor, backlightColorR, backlightColorG, backlightColorB, "backlightColor",
-                "bc", {"backlightColorR", "bcr"}, {"backlightColorG", "bcg"}, {"backlightColorB", "bcb"}, 0.4f);
+                "bc", {"backlightColorR", "bcr"}, {"backlightColorG", "bcg"}, {"backlightColorB", "bcb"},
+                0.4f);
     createScalar(nAttr, backlight, "backlight", "bcl", 0.3f, 0.0, 1.0);
     createScalar(nAttr, eccentricity, "eccentricity", "et", 0.2f, 0.0, 1.0);
     createScalar(nAttr, specularRollOff, "specularRollOff", "sro", 0.3f, 0.0, 1.0);
@@ -181,8 +185,8 @@ MStatus sorvane::initialize() {
     CHECK_MSTATUS(nAttr.setReadable(true));
     CHECK_MSTATUS(nAttr.setWritable(false));
     CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightDirection = nAttr.create("lightDirection", "ld", lightDirectionX, lightDirectionY, lightDirectionZ,
-                                  &status);
+    lightDirection =
+        nAttr.create("lightDirection", "ld", lightDirectionX, lightDirectionY, lightDirectionZ, &status);
     CHECK_MSTATUS(status);
     CHECK_MSTATUS(nAttr.setStorable(false));
     CHECK_MSTATUS(nAttr.setHidden(true));
@@ -211,8 +215,8 @@ MStatus sorvane::initialize() {
     CHECK_MSTATUS(nAttr.setReadable(true));
     CHECK_MSTATUS(nAttr.setWritable(false));
     CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightIntensity = nAttr.create("lightIntensity", "li", lightIntensityR, lightIntensityG, lightIntensityB,
-                                  &status);
+    lightIntensity =
+        nAttr.create("lightIntensity", "li", lightIntensityR, lightIntensityG, lightIntensityB, &status);
     CHECK_MSTATUS(status);
     CHECK_MSTATUS(nAttr.setStorable(false));
     CHECK_MSTATUS(nAttr.setHidden(true));
@@ -267,9 +271,9 @@ MStatus sorvane::initialize() {
     CHECK_MSTATUS(nAttr.setReadable(true));
     CHECK_MSTATUS(nAttr.setWritable(false));
 
-    lightDataArray = lAttr.create("lightDataArray", "ltd", lightDirection, lightIntensity, lightAmbient,
-                                  lightDiffuse, lightSpecular, lightShadowFraction, preShadowIntensity,
-                                  lightBlindData, &status);
+    lightDataArray =
+        lAttr.create("lightDataArray", "ltd", lightDirection, lightIntensity, lightAmbient, lightDiffuse,
+                     lightSpecular, lightShadowFraction, preShadowIntensity, lightBlindData, &status);
     CHECK_MSTATUS(status);
     CHECK_MSTATUS(lAttr.setArray(true));
     CHECK_MSTATUS(lAttr.setStorable(false));

@@ -25,11 +25,11 @@ std::unique_ptr<host::LoadedPlugin> loadPlugin(const std::string& path) {
 
 const char* nodeKindName(MPxNode::Type kind) {
     static const char* const names[] = {
-        "kDependNode",       "kLocatorNode",     "kDeformerNode",       "kManipContainer",
-        "kSurfaceShape",     "kFieldNode",       "kEmitterNode",        "kSpringNode",
-        "kIkSolverNode",     "kHardwareShader",  "kHwShaderNode",       "kTransformNode",
-        "kObjectSet",        "kFluidEmitterNode", "kImagePlaneNode",    "kParticleAttributeMapperNode",
-        "kCameraSetNode",    "kConstraintNode"};
+        "kDependNode",    "kLocatorNode",      "kDeformerNode",   "kManipContainer",
+        "kSurfaceShape",  "kFieldNode",        "kEmitterNode",    "kSpringNode",
+        "kIkSolverNode",  "kHardwareShader",   "kHwShaderNode",   "kTransformNode",
+        "kObjectSet",     "kFluidEmitterNode", "kImagePlaneNode", "kParticleAttributeMapperNode",
+        "kCameraSetNode", "kConstraintNode"};
     const auto index = static_cast<std::size_t>(kind);
     return index < sizeof names / sizeof names[0] ? names[index] : "unknown";
 }
@@ -38,10 +38,14 @@ OrderedJson vectorJson(const MFloatVector& v) { return writeFloats<3>({v.x, v.y,
 
 OrderedJson defaultJson(const host::Attribute& a) {
     switch (a.kind) {
-        case host::AttributeKind::Float: return writeFloat(a.defaultFloat);
-        case host::AttributeKind::Bool: return a.defaultBool;
-        case host::AttributeKind::Compound: return vectorJson(a.defaultVector());
-        case host::AttributeKind::Address: return nullptr;
+        case host::AttributeKind::Float:
+            return writeFloat(a.defaultFloat);
+        case host::AttributeKind::Bool:
+            return a.defaultBool;
+        case host::AttributeKind::Compound:
+            return vectorJson(a.defaultVector());
+        case host::AttributeKind::Address:
+            return nullptr;
         case host::AttributeKind::LightData: {
             const host::LightData d = a.defaultLight();
             return OrderedJson{{"direction", vectorJson(d.direction)},
@@ -109,7 +113,8 @@ public:
     explicit MayaShadeSession(std::unique_ptr<host::LoadedPlugin> plugin) : plugin_(std::move(plugin)) {
         type_ = host::findNodeType(kNodeTypeName);
         if (!type_) {
-            throw LoadError("plug-in " + plugin_->path() + " registered no node type \"" + kNodeTypeName + "\"");
+            throw LoadError("plug-in " + plugin_->path() + " registered no node type \"" + kNodeTypeName +
+                            "\"");
         }
         normalCamera_ = &type_->attribute("normalCamera");
         rayDirection_ = &type_->attribute("rayDirection");
@@ -153,7 +158,8 @@ private:
             if (!line.contains(key)) continue;
             for (const host::Attribute* channel : attribute->children) {
                 if (const auto it = setBy.find(channel->index); it != setBy.end()) {
-                    throw InputError(key, "sets " + channel->longName + ", which " + it->second + " already sets");
+                    throw InputError(key,
+                                     "sets " + channel->longName + ", which " + it->second + " already sets");
                 }
             }
             const auto v = readFloats<3>(line[key], key);
@@ -170,13 +176,15 @@ private:
 
     // Each channel may be set once, whichever name it is given by, so no
     // result hangs on the order of the keys.
-    void parseAttributes(const Json& attributes, Request& request, std::map<unsigned, std::string>& setBy) const {
+    void parseAttributes(const Json& attributes, Request& request,
+                         std::map<unsigned, std::string>& setBy) const {
         for (auto it = attributes.begin(); it != attributes.end(); ++it) {
             const std::string field = "attributes." + it.key();
             const host::Attribute* attribute = type_->find(it.key());
             if (!attribute) throw InputError(field, "the sorvane node has no attribute \"" + it.key() + "\"");
             if (attribute->array || attribute->arrayOwner) {
-                throw InputError(field, "\"" + attribute->longName + "\" is light data; give lights under \"lights\"");
+                throw InputError(
+                    field, "\"" + attribute->longName + "\" is light data; give lights under \"lights\"");
             }
             if (!attribute->writable || attribute->output) {
                 throw InputError(field, "\"" + attribute->longName + "\" is not writable");
@@ -190,16 +198,23 @@ private:
             for (const host::Attribute* channel : channels) {
                 const auto [previous, inserted] = setBy.emplace(channel->index, field);
                 if (!inserted) {
-                    throw InputError(field, "sets " + channel->longName + ", which " + previous->second +
-                                                " already sets");
+                    throw InputError(
+                        field, "sets " + channel->longName + ", which " + previous->second + " already sets");
                 }
             }
             Setting setting{attribute, {0.0f, 0.0f, 0.0f}, false};
             switch (attribute->kind) {
-                case host::AttributeKind::Float: setting.value[0] = readFloat(it.value(), field); break;
-                case host::AttributeKind::Bool: setting.flag = readBool(it.value(), field); break;
-                case host::AttributeKind::Compound: readFloats(it.value(), field, setting.value, 3, 3); break;
-                default: throw InputError(field, "\"" + attribute->longName + "\" cannot be set here");
+                case host::AttributeKind::Float:
+                    setting.value[0] = readFloat(it.value(), field);
+                    break;
+                case host::AttributeKind::Bool:
+                    setting.flag = readBool(it.value(), field);
+                    break;
+                case host::AttributeKind::Compound:
+                    readFloats(it.value(), field, setting.value, 3, 3);
+                    break;
+                default:
+                    throw InputError(field, "\"" + attribute->longName + "\" cannot be set here");
             }
             request.settings.push_back(setting);
         }
@@ -238,9 +253,15 @@ private:
         for (const Setting& setting : request.settings) {
             const std::string& name = setting.attribute->longName;
             switch (setting.attribute->kind) {
-                case host::AttributeKind::Float: node.set(name, setting.value[0]); break;
-                case host::AttributeKind::Bool: node.set(name, setting.flag); break;
-                default: node.set(name, MFloatVector(setting.value[0], setting.value[1], setting.value[2])); break;
+                case host::AttributeKind::Float:
+                    node.set(name, setting.value[0]);
+                    break;
+                case host::AttributeKind::Bool:
+                    node.set(name, setting.flag);
+                    break;
+                default:
+                    node.set(name, MFloatVector(setting.value[0], setting.value[1], setting.value[2]));
+                    break;
             }
         }
         host::Evaluation evaluation(node);
@@ -278,7 +299,8 @@ void inspectMaya(const PluginPaths& paths, std::ostream& out) {
     } catch (const host::Error& error) {
         throw LoadError(error.what());
     }
-    document["commands"] = OrderedJson{{"load", plugin->loadCommands()}, {"unload", plugin->unloadCommands()}};
+    document["commands"] =
+        OrderedJson{{"load", plugin->loadCommands()}, {"unload", plugin->unloadCommands()}};
     document["reports"] = plugin->loadReports();
     // Printed whole, once everything has worked.
     out << document.dump(2) << '\n';

@@ -106,8 +106,8 @@ struct Attribute {
     std::optional<LightData> lightDefault;  // set by MFnLightDataAttribute::setDefault
     std::optional<double> softMin, softMax, min, max;
 
-    bool onType = false;   // added to its node type, by itself or with its parent
-    bool output = false;   // something affects it, or its parent
+    bool onType = false;                    // added to its node type, by itself or with its parent
+    bool output = false;                    // something affects it, or its parent
     const Attribute* arrayOwner = nullptr;  // the array attribute whose elements hold it
 
     MFloatVector defaultVector() const;
@@ -115,9 +115,9 @@ struct Attribute {
     bool isAncestorOf(const Attribute& other) const;
 
     // Layout, filled when the type's initialise function has run.
-    std::size_t offset = 0;       // within the node's values or within an element
-    int arraySlot = -1;           // for an array attribute: which element store
-    std::vector<unsigned> dirties;  // attributes marked dirty when this one changes
+    std::size_t offset = 0;                  // within the node's values or within an element
+    int arraySlot = -1;                      // for an array attribute: which element store
+    std::vector<unsigned> dirties;           // attributes marked dirty when this one changes
     const Attribute* lightChildren[8] = {};  // LightData: direction ... blindData
 };
 

@@ -19,7 +19,8 @@ protected:
         const std::string mel = text.str();
         std::set<std::string> names;
         const std::regex control(std::string("editorTemplate\\s+") + flag + "\\s+\"([A-Za-z0-9_]+)\"");
-        for (auto it = std::sregex_iterator(mel.begin(), mel.end(), control); it != std::sregex_iterator(); ++it) {
+        for (auto it = std::sregex_iterator(mel.begin(), mel.end(), control); it != std::sregex_iterator();
+             ++it) {
             names.insert((*it)[1]);
         }
         return names;
@@ -42,7 +43,8 @@ TEST_F(AETemplate, ShowsEveryKeyableAttributeAndHidesTheRendererInputs) {
         const std::string& name = attribute->longName;
         if (attribute->keyable) {
             // A channel appears through its compound.
-            const bool shown = controls.count(name) || (attribute->parent && controls.count(attribute->parent->longName));
+            const bool shown =
+                controls.count(name) || (attribute->parent && controls.count(attribute->parent->longName));
             EXPECT_TRUE(shown) << name << " is keyable but not in the template";
         }
         if (attribute->hidden && !attribute->parent) {

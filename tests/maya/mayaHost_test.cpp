@@ -97,7 +97,8 @@ protected:
     void SetUp() override {
         MObject plugin = host::builtinPlugin("probe");
         MFnPlugin fn(plugin, "test", "2");
-        ASSERT_EQ(fn.registerNode("probe", MTypeId(0x7f100), Probe::creator, Probe::initialize), MS::kSuccess);
+        ASSERT_EQ(fn.registerNode("probe", MTypeId(0x7f100), Probe::creator, Probe::initialize),
+                  MS::kSuccess);
         type_ = host::findNodeType("probe");
     }
     void TearDown() override {
@@ -127,7 +128,8 @@ TEST(MayaValues, StatusComparesByCodeAndPrintsItsError) {
     MStatus(MS::kInvalidParameter).perror("");
     MStatus(MS::kFailure).perror("context");
     std::cerr.rdbuf(old);
-    EXPECT_EQ(captured.str(), "(kInvalidParameter): an argument was not valid\ncontext: (kFailure): the operation failed\n");
+    EXPECT_EQ(captured.str(),
+              "(kInvalidParameter): an argument was not valid\ncontext: (kFailure): the operation failed\n");
 }
 
 TEST(MayaValues, FloatVectorNormalizeLeavesATinyVectorAlone) {
@@ -208,7 +210,9 @@ TEST_F(Host, BadRequestsAreRefusedWithTheAttributeNamed) {
               "\"lightDir\" belongs to the elements of \"lights\"; set it per element");
     EXPECT_EQ(message([&] { e.setLight(attr("lights"), 2, host::LightData()); }),
               "\"lights\" has 0 elements, not element 2");
-    EXPECT_EQ(message([&] { host::injectFault({"MFnAttribute::setNothing", ""}); }),
+    EXPECT_EQ(message([&] {
+                  host::injectFault({"MFnAttribute::setNothing", ""});
+              }),
               "cannot inject a fault into \"MFnAttribute::setNothing\": not a call this host can fail");
 }
 

@@ -13,7 +13,9 @@ namespace sorvane::testing {
 
 namespace host = sorvane::mayahost;
 
-inline std::unique_ptr<host::LoadedPlugin> loadSorvane() { return host::LoadedPlugin::load(SORVANE_MAYA_PLUGIN); }
+inline std::unique_ptr<host::LoadedPlugin> loadSorvane() {
+    return host::LoadedPlugin::load(SORVANE_MAYA_PLUGIN);
+}
 
 // One plug-in load for a whole suite; faults and commands cleared around each test.
 class SorvaneSuite : public ::testing::Test {

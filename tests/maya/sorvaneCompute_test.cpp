@@ -165,22 +165,21 @@ TEST_P(ComputeDispatch, AnswersItsOwnPlugsOnly) {
     EXPECT_EQ(e.getVector(attr(cleaned.c_str())), whole) << "all three channels, for any channel's plug";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Plugs, ComputeDispatch,
-    ::testing::Values(Dispatch{"outColor", MStatus::kSuccess, "outColor"},
-                      Dispatch{"outColorR", MStatus::kSuccess, "outColor"},
-                      Dispatch{"outColorG", MStatus::kSuccess, "outColor"},
-                      Dispatch{"outColorB", MStatus::kSuccess, "outColor"},
-                      Dispatch{"outTransparency", MStatus::kSuccess, "outTransparency"},
-                      Dispatch{"outTransparencyR", MStatus::kSuccess, "outTransparency"},
-                      Dispatch{"outTransparencyG", MStatus::kSuccess, "outTransparency"},
-                      Dispatch{"outTransparencyB", MStatus::kSuccess, "outTransparency"},
-                      Dispatch{"color", MStatus::kUnknownParameter, ""},
-                      Dispatch{"transparency", MStatus::kUnknownParameter, ""},
-                      Dispatch{"normalCamera", MStatus::kUnknownParameter, ""},
-                      Dispatch{"lightDataArray", MStatus::kUnknownParameter, ""},
-                      Dispatch{"lightIntensity", MStatus::kUnknownParameter, ""},
-                      Dispatch{"diffuse", MStatus::kUnknownParameter, ""}));
+INSTANTIATE_TEST_SUITE_P(Plugs, ComputeDispatch,
+                         ::testing::Values(Dispatch{"outColor", MStatus::kSuccess, "outColor"},
+                                           Dispatch{"outColorR", MStatus::kSuccess, "outColor"},
+                                           Dispatch{"outColorG", MStatus::kSuccess, "outColor"},
+                                           Dispatch{"outColorB", MStatus::kSuccess, "outColor"},
+                                           Dispatch{"outTransparency", MStatus::kSuccess, "outTransparency"},
+                                           Dispatch{"outTransparencyR", MStatus::kSuccess, "outTransparency"},
+                                           Dispatch{"outTransparencyG", MStatus::kSuccess, "outTransparency"},
+                                           Dispatch{"outTransparencyB", MStatus::kSuccess, "outTransparency"},
+                                           Dispatch{"color", MStatus::kUnknownParameter, ""},
+                                           Dispatch{"transparency", MStatus::kUnknownParameter, ""},
+                                           Dispatch{"normalCamera", MStatus::kUnknownParameter, ""},
+                                           Dispatch{"lightDataArray", MStatus::kUnknownParameter, ""},
+                                           Dispatch{"lightIntensity", MStatus::kUnknownParameter, ""},
+                                           Dispatch{"diffuse", MStatus::kUnknownParameter, ""}));
 
 TEST_F(Compute, CleanOutputsAreNotComputedAgain) {
     host::Node node("sorvane");

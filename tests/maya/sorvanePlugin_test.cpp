@@ -124,7 +124,8 @@ TEST_P(LightDataFaults, ReportEachFailureAndFinishInitialize) {
     auto plugin = loadSorvane();
     const std::string& reports = plugin->loadReports();
 
-    const std::regex report("\nAPI error detected in \\.\\\\sorvaneNode\\.cpp at line ([0-9]+)\n\\(k[A-Za-z]+\\): [^\n]+\n");
+    const std::regex report(
+        "\nAPI error detected in \\.\\\\sorvaneNode\\.cpp at line ([0-9]+)\n\\(k[A-Za-z]+\\): [^\n]+\n");
     std::size_t count = 0;
     std::string rest = reports;
     std::smatch match;
@@ -148,16 +149,15 @@ TEST_P(LightDataFaults, ReportEachFailureAndFinishInitialize) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, LightDataFaults,
-    ::testing::Values(
-        LightDataFault{"MFnAttribute::setHidden", "lightAmbient", 1, 71},
-        LightDataFault{"MFnNumericAttribute::setDefault", "lightIntensity", 1, 71},
-        LightDataFault{"MFnLightDataAttribute::setDefault", "", 1, 71},
-        // Every storable call of the group: 14 children and the array. The
-        // groups above fail theirs too, unreported.
-        LightDataFault{"MFnAttribute::setStorable", "", 15, 71},
-        // A failed create leaves the function set on nothing: its setters
-        // fail too, and so does the light data made from it.
-        LightDataFault{"MFnNumericAttribute::createAddr", "lightBlindData", 10, 69}));
+    ::testing::Values(LightDataFault{"MFnAttribute::setHidden", "lightAmbient", 1, 71},
+                      LightDataFault{"MFnNumericAttribute::setDefault", "lightIntensity", 1, 71},
+                      LightDataFault{"MFnLightDataAttribute::setDefault", "", 1, 71},
+                      // Every storable call of the group: 14 children and the array. The
+                      // groups above fail theirs too, unreported.
+                      LightDataFault{"MFnAttribute::setStorable", "", 15, 71},
+                      // A failed create leaves the function set on nothing: its setters
+                      // fail too, and so does the light data made from it.
+                      LightDataFault{"MFnNumericAttribute::createAddr", "lightBlindData", 10, 69}));
 
 TEST_F(PluginLifecycle, ANodeOfAnotherPluginCannotBeMadeFromAnUnknownType) {
     EXPECT_THROW(host::Node("noSuchType"), host::Error);
@@ -168,7 +168,8 @@ TEST_F(PluginLifecycle, LoadFailuresNameWhatWasWrong) {
         host::LoadedPlugin::load("/nonexistent/sorvane.so");
         FAIL() << "loaded a missing file";
     } catch (const host::Error& error) {
-        EXPECT_NE(std::string(error.what()).find("/nonexistent/sorvane.so"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("/nonexistent/sorvane.so"), std::string::npos)
+            << error.what();
     }
     try {
         host::LoadedPlugin::load(SORVANE_NOT_A_PLUGIN);

@@ -38,7 +38,8 @@ void compound(std::vector<Row>& rows, const std::string& name, const std::string
     for (const auto& child : children) {
         rows.push_back({child[0], child[1], AttributeKind::Float, name, {value}, {}, {}, childFlags});
     }
-    rows.push_back({name, shortName, AttributeKind::Compound, parent, {value, value, value}, {}, {}, compoundFlags});
+    rows.push_back(
+        {name, shortName, AttributeKind::Compound, parent, {value, value, value}, {}, {}, compoundFlags});
 }
 
 void color(std::vector<Row>& rows, const std::string& name, const std::string& shortName,
@@ -54,37 +55,63 @@ void scalar(std::vector<Row>& rows, const std::string& name, const std::string& 
 std::vector<Row> expectedSchema() {
     std::vector<Row> rows;
     color(rows, "color", "c", {{"colorR", "cr"}, {"colorG", "cg"}, {"colorB", "cb"}}, 0.5f);
-    color(rows, "transparency", "it", {{"transparencyR", "itr"}, {"transparencyG", "itg"}, {"transparencyB", "itb"}}, 0.0f);
-    color(rows, "ambientColor", "ambC", {{"ambientColorR", "ambCR"}, {"ambientColorG", "ambCG"}, {"ambientColorB", "ambCB"}}, 0.0f);
-    color(rows, "incandescence", "ic", {{"incandescenceR", "ir"}, {"incandescenceG", "ig"}, {"incandescenceB", "ib"}}, 0.0f);
+    color(rows, "transparency", "it",
+          {{"transparencyR", "itr"}, {"transparencyG", "itg"}, {"transparencyB", "itb"}}, 0.0f);
+    color(rows, "ambientColor", "ambC",
+          {{"ambientColorR", "ambCR"}, {"ambientColorG", "ambCG"}, {"ambientColorB", "ambCB"}}, 0.0f);
+    color(rows, "incandescence", "ic",
+          {{"incandescenceR", "ir"}, {"incandescenceG", "ig"}, {"incandescenceB", "ib"}}, 0.0f);
     scalar(rows, "diffuse", "dfl", 0.8f, 0.0);
-    color(rows, "scatteringColor", "sc", {{"scatteringColorR", "scr"}, {"scatteringColorG", "scg"}, {"scatteringColorB", "scb"}}, 0.5f);
+    color(rows, "scatteringColor", "sc",
+          {{"scatteringColorR", "scr"}, {"scatteringColorG", "scg"}, {"scatteringColorB", "scb"}}, 0.5f);
     scalar(rows, "scattering", "sctr", 0.3f, 0.0);
     scalar(rows, "anisotropy", "ani", 0.65f, -1.0);
     scalar(rows, "depth", "dpth", 0.3f, 0.0);
-    color(rows, "oppositionColor", "opc", {{"oppositionColorR", "opcr"}, {"oppositionColorG", "opcg"}, {"oppositionColorB", "opcb"}}, 0.6f);
+    color(rows, "oppositionColor", "opc",
+          {{"oppositionColorR", "opcr"}, {"oppositionColorG", "opcg"}, {"oppositionColorB", "opcb"}}, 0.6f);
     scalar(rows, "opposition", "oppt", 0.25f, 0.0);
-    color(rows, "backlightColor", "bc", {{"backlightColorR", "bcr"}, {"backlightColorG", "bcg"}, {"backlightColorB", "bcb"}}, 0.4f);
+    color(rows, "backlightColor", "bc",
+          {{"backlightColorR", "bcr"}, {"backlightColorG", "bcg"}, {"backlightColorB", "bcb"}}, 0.4f);
     scalar(rows, "backlight", "bcl", 0.3f, 0.0);
     scalar(rows, "eccentricity", "et", 0.2f, 0.0);
     scalar(rows, "specularRollOff", "sro", 0.3f, 0.0);
-    color(rows, "specularColor", "spc", {{"specularColorR", "spcr"}, {"specularColorG", "spcg"}, {"specularColorB", "spcb"}}, 0.5f);
+    color(rows, "specularColor", "spc",
+          {{"specularColorR", "spcr"}, {"specularColorG", "spcg"}, {"specularColorB", "spcb"}}, 0.5f);
 
-    compound(rows, "outColor", "oc", {{"outColorR", "ocr"}, {"outColorG", "ocg"}, {"outColorB", "ocb"}}, 0.0f, kOutput, kOutput);
-    compound(rows, "outTransparency", "ot", {{"outTransparencyR", "otr"}, {"outTransparencyG", "otg"}, {"outTransparencyB", "otb"}}, 0.0f, kOutput, kOutput);
+    compound(rows, "outColor", "oc", {{"outColorR", "ocr"}, {"outColorG", "ocg"}, {"outColorB", "ocb"}}, 0.0f,
+             kOutput, kOutput);
+    compound(rows, "outTransparency", "ot",
+             {{"outTransparencyR", "otr"}, {"outTransparencyG", "otg"}, {"outTransparencyB", "otb"}}, 0.0f,
+             kOutput, kOutput);
 
-    compound(rows, "normalCamera", "n", {{"normalCameraX", "nx"}, {"normalCameraY", "ny"}, {"normalCameraZ", "nz"}}, 1.0f, kSampleInput, kSampleInput);
-    compound(rows, "rayDirection", "rad", {{"rayDirectionX", "rdx"}, {"rayDirectionY", "rdy"}, {"rayDirectionZ", "rdz"}}, 1.0f, kSampleInput, kSampleInput);
-    compound(rows, "pointCamera", "pc", {{"pointCameraX", "px"}, {"pointCameraY", "py"}, {"pointCameraZ", "pz"}}, 1.0f, kSampleInput, kSampleInput);
+    compound(rows, "normalCamera", "n",
+             {{"normalCameraX", "nx"}, {"normalCameraY", "ny"}, {"normalCameraZ", "nz"}}, 1.0f, kSampleInput,
+             kSampleInput);
+    compound(rows, "rayDirection", "rad",
+             {{"rayDirectionX", "rdx"}, {"rayDirectionY", "rdy"}, {"rayDirectionZ", "rdz"}}, 1.0f,
+             kSampleInput, kSampleInput);
+    compound(rows, "pointCamera", "pc",
+             {{"pointCameraX", "px"}, {"pointCameraY", "py"}, {"pointCameraZ", "pz"}}, 1.0f, kSampleInput,
+             kSampleInput);
 
-    compound(rows, "lightDirection", "ld", {{"lightDirectionX", "ldx"}, {"lightDirectionY", "ldy"}, {"lightDirectionZ", "ldz"}}, 1.0f, kLightChild, kLightChild, "lightDataArray");
-    compound(rows, "lightIntensity", "li", {{"lightIntensityR", "lir"}, {"lightIntensityG", "lig"}, {"lightIntensityB", "lib"}}, 1.0f, kLightChild, kLightChild, "lightDataArray");
-    rows.push_back({"lightAmbient", "la", AttributeKind::Bool, "lightDataArray", {1.0f}, {}, {}, kLightChild});
-    rows.push_back({"lightDiffuse", "ldf", AttributeKind::Bool, "lightDataArray", {1.0f}, {}, {}, kLightChild});
-    rows.push_back({"lightSpecular", "ls", AttributeKind::Bool, "lightDataArray", {0.0f}, {}, {}, kLightChild});
-    rows.push_back({"lightShadowFraction", "lsf", AttributeKind::Float, "lightDataArray", {1.0f}, {}, {}, kLightChild});
-    rows.push_back({"preShadowIntensity", "psi", AttributeKind::Float, "lightDataArray", {1.0f}, {}, {}, kLightChild});
-    rows.push_back({"lightBlindData", "lbld", AttributeKind::Address, "lightDataArray", {}, {}, {}, kLightChild});
+    compound(rows, "lightDirection", "ld",
+             {{"lightDirectionX", "ldx"}, {"lightDirectionY", "ldy"}, {"lightDirectionZ", "ldz"}}, 1.0f,
+             kLightChild, kLightChild, "lightDataArray");
+    compound(rows, "lightIntensity", "li",
+             {{"lightIntensityR", "lir"}, {"lightIntensityG", "lig"}, {"lightIntensityB", "lib"}}, 1.0f,
+             kLightChild, kLightChild, "lightDataArray");
+    rows.push_back(
+        {"lightAmbient", "la", AttributeKind::Bool, "lightDataArray", {1.0f}, {}, {}, kLightChild});
+    rows.push_back(
+        {"lightDiffuse", "ldf", AttributeKind::Bool, "lightDataArray", {1.0f}, {}, {}, kLightChild});
+    rows.push_back(
+        {"lightSpecular", "ls", AttributeKind::Bool, "lightDataArray", {0.0f}, {}, {}, kLightChild});
+    rows.push_back(
+        {"lightShadowFraction", "lsf", AttributeKind::Float, "lightDataArray", {1.0f}, {}, {}, kLightChild});
+    rows.push_back(
+        {"preShadowIntensity", "psi", AttributeKind::Float, "lightDataArray", {1.0f}, {}, {}, kLightChild});
+    rows.push_back(
+        {"lightBlindData", "lbld", AttributeKind::Address, "lightDataArray", {}, {}, {}, kLightChild});
     rows.push_back({"lightDataArray", "ltd", AttributeKind::LightData, "", {}, {}, {}, kLightArray});
     return rows;
 }
@@ -115,13 +142,20 @@ TEST_F(Schema, EveryAttributeInCreationOrderMatchesTheTable) {
         EXPECT_EQ(a.usedAsColor, row.flags.usedAsColor);
         EXPECT_EQ(a.array, row.flags.array);
         switch (row.kind) {
-            case AttributeKind::Float: EXPECT_EQ(a.defaultFloat, row.value[0]); break;
-            case AttributeKind::Bool: EXPECT_EQ(a.defaultBool, row.value[0] != 0.0f); break;
+            case AttributeKind::Float:
+                EXPECT_EQ(a.defaultFloat, row.value[0]);
+                break;
+            case AttributeKind::Bool:
+                EXPECT_EQ(a.defaultBool, row.value[0] != 0.0f);
+                break;
             case AttributeKind::Compound:
                 EXPECT_EQ(a.defaultVector(), MFloatVector(row.value[0], row.value[1], row.value[2]));
                 break;
-            case AttributeKind::Address: EXPECT_EQ(a.defaultAddress, nullptr); break;
-            case AttributeKind::LightData: break;
+            case AttributeKind::Address:
+                EXPECT_EQ(a.defaultAddress, nullptr);
+                break;
+            case AttributeKind::LightData:
+                break;
         }
     }
 }
@@ -138,21 +172,23 @@ TEST_F(Schema, LightArrayElementDefaultIsABlackLightUnlikeItsChildren) {
     EXPECT_EQ(d.blindData, nullptr);
     std::vector<std::string> children;
     for (const host::Attribute* child : attr("lightDataArray").children) children.push_back(child->longName);
-    EXPECT_EQ(children, (std::vector<std::string>{"lightDirection", "lightIntensity", "lightAmbient", "lightDiffuse",
-                                                  "lightSpecular", "lightShadowFraction", "preShadowIntensity",
-                                                  "lightBlindData"}));
+    EXPECT_EQ(children, (std::vector<std::string>{"lightDirection", "lightIntensity", "lightAmbient",
+                                                  "lightDiffuse", "lightSpecular", "lightShadowFraction",
+                                                  "preShadowIntensity", "lightBlindData"}));
 }
 
 TEST_F(Schema, AddedInOrder) {
     std::vector<std::string> added;
     for (const host::Attribute* a : type().added) added.push_back(a->longName);
     EXPECT_EQ(added, (std::vector<std::string>{
-                         "color", "transparency", "ambientColor", "incandescence", "diffuse", "scatteringColor",
-                         "scattering", "anisotropy", "depth", "oppositionColor", "opposition", "backlightColor",
-                         "backlight", "eccentricity", "specularRollOff", "specularColor", "outColor",
-                         "outTransparency", "rayDirection", "pointCamera", "normalCamera", "lightDirection",
-                         "lightIntensity", "lightAmbient", "lightDiffuse", "lightSpecular",
-                         "lightShadowFraction", "preShadowIntensity", "lightBlindData", "lightDataArray"}));
+                         "color",          "transparency",    "ambientColor",        "incandescence",
+                         "diffuse",        "scatteringColor", "scattering",          "anisotropy",
+                         "depth",          "oppositionColor", "opposition",          "backlightColor",
+                         "backlight",      "eccentricity",    "specularRollOff",     "specularColor",
+                         "outColor",       "outTransparency", "rayDirection",        "pointCamera",
+                         "normalCamera",   "lightDirection",  "lightIntensity",      "lightAmbient",
+                         "lightDiffuse",   "lightSpecular",   "lightShadowFraction", "preShadowIntensity",
+                         "lightBlindData", "lightDataArray"}));
 }
 
 TEST_F(Schema, AffectsInOrder) {
@@ -168,11 +204,14 @@ TEST_F(Schema, AffectsInOrder) {
     add({"transparency"}, toTransparency);
     add({"transparencyR", "transparencyG", "transparencyB", "transparency"}, toColor);
     add({"incandescenceR", "incandescenceG", "incandescenceB", "incandescence", "diffuse"}, toColor);
-    add({"scatteringColorR", "scatteringColorG", "scatteringColorB", "scatteringColor", "scattering", "anisotropy",
-         "depth"}, toColor);
-    add({"oppositionColorR", "oppositionColorG", "oppositionColorB", "oppositionColor", "opposition"}, toColor);
-    add({"backlightColorR", "backlightColorG", "backlightColorB", "backlightColor", "backlight", "eccentricity",
-         "specularRollOff"}, toColor);
+    add({"scatteringColorR", "scatteringColorG", "scatteringColorB", "scatteringColor", "scattering",
+         "anisotropy", "depth"},
+        toColor);
+    add({"oppositionColorR", "oppositionColorG", "oppositionColorB", "oppositionColor", "opposition"},
+        toColor);
+    add({"backlightColorR", "backlightColorG", "backlightColorB", "backlightColor", "backlight",
+         "eccentricity", "specularRollOff"},
+        toColor);
     add({"specularColorR", "specularColorG", "specularColorB", "specularColor"}, toColor);
     add({"lightIntensityR", "lightIntensityB", "lightIntensityG", "lightIntensity"}, toColor);
     add({"rayDirectionX", "rayDirectionY", "rayDirectionZ", "rayDirection"}, toColor);
@@ -180,7 +219,8 @@ TEST_F(Schema, AffectsInOrder) {
     add({"normalCameraX", "normalCameraY", "normalCameraZ", "normalCamera"}, toColor);
     add({"lightDirectionX", "lightDirectionY", "lightDirectionZ", "lightDirection"}, toColor);
     add({"lightAmbient", "lightSpecular", "lightDiffuse", "lightShadowFraction", "preShadowIntensity",
-         "lightBlindData", "lightDataArray"}, toColor);
+         "lightBlindData", "lightDataArray"},
+        toColor);
     ASSERT_EQ(expected.size(), 71u);
 
     std::vector<std::pair<std::string, std::string>> actual;
@@ -209,10 +249,18 @@ TEST_P(Dirtiness, OfBothOutputsAfterAChange) {
         evaluation.setElementCount(lights, 2);
     } else if (input.arrayOwner) {
         switch (input.kind) {
-            case AttributeKind::Float: evaluation.setElement(lights, 0, input, 0.5f); break;
-            case AttributeKind::Bool: evaluation.setElement(lights, 0, input, false); break;
-            case AttributeKind::Compound: evaluation.setElement(lights, 0, input, MFloatVector(0.1f, 0.2f, 0.3f)); break;
-            default: evaluation.setElement(lights, 0, input, static_cast<void*>(&node)); break;
+            case AttributeKind::Float:
+                evaluation.setElement(lights, 0, input, 0.5f);
+                break;
+            case AttributeKind::Bool:
+                evaluation.setElement(lights, 0, input, false);
+                break;
+            case AttributeKind::Compound:
+                evaluation.setElement(lights, 0, input, MFloatVector(0.1f, 0.2f, 0.3f));
+                break;
+            default:
+                evaluation.setElement(lights, 0, input, static_cast<void*>(&node));
+                break;
         }
     } else if (input.kind == AttributeKind::Compound) {
         evaluation.set(input, MFloatVector(0.1f, 0.2f, 0.3f));
@@ -227,18 +275,73 @@ TEST_P(Dirtiness, OfBothOutputsAfterAChange) {
 }
 
 // Every compound and every child of one, outputs excluded: 67 inputs.
-const char* const kInputs[] = {
-    "colorR", "colorG", "colorB", "color", "transparencyR", "transparencyG", "transparencyB", "transparency",
-    "ambientColorR", "ambientColorG", "ambientColorB", "ambientColor", "incandescenceR", "incandescenceG",
-    "incandescenceB", "incandescence", "diffuse", "scatteringColorR", "scatteringColorG", "scatteringColorB",
-    "scatteringColor", "scattering", "anisotropy", "depth", "oppositionColorR", "oppositionColorG",
-    "oppositionColorB", "oppositionColor", "opposition", "backlightColorR", "backlightColorG", "backlightColorB",
-    "backlightColor", "backlight", "eccentricity", "specularRollOff", "specularColorR", "specularColorG",
-    "specularColorB", "specularColor", "normalCameraX", "normalCameraY", "normalCameraZ", "normalCamera",
-    "rayDirectionX", "rayDirectionY", "rayDirectionZ", "rayDirection", "pointCameraX", "pointCameraY",
-    "pointCameraZ", "pointCamera", "lightDirectionX", "lightDirectionY", "lightDirectionZ", "lightDirection",
-    "lightIntensityR", "lightIntensityG", "lightIntensityB", "lightIntensity", "lightAmbient", "lightDiffuse",
-    "lightSpecular", "lightShadowFraction", "preShadowIntensity", "lightBlindData", "lightDataArray"};
+const char* const kInputs[] = {"colorR",
+                               "colorG",
+                               "colorB",
+                               "color",
+                               "transparencyR",
+                               "transparencyG",
+                               "transparencyB",
+                               "transparency",
+                               "ambientColorR",
+                               "ambientColorG",
+                               "ambientColorB",
+                               "ambientColor",
+                               "incandescenceR",
+                               "incandescenceG",
+                               "incandescenceB",
+                               "incandescence",
+                               "diffuse",
+                               "scatteringColorR",
+                               "scatteringColorG",
+                               "scatteringColorB",
+                               "scatteringColor",
+                               "scattering",
+                               "anisotropy",
+                               "depth",
+                               "oppositionColorR",
+                               "oppositionColorG",
+                               "oppositionColorB",
+                               "oppositionColor",
+                               "opposition",
+                               "backlightColorR",
+                               "backlightColorG",
+                               "backlightColorB",
+                               "backlightColor",
+                               "backlight",
+                               "eccentricity",
+                               "specularRollOff",
+                               "specularColorR",
+                               "specularColorG",
+                               "specularColorB",
+                               "specularColor",
+                               "normalCameraX",
+                               "normalCameraY",
+                               "normalCameraZ",
+                               "normalCamera",
+                               "rayDirectionX",
+                               "rayDirectionY",
+                               "rayDirectionZ",
+                               "rayDirection",
+                               "pointCameraX",
+                               "pointCameraY",
+                               "pointCameraZ",
+                               "pointCamera",
+                               "lightDirectionX",
+                               "lightDirectionY",
+                               "lightDirectionZ",
+                               "lightDirection",
+                               "lightIntensityR",
+                               "lightIntensityG",
+                               "lightIntensityB",
+                               "lightIntensity",
+                               "lightAmbient",
+                               "lightDiffuse",
+                               "lightSpecular",
+                               "lightShadowFraction",
+                               "preShadowIntensity",
+                               "lightBlindData",
+                               "lightDataArray"};
 static_assert(sizeof kInputs / sizeof kInputs[0] == 67);
 
 INSTANTIATE_TEST_SUITE_P(EachInput, Dirtiness, ::testing::ValuesIn(kInputs));

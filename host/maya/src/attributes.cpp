@@ -122,18 +122,44 @@ MObject MFnAttribute::parent(MStatus* ReturnStatus) const {
 
 // Flags set through MFnNumericAttribute reach a compound's children, except
 // usedAsColor and array, which belong to the compound alone.
-MStatus MFnAttribute::setReadable(bool s) { return setFlag(*this, "MFnAttribute::setReadable", fPropagatesToChildren, &Attribute::readable, s); }
-MStatus MFnAttribute::setWritable(bool s) { return setFlag(*this, "MFnAttribute::setWritable", fPropagatesToChildren, &Attribute::writable, s); }
-MStatus MFnAttribute::setConnectable(bool s) { return setFlag(*this, "MFnAttribute::setConnectable", fPropagatesToChildren, &Attribute::connectable, s); }
-MStatus MFnAttribute::setStorable(bool s) { return setFlag(*this, "MFnAttribute::setStorable", fPropagatesToChildren, &Attribute::storable, s); }
-MStatus MFnAttribute::setCached(bool s) { return setFlag(*this, "MFnAttribute::setCached", fPropagatesToChildren, &Attribute::cached, s); }
-MStatus MFnAttribute::setArray(bool s) { return setFlag(*this, "MFnAttribute::setArray", false, &Attribute::array, s); }
-MStatus MFnAttribute::setIndexMatters(bool s) { return setFlag(*this, "MFnAttribute::setIndexMatters", fPropagatesToChildren, &Attribute::indexMatters, s); }
-MStatus MFnAttribute::setKeyable(bool s) { return setFlag(*this, "MFnAttribute::setKeyable", fPropagatesToChildren, &Attribute::keyable, s); }
-MStatus MFnAttribute::setChannelBox(bool s) { return setFlag(*this, "MFnAttribute::setChannelBox", fPropagatesToChildren, &Attribute::channelBox, s); }
-MStatus MFnAttribute::setHidden(bool s) { return setFlag(*this, "MFnAttribute::setHidden", fPropagatesToChildren, &Attribute::hidden, s); }
-MStatus MFnAttribute::setUsedAsColor(bool s) { return setFlag(*this, "MFnAttribute::setUsedAsColor", false, &Attribute::usedAsColor, s); }
-MStatus MFnAttribute::setIndeterminant(bool s) { return setFlag(*this, "MFnAttribute::setIndeterminant", fPropagatesToChildren, &Attribute::indeterminant, s); }
+MStatus MFnAttribute::setReadable(bool s) {
+    return setFlag(*this, "MFnAttribute::setReadable", fPropagatesToChildren, &Attribute::readable, s);
+}
+MStatus MFnAttribute::setWritable(bool s) {
+    return setFlag(*this, "MFnAttribute::setWritable", fPropagatesToChildren, &Attribute::writable, s);
+}
+MStatus MFnAttribute::setConnectable(bool s) {
+    return setFlag(*this, "MFnAttribute::setConnectable", fPropagatesToChildren, &Attribute::connectable, s);
+}
+MStatus MFnAttribute::setStorable(bool s) {
+    return setFlag(*this, "MFnAttribute::setStorable", fPropagatesToChildren, &Attribute::storable, s);
+}
+MStatus MFnAttribute::setCached(bool s) {
+    return setFlag(*this, "MFnAttribute::setCached", fPropagatesToChildren, &Attribute::cached, s);
+}
+MStatus MFnAttribute::setArray(bool s) {
+    return setFlag(*this, "MFnAttribute::setArray", false, &Attribute::array, s);
+}
+MStatus MFnAttribute::setIndexMatters(bool s) {
+    return setFlag(*this, "MFnAttribute::setIndexMatters", fPropagatesToChildren, &Attribute::indexMatters,
+                   s);
+}
+MStatus MFnAttribute::setKeyable(bool s) {
+    return setFlag(*this, "MFnAttribute::setKeyable", fPropagatesToChildren, &Attribute::keyable, s);
+}
+MStatus MFnAttribute::setChannelBox(bool s) {
+    return setFlag(*this, "MFnAttribute::setChannelBox", fPropagatesToChildren, &Attribute::channelBox, s);
+}
+MStatus MFnAttribute::setHidden(bool s) {
+    return setFlag(*this, "MFnAttribute::setHidden", fPropagatesToChildren, &Attribute::hidden, s);
+}
+MStatus MFnAttribute::setUsedAsColor(bool s) {
+    return setFlag(*this, "MFnAttribute::setUsedAsColor", false, &Attribute::usedAsColor, s);
+}
+MStatus MFnAttribute::setIndeterminant(bool s) {
+    return setFlag(*this, "MFnAttribute::setIndeterminant", fPropagatesToChildren, &Attribute::indeterminant,
+                   s);
+}
 
 MStatus MFnAttribute::setDisconnectBehavior(DisconnectBehavior) {
     Attribute* attribute = current(*this);
@@ -143,7 +169,8 @@ MStatus MFnAttribute::setDisconnectBehavior(DisconnectBehavior) {
 
 MFnNumericAttribute::MFnNumericAttribute() { fPropagatesToChildren = true; }
 
-MFnNumericAttribute::MFnNumericAttribute(MObject& object, MStatus* ReturnStatus) : MFnAttribute(object, ReturnStatus) {
+MFnNumericAttribute::MFnNumericAttribute(MObject& object, MStatus* ReturnStatus)
+    : MFnAttribute(object, ReturnStatus) {
     fPropagatesToChildren = true;
 }
 
@@ -161,8 +188,12 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
     }
     AttributeKind kind;
     switch (unitType) {
-        case MFnNumericData::kFloat: kind = AttributeKind::Float; break;
-        case MFnNumericData::kBoolean: kind = AttributeKind::Bool; break;
+        case MFnNumericData::kFloat:
+            kind = AttributeKind::Float;
+            break;
+        case MFnNumericData::kBoolean:
+            kind = AttributeKind::Bool;
+            break;
         default:  // this host holds floats and booleans only
             report(ReturnStatus, MStatus::kNotImplemented);
             return fObject;
@@ -175,9 +206,8 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
     return fObject;
 }
 
-MObject MFnNumericAttribute::create(const MString& fullName, const MString& briefName,
-                                    const MObject& child1, const MObject& child2,
-                                    const MObject& child3, MStatus* ReturnStatus) {
+MObject MFnNumericAttribute::create(const MString& fullName, const MString& briefName, const MObject& child1,
+                                    const MObject& child2, const MObject& child3, MStatus* ReturnStatus) {
     fObject = MObject();
     if (const auto code = faultFor("MFnNumericAttribute::create", fullName.asChar())) {
         report(ReturnStatus, code);
@@ -210,8 +240,8 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
     return fObject;
 }
 
-MObject MFnNumericAttribute::createAddr(const MString& fullName, const MString& briefName,
-                                        void* defaultValue, MStatus* ReturnStatus) {
+MObject MFnNumericAttribute::createAddr(const MString& fullName, const MString& briefName, void* defaultValue,
+                                        MStatus* ReturnStatus) {
     fObject = MObject();
     if (const auto code = faultFor("MFnNumericAttribute::createAddr", fullName.asChar())) {
         report(ReturnStatus, code);
@@ -233,11 +263,16 @@ MFnNumericData::Type MFnNumericAttribute::unitType(MStatus* ReturnStatus) const 
     report(ReturnStatus, attribute ? MStatus::kSuccess : MStatus::kInvalidParameter);
     if (!attribute) return MFnNumericData::kInvalid;
     switch (attribute->kind) {
-        case AttributeKind::Float: return MFnNumericData::kFloat;
-        case AttributeKind::Bool: return MFnNumericData::kBoolean;
-        case AttributeKind::Compound: return MFnNumericData::k3Float;
-        case AttributeKind::Address: return MFnNumericData::kAddr;
-        default: return MFnNumericData::kInvalid;
+        case AttributeKind::Float:
+            return MFnNumericData::kFloat;
+        case AttributeKind::Bool:
+            return MFnNumericData::kBoolean;
+        case AttributeKind::Compound:
+            return MFnNumericData::k3Float;
+        case AttributeKind::Address:
+            return MFnNumericData::kAddr;
+        default:
+            return MFnNumericData::kInvalid;
     }
 }
 
@@ -248,7 +283,8 @@ MObject MFnNumericAttribute::child(unsigned int index, MStatus* ReturnStatus) co
         return MObject();
     }
     report(ReturnStatus, MStatus::kSuccess);
-    return MHostAccess::object(const_cast<Attribute*>(attribute->children[index]), MHostAccess::kAttributeObject);
+    return MHostAccess::object(const_cast<Attribute*>(attribute->children[index]),
+                               MHostAccess::kAttributeObject);
 }
 
 namespace {
@@ -262,7 +298,8 @@ bool hasRange(const MFnAttribute& fn, std::optional<double> Attribute::*range, M
 MStatus setRange(MFnAttribute& fn, const char* call, std::optional<double> Attribute::*range, double value) {
     Attribute* attribute = current(fn);
     if (const auto code = faultFor(call, attribute)) return code;
-    if (!attribute || (attribute->kind != AttributeKind::Float && attribute->kind != AttributeKind::Compound)) {
+    if (!attribute ||
+        (attribute->kind != AttributeKind::Float && attribute->kind != AttributeKind::Compound)) {
         return MStatus::kInvalidParameter;
     }
     attribute->*range = value;
@@ -282,7 +319,8 @@ MStatus setDefaults(MFnAttribute& fn, int count, const float* values) {
     if (!attribute) return MStatus::kInvalidParameter;
     if (count == 3 && attribute->kind == AttributeKind::Compound) {
         for (int i = 0; i < 3; ++i) {
-            const_cast<Attribute*>(attribute->children[static_cast<std::size_t>(i)])->defaultFloat = values[i];
+            const_cast<Attribute*>(attribute->children[static_cast<std::size_t>(i)])->defaultFloat =
+                values[i];
         }
         return MStatus::kSuccess;
     }
@@ -303,10 +341,18 @@ bool MFnNumericAttribute::hasMin(MStatus* s) const { return hasRange(*this, &Att
 bool MFnNumericAttribute::hasMax(MStatus* s) const { return hasRange(*this, &Attribute::max, s); }
 bool MFnNumericAttribute::hasSoftMin(MStatus* s) const { return hasRange(*this, &Attribute::softMin, s); }
 bool MFnNumericAttribute::hasSoftMax(MStatus* s) const { return hasRange(*this, &Attribute::softMax, s); }
-MStatus MFnNumericAttribute::setMin(double v) { return setRange(*this, "MFnNumericAttribute::setMin", &Attribute::min, v); }
-MStatus MFnNumericAttribute::setMax(double v) { return setRange(*this, "MFnNumericAttribute::setMax", &Attribute::max, v); }
-MStatus MFnNumericAttribute::setSoftMin(double v) { return setRange(*this, "MFnNumericAttribute::setSoftMin", &Attribute::softMin, v); }
-MStatus MFnNumericAttribute::setSoftMax(double v) { return setRange(*this, "MFnNumericAttribute::setSoftMax", &Attribute::softMax, v); }
+MStatus MFnNumericAttribute::setMin(double v) {
+    return setRange(*this, "MFnNumericAttribute::setMin", &Attribute::min, v);
+}
+MStatus MFnNumericAttribute::setMax(double v) {
+    return setRange(*this, "MFnNumericAttribute::setMax", &Attribute::max, v);
+}
+MStatus MFnNumericAttribute::setSoftMin(double v) {
+    return setRange(*this, "MFnNumericAttribute::setSoftMin", &Attribute::softMin, v);
+}
+MStatus MFnNumericAttribute::setSoftMax(double v) {
+    return setRange(*this, "MFnNumericAttribute::setSoftMax", &Attribute::softMax, v);
+}
 MStatus MFnNumericAttribute::getMin(double& v) const { return getRange(*this, &Attribute::min, v); }
 MStatus MFnNumericAttribute::getMax(double& v) const { return getRange(*this, &Attribute::max, v); }
 MStatus MFnNumericAttribute::getSoftMin(double& v) const { return getRange(*this, &Attribute::softMin, v); }
@@ -370,27 +416,27 @@ MFnLightDataAttribute::MFnLightDataAttribute(MObject& object, MStatus* ReturnSta
 
 MObject MFnLightDataAttribute::create(const MString& fullName, const MString& briefName,
                                       const MObject& direction, const MObject& intensity,
-                                      const MObject& ambient, const MObject& diffuse,
-                                      const MObject& specular, const MObject& shadowFraction,
-                                      const MObject& preShadowIntensity, const MObject& blindData,
-                                      MStatus* ReturnStatus) {
+                                      const MObject& ambient, const MObject& diffuse, const MObject& specular,
+                                      const MObject& shadowFraction, const MObject& preShadowIntensity,
+                                      const MObject& blindData, MStatus* ReturnStatus) {
     fObject = MObject();
     if (const auto code = faultFor("MFnLightDataAttribute::create", fullName.asChar())) {
         report(ReturnStatus, code);
         return fObject;
     }
-    Attribute* children[8] = {
-        MHostAccess::attribute(direction), MHostAccess::attribute(intensity),
-        MHostAccess::attribute(ambient),   MHostAccess::attribute(diffuse),
-        MHostAccess::attribute(specular),  MHostAccess::attribute(shadowFraction),
-        MHostAccess::attribute(preShadowIntensity), MHostAccess::attribute(blindData)};
-    const bool valid = fullName.length() > 0 && briefName.length() > 0 && isVector(children[0]) &&
-                       isVector(children[1]) && usableChild(children[2], AttributeKind::Bool) &&
-                       usableChild(children[3], AttributeKind::Bool) &&
-                       usableChild(children[4], AttributeKind::Bool) &&
-                       usableChild(children[5], AttributeKind::Float) &&
-                       usableChild(children[6], AttributeKind::Float) &&
-                       usableChild(children[7], AttributeKind::Address);
+    Attribute* children[8] = {MHostAccess::attribute(direction),
+                              MHostAccess::attribute(intensity),
+                              MHostAccess::attribute(ambient),
+                              MHostAccess::attribute(diffuse),
+                              MHostAccess::attribute(specular),
+                              MHostAccess::attribute(shadowFraction),
+                              MHostAccess::attribute(preShadowIntensity),
+                              MHostAccess::attribute(blindData)};
+    const bool valid =
+        fullName.length() > 0 && briefName.length() > 0 && isVector(children[0]) && isVector(children[1]) &&
+        usableChild(children[2], AttributeKind::Bool) && usableChild(children[3], AttributeKind::Bool) &&
+        usableChild(children[4], AttributeKind::Bool) && usableChild(children[5], AttributeKind::Float) &&
+        usableChild(children[6], AttributeKind::Float) && usableChild(children[7], AttributeKind::Address);
     bool distinct = true;
     for (int i = 0; i < 8; ++i) {
         for (int j = i + 1; j < 8; ++j) {
@@ -419,25 +465,24 @@ MObject MFnLightDataAttribute::child(unsigned int index, MStatus* ReturnStatus) 
         return MObject();
     }
     report(ReturnStatus, MStatus::kSuccess);
-    return MHostAccess::object(const_cast<Attribute*>(attribute->children[index]), MHostAccess::kAttributeObject);
+    return MHostAccess::object(const_cast<Attribute*>(attribute->children[index]),
+                               MHostAccess::kAttributeObject);
 }
 
 MStatus MFnLightDataAttribute::setDefault(float dx, float dy, float dz, float ir, float ig, float ib,
-                                          bool ambient, bool diffuse, bool specular,
-                                          float shadowFraction, float preShadowIntensity,
-                                          void* blindData) {
+                                          bool ambient, bool diffuse, bool specular, float shadowFraction,
+                                          float preShadowIntensity, void* blindData) {
     Attribute* attribute = current(*this);
     if (const auto code = faultFor("MFnLightDataAttribute::setDefault", attribute)) return code;
     if (!attribute || attribute->kind != AttributeKind::LightData) return MStatus::kInvalidParameter;
-    attribute->lightDefault = LightData{{dx, dy, dz}, {ir, ig, ib}, ambient, diffuse, specular,
+    attribute->lightDefault = LightData{{dx, dy, dz},   {ir, ig, ib},       ambient,  diffuse, specular,
                                         shadowFraction, preShadowIntensity, blindData};
     return MStatus::kSuccess;
 }
 
-MStatus MFnLightDataAttribute::getDefault(float& dx, float& dy, float& dz, float& ir, float& ig,
-                                          float& ib, bool& ambient, bool& diffuse, bool& specular,
-                                          float& shadowFraction, float& preShadowIntensity,
-                                          void*& blindData) {
+MStatus MFnLightDataAttribute::getDefault(float& dx, float& dy, float& dz, float& ir, float& ig, float& ib,
+                                          bool& ambient, bool& diffuse, bool& specular, float& shadowFraction,
+                                          float& preShadowIntensity, void*& blindData) {
     const Attribute* attribute = current(*this);
     if (!attribute || attribute->kind != AttributeKind::LightData) return MStatus::kInvalidParameter;
     const LightData d = attribute->defaultLight();

@@ -94,12 +94,18 @@ bool MDataBlock::isClean(const MObject& object) {
 }
 
 bool& MDataHandle::asBool() const { return *reinterpret_cast<bool*>(valueOf(*this, AttributeKind::Bool)); }
-float& MDataHandle::asFloat() const { return *reinterpret_cast<float*>(valueOf(*this, AttributeKind::Float)); }
-void*& MDataHandle::asAddr() const { return *reinterpret_cast<void**>(valueOf(*this, AttributeKind::Address)); }
+float& MDataHandle::asFloat() const {
+    return *reinterpret_cast<float*>(valueOf(*this, AttributeKind::Float));
+}
+void*& MDataHandle::asAddr() const {
+    return *reinterpret_cast<void**>(valueOf(*this, AttributeKind::Address));
+}
 MFloatVector& MDataHandle::asFloatVector() const {
     return *reinterpret_cast<MFloatVector*>(valueOf(*this, AttributeKind::Compound));
 }
-float3& MDataHandle::asFloat3() const { return *reinterpret_cast<float3*>(valueOf(*this, AttributeKind::Compound)); }
+float3& MDataHandle::asFloat3() const {
+    return *reinterpret_cast<float3*>(valueOf(*this, AttributeKind::Compound));
+}
 
 void MDataHandle::set(bool value) { asBool() = value; }
 void MDataHandle::set(float value) { asFloat() = value; }
@@ -124,7 +130,8 @@ void MDataHandle::setClean() {
 }
 
 MObject MDataHandle::attribute() {
-    return MHostAccess::object(const_cast<Attribute*>(MHostAccess::attribute(*this)), MHostAccess::kAttributeObject);
+    return MHostAccess::object(const_cast<Attribute*>(MHostAccess::attribute(*this)),
+                               MHostAccess::kAttributeObject);
 }
 
 MArrayDataHandle::MArrayDataHandle(const MDataHandle& handle) {

@@ -6,20 +6,31 @@
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 
-MStatus::MStatus(MStatusCode code) : fStatusCode(static_cast<unsigned char>(code)), fStatus(code == kSuccess) {}
+MStatus::MStatus(MStatusCode code)
+    : fStatusCode(static_cast<unsigned char>(code)), fStatus(code == kSuccess) {}
 
 MString MStatus::errorString() const {
     switch (fStatusCode) {
-        case kSuccess: return "(kSuccess): no error";
-        case kFailure: return "(kFailure): the operation failed";
-        case kInsufficientMemory: return "(kInsufficientMemory): out of memory";
-        case kInvalidParameter: return "(kInvalidParameter): an argument was not valid";
-        case kLicenseFailure: return "(kLicenseFailure): no licence";
-        case kUnknownParameter: return "(kUnknownParameter): the plug is not handled";
-        case kNotImplemented: return "(kNotImplemented): not implemented";
-        case kNotFound: return "(kNotFound): not found";
-        case kEndOfFile: return "(kEndOfFile): end of file";
-        default: return "(unknown status)";
+        case kSuccess:
+            return "(kSuccess): no error";
+        case kFailure:
+            return "(kFailure): the operation failed";
+        case kInsufficientMemory:
+            return "(kInsufficientMemory): out of memory";
+        case kInvalidParameter:
+            return "(kInvalidParameter): an argument was not valid";
+        case kLicenseFailure:
+            return "(kLicenseFailure): no licence";
+        case kUnknownParameter:
+            return "(kUnknownParameter): the plug is not handled";
+        case kNotImplemented:
+            return "(kNotImplemented): not implemented";
+        case kNotFound:
+            return "(kNotFound): not found";
+        case kEndOfFile:
+            return "(kEndOfFile): end of file";
+        default:
+            return "(unknown status)";
     }
 }
 
@@ -43,7 +54,8 @@ void MStatus::set(bool status, unsigned char code, unsigned char internalCode) {
 void MStatus::setSuccess() { *this = MStatus(); }
 
 MString::MString(const char* text) : fText(text ? text : "") {}
-MString::MString(const char* text, int length) : fText(text ? std::string(text, static_cast<std::size_t>(length)) : std::string()) {}
+MString::MString(const char* text, int length)
+    : fText(text ? std::string(text, static_cast<std::size_t>(length)) : std::string()) {}
 
 MString& MString::operator=(const char* text) {
     fText = text ? text : "";

@@ -45,7 +45,7 @@ struct LoadedPlugin::Record {
 struct Registry {
     std::recursive_mutex mutex;
     std::vector<std::unique_ptr<NodeType>> types;
-    NodeType* initializing = nullptr;  // the type whose initialise function runs
+    NodeType* initializing = nullptr;                         // the type whose initialise function runs
     std::vector<std::unique_ptr<Attribute>> looseAttributes;  // made outside any initialise
     std::vector<std::unique_ptr<LoadedPlugin::Record>> builtins;
     std::vector<LoadedPlugin::Record*> plugins;  // every loaded record, built-ins too
@@ -127,7 +127,10 @@ struct MHostAccess {
     using Node = sorvane::mayahost::Node;
     using Evaluation = sorvane::mayahost::Evaluation;
     using LoadedPlugin = sorvane::mayahost::LoadedPlugin;
-    enum { kAttributeObject = sorvane::mayahost::kAttributeObject, kPluginObject = sorvane::mayahost::kPluginObject };
+    enum {
+        kAttributeObject = sorvane::mayahost::kAttributeObject,
+        kPluginObject = sorvane::mayahost::kPluginObject
+    };
 
     static MObject object(void* ptr, int kind) {
         MObject o;
@@ -169,7 +172,9 @@ struct MHostAccess {
         return h;
     }
     static Evaluation::Impl* impl(const MDataHandle& h) { return static_cast<Evaluation::Impl*>(h.fBlock); }
-    static const Attribute* attribute(const MDataHandle& h) { return static_cast<const Attribute*>(h.fAttribute); }
+    static const Attribute* attribute(const MDataHandle& h) {
+        return static_cast<const Attribute*>(h.fAttribute);
+    }
     static unsigned char* value(const MDataHandle& h) { return h.fValue; }
     static unsigned char* scope(const MDataHandle& h) { return h.fScope; }
 

@@ -62,10 +62,14 @@ const Attribute& writable(const NodeType& type, std::string_view name) {
 
 void Node::set(std::string_view name, float value) { values().set(writable(type(), name), value); }
 void Node::set(std::string_view name, bool value) { values().set(writable(type(), name), value); }
-void Node::set(std::string_view name, const MFloatVector& value) { values().set(writable(type(), name), value); }
+void Node::set(std::string_view name, const MFloatVector& value) {
+    values().set(writable(type(), name), value);
+}
 float Node::getFloat(std::string_view name) const { return values().getFloat(type().attribute(name)); }
 bool Node::getBool(std::string_view name) const { return values().getBool(type().attribute(name)); }
-MFloatVector Node::getVector(std::string_view name) const { return values().getVector(type().attribute(name)); }
+MFloatVector Node::getVector(std::string_view name) const {
+    return values().getVector(type().attribute(name));
+}
 bool Node::isDirty(std::string_view name) const { return values().isDirty(type().attribute(name)); }
 
 Evaluation::Evaluation(const Node& node) : impl_(std::make_unique<Impl>()) {
@@ -243,7 +247,8 @@ LightData Evaluation::light(const Attribute& array, unsigned element) const {
 }
 
 void Evaluation::setElement(const Attribute& array, unsigned element, const Attribute& child, float value) {
-    std::memcpy(elementSlot(*impl_, array, element, child, AttributeKind::Float, "a float"), &value, sizeof value);
+    std::memcpy(elementSlot(*impl_, array, element, child, AttributeKind::Float, "a float"), &value,
+                sizeof value);
     impl_->markChanged(child);
 }
 
@@ -254,8 +259,9 @@ void Evaluation::setElement(const Attribute& array, unsigned element, const Attr
 
 void Evaluation::setElement(const Attribute& array, unsigned element, const Attribute& child,
                             const MFloatVector& value) {
-    std::memcpy(elementSlot(*impl_, array, element, child, AttributeKind::Compound, "a compound of three floats"),
-                &value, sizeof value);
+    std::memcpy(
+        elementSlot(*impl_, array, element, child, AttributeKind::Compound, "a compound of three floats"),
+        &value, sizeof value);
     impl_->markChanged(child);
 }
 
@@ -334,8 +340,12 @@ bool MPxNode::getInternalValue(const MPlug&, MDataHandle&) { return false; }
 bool MPxNode::setInternalValue(const MPlug&, const MDataHandle&) { return false; }
 int MPxNode::internalArrayCount(const MPlug&, const MDGContext&) const { return -1; }
 void MPxNode::copyInternalData(MPxNode*) {}
-MStatus MPxNode::legalConnection(const MPlug&, const MPlug&, bool, bool&) const { return MStatus::kUnknownParameter; }
-MStatus MPxNode::legalDisconnection(const MPlug&, const MPlug&, bool, bool&) const { return MStatus::kUnknownParameter; }
+MStatus MPxNode::legalConnection(const MPlug&, const MPlug&, bool, bool&) const {
+    return MStatus::kUnknownParameter;
+}
+MStatus MPxNode::legalDisconnection(const MPlug&, const MPlug&, bool, bool&) const {
+    return MStatus::kUnknownParameter;
+}
 MStatus MPxNode::setDependentsDirty(const MPlug&, MPlugArray&) { return MStatus::kSuccess; }
 MStatus MPxNode::connectionMade(const MPlug&, const MPlug&, bool) { return MStatus::kUnknownParameter; }
 MStatus MPxNode::connectionBroken(const MPlug&, const MPlug&, bool) { return MStatus::kUnknownParameter; }

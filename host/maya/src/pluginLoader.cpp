@@ -139,7 +139,8 @@ LoadedPlugin::~LoadedPlugin() {
         // Still in use: keep the library mapped rather than pull code from under it.
         auto& reg = registry();
         std::lock_guard lock(reg.mutex);
-        reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), record_.get()), reg.plugins.end());
+        reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), record_.get()),
+                          reg.plugins.end());
         record_.release();
     }
 }

@@ -18,11 +18,16 @@ Registry& registry() {
 
 const char* kindName(AttributeKind kind) {
     switch (kind) {
-        case AttributeKind::Float: return "float";
-        case AttributeKind::Bool: return "bool";
-        case AttributeKind::Compound: return "compound";
-        case AttributeKind::Address: return "addr";
-        case AttributeKind::LightData: return "lightData";
+        case AttributeKind::Float:
+            return "float";
+        case AttributeKind::Bool:
+            return "bool";
+        case AttributeKind::Compound:
+            return "compound";
+        case AttributeKind::Address:
+            return "addr";
+        case AttributeKind::LightData:
+            return "lightData";
     }
     return "?";
 }
@@ -88,17 +93,20 @@ const NodeType* findNodeType(std::string_view name) {
 namespace {
 
 const std::vector<std::string> kFaultableCalls = {
-    "MFnNumericAttribute::create", "MFnNumericAttribute::createAddr",
-    "MFnLightDataAttribute::create", "MFnAttribute::setReadable", "MFnAttribute::setWritable",
-    "MFnAttribute::setConnectable", "MFnAttribute::setStorable", "MFnAttribute::setCached",
-    "MFnAttribute::setArray", "MFnAttribute::setIndexMatters", "MFnAttribute::setKeyable",
-    "MFnAttribute::setChannelBox", "MFnAttribute::setHidden", "MFnAttribute::setUsedAsColor",
-    "MFnAttribute::setIndeterminant", "MFnAttribute::setDisconnectBehavior",
-    "MFnNumericAttribute::setDefault", "MFnNumericAttribute::setMin", "MFnNumericAttribute::setMax",
-    "MFnNumericAttribute::setSoftMin", "MFnNumericAttribute::setSoftMax",
-    "MFnLightDataAttribute::setDefault", "MPxNode::addAttribute", "MPxNode::attributeAffects",
-    "MFnPlugin::registerNode", "MFnPlugin::deregisterNode", "MGlobal::executeCommand",
-    "MArrayDataHandle::next"};
+    "MFnNumericAttribute::create",     "MFnNumericAttribute::createAddr",
+    "MFnLightDataAttribute::create",   "MFnAttribute::setReadable",
+    "MFnAttribute::setWritable",       "MFnAttribute::setConnectable",
+    "MFnAttribute::setStorable",       "MFnAttribute::setCached",
+    "MFnAttribute::setArray",          "MFnAttribute::setIndexMatters",
+    "MFnAttribute::setKeyable",        "MFnAttribute::setChannelBox",
+    "MFnAttribute::setHidden",         "MFnAttribute::setUsedAsColor",
+    "MFnAttribute::setIndeterminant",  "MFnAttribute::setDisconnectBehavior",
+    "MFnNumericAttribute::setDefault", "MFnNumericAttribute::setMin",
+    "MFnNumericAttribute::setMax",     "MFnNumericAttribute::setSoftMin",
+    "MFnNumericAttribute::setSoftMax", "MFnLightDataAttribute::setDefault",
+    "MPxNode::addAttribute",           "MPxNode::attributeAffects",
+    "MFnPlugin::registerNode",         "MFnPlugin::deregisterNode",
+    "MGlobal::executeCommand",         "MArrayDataHandle::next"};
 
 void layoutValue(Attribute& attribute, std::size_t& cursor);
 
@@ -442,7 +450,8 @@ MStatus MFnPlugin::deregisterNode(const MTypeId& typeId) {
     for (const auto& type : reg.types) {
         if (type->id == typeId.id()) target = type.get();
     }
-    if (const auto code = faultFor("MFnPlugin::deregisterNode", target ? target->name.c_str() : "")) return code;
+    if (const auto code = faultFor("MFnPlugin::deregisterNode", target ? target->name.c_str() : ""))
+        return code;
     if (!target || target->plugin != MHostAccess::plugin(fObject)) return MStatus::kFailure;
     for (const Node::Impl* node : reg.nodes) {
         if (node->type == target) return MStatus::kFailure;  // still in use
@@ -520,5 +529,7 @@ MStatus MGlobal::executeCommand(const MString& command, bool, bool) {
 }
 
 void MGlobal::displayInfo(const MString& text) { std::cerr << "// Info: " << text.asChar() << std::endl; }
-void MGlobal::displayWarning(const MString& text) { std::cerr << "// Warning: " << text.asChar() << std::endl; }
+void MGlobal::displayWarning(const MString& text) {
+    std::cerr << "// Warning: " << text.asChar() << std::endl;
+}
 void MGlobal::displayError(const MString& text) { std::cerr << "// Error: " << text.asChar() << std::endl; }

@@ -13,9 +13,8 @@ public:
               const char* requiredApiVersion = "Any", MStatus* ReturnStatus = 0L);
     ~MFnPlugin() override;
 
-    MStatus registerNode(const MString& typeName, const MTypeId& typeId,
-                         MCreatorFunction creatorFunction, MInitializeFunction initFunction,
-                         MPxNode::Type type = MPxNode::kDependNode,
+    MStatus registerNode(const MString& typeName, const MTypeId& typeId, MCreatorFunction creatorFunction,
+                         MInitializeFunction initFunction, MPxNode::Type type = MPxNode::kDependNode,
                          const MString* classification = NULL);
     MStatus deregisterNode(const MTypeId& typeId);
 

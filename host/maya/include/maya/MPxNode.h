@@ -39,8 +39,7 @@ public:
     virtual void postConstructor();
     virtual MStatus compute(const MPlug& plug, MDataBlock& dataBlock);
     virtual bool getInternalValueInContext(const MPlug& plug, MDataHandle& handle, MDGContext& context);
-    virtual bool setInternalValueInContext(const MPlug& plug, const MDataHandle& handle,
-                                           MDGContext& context);
+    virtual bool setInternalValueInContext(const MPlug& plug, const MDataHandle& handle, MDGContext& context);
     virtual bool getInternalValue(const MPlug& plug, MDataHandle& handle);
     virtual bool setInternalValue(const MPlug& plug, const MDataHandle& handle);
     virtual int internalArrayCount(const MPlug& plug, const MDGContext& context) const;

@@ -55,25 +55,23 @@ typedef MStatus MS;
 
 #define MFAIL(_status) (MStatus::kSuccess != (_status))
 
-#define CHECK_MSTATUS(_status)                                                                     \
-    {                                                                                              \
-        MStatus _maya_status = (_status);                                                          \
-        if (MStatus::kSuccess != _maya_status) {                                                   \
-            std::cerr << "\nAPI error detected in " << __FILE__ << " at line " << __LINE__         \
-                      << std::endl;                                                                \
-            _maya_status.perror("");                                                               \
-        }                                                                                          \
+#define CHECK_MSTATUS(_status)                                                                           \
+    {                                                                                                    \
+        MStatus _maya_status = (_status);                                                                \
+        if (MStatus::kSuccess != _maya_status) {                                                         \
+            std::cerr << "\nAPI error detected in " << __FILE__ << " at line " << __LINE__ << std::endl; \
+            _maya_status.perror("");                                                                     \
+        }                                                                                                \
     }
 
-#define CHECK_MSTATUS_AND_RETURN(_status, _retVal)                                                 \
-    {                                                                                              \
-        MStatus _maya_status = (_status);                                                          \
-        if (MStatus::kSuccess != _maya_status) {                                                   \
-            std::cerr << "\nAPI error detected in " << __FILE__ << " at line " << __LINE__         \
-                      << std::endl;                                                                \
-            _maya_status.perror("");                                                               \
-            return (_retVal);                                                                      \
-        }                                                                                          \
+#define CHECK_MSTATUS_AND_RETURN(_status, _retVal)                                                       \
+    {                                                                                                    \
+        MStatus _maya_status = (_status);                                                                \
+        if (MStatus::kSuccess != _maya_status) {                                                         \
+            std::cerr << "\nAPI error detected in " << __FILE__ << " at line " << __LINE__ << std::endl; \
+            _maya_status.perror("");                                                                     \
+            return (_retVal);                                                                            \
+        }                                                                                                \
     }
 
 #define CHECK_MSTATUS_AND_RETURN_IT(_status) CHECK_MSTATUS_AND_RETURN((_status), (_status))
