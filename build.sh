@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake ninja-build g++-multilib
+packages=(build-essential cmake ninja-build g++-multilib clang-format
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev)
 
