@@ -3,6 +3,7 @@
 #include <maya/MArrayDataHandle.h>
 #include <maya/MFnLightDataAttribute.h>
 #include <maya/MFnNumericAttribute.h>
+#define MNoVersionString  // only plug-ins define MApiVersion
 #include <maya/MFnPlugin.h>
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 // Loading and unloading the plug-in: registration, the refresh command, the
 // status reports of the light-data set-up, and the nodes it makes.
+#define MNoVersionString  // only plug-ins define MApiVersion
 #include <maya/MFnPlugin.h>
 
 #include <ostream>
@@ -174,6 +175,14 @@ TEST_F(PluginLifecycle, LoadFailuresNameWhatWasWrong) {
     try {
         host::LoadedPlugin::load(SORVANE_NOT_A_PLUGIN);
         FAIL() << "loaded a library without MApiVersion";
+    } catch (const host::Error& error) {
+        EXPECT_NE(std::string(error.what()).find("MApiVersion"), std::string::npos) << error.what();
+    }
+    // Linked against OpenMaya like any plug-in, but without the export: the
+    // lookup must not find an MApiVersion among its dependencies.
+    try {
+        host::LoadedPlugin::load(SORVANE_UNVERSIONED_PLUGIN);
+        FAIL() << "loaded a plug-in without MApiVersion";
     } catch (const host::Error& error) {
         EXPECT_NE(std::string(error.what()).find("MApiVersion"), std::string::npos) << error.what();
     }

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <iostream>
 
+// The host is no plug-in: an MApiVersion of its own would answer the loader's
+// lookup for any plug-in that lacks one, since it searches the plug-in's
+// dependencies too.
+#define MNoVersionString
 #include <maya/MFnPlugin.h>
 #include <maya/MGlobal.h>
 #include <maya/MPxNode.h>
