@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace sorvane::cli {
@@ -86,10 +87,80 @@ void readFloats(const Json& value, const std::string& field, float* out, std::si
 OrderedJson writeFloat(float value) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    // The double nearest the 9-digit text, so the writer prints at most those digits.
+    return static_cast<double>(value);
+}
+
+namespace {
+
+void appendFloat(std::string& out, double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-    return std::strtod(text, nullptr);
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(static_cast<float>(value)));
+    out += text;
+    // Keep it a float to the reader: 1 is written 1.0.
+    if (std::strpbrk(text, ".en") == nullptr) out += ".0";
+}
+
+void appendJson(std::string& out, const OrderedJson& value, int indent, int depth) {
+    const auto newline = [&](int level) {
+        if (indent < 0) return;
+        out += '\n';
+        out.append(static_cast<std::size_t>(indent * level), ' ');
+    };
+    switch (value.type()) {
+        case OrderedJson::value_t::number_float:
+            if (std::isfinite(value.get<double>())) {
+                appendFloat(out, value.get<double>());
+            } else {
+                out += "null";
+            }
+            return;
+        case OrderedJson::value_t::array: {
+            if (value.empty()) {
+                out += "[]";
+                return;
+            }
+            out += '[';
+            bool first = true;
+            for (const OrderedJson& element : value) {
+                if (!first) out += ',';
+                first = false;
+                newline(depth + 1);
+                appendJson(out, element, indent, depth + 1);
+            }
+            newline(depth);
+            out += ']';
+            return;
+        }
+        case OrderedJson::value_t::object: {
+            if (value.empty()) {
+                out += "{}";
+                return;
+            }
+            out += '{';
+            bool first = true;
+            for (auto it = value.begin(); it != value.end(); ++it) {
+                if (!first) out += ',';
+                first = false;
+                newline(depth + 1);
+                out += OrderedJson(it.key()).dump();
+                out += indent < 0 ? ":" : ": ";
+                appendJson(out, it.value(), indent, depth + 1);
+            }
+            newline(depth);
+            out += '}';
+            return;
+        }
+        default:
+            out += value.dump();
+    }
+}
+
+}  // namespace
+
+std::string writeJson(const OrderedJson& document, int indent) {
+    std::string out;
+    appendJson(out, document, indent, 0);
+    return out;
 }
 
 void requireKnownKeys(const Json& object, const std::string& field,

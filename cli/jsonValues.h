@@ -41,7 +41,14 @@ std::array<float, N> readFloats(const Json& value, const std::string& field) {
     return out;
 }
 
+// A float as the interfaces write it: the number itself, or "nan", "inf", "-inf".
 OrderedJson writeFloat(float value);
+
+// The text of a document as the command prints it: laid out like
+// nlohmann's dump (compact, or indented by `indent` spaces), but every float
+// number with 9 significant digits, which nlohmann's shortest-digits printer
+// does not promise (it may print 17).
+std::string writeJson(const OrderedJson& document, int indent = -1);
 
 template <std::size_t N>
 OrderedJson writeFloats(const std::array<float, N>& values) {

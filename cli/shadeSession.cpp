@@ -31,11 +31,11 @@ int runShadeLoop(ShadeSession& session, std::istream& in, std::ostream& out, std
             text.pop_back();
         }
         try {
-            out << shadeLine(session, text).dump() << '\n';
+            out << writeJson(shadeLine(session, text)) << '\n';
         } catch (const std::exception& error) {
             const std::string message = "line " + std::to_string(lineNumber) + ": " + error.what();
             err << "sorvane shade: " << message << '\n';
-            out << OrderedJson{{"error", message}}.dump() << '\n';
+            out << writeJson(OrderedJson{{"error", message}}) << '\n';
             status = 1;
         }
     }

@@ -303,7 +303,7 @@ void inspectMaya(const PluginPaths& paths, std::ostream& out) {
         OrderedJson{{"load", plugin->loadCommands()}, {"unload", plugin->unloadCommands()}};
     document["reports"] = plugin->loadReports();
     // Printed whole, once everything has worked.
-    out << document.dump(2) << '\n';
+    out << writeJson(document, 2) << '\n';
 }
 
 std::unique_ptr<ShadeSession> openMayaShadeSession(const PluginPaths& paths) {

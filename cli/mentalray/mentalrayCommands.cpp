@@ -273,7 +273,7 @@ void inspectMentalray(const PluginPaths& paths, std::ostream& out) {
             throw LoadError(error.what());
         }
     }  // unloaded here, before anything is printed
-    out << document.dump(2) << '\n';
+    out << writeJson(document, 2) << '\n';
 }
 
 std::unique_ptr<ShadeSession> openMentalrayShadeSession(const PluginPaths& paths) {

@@ -21,6 +21,7 @@ using sorvane::cli::readFloat;
 using sorvane::cli::readFloats;
 using sorvane::cli::readInt;
 using sorvane::cli::writeFloat;
+using sorvane::cli::writeJson;
 
 TEST(WriteFloat, RoundTripsEveryFloatThroughItsText) {
     std::mt19937 rng(3);
@@ -31,7 +32,7 @@ TEST(WriteFloat, RoundTripsEveryFloatThroughItsText) {
         float f;
         std::memcpy(&f, &b, sizeof f);
         if (!std::isfinite(f)) continue;
-        const std::string text = writeFloat(f).dump();
+        const std::string text = writeJson(writeFloat(f));
         const float back = readFloat(Json::parse(text), "x");
         ASSERT_EQ(std::memcmp(&back, &f, sizeof f), 0) << f << " written as " << text;
         ++checked;
@@ -39,11 +40,28 @@ TEST(WriteFloat, RoundTripsEveryFloatThroughItsText) {
 }
 
 TEST(WriteFloat, UsesAtMostNineSignificantDigits) {
-    EXPECT_EQ(writeFloat(0.3f).dump(), "0.300000012");
-    EXPECT_EQ(writeFloat(0.5f).dump(), "0.5");
-    EXPECT_EQ(writeFloat(1.0f).dump(), "1.0");
-    EXPECT_EQ(writeFloat(FLT_MAX).dump(), "3.40282347e+38");
-    EXPECT_EQ(writeFloat(-0.0f).dump(), "-0.0");
+    EXPECT_EQ(writeJson(writeFloat(0.3f)), "0.300000012");
+    EXPECT_EQ(writeJson(writeFloat(0.5f)), "0.5");
+    EXPECT_EQ(writeJson(writeFloat(1.0f)), "1.0");
+    EXPECT_EQ(writeJson(writeFloat(FLT_MAX)), "3.40282347e+38");
+    EXPECT_EQ(writeJson(writeFloat(-0.0f)), "-0.0");
+    // A shortest-digits printer writes this one as 0.8174022439999999.
+    EXPECT_EQ(writeJson(writeFloat(0.817402244f)), "0.817402244");
+}
+
+TEST(WriteJson, LaysOutDocumentsAsNlohmannDoes) {
+    const OrderedJson document = {{"name", "sorvane \"node\""},
+                                  {"id", 532545},
+                                  {"mpSafe", true},
+                                  {"parent", nullptr},
+                                  {"children", OrderedJson::array()},
+                                  {"default", OrderedJson::object()},
+                                  {"affects", {{"colorR", "outColor"}, {"color", "outColor"}}},
+                                  {"nested", {{"a", {1, 2}}, {"b", -3}}}};
+    EXPECT_EQ(writeJson(document), document.dump());
+    EXPECT_EQ(writeJson(document, 2), document.dump(2));
+    EXPECT_EQ(writeJson(OrderedJson{{"outColor", {writeFloat(0.5f), writeFloat(2.0f), writeFloat(-1.25f)}}}),
+              R"({"outColor":[0.5,2.0,-1.25]})");
 }
 
 TEST(WriteFloat, WritesNonFiniteValuesAsStrings) {
