@@ -4,6 +4,7 @@
 #
 #   ./build.sh preview   install, build, render sorvane-preview.png
 #   ./build.sh test      install, build (64-bit and 32-bit), run every test
+#   ./build.sh sanitize  install, build with AddressSanitizer and UBSan, run every test
 #   ./build.sh build     install and build only
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -42,6 +43,16 @@ build32() {
   cmake --build build-m32 -j "$jobs"
 }
 
+# Memory and undefined-behaviour errors in the hosts, the plug-ins and the
+# command, under the same tests.
+buildSanitized() {
+  local flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
+  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" \
+    -DSORVANE_BENCHMARKS=OFF
+  cmake --build build-sanitize -j "$jobs"
+}
+
 case "${1:-}" in
   preview)
     install_missing
@@ -56,12 +67,17 @@ case "${1:-}" in
     ctest --test-dir build --output-on-failure -j "$jobs"
     ctest --test-dir build-m32 --output-on-failure -j "$jobs"
     ;;
+  sanitize)
+    install_missing
+    buildSanitized
+    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+    ;;
   build)
     install_missing
     build64
     ;;
   *)
-    echo "usage: $0 preview|test|build" >&2
+    echo "usage: $0 preview|test|sanitize|build" >&2
     exit 2
     ;;
 esac

@@ -6,6 +6,8 @@ if(NOT status EQUAL 0)
 endif()
 string(REGEX MATCHALL "[^ \n]+\n" names "${symbols}")
 list(TRANSFORM names STRIP)
+# AddressSanitizer adds an indicator symbol beside each exported global.
+list(FILTER names EXCLUDE REGEX "^__odr_asan")
 list(SORT names)
 set(expected MApiVersion initializePlugin uninitializePlugin)
 if(NOT names STREQUAL expected)
