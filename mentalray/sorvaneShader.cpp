@@ -130,10 +130,10 @@ void addLightSample(const Material& m, const miState* state, Vec3 N, const miCol
     const float a = static_cast<float>(std::acos(static_cast<double>(nh)));
     const float b = static_cast<float>(a * invEcc);
     const float sq = static_cast<float>(std::pow(static_cast<double>(b), 2.0));
-    const float spec = static_cast<float>(std::exp(-static_cast<double>(sq)));
+    const float lobe = static_cast<float>(std::exp(-static_cast<double>(sq)));
 
     if (nl > 0.0f) {
-        const float weight = spec * m.specularRollOff;
+        const float weight = lobe * m.specularRollOff;
         lightTotal.r = m.specularColor.r * weight * lightColor.r + lightTotal.r;
         lightTotal.g = m.specularColor.g * weight * lightColor.g + lightTotal.g;
         lightTotal.b = m.specularColor.b * weight * lightColor.b + lightTotal.b;

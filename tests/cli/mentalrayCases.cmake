@@ -1,5 +1,5 @@
 # sorvane inspect and shade through the mental ray host.
-sorvane_cli_case(mentalray-inspect)
+sorvane_cli_case(mentalray-registration)
 sorvane_cli_case(mentalray-shade)
 sorvane_cli_case(mentalray-shade-rejected-lines)
 sorvane_cli_case(mentalray-missing-library)
