@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake ninja-build g++-multilib clang-format
+packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev)
 

@@ -1,5 +1,24 @@
 # Test and benchmark dependencies and the functions that register them.
 
+# Some x86-64 machines refuse i386 programs ("Exec format error"), others run
+# them. A 32-bit tree asks the machine itself and, where it refuses, runs every
+# test program through qemu's user-mode emulator; the tests' own dlopen calls
+# then load the 32-bit libraries inside the emulator too.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  set(probe ${CMAKE_BINARY_DIR}/CMakeFiles/runs32bit.cpp)
+  file(WRITE ${probe} "int main() { return 0; }\n")
+  try_run(SORVANE_RUNS_32BIT SORVANE_BUILDS_32BIT ${CMAKE_BINARY_DIR}/CMakeFiles/runs32bit ${probe})
+  if(NOT SORVANE_RUNS_32BIT EQUAL 0)
+    find_program(SORVANE_QEMU_I386 qemu-i386)
+    if(NOT SORVANE_QEMU_I386)
+      message(FATAL_ERROR "This machine cannot execute 32-bit programs, and qemu-i386 "
+                          "(Debian package qemu-user) is not installed to run the 32-bit tests")
+    endif()
+    message(STATUS "This machine cannot execute 32-bit programs: the tests run under ${SORVANE_QEMU_I386}")
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${SORVANE_QEMU_I386})
+  endif()
+endif()
+
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # Debian ships GoogleTest prebuilt for the native size only; the 32-bit tree
   # builds it from the sources that libgtest-dev installs.
