@@ -9,8 +9,9 @@ namespace sorvane::cli {
 PluginPaths defaultPluginPaths() {
     std::error_code error;
     std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path root =
-        error ? std::filesystem::path("..") : executable.parent_path().parent_path();
+    std::filesystem::path root = error ? std::filesystem::path("..") : executable.parent_path().parent_path();
+    // Installed, the command sits in the module's tools/bin/, out of Maya's sight.
+    if (root.filename() == "tools") root = root.parent_path();
     return {(root / "plug-ins" / "sorvane.so").string(),
             (root / "mentalray" / "lib" / "qm7r_sorvane.so").string(),
             (root / "mentalray" / "include" / "qm7r_sorvane.mi").string()};

@@ -10,7 +10,7 @@ namespace sorvane::cli {
 
 // Where the command finds the deliverables. By default beside itself, as the
 // build tree and the installed module both lay them out:
-//   bin/sorvane, plug-ins/sorvane.so,
+//   bin/sorvane (tools/bin/sorvane in the module), plug-ins/sorvane.so,
 //   mentalray/lib/qm7r_sorvane.so, mentalray/include/qm7r_sorvane.mi
 struct PluginPaths {
     std::string mayaPlugin;

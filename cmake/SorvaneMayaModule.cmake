@@ -1,13 +1,31 @@
-# cmake --install lays out the Maya module: sorvane.mod at the top, the
-# plug-in in plug-ins/, the Attribute Editor template in scripts/. Maya adds
-# those folders of a module to its paths by itself.
-install(TARGETS sorvane_maya_plugin LIBRARY DESTINATION plug-ins COMPONENT maya)
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/AEsorvaneTemplate.mel DESTINATION scripts COMPONENT maya)
-# The .mod names the module's folder, known only once --prefix is.
-install(CODE "
-  set(PROJECT_VERSION \"${PROJECT_VERSION}\")
-  set(SORVANE_MODULE_ROOT \"\${CMAKE_INSTALL_PREFIX}\")
-  message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/sorvane.mod\")
-  configure_file(\"${CMAKE_CURRENT_SOURCE_DIR}/sorvane.mod.in\"
-                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/sorvane.mod\" @ONLY)
-" COMPONENT maya)
+# cmake --install lays out the Maya module:
+#   sorvane.mod, README.txt
+#   plug-ins/sorvane.so, scripts/AEsorvaneTemplate.mel, presets/attrPresets/sorvane/
+#   mentalray/lib/qm7r_sorvane.so, mentalray/include/qm7r_sorvane.mi
+#   tools/bin/sorvane, tools/lib/: the command and the stand-in hosts, in a
+#   folder Maya does not search, so it never meets our OpenMaya.
+# The .mod names the module's folder relative to itself, so it can be moved.
+if(WIN32)
+  set(SORVANE_MODULE_PLATFORM win64)
+else()
+  set(SORVANE_MODULE_PLATFORM linux)
+endif()
+# A plug-in built against our stand-in headers has our class layouts, not a
+# Maya release's: the module says so where a TD looks.
+if(SORVANE_MAYA_DEVKIT)
+  set(SORVANE_MODULE_BUILT_AGAINST "the Maya devkit at ${SORVANE_MAYA_DEVKIT}")
+else()
+  set(SORVANE_MODULE_BUILT_AGAINST
+      "sorvane's stand-in Maya headers, not a Maya devkit.\nIt is for previews with the sorvane command; for Maya, build the module\nwith the devkit of that Maya release (-DSORVANE_MAYA_DEVKIT=<devkit>)")
+endif()
+configure_file(${PROJECT_SOURCE_DIR}/maya/sorvane.mod.in ${PROJECT_BINARY_DIR}/sorvane.mod @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/maya/moduleReadme.txt.in ${PROJECT_BINARY_DIR}/README.txt @ONLY)
+
+install(FILES ${PROJECT_BINARY_DIR}/sorvane.mod ${PROJECT_BINARY_DIR}/README.txt DESTINATION . COMPONENT maya)
+install(TARGETS sorvane_maya_plugin LIBRARY DESTINATION plug-ins RUNTIME DESTINATION plug-ins COMPONENT maya)
+install(FILES ${PROJECT_SOURCE_DIR}/maya/AEsorvaneTemplate.mel DESTINATION scripts COMPONENT maya)
+if(NOT SORVANE_MAYA_DEVKIT)
+  install(CODE "message(WARNING \"This module's plug-in is built against sorvane's stand-in Maya headers: \"
+                                \"Maya must not load it. Build the module for a Maya release with that \"
+                                \"release's devkit (-DSORVANE_MAYA_DEVKIT=<devkit>).\")" COMPONENT maya)
+endif()
