@@ -1,6 +1,8 @@
 #include "cli/commands.h"
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "cli/hostCommands.h"
@@ -39,7 +41,7 @@ void addInspectCommand(CLI::App& app, CommandContext& context) {
                 inspectMentalray(options->paths, context.out);
             }
         } catch (const std::exception& error) {
-            context.err << "sorvane inspect: " << error.what() << '\n';
+            context.err << "sorvane inspect: " << printable(error.what()) << '\n';
             context.exitCode = 1;
         }
     });
@@ -55,7 +57,7 @@ void addShadeCommand(CLI::App& app, CommandContext& context) {
             session = options->host == "maya" ? openMayaShadeSession(options->paths)
                                               : openMentalrayShadeSession(options->paths);
         } catch (const std::exception& error) {
-            context.err << "sorvane shade: " << error.what() << '\n';
+            context.err << "sorvane shade: " << printable(error.what()) << '\n';
             context.exitCode = 1;
             return;
         }
@@ -88,9 +90,15 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             out << helped->help();
             return 0;
         }
-        err << "sorvane: " << error.what() << "\n"
+        err << "sorvane: " << printable(error.what()) << "\n"
             << "Run 'sorvane --help' for usage.\n";
         return 2;
+    }
+    // A full device or a closed stream fails only here, at the last flush:
+    // what was not written must not be reported as done.
+    if (!out.flush()) {
+        err << "sorvane: cannot write the output: " << std::strerror(errno) << '\n';
+        return 1;
     }
     return context.exitCode;
 }

@@ -142,7 +142,7 @@ void appendJson(std::string& out, const OrderedJson& value, int indent, int dept
                 if (!first) out += ',';
                 first = false;
                 newline(depth + 1);
-                out += OrderedJson(it.key()).dump();
+                out += OrderedJson(it.key()).dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
                 out += indent < 0 ? ":" : ": ";
                 appendJson(out, it.value(), indent, depth + 1);
             }
@@ -151,11 +151,61 @@ void appendJson(std::string& out, const OrderedJson& value, int indent, int dept
             return;
         }
         default:
-            out += value.dump();
+            // A string that is not UTF-8 is written with its bad bytes replaced
+            // rather than lost with the whole document.
+            out += value.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
     }
 }
 
 }  // namespace
+
+std::string printable(const std::string& text) {
+    static const char* const kHex = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    const auto escape = [&](unsigned char byte) {
+        out += "\\x";
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0xf];
+    };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7f) {
+            escape(byte);
+            ++i;
+            continue;
+        }
+        if (byte < 0x80) {
+            out += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
+        // A well-formed UTF-8 sequence passes whole; anything else byte by byte.
+        std::size_t length = byte >= 0xc2 && byte <= 0xdf   ? 2
+                             : byte >= 0xe0 && byte <= 0xef ? 3
+                             : byte >= 0xf0 && byte <= 0xf4 ? 4
+                                                            : 0;
+        bool wellFormed = length != 0 && i + length <= text.size();
+        for (std::size_t k = 1; wellFormed && k < length; ++k) {
+            wellFormed = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
+        }
+        if (wellFormed && length >= 3) {
+            // No overlong forms, surrogates or code points past U+10FFFF.
+            const auto second = static_cast<unsigned char>(text[i + 1]);
+            wellFormed = !(byte == 0xe0 && second < 0xa0) && !(byte == 0xed && second >= 0xa0) &&
+                         !(byte == 0xf0 && second < 0x90) && !(byte == 0xf4 && second >= 0x90);
+        }
+        if (wellFormed) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            escape(byte);
+            ++i;
+        }
+    }
+    return out;
+}
 
 std::string writeJson(const OrderedJson& document, int indent) {
     std::string out;

@@ -59,6 +59,11 @@ OrderedJson writeFloats(const std::array<float, N>& values) {
     return out;
 }
 
+// Text from the input made safe to quote in a message: bytes that are not
+// UTF-8, and control characters, become \xNN, so neither the JSON writer nor
+// a terminal meets them raw.
+std::string printable(const std::string& text);
+
 // Rejects every key of `object` not in `known`.
 void requireKnownKeys(const Json& object, const std::string& field, std::initializer_list<const char*> known);
 

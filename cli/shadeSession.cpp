@@ -1,6 +1,9 @@
 #include "cli/shadeSession.h"
 
-#include <istream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <ostream>
 #include <string>
 
@@ -9,6 +12,11 @@ namespace sorvane::cli {
 namespace {
 
 OrderedJson shadeLine(ShadeSession& session, const std::string& text) {
+    // The parser would stop at a NUL and take the rest of the line for gone.
+    if (const std::size_t nul = text.find('\0'); nul != std::string::npos) {
+        throw InputError("",
+                         "a NUL byte at column " + std::to_string(nul + 1) + " (expected one JSON object)");
+    }
     Json line;
     try {
         line = Json::parse(text);
@@ -33,11 +41,17 @@ int runShadeLoop(ShadeSession& session, std::istream& in, std::ostream& out, std
         try {
             out << writeJson(shadeLine(session, text)) << '\n';
         } catch (const std::exception& error) {
-            const std::string message = "line " + std::to_string(lineNumber) + ": " + error.what();
+            const std::string message = "line " + std::to_string(lineNumber) + ": " + printable(error.what());
             err << "sorvane shade: " << message << '\n';
             out << writeJson(OrderedJson{{"error", message}}) << '\n';
             status = 1;
         }
+    }
+    // Standard input reads through stdio, which keeps a read error (a directory
+    // given as input, say) to itself rather than in the stream's state.
+    if (in.bad() || (&in == &std::cin && std::ferror(stdin))) {
+        err << "sorvane shade: cannot read the input: " << std::strerror(errno) << '\n';
+        status = 1;
     }
     out.flush();
     return status;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "cli/jsonValues.h"
 #include "cli/render/hostBackends.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
@@ -164,7 +165,7 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         try {
             run(*options, context);
         } catch (const std::exception& error) {
-            context.err << "sorvane render: " << error.what() << '\n';
+            context.err << "sorvane render: " << printable(error.what()) << '\n';
             context.exitCode = 1;
         }
     });

@@ -72,4 +72,69 @@ TEST(ShadeLoop, RejectedLinesKeepTheOutputAlignedAndFailTheRun) {
     EXPECT_EQ(messages[2], "sorvane shade: line 4: z: unknown key (expected one of: x)");
 }
 
+// Lines no parser should see raw: each is answered with an error that quotes
+// the offending bytes escaped, and the lines around it are still evaluated.
+struct HostileLine {
+    const char* name;
+    std::string text;
+    const char* expected;  // the start of the error, after "line 2: "
+};
+
+class ShadeLoopHostileLine : public testing::TestWithParam<HostileLine> {};
+
+TEST_P(ShadeLoopHostileLine, IsRejectedAloneAndQuotedSafely) {
+    Doubler session;
+    const Outcome run = shade("{\"x\": 1}\n" + GetParam().text + "\n{\"x\": 3}\n", session);
+    std::istringstream lines(run.out);
+    std::vector<Json> out;
+    for (std::string line; std::getline(lines, line);) out.push_back(Json::parse(line));
+    ASSERT_EQ(out.size(), 3u) << run.out;
+    EXPECT_EQ(out[0]["y"], 2.0);
+    const std::string error = out[1]["error"].get<std::string>();
+    EXPECT_EQ(error.rfind(std::string("line 2: ") + GetParam().expected, 0), 0u) << error;
+    EXPECT_EQ(out[2]["y"], 6.0);
+    EXPECT_EQ(run.status, 1);
+    for (const unsigned char byte : run.err) {
+        EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte < 0x7f))
+            << "raw byte " << int(byte) << " in " << run.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, ShadeLoopHostileLine,
+    testing::Values(HostileLine{"NotUtf8", "\xdc", "not valid JSON"},
+                    HostileLine{"NotUtf8InAKey", "{\"\xff\": 1}", "not valid JSON"},
+                    HostileLine{"EscapeInAKey", "{\"\\u001b[2J\": 1}", "\\x1b[2J: unknown key"},
+                    HostileLine{"NulAfterAnObject", std::string("{\"x\": 1}\0{\"x\": 2}", 17),
+                                "a NUL byte at column 9"},
+                    HostileLine{"NulInsideAKey", std::string("{\"x\0\": 1}", 9), "a NUL byte at column 4"}),
+    [](const testing::TestParamInfo<HostileLine>& info) { return std::string(info.param.name); });
+
+TEST(Printable, EscapesControlAndNonUtf8BytesAndKeepsWellFormedText) {
+    using sorvane::cli::printable;
+    EXPECT_EQ(printable("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xa8"),
+              "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xa8");
+    EXPECT_EQ(printable("a\tb\x7f"), "a\\x09b\\x7f");
+    EXPECT_EQ(printable("\xc3"), "\\xc3");                    // cut short
+    EXPECT_EQ(printable("\xc0\xaf"), "\\xc0\\xaf");           // overlong '/'
+    EXPECT_EQ(printable("\xed\xa0\x80"), "\\xed\\xa0\\x80");  // a surrogate
+    EXPECT_EQ(printable("\xf4\x90\x80\x80"), "\\xf4\\x90\\x80\\x80");
+}
+
+// A stream that refuses every byte, as a full device or a closed descriptor does.
+class RefusingBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+TEST(ShadeLoop, AnInputThatCannotBeReadFailsTheRun) {
+    Doubler session;
+    RefusingBuffer refusing;
+    std::istream in(&refusing);
+    in.setstate(std::ios::badbit);
+    std::ostringstream out, err;
+    EXPECT_EQ(sorvane::cli::runShadeLoop(session, in, out, err), 1);
+    EXPECT_NE(err.str().find("cannot read the input"), std::string::npos);
+}
+
 }  // namespace
