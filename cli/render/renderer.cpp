@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -103,6 +104,13 @@ void samplePosition(int index, float& x, float& y) {
 Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>& materials,
                   ShadingBackend& backend, const RenderSettings& settings, const ProgressCallback& progress,
                   RenderStats* stats) {
+    return renderImage(cameraSpace, materials, backend, settings, progress, stats,
+                       [](std::function<void()> body) { return std::thread(std::move(body)); });
+}
+
+Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>& materials,
+                  ShadingBackend& backend, const RenderSettings& settings, const ProgressCallback& progress,
+                  RenderStats* stats, const ThreadStarter& startThread) {
     const auto start = std::chrono::steady_clock::now();
     const SceneTracer tracer(cameraSpace);
     backend.prepare(ShadingSetup{cameraSpace, materials, tracer});
@@ -119,12 +127,15 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
 
     std::exception_ptr failure;
     std::atomic<bool> failureTaken{false};
-    const auto run = [&](ShadingWorker& worker) {
+    // Tiles go to whichever thread asks next; the reporting thread says how
+    // far the job is after each of its tiles.
+    const auto run = [&](ShadingWorker& worker, bool reports) {
         std::uint64_t shaded = 0;
         try {
             for (int tile = job.nextTile++; tile < job.tileCount && !job.failed; tile = job.nextTile++) {
                 renderTile(job, worker, tile, shaded);
                 ++job.tilesDone;
+                if (reports) progress(static_cast<double>(job.tilesDone) / job.tileCount);
             }
         } catch (...) {
             if (!failureTaken.exchange(true)) failure = std::current_exception();
@@ -133,27 +144,28 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
         job.shadingSamples += shaded;
     };
 
+    // A process limit may refuse a thread: the render goes on with the threads
+    // it has, this one always among them, rather than losing those started.
     std::vector<std::thread> threads;
-    for (int i = 1; i < threadCount; ++i)
-        threads.emplace_back(run, std::ref(*workers[static_cast<std::size_t>(i)]));
-    if (progress && threadCount > 1) {
+    const auto startWorker = [&](ShadingWorker& worker) {
+        try {
+            threads.push_back(startThread([&run, &worker] { run(worker, false); }));
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        }
+    };
+    for (int i = 1; i < threadCount; ++i) {
+        if (!startWorker(*workers[static_cast<std::size_t>(i)])) break;
+    }
+    if (progress && !threads.empty() && startWorker(*workers[0])) {
         // This thread reports progress while the others render.
-        threads.emplace_back(run, std::ref(*workers[0]));
         while (job.tilesDone < job.tileCount && !job.failed) {
             progress(static_cast<double>(job.tilesDone) / job.tileCount);
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-    } else if (progress) {
-        // One thread: render tile by tile and report between tiles.
-        std::uint64_t shaded = 0;
-        for (int tile = 0; tile < job.tileCount; ++tile) {
-            renderTile(job, *workers[0], tile, shaded);
-            progress(static_cast<double>(tile + 1) / job.tileCount);
-        }
-        job.shadingSamples += shaded;
-        job.tilesDone = job.tileCount;
     } else {
-        run(*workers[0]);
+        run(*workers[0], static_cast<bool>(progress));
     }
     for (std::thread& t : threads) t.join();
     if (failure) std::rethrow_exception(failure);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <thread>
 
 #include "cli/render/image.h"
 #include "cli/render/shadingBackend.h"
@@ -32,6 +33,14 @@ using ProgressCallback = std::function<void(double)>;
 Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>& materials,
                   ShadingBackend& backend, const RenderSettings& settings,
                   const ProgressCallback& progress = {}, RenderStats* stats = nullptr);
+
+// How the renderer starts a thread; it throws std::system_error when the
+// system refuses one. Tests refuse some, as a low process limit would.
+using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+
+Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>& materials,
+                  ShadingBackend& backend, const RenderSettings& settings, const ProgressCallback& progress,
+                  RenderStats* stats, const ThreadStarter& startThread);
 
 // The sub-pixel position of sample `index` of a pixel, in [0, 1)^2.
 void samplePosition(int index, float& x, float& y);

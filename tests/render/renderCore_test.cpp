@@ -3,6 +3,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <system_error>
+#include <thread>
 
 #include "cli/render/imageCompare.h"
 #include "cli/render/imageFiles.h"
@@ -52,6 +54,42 @@ TEST_P(ThreadCount, GivesTheSinglePicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Render, ThreadCount, ::testing::Values(2, 3, 7));
+
+// A process limit that refuses threads after the first few: the render goes on
+// with those it has, and the picture is the same.
+struct ThreadLimit {
+    int granted;
+    bool progress;
+};
+
+class RefusedThreads : public ::testing::TestWithParam<ThreadLimit> {};
+
+TEST_P(RefusedThreads, LeaveThePictureAsItWouldBe) {
+    StandInBackend one, limited;
+    const Image reference = renderDefault(one, 1);
+    const Scene scene = toCameraSpace(defaultScene());
+    std::vector<ResolvedMaterial> materials(scene.materials.size());
+    RenderSettings settings{37, 23, 3, 4};
+    int started = 0;
+    const ThreadStarter refusing = [&](std::function<void()> body) {
+        if (started == GetParam().granted) {
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        }
+        ++started;
+        return std::thread(std::move(body));
+    };
+    double last = 0.0;
+    const ProgressCallback progress = [&](double f) { last = f; };
+    const Image image = renderImage(scene, materials, limited, settings,
+                                    GetParam().progress ? progress : ProgressCallback{}, nullptr, refusing);
+    EXPECT_TRUE(sameImage(reference, image));
+    EXPECT_EQ(one.shaded.load(), limited.shaded.load());
+    if (GetParam().progress) EXPECT_DOUBLE_EQ(last, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, RefusedThreads,
+                         ::testing::Values(ThreadLimit{0, false}, ThreadLimit{0, true}, ThreadLimit{1, false},
+                                           ThreadLimit{2, true}, ThreadLimit{3, true}));
 
 TEST(Render, ProgressEndsAtOneAndNeverGoesBack) {
     for (int threads : {1, 2}) {
