@@ -1,5 +1,7 @@
 #include "cli/render/imageFiles.h"
 
+#include "cli/render/temporaryFile.h"
+
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
@@ -106,22 +108,16 @@ void writeImage(const std::string& path, const Image& image) {
         throw ImageFileError(path + ": unknown image type (use .png or .exr)");
     }
     if (image.empty()) throw ImageFileError(path + ": nothing to write");
-    const std::string temporary = temporaryPath(path);
+    TemporaryFile temporary(temporaryPath(path));
     try {
         if (format == ImageFormat::png) {
-            writePng(temporary, image);
+            writePng(temporary.path(), image);
         } else {
-            writeExr(temporary, image);
+            writeExr(temporary.path(), image);
         }
+        temporary.commitTo(path);
     } catch (const std::exception& error) {
-        std::remove(temporary.c_str());
         throw ImageFileError("cannot write " + path + ": " + error.what());
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw ImageFileError("cannot write " + path + ": " + error.message());
     }
 }
 

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <cmath>
 #include <filesystem>
@@ -13,6 +17,7 @@
 #include "cli/render/renderer.h"
 #include "cli/render/sceneFile.h"
 #include "cli/render/sceneTracer.h"
+#include "cli/render/temporaryFile.h"
 #include "standInBackend.h"
 
 namespace sorvane::render {
@@ -84,7 +89,9 @@ TEST_P(RefusedThreads, LeaveThePictureAsItWouldBe) {
                                     GetParam().progress ? progress : ProgressCallback{}, nullptr, refusing);
     EXPECT_TRUE(sameImage(reference, image));
     EXPECT_EQ(one.shaded.load(), limited.shaded.load());
-    if (GetParam().progress) EXPECT_DOUBLE_EQ(last, 1.0);
+    if (GetParam().progress) {
+        EXPECT_DOUBLE_EQ(last, 1.0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Render, RefusedThreads,
@@ -266,6 +273,29 @@ protected:
     void TearDown() override { std::filesystem::remove_all(folder); }
     std::filesystem::path folder;
 };
+
+class InterruptedWrite : public ImageFilesTest, public ::testing::WithParamInterface<int> {};
+
+// A signal while the temporary file is open removes it, and the process still
+// ends as that signal ends it.
+TEST_P(InterruptedWrite, RemovesTheTemporaryFile) {
+    const std::string path = (folder / ".out.png.tmp").string();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        TemporaryFile temporary(path);
+        std::ofstream(path) << "half an image";
+        ::raise(GetParam());
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), GetParam());
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, InterruptedWrite, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 TEST_F(ImageFilesTest, ExrKeepsEveryFloat) {
     Image image(5, 3);
