@@ -1,5 +1,8 @@
 #include "cli/render/previewRender.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -116,6 +119,42 @@ TextureBinding parseTextureSetting(const std::string& text) {
     texture.attribute = name;
     texture.origin = "--texture " + name;
     return texture;
+}
+
+PreviewEstimate estimatePreview(const PreviewRequest& request, std::size_t hostCount) {
+    const double columns =
+        request.wedge.empty() ? 1.0 : static_cast<double>(parseWedge(request.wedge).size());
+    const double swatchPixels = static_cast<double>(request.render.width) * request.render.height;
+    const double pixels = swatchPixels * columns * static_cast<double>(hostCount);
+    // Each swatch, then the grid they are laid into, then the file's copy.
+    constexpr double kCopies = 3.0;
+    return {pixels * sizeof(Rgb) * kCopies, pixels * request.render.samples};
+}
+
+std::string checkPreviewBudget(const PreviewEstimate& estimate, double availableBytes, int threads) {
+    const auto gigabytes = [](double bytes) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
+        return std::string(text);
+    };
+    if (estimate.bytes > availableBytes) {
+        throw InputError("--size",
+                         "the images need about " + gigabytes(estimate.bytes) + " of memory, more than the " +
+                             gigabytes(availableBytes) +
+                             " available: lower --size, or render fewer swatches (--wedge, --host)");
+    }
+    // A typical rate on one core of a workstation, shading samples per second;
+    // the estimate says how long, not exactly.
+    constexpr double kSamplesPerSecondPerThread = 250000.0;
+    const double hours =
+        estimate.cameraSamples / (kSamplesPerSecondPerThread * std::max(1, threads)) / 3600.0;
+    if (hours <= 1.0) return {};
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "this render takes %.3g camera samples, roughly %.0f hours on %d threads; "
+                  "--size, --samples and --wedge set the work",
+                  estimate.cameraSamples, hours, threads);
+    return text;
 }
 
 Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,

@@ -32,6 +32,19 @@ AttributeValue parseSetting(const std::string& text, const std::string& option);
 std::vector<AttributeValue> parseWedge(const std::string& text);
 TextureBinding parseTextureSetting(const std::string& text);
 
+// What a preview will take, known before any of it is rendered.
+struct PreviewEstimate {
+    double bytes = 0.0;          // the swatches, the grid and the file's pixels, held at once
+    double cameraSamples = 0.0;  // pixels times samples per pixel, over every swatch
+};
+
+PreviewEstimate estimatePreview(const PreviewRequest& request, std::size_t hostCount);
+
+// Throws InputError, naming the figure and the options that set it, when the
+// images would not fit in `availableBytes` of memory; returns a warning (or
+// nothing) when the render would likely run longer than an hour.
+std::string checkPreviewBudget(const PreviewEstimate& estimate, double availableBytes, int threads);
+
 // Throws InputError for a value, a name or a scene no host can take.
 Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
                     const ProgressCallback& progress = {}, std::vector<SwatchStats>* stats = nullptr);

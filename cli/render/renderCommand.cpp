@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <fstream>
 #include <iomanip>
 #include <ostream>
 #include <thread>
@@ -65,6 +66,18 @@ void listPresets(std::ostream& out) {
     }
 }
 
+// What the kernel says could be had without swapping.
+double availableMemory() {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    double kilobytes = 0.0;
+    while (meminfo >> key >> kilobytes) {
+        if (key == "MemAvailable:") return kilobytes * 1024.0;
+        meminfo.ignore(64, '\n');
+    }
+    return static_cast<double>(::sysconf(_SC_PHYS_PAGES)) * static_cast<double>(::sysconf(_SC_PAGESIZE));
+}
+
 void run(const RenderOptions& options, CommandContext& context) {
     render::PreviewRequest request;
     if (!options.sceneFile.empty()) request.scene = render::readSceneFile(options.sceneFile);
@@ -81,6 +94,11 @@ void run(const RenderOptions& options, CommandContext& context) {
     if (options.host != "maya") owned.push_back(render::openMentalrayBackend(options.paths));
     std::vector<render::ShadingBackend*> backends;
     for (auto& b : owned) backends.push_back(b.get());
+
+    // Refused or flagged now, not minutes into the render.
+    const std::string warning = render::checkPreviewBudget(render::estimatePreview(request, backends.size()),
+                                                           availableMemory(), options.threads);
+    if (!warning.empty()) context.err << "sorvane render: " << warning << '\n';
 
     render::ProgressBar bar(context.err, &context.err == &std::cerr && ::isatty(STDERR_FILENO));
     std::vector<render::SwatchStats> stats;

@@ -98,6 +98,50 @@ INSTANTIATE_TEST_SUITE_P(Render, RefusedThreads,
                          ::testing::Values(ThreadLimit{0, false}, ThreadLimit{0, true}, ThreadLimit{1, false},
                                            ThreadLimit{2, true}, ThreadLimit{3, true}));
 
+// The work a request asks for is weighed before any of it is done.
+struct Budget {
+    const char* size;
+    int width, height, samples;
+    const char* wedge;
+    std::size_t hosts;
+    double availableGigabytes;
+    const char* refusal;  // the start of the error, or "" when accepted
+    bool warns;
+};
+
+class PreviewBudget : public ::testing::TestWithParam<Budget> {};
+
+TEST_P(PreviewBudget, RefusesWhatCannotFitAndFlagsWhatTakesHours) {
+    PreviewRequest request;
+    request.render.width = GetParam().width;
+    request.render.height = GetParam().height;
+    request.render.samples = GetParam().samples;
+    request.wedge = GetParam().wedge;
+    const PreviewEstimate estimate = estimatePreview(request, GetParam().hosts);
+    std::string warning;
+    try {
+        warning = checkPreviewBudget(estimate, GetParam().availableGigabytes * 1e9, 2);
+        EXPECT_STREQ(GetParam().refusal, "") << "accepted " << estimate.bytes << " bytes";
+    } catch (const cli::InputError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind(GetParam().refusal, 0), 0u) << error.what();
+        EXPECT_NE(GetParam().refusal[0], '\0') << error.what();
+    }
+    EXPECT_EQ(!warning.empty(), GetParam().warns) << warning;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Render, PreviewBudget,
+    ::testing::Values(Budget{"Default", 320, 320, 4, "", 2, 24.0, "", false},
+                      Budget{"SixteenWideWedgeOf8K", 8192, 8192, 1,
+                             "diffuse=0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15", 2, 24.0,
+                             "--size: the images need about 77.3 GB of memory, more than the 24.0 GB", false},
+                      Budget{"EightKFitsInAMachine", 8192, 8192, 4, "", 2, 24.0, "", false},
+                      Budget{"EightKOnASmallMachine", 8192, 8192, 4, "", 2, 2.0,
+                             "--size: the images need about 4.8 GB", false},
+                      Budget{"ThousandSamplesAt8K", 8192, 8192, 1024, "", 1, 24.0, "", true},
+                      Budget{"ManySamplesSmall", 256, 256, 1024, "", 2, 24.0, "", false}),
+    [](const ::testing::TestParamInfo<Budget>& info) { return std::string(info.param.size); });
+
 TEST(Render, ProgressEndsAtOneAndNeverGoesBack) {
     for (int threads : {1, 2}) {
         StandInBackend backend;
