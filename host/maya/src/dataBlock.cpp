@@ -219,7 +219,7 @@ MPlug MPlug::parent(MStatus* ReturnStatus) const {
         return MPlug();
     }
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
-    return MHostAccess::plug(MHostAccess::node(*this), attribute->parent);
+    return MHostAccess::withAttribute(*this, attribute->parent);
 }
 
 bool MPlug::isNull(MStatus* ReturnStatus) const {

@@ -163,6 +163,12 @@ struct MHostAccess {
     }
     static const Node::Impl* node(const MPlug& p) { return static_cast<const Node::Impl*>(p.fNode); }
     static int logicalIndex(const MPlug& p) { return p.fLogicalIndex; }
+    // The same node and element, another attribute of the node's type.
+    static MPlug withAttribute(const MPlug& p, const Attribute* attribute) {
+        MPlug other = plug(node(p), attribute);
+        if (!other.isNull()) other.fLogicalIndex = p.fLogicalIndex;
+        return other;
+    }
     static bool samePlug(const MPlug& a, const MPlug& b) {
         return a.fNode == b.fNode && a.fAttributeIndex == b.fAttributeIndex &&
                a.fLogicalIndex == b.fLogicalIndex;
