@@ -42,6 +42,7 @@ Attribute* current(const MFnBase& fn);
 
 }  // namespace
 
+MFnBase::MFnBase() = default;
 MFnBase::~MFnBase() = default;
 MFnAttribute::~MFnAttribute() = default;
 MFnNumericAttribute::~MFnNumericAttribute() = default;
@@ -121,44 +122,50 @@ MObject MFnAttribute::parent(MStatus* ReturnStatus) const {
 }
 
 // Flags set through MFnNumericAttribute reach a compound's children, except
-// usedAsColor and array, which belong to the compound alone.
+// usedAsColor and array, which belong to the compound alone. The set's own
+// class says which it is: a plug-in's inline constructor may leave every byte
+// past MFnBase as it found it.
+namespace {
+
+bool propagates(const MFnAttribute& fn) { return dynamic_cast<const MFnNumericAttribute*>(&fn) != nullptr; }
+
+}  // namespace
+
 MStatus MFnAttribute::setReadable(bool s) {
-    return setFlag(*this, "MFnAttribute::setReadable", fPropagatesToChildren, &Attribute::readable, s);
+    return setFlag(*this, "MFnAttribute::setReadable", propagates(*this), &Attribute::readable, s);
 }
 MStatus MFnAttribute::setWritable(bool s) {
-    return setFlag(*this, "MFnAttribute::setWritable", fPropagatesToChildren, &Attribute::writable, s);
+    return setFlag(*this, "MFnAttribute::setWritable", propagates(*this), &Attribute::writable, s);
 }
 MStatus MFnAttribute::setConnectable(bool s) {
-    return setFlag(*this, "MFnAttribute::setConnectable", fPropagatesToChildren, &Attribute::connectable, s);
+    return setFlag(*this, "MFnAttribute::setConnectable", propagates(*this), &Attribute::connectable, s);
 }
 MStatus MFnAttribute::setStorable(bool s) {
-    return setFlag(*this, "MFnAttribute::setStorable", fPropagatesToChildren, &Attribute::storable, s);
+    return setFlag(*this, "MFnAttribute::setStorable", propagates(*this), &Attribute::storable, s);
 }
 MStatus MFnAttribute::setCached(bool s) {
-    return setFlag(*this, "MFnAttribute::setCached", fPropagatesToChildren, &Attribute::cached, s);
+    return setFlag(*this, "MFnAttribute::setCached", propagates(*this), &Attribute::cached, s);
 }
 MStatus MFnAttribute::setArray(bool s) {
     return setFlag(*this, "MFnAttribute::setArray", false, &Attribute::array, s);
 }
 MStatus MFnAttribute::setIndexMatters(bool s) {
-    return setFlag(*this, "MFnAttribute::setIndexMatters", fPropagatesToChildren, &Attribute::indexMatters,
-                   s);
+    return setFlag(*this, "MFnAttribute::setIndexMatters", propagates(*this), &Attribute::indexMatters, s);
 }
 MStatus MFnAttribute::setKeyable(bool s) {
-    return setFlag(*this, "MFnAttribute::setKeyable", fPropagatesToChildren, &Attribute::keyable, s);
+    return setFlag(*this, "MFnAttribute::setKeyable", propagates(*this), &Attribute::keyable, s);
 }
 MStatus MFnAttribute::setChannelBox(bool s) {
-    return setFlag(*this, "MFnAttribute::setChannelBox", fPropagatesToChildren, &Attribute::channelBox, s);
+    return setFlag(*this, "MFnAttribute::setChannelBox", propagates(*this), &Attribute::channelBox, s);
 }
 MStatus MFnAttribute::setHidden(bool s) {
-    return setFlag(*this, "MFnAttribute::setHidden", fPropagatesToChildren, &Attribute::hidden, s);
+    return setFlag(*this, "MFnAttribute::setHidden", propagates(*this), &Attribute::hidden, s);
 }
 MStatus MFnAttribute::setUsedAsColor(bool s) {
     return setFlag(*this, "MFnAttribute::setUsedAsColor", false, &Attribute::usedAsColor, s);
 }
 MStatus MFnAttribute::setIndeterminant(bool s) {
-    return setFlag(*this, "MFnAttribute::setIndeterminant", fPropagatesToChildren, &Attribute::indeterminant,
-                   s);
+    return setFlag(*this, "MFnAttribute::setIndeterminant", propagates(*this), &Attribute::indeterminant, s);
 }
 
 MStatus MFnAttribute::setDisconnectBehavior(DisconnectBehavior) {
@@ -167,12 +174,10 @@ MStatus MFnAttribute::setDisconnectBehavior(DisconnectBehavior) {
     return attribute ? MStatus::kSuccess : MStatus::kInvalidParameter;
 }
 
-MFnNumericAttribute::MFnNumericAttribute() { fPropagatesToChildren = true; }
+MFnNumericAttribute::MFnNumericAttribute() = default;
 
 MFnNumericAttribute::MFnNumericAttribute(MObject& object, MStatus* ReturnStatus)
-    : MFnAttribute(object, ReturnStatus) {
-    fPropagatesToChildren = true;
-}
+    : MFnAttribute(object, ReturnStatus) {}
 
 MObject MFnNumericAttribute::create(const MString& fullName, const MString& briefName,
                                     MFnNumericData::Type unitType, double defaultValue,

@@ -115,10 +115,11 @@ void MDataHandle::set3Float(float x, float y, float z) { asFloatVector() = MFloa
 MDataHandle MDataHandle::child(const MObject& object) {
     const Attribute* attribute = MHostAccess::attribute(*this);
     const Attribute* child = MHostAccess::attribute(object);
-    if (!attribute || !child || child->parent != attribute || !fScope) {
+    unsigned char* scope = MHostAccess::scope(*this);
+    if (!attribute || !child || child->parent != attribute || !scope) {
         return MHostAccess::handle(MHostAccess::impl(*this), child, nullptr, nullptr);
     }
-    return MHostAccess::handle(MHostAccess::impl(*this), child, fScope + child->offset, fScope);
+    return MHostAccess::handle(MHostAccess::impl(*this), child, scope + child->offset, scope);
 }
 
 MDataHandle MDataHandle::child(const MPlug& plug) { return child(plug.attribute()); }
@@ -138,113 +139,109 @@ MArrayDataHandle::MArrayDataHandle(const MDataHandle& handle) {
     *this = MHostAccess::arrayHandle(MHostAccess::impl(handle), MHostAccess::attribute(handle));
 }
 
-namespace {
-
-ArrayStore* store(void* array) { return static_cast<ArrayStore*>(array); }
-
-}  // namespace
-
 MDataHandle MArrayDataHandle::inputValue(MStatus* ReturnStatus) {
-    ArrayStore* elements = store(fArray);
-    auto* block = static_cast<Evaluation::Impl*>(fBlock);
-    const auto* attribute = static_cast<const Attribute*>(fAttribute);
-    if (!elements || fPosition >= elements->count) {
+    ArrayStore* elements = MHostAccess::array(*this);
+    Evaluation::Impl* block = MHostAccess::impl(*this);
+    const Attribute* attribute = MHostAccess::attribute(*this);
+    const unsigned position = MHostAccess::position(*this);
+    if (!elements || position >= elements->count) {
         if (ReturnStatus) *ReturnStatus = MStatus::kInvalidParameter;
         return MHostAccess::handle(block, attribute, nullptr, nullptr);
     }
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
-    unsigned char* element = elements->element(fPosition);
+    unsigned char* element = elements->element(position);
     return MHostAccess::handle(block, attribute, element + attribute->offset, element);
 }
 
 MDataHandle MArrayDataHandle::outputValue(MStatus* ReturnStatus) { return inputValue(ReturnStatus); }
 
 MStatus MArrayDataHandle::next() {
-    const auto* attribute = static_cast<const Attribute*>(fAttribute);
-    if (const auto code = faultFor("MArrayDataHandle::next", attribute)) return code;
-    ArrayStore* elements = store(fArray);
-    if (!elements || fPosition >= elements->count) return MStatus::kFailure;
-    ++fPosition;
-    return fPosition < elements->count ? MStatus::kSuccess : MStatus::kFailure;
+    if (const auto code = faultFor("MArrayDataHandle::next", MHostAccess::attribute(*this))) return code;
+    ArrayStore* elements = MHostAccess::array(*this);
+    const unsigned position = MHostAccess::position(*this);
+    if (!elements || position >= elements->count) return MStatus::kFailure;
+    MHostAccess::setPosition(*this, position + 1);
+    return position + 1 < elements->count ? MStatus::kSuccess : MStatus::kFailure;
 }
 
 unsigned int MArrayDataHandle::elementCount(MStatus* ReturnStatus) {
-    ArrayStore* elements = store(fArray);
+    ArrayStore* elements = MHostAccess::array(*this);
     if (ReturnStatus) *ReturnStatus = elements ? MStatus::kSuccess : MStatus::kInvalidParameter;
     return elements ? elements->count : 0;
 }
 
 // Elements sit at logical indices 0 ... count-1 here.
 unsigned int MArrayDataHandle::elementIndex(MStatus* ReturnStatus) {
-    ArrayStore* elements = store(fArray);
-    const bool valid = elements && fPosition < elements->count;
+    ArrayStore* elements = MHostAccess::array(*this);
+    const unsigned position = MHostAccess::position(*this);
+    const bool valid = elements && position < elements->count;
     if (ReturnStatus) *ReturnStatus = valid ? MStatus::kSuccess : MStatus::kFailure;
-    return fPosition;
+    return position;
 }
 
 MStatus MArrayDataHandle::jumpToElement(unsigned int index) { return jumpToArrayElement(index); }
 
 MStatus MArrayDataHandle::jumpToArrayElement(unsigned int position) {
-    ArrayStore* elements = store(fArray);
+    ArrayStore* elements = MHostAccess::array(*this);
     if (!elements || position >= elements->count) return MStatus::kInvalidParameter;
-    fPosition = position;
+    MHostAccess::setPosition(*this, position);
     return MStatus::kSuccess;
 }
 
 MStatus MArrayDataHandle::setClean() { return setAllClean(); }
 
 MStatus MArrayDataHandle::setAllClean() {
-    auto* block = static_cast<Evaluation::Impl*>(fBlock);
-    const auto* attribute = static_cast<const Attribute*>(fAttribute);
+    Evaluation::Impl* block = MHostAccess::impl(*this);
+    const Attribute* attribute = MHostAccess::attribute(*this);
     if (!block || !attribute) return MStatus::kInvalidParameter;
     block->setClean(*attribute);
     return MStatus::kSuccess;
 }
 
 bool MPlug::operator==(const MObject& attribute) const {
-    return fAttribute != nullptr && MHostAccess::attribute(attribute) == fAttribute;
+    const Attribute* mine = MHostAccess::attribute(*this);
+    return mine != nullptr && MHostAccess::attribute(attribute) == mine;
 }
 
-bool MPlug::operator==(const MPlug& other) const {
-    return fNode == other.fNode && fAttribute == other.fAttribute && fLogicalIndex == other.fLogicalIndex;
-}
+bool MPlug::operator==(const MPlug& other) const { return MHostAccess::samePlug(*this, other); }
 
 MObject MPlug::attribute(MStatus* ReturnStatus) const {
-    if (ReturnStatus) *ReturnStatus = fAttribute ? MStatus::kSuccess : MStatus::kInvalidParameter;
-    return fAttribute ? MHostAccess::object(fAttribute, MHostAccess::kAttributeObject) : MObject();
+    const Attribute* attribute = MHostAccess::attribute(*this);
+    if (ReturnStatus) *ReturnStatus = attribute ? MStatus::kSuccess : MStatus::kInvalidParameter;
+    return attribute ? MHostAccess::object(const_cast<Attribute*>(attribute), MHostAccess::kAttributeObject)
+                     : MObject();
 }
 
 MPlug MPlug::parent(MStatus* ReturnStatus) const {
-    const auto* attribute = static_cast<const Attribute*>(fAttribute);
+    const Attribute* attribute = MHostAccess::attribute(*this);
     if (!attribute || !attribute->parent) {
         if (ReturnStatus) *ReturnStatus = MStatus::kInvalidParameter;
         return MPlug();
     }
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
-    MPlug p(*this);
-    p.fAttribute = const_cast<Attribute*>(attribute->parent);
-    return p;
+    return MHostAccess::withAttribute(*this, attribute->parent);
 }
 
 bool MPlug::isNull(MStatus* ReturnStatus) const {
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
-    return fAttribute == nullptr;
+    return MHostAccess::attribute(*this) == nullptr;
 }
 
 bool MPlug::isChild(MStatus* ReturnStatus) const {
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
-    const auto* attribute = static_cast<const Attribute*>(fAttribute);
+    const Attribute* attribute = MHostAccess::attribute(*this);
     return attribute && attribute->parent;
 }
 
 bool MPlug::isElement(MStatus* ReturnStatus) const {
     if (ReturnStatus) *ReturnStatus = MStatus::kSuccess;
-    return fLogicalIndex >= 0;
+    return MHostAccess::logicalIndex(*this) >= 0;
 }
 
 unsigned int MPlug::logicalIndex(MStatus* ReturnStatus) const {
-    if (ReturnStatus) *ReturnStatus = fLogicalIndex >= 0 ? MStatus::kSuccess : MStatus::kFailure;
-    return fLogicalIndex >= 0 ? static_cast<unsigned>(fLogicalIndex) : 0;
+    const int index = MHostAccess::logicalIndex(*this);
+    if (ReturnStatus) *ReturnStatus = index >= 0 ? MStatus::kSuccess : MStatus::kFailure;
+    return index >= 0 ? static_cast<unsigned>(index) : 0;
 }
 
 MStatus MPlugArray::append(const MPlug& plug) {

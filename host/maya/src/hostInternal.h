@@ -146,14 +146,33 @@ struct MHostAccess {
     }
     static MObject& fnObject(MFnBase& fn) { return fn.fObject; }
 
+    // A plug names its attribute by index in the node's type.
     static MPlug plug(const Node::Impl* node, const Attribute* attribute) {
         MPlug p;
-        p.fNode = const_cast<Node::Impl*>(node);
-        p.fAttribute = const_cast<Attribute*>(attribute);
+        if (node && attribute && attribute->index < node->type->attributes.size() &&
+            node->type->attributes[attribute->index].get() == attribute) {
+            p.fNode = const_cast<Node::Impl*>(node);
+            p.fAttributeIndex = attribute->index;
+        }
         return p;
     }
-    static const Attribute* attribute(const MPlug& p) { return static_cast<const Attribute*>(p.fAttribute); }
+    static const Attribute* attribute(const MPlug& p) {
+        const auto* node = static_cast<const Node::Impl*>(p.fNode);
+        if (!node || p.fAttributeIndex >= node->type->attributes.size()) return nullptr;
+        return node->type->attributes[p.fAttributeIndex].get();
+    }
     static const Node::Impl* node(const MPlug& p) { return static_cast<const Node::Impl*>(p.fNode); }
+    static int logicalIndex(const MPlug& p) { return p.fLogicalIndex; }
+    // The same node and element, another attribute of the node's type.
+    static MPlug withAttribute(const MPlug& p, const Attribute* attribute) {
+        MPlug other = plug(node(p), attribute);
+        if (!other.isNull()) other.fLogicalIndex = p.fLogicalIndex;
+        return other;
+    }
+    static bool samePlug(const MPlug& a, const MPlug& b) {
+        return a.fNode == b.fNode && a.fAttributeIndex == b.fAttributeIndex &&
+               a.fLogicalIndex == b.fLogicalIndex;
+    }
 
     static MDataBlock block(Evaluation::Impl* impl) {
         MDataBlock b;
@@ -162,31 +181,66 @@ struct MHostAccess {
     }
     static Evaluation::Impl* impl(const MDataBlock& b) { return static_cast<Evaluation::Impl*>(b.fBlock); }
 
+    // The handles are byte arrays, placed anywhere by the plug-in: the host's
+    // pointers go in and out of them by memcpy.
+    template <typename T>
+    static T load(const unsigned char* bytes, std::size_t offset) {
+        T value;
+        std::memcpy(&value, bytes + offset, sizeof value);
+        return value;
+    }
+    template <typename T>
+    static void store(unsigned char* bytes, std::size_t offset, T value) {
+        std::memcpy(bytes + offset, &value, sizeof value);
+    }
+    enum : std::size_t { kBlockAt = 0, kAttributeAt = sizeof(void*), kValueAt = 2 * sizeof(void*) };
+    enum : std::size_t {
+        kScopeAt = 3 * sizeof(void*),
+        kArrayAt = 2 * sizeof(void*),
+        kPositionAt = 3 * sizeof(void*)
+    };
+    static_assert(kScopeAt + sizeof(void*) <= sizeof(MDataHandle::fData));
+    static_assert(kPositionAt + sizeof(unsigned) <= sizeof(MArrayDataHandle::fData));
+
     static MDataHandle handle(Evaluation::Impl* block, const Attribute* attribute, unsigned char* value,
                               unsigned char* scope) {
         MDataHandle h;
-        h.fBlock = block;
-        h.fAttribute = const_cast<Attribute*>(attribute);
-        h.fValue = value;
-        h.fScope = scope;
+        store(h.fData, kBlockAt, block);
+        store(h.fData, kAttributeAt, attribute);
+        store(h.fData, kValueAt, value);
+        store(h.fData, kScopeAt, scope);
         return h;
     }
-    static Evaluation::Impl* impl(const MDataHandle& h) { return static_cast<Evaluation::Impl*>(h.fBlock); }
+    static Evaluation::Impl* impl(const MDataHandle& h) { return load<Evaluation::Impl*>(h.fData, kBlockAt); }
     static const Attribute* attribute(const MDataHandle& h) {
-        return static_cast<const Attribute*>(h.fAttribute);
+        return load<const Attribute*>(h.fData, kAttributeAt);
     }
-    static unsigned char* value(const MDataHandle& h) { return h.fValue; }
-    static unsigned char* scope(const MDataHandle& h) { return h.fScope; }
+    static unsigned char* value(const MDataHandle& h) { return load<unsigned char*>(h.fData, kValueAt); }
+    static unsigned char* scope(const MDataHandle& h) { return load<unsigned char*>(h.fData, kScopeAt); }
 
     static MArrayDataHandle arrayHandle(Evaluation::Impl* block, const Attribute* attribute) {
         MArrayDataHandle a;
-        a.fBlock = block;
-        a.fAttribute = const_cast<Attribute*>(attribute);
+        sorvane::mayahost::ArrayStore* array = nullptr;
         if (block && attribute && attribute->arraySlot >= 0) {
-            a.fArray = &block->arrays[static_cast<std::size_t>(attribute->arraySlot)];
+            array = &block->arrays[static_cast<std::size_t>(attribute->arraySlot)];
         }
+        store(a.fData, kBlockAt, block);
+        store(a.fData, kAttributeAt, attribute);
+        store(a.fData, kArrayAt, array);
+        store(a.fData, kPositionAt, 0u);
         return a;
     }
+    static Evaluation::Impl* impl(const MArrayDataHandle& a) {
+        return load<Evaluation::Impl*>(a.fData, kBlockAt);
+    }
+    static const Attribute* attribute(const MArrayDataHandle& a) {
+        return load<const Attribute*>(a.fData, kAttributeAt);
+    }
+    static sorvane::mayahost::ArrayStore* array(const MArrayDataHandle& a) {
+        return load<sorvane::mayahost::ArrayStore*>(a.fData, kArrayAt);
+    }
+    static unsigned position(const MArrayDataHandle& a) { return load<unsigned>(a.fData, kPositionAt); }
+    static void setPosition(MArrayDataHandle& a, unsigned position) { store(a.fData, kPositionAt, position); }
 
     static Node::Impl* node(MPxNode& n) { return static_cast<Node::Impl*>(n.instance); }
     static const Node::Impl* node(const MPxNode& n) { return static_cast<const Node::Impl*>(n.instance); }

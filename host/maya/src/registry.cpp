@@ -373,6 +373,11 @@ void unregisterBuiltin(const std::string& name) {
 
 using namespace sorvane::mayahost;
 
+MObject::MObject() = default;
+MObject::~MObject() = default;
+MObject& MObject::operator=(const MObject& other) = default;
+const MObject MObject::kNullObj;
+
 MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
                      const char* /*requiredApiVersion*/, MStatus* ReturnStatus) {
     LoadedPlugin::Record* record = MHostAccess::plugin(object);

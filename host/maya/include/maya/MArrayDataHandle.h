@@ -22,8 +22,7 @@ public:
 private:
     friend struct MHostAccess;
     MArrayDataHandle() = default;
-    void* fBlock = nullptr;
-    void* fAttribute = nullptr;
-    void* fArray = nullptr;
-    unsigned int fPosition = 0;
+    // 41 bytes, 1-aligned, as in Maya: the host keeps its block, attribute and
+    // array pointers and the current position in here.
+    unsigned char fData[41] = {};
 };

@@ -25,4 +25,5 @@ private:
     friend struct MHostAccess;
     MDataBlock() = default;
     void* fBlock = nullptr;
+    unsigned char fReserved[8] = {};
 };

@@ -7,7 +7,7 @@
 typedef float float3[3];
 
 // A handle onto one value of an evaluation's data block; the accessors return
-// references into the block.
+// references into the block. 32 bytes, 1-aligned.
 class OPENMAYA_EXPORT MDataHandle {
 public:
     MDataHandle() = default;
@@ -32,8 +32,7 @@ public:
 
 private:
     friend struct MHostAccess;
-    void* fBlock = nullptr;
-    void* fAttribute = nullptr;
-    unsigned char* fValue = nullptr;  // this value, or the element this handle stands for
-    unsigned char* fScope = nullptr;  // what the attribute's children are laid out in
+    // Byte-aligned, as in Maya, so that copies are byte copies: the host keeps
+    // its block, attribute, value and scope pointers in here.
+    unsigned char fData[32] = {};
 };

@@ -41,7 +41,6 @@ public:
     MStatus setIndeterminant(bool state);
     MStatus setDisconnectBehavior(DisconnectBehavior behavior);
 
-protected:
-    // MFnNumericAttribute passes flags on to a compound's children.
-    bool fPropagatesToChildren = false;
+private:
+    unsigned char fReserved[32];
 };

@@ -4,9 +4,12 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+// Every function set is this virtual table pointer and the object it is
+// attached to; derived sets add reserved bytes up to Maya's sizes, so that the
+// host's constructors alone (never an inline one) decide the state.
 class OPENMAYA_EXPORT MFnBase {
 public:
-    MFnBase() = default;
+    MFnBase();
     virtual ~MFnBase();
     MObject object(MStatus* ReturnStatus = NULL) const;
     MStatus setObject(MObject& object);

@@ -26,4 +26,5 @@ private:
     MFnPlugin(const MObject& object, const char* vendor = "Unknown", const char* version = "Unknown",
               const char* requiredApiVersion = "Any", MStatus* ReturnStatus = 0L);
     MFnPlugin& operator=(const MFnPlugin&) = delete;
+    unsigned char fReserved[8];
 };

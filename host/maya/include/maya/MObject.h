@@ -2,11 +2,13 @@
 
 #include <maya/MTypes.h>
 
+// 16 bytes, 8-aligned: a host pointer and what it points to.
 class OPENMAYA_EXPORT MObject {
 public:
-    MObject() = default;
+    MObject();
     MObject(const MObject&) = default;
-    MObject& operator=(const MObject&) = default;
+    ~MObject();
+    MObject& operator=(const MObject& other);
 
     bool operator==(const MObject& other) const { return fPtr == other.fPtr && fKind == other.fKind; }
     bool operator!=(const MObject& other) const { return !(*this == other); }

@@ -26,7 +26,9 @@ public:
 
 private:
     friend struct MHostAccess;
+    // 16 bytes, 8-aligned, as in Maya: the node, and the attribute by its
+    // index in the node's type, so that a plug costs nothing to copy.
     void* fNode = nullptr;
-    void* fAttribute = nullptr;
-    int fLogicalIndex = -1;
+    unsigned int fAttributeIndex = ~0u;
+    int fLogicalIndex = -1;  // -1: not an array element
 };

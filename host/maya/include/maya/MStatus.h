@@ -4,6 +4,8 @@
 
 #include <maya/MTypes.h>
 
+// 3 bytes: code, internal code, success flag, in Maya's order, since the
+// inline members of a plug-in built elsewhere read them there.
 class OPENMAYA_EXPORT MStatus {
 public:
     enum MStatusCode {
@@ -20,7 +22,14 @@ public:
 
     MStatus() = default;
     MStatus(MStatusCode code);
-    MStatus(const MStatus&) = default;
+    // Written out, as Maya's is: a copy constructor of its own makes MStatus
+    // travel through memory rather than registers, in returns too, and the
+    // host's functions must return it the way a plug-in built against Maya's
+    // header expects.
+    MStatus(const MStatus& other)
+        : fStatusCode(other.fStatusCode),
+          fInternalStatusCode(other.fInternalStatusCode),
+          fStatus(other.fStatus) {}
     MStatus& operator=(const MStatus&) = default;
 
     bool operator==(const MStatus& other) const { return fStatusCode == other.fStatusCode; }

@@ -1,16 +1,17 @@
 #pragma once
 
-#include <string>
-
 #include <maya/MTypes.h>
 
+// 16 bytes, 8-aligned, as in Maya. The text lives behind a pointer that the
+// host owns; every copy has its own, so strings can be copied on any thread.
 class OPENMAYA_EXPORT MString {
 public:
-    MString() = default;
+    MString();
     MString(const char* text);
     MString(const char* text, int length);
-    MString(const MString&) = default;
-    MString& operator=(const MString&) = default;
+    MString(const MString& other);
+    ~MString();
+    MString& operator=(const MString& other);
     MString& operator=(const char* text);
 
     MString& operator+=(const MString& other);
@@ -22,14 +23,15 @@ public:
     MString operator+(const MString& other) const;
     MString operator+(const char* text) const;
 
-    bool operator==(const MString& other) const { return fText == other.fText; }
+    bool operator==(const MString& other) const;
     bool operator==(const char* text) const;
-    bool operator!=(const MString& other) const { return !(*this == other); }
-    bool operator!=(const char* text) const { return !(*this == text); }
+    bool operator!=(const MString& other) const;
+    bool operator!=(const char* text) const;
 
-    const char* asChar() const { return fText.c_str(); }
-    unsigned int length() const { return static_cast<unsigned int>(fText.size()); }
+    const char* asChar() const;
+    unsigned int length() const;
 
 private:
-    std::string fText;
+    void* fText = nullptr;  // null for the empty string
+    unsigned char fReserved[8] = {};
 };

@@ -5,9 +5,10 @@
 class OPENMAYA_EXPORT MTypeId {
 public:
     MTypeId() = default;
-    MTypeId(unsigned int id) : fId(id) {}
+    MTypeId(unsigned int id);
     MTypeId(unsigned int prefix, unsigned int id) : fId((prefix << 8) | (id & 0xff)) {}
     MTypeId(const MTypeId&) = default;
+    ~MTypeId();
     MTypeId& operator=(const MTypeId&) = default;
 
     bool operator==(const MTypeId& other) const { return fId == other.fId; }
