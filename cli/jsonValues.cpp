@@ -225,7 +225,10 @@ void requireKnownKeys(const Json& object, const std::string& field,
             for (const char* name : known) {
                 expected += (expected.empty() ? "" : ", ") + std::string(name);
             }
-            const std::string where = field.empty() ? it.key() : field + "." + it.key();
+            // A key of megabytes is named by its start, not echoed whole.
+            constexpr std::size_t kShown = 80;
+            const std::string key = it.key().size() <= kShown ? it.key() : it.key().substr(0, kShown) + "...";
+            const std::string where = field.empty() ? key : field + "." + key;
             throw InputError(where, "unknown key (expected one of: " + expected + ")");
         }
     }

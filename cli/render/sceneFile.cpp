@@ -93,6 +93,15 @@ TextureBinding parseTexture(const std::string& attribute, const Json& value, con
     return texture;
 }
 
+// A name is optional, but one given must be a string.
+std::string readName(const Json& value, const std::string& field, const std::string& fallback) {
+    if (!value.contains("name")) return fallback;
+    if (!value["name"].is_string()) {
+        throw InputError(field + ".name", std::string("expected a string, got ") + value["name"].type_name());
+    }
+    return value["name"].get<std::string>();
+}
+
 Object parseObject(const Json& value, const std::string& field, Scene& scene) {
     requireObject(value, field);
     Object object;
@@ -123,7 +132,7 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
         throw InputError(field + ".type",
                          "unknown object type \"" + type + "\" (use \"sphere\" or \"plane\")");
     }
-    object.name = value.value("name", type);
+    object.name = readName(value, field, type);
     const Json material = value.value("material", Json("preview"));
     if (material.is_string()) {
         if (material.get<std::string>() != "preview") {
@@ -181,8 +190,7 @@ Light parseLight(const Json& value, const std::string& field, int index) {
                               "decayRate", "width", "height", "samples"});
             break;
     }
-    light.name = value.contains("name") && value["name"].is_string() ? value["name"].get<std::string>()
-                                                                     : "light" + std::to_string(index + 1);
+    light.name = readName(value, field, "light" + std::to_string(index + 1));
     if (value.contains("color")) light.color = readColor(value["color"], field + ".color");
     if (value.contains("intensity"))
         light.intensity = readRanged(value["intensity"], field + ".intensity", 0.0f, 1e6f, false);
@@ -332,7 +340,8 @@ Scene readSceneFile(const std::string& path) {
     Json document;
     try {
         document = Json::parse(file);
-    } catch (const Json::parse_error& error) {
+    } catch (const Json::exception& error) {
+        // Syntax errors, and numbers too large for a double (1e400).
         throw InputError(path, std::string("not valid JSON: ") + error.what());
     }
     try {

@@ -110,6 +110,14 @@ INSTANTIATE_TEST_SUITE_P(
                     HostileLine{"NulInsideAKey", std::string("{\"x\0\": 1}", 9), "a NUL byte at column 4"}),
     [](const testing::TestParamInfo<HostileLine>& info) { return std::string(info.param.name); });
 
+TEST(ShadeLoop, AHugeKeyIsNamedByItsStart) {
+    Doubler session;
+    const Outcome run = shade("{\"" + std::string(1 << 20, 'k') + "\": 1}\n", session);
+    EXPECT_LT(run.out.size(), 400u);
+    EXPECT_LT(run.err.size(), 400u);
+    EXPECT_NE(run.err.find("kkk...: unknown key (expected one of: x)"), std::string::npos) << run.err;
+}
+
 TEST(Printable, EscapesControlAndNonUtf8BytesAndKeepsWellFormedText) {
     using sorvane::cli::printable;
     EXPECT_EQ(printable("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8e\xa8"),

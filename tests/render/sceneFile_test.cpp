@@ -51,7 +51,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadScene{R"({"objects": [{"type": "sphere", "material": "floor"}]})", "objects[0].material"},
         BadScene{R"({"material": {"attributes": {"color": [1, 2, 3, 4, 5]}}})", "material.attributes.color"},
         BadScene{R"({"material": {"textures": {"color": "stripes"}}})", "material.textures.color"},
-        BadScene{R"({"environment": {"sky": [1, 1]}})", "environment.sky"}, BadScene{R"([1, 2])", "scene"}));
+        BadScene{R"({"environment": {"sky": [1, 1]}})", "environment.sky"},
+        BadScene{R"({"objects": [{"type": "sphere", "name": 42}]})", "objects[0].name: expected a string"},
+        BadScene{R"({"lights": [{"type": "ambient", "name": [1]}]})", "lights[0].name: expected a string"},
+        BadScene{R"([1, 2])", "scene"}));
 
 TEST(SceneFile, KeepsTheDefaultsOfWhatItLeavesOut) {
     const Scene scene = parseScene(Json::parse(R"({"material": {"preset": "wax"},
@@ -81,13 +84,16 @@ TEST(SceneFile, ObjectsBringTheirOwnMaterials) {
 
 TEST(SceneFile, NamesTheFileItCannotRead) {
     const std::string path = (std::filesystem::temp_directory_path() / "sorvane-bad-scene.json").string();
-    { std::ofstream(path) << "{\"lights\": [}"; }
-    try {
-        readSceneFile(path);
-        FAIL();
-    } catch (const InputError& error) {
-        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-        EXPECT_NE(std::string(error.what()).find("JSON"), std::string::npos) << error.what();
+    // A syntax error, and a number no double holds.
+    for (const char* text : {"{\"lights\": [}", "{\"camera\": {\"fieldOfView\": 1e400}}"}) {
+        { std::ofstream(path) << text; }
+        try {
+            readSceneFile(path);
+            FAIL() << text;
+        } catch (const InputError& error) {
+            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("JSON"), std::string::npos) << error.what();
+        }
     }
     std::remove(path.c_str());
     EXPECT_THROW(readSceneFile(path), InputError);
