@@ -1,6 +1,7 @@
 #include "host/mentalray/shaderInstance.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 
@@ -11,7 +12,11 @@ namespace sorvane::mrhost {
 
 namespace {
 
+// The renderer's bookkeeping words of a record of ours: a mark, then the
+// instance it belongs to.
 constexpr std::uint32_t kRecordMagic = 0x736f7276;  // "sorv"
+constexpr std::size_t kInstanceWord = 1;
+static_assert(sizeof(miFunction::bookkeeping) >= (kInstanceWord + 2) * sizeof(miUint));
 
 // Stands for the hit primitive, so that a shader's clearing and restoring of
 // state->pri can be seen.
@@ -57,10 +62,6 @@ ShaderInstance::ShaderInstance(const ShaderLibrary& library, const BlockLayout& 
         for (double v : p.parameter->defaultValue) values.push_back(static_cast<float>(v));
         writeWords(f, wordsFor(f, values));
     }
-    record_.magic = kRecordMagic;
-    record_.instance = this;
-    record_.function.parameter_size = layout.size();
-    record_.function.result_size = 16;
     rebuild();
 }
 
@@ -231,10 +232,11 @@ void ShaderInstance::forceGhostOffset(int ghostOffs) {
     rebuild();
 }
 
-// Lays the block out as the shader receives it: the fixed part; the data of
-// the block's last array from its first element on, past the fixed part;
-// other arrays' data after that, their start index counted from their first
-// element; then the ghost area, one tag per word of the block.
+// Lays the block out as the shader receives it, from the record's
+// `parameters` on: the fixed part; the data of the block's last array from its
+// first element on, past the fixed part; other arrays' data after that, their
+// start index counted from their first element; then the ghost area, one tag
+// per word of the block.
 void ShaderInstance::rebuild() {
     std::vector<std::uint32_t> words = fixed_;
     const std::size_t fixedWords = fixed_.size();
@@ -261,8 +263,18 @@ void ShaderInstance::rebuild() {
         words[static_cast<std::size_t>(offset / 4 + valueWords_)] =
             static_cast<std::uint32_t>(connection.first);
     }
-    storage_ = std::move(words);
-    record_.function.ghost_offs = ghostOffs;
+
+    const std::size_t bytes = offsetof(miFunction, parameters) + words.size() * 4;
+    std::vector<miFunction> records((bytes + sizeof(miFunction) - 1) / sizeof(miFunction), miFunction{});
+    miFunction& function = records.front();
+    function.parameter_size = layout_.size();
+    function.result_size = static_cast<int>(sizeof(miColor));
+    function.ghost_offs = ghostOffs;
+    function.bookkeeping[0] = kRecordMagic;
+    const ShaderInstance* self = this;
+    std::memcpy(&function.bookkeeping[kInstanceWord], &self, sizeof self);
+    std::memcpy(function.parameters, words.data(), words.size() * 4);
+    records_ = std::move(records);
 }
 
 miState ShaderInstance::newState() const {
@@ -274,23 +286,26 @@ miState ShaderInstance::newState() const {
     state.normal_geom = state.normal;
     state.dot_nd = -1.0f;
     state.pri = const_cast<char*>(&placeholderPrimitive);
-    state.shader = &record_.function;
+    state.shader = &function();
     return state;
 }
 
 miBoolean ShaderInstance::shade(miColor& result, miState& state) const {
-    return library_.call(&result, &state, const_cast<std::uint32_t*>(storage_.data()));
+    state.shader = &function();
+    return library_.call(&result, &state, const_cast<char*>(function().parameters));
 }
 
 const ShaderInstance* ShaderInstance::fromState(const miState* state) {
     if (state == nullptr || state->shader == nullptr) return nullptr;
-    // The record starts with the miFunction that state->shader points to.
-    const Record* record = reinterpret_cast<const Record*>(state->shader);
-    return record->magic == kRecordMagic ? record->instance : nullptr;
+    const miFunction& function = *state->shader;
+    if (function.bookkeeping[0] != kRecordMagic) return nullptr;
+    const ShaderInstance* instance = nullptr;
+    std::memcpy(&instance, &function.bookkeeping[kInstanceWord], sizeof instance);
+    return instance;
 }
 
 const void* ShaderInstance::connectedValue(const miState& state, const void* parm) const {
-    const auto* base = reinterpret_cast<const char*>(storage_.data());
+    const char* base = function().parameters;
     const auto* at = static_cast<const char*>(parm);
     if (at < base || at >= base + static_cast<std::ptrdiff_t>(valueWords_) * 4) return nullptr;
     const auto it = connections_.find(static_cast<int>(at - base));
