@@ -44,6 +44,8 @@ std::string kindName(ValueKind kind) {
             return "transform";
         case ValueKind::Tag:
             return "tag";
+        case ValueKind::Struct:
+            return "struct";
     }
     return "?";
 }
@@ -55,19 +57,34 @@ ShaderInstance::ShaderInstance(const ShaderLibrary& library, const BlockLayout& 
       layout_(layout),
       scene_(scene),
       fixed_(static_cast<std::size_t>(layout.size() / 4), 0) {
-    for (const ParameterLayout& p : layout.parameters()) {
-        if (!p.parameter->hasDefault) continue;
-        const Field f{p.offset, p.parameter->kind, p.parameter->name};
-        std::vector<float> values;
-        for (double v : p.parameter->defaultValue) values.push_back(static_cast<float>(v));
-        writeWords(f, wordsFor(f, values));
-    }
+    for (const ParameterLayout& p : layout.parameters()) writeDefaults(p);
     rebuild();
 }
 
+// A struct's members have their own defaults; an array has none, nor have
+// the members of its elements, which the block does not hold until set.
+void ShaderInstance::writeDefaults(const ParameterLayout& p) {
+    if (p.parameter->isArray) return;
+    for (const ParameterLayout& member : p.members) writeDefaults(member);
+    if (!p.parameter->hasDefault) return;
+    const Field f{p.offset, p.parameter->kind, p.parameter->name};
+    std::vector<float> values;
+    for (double v : p.parameter->defaultValue) values.push_back(static_cast<float>(v));
+    writeWords(f, wordsFor(f, values));
+}
+
 ShaderInstance::Field ShaderInstance::field(const std::string& name) const {
+    // The block holds no element of an array until the array is set, so a
+    // member of one has nowhere to go.
+    for (std::size_t dot = name.find('.'); dot != std::string::npos; dot = name.find('.', dot + 1)) {
+        const ParameterLayout* outer = layout_.find(name.substr(0, dot));
+        if (outer != nullptr && outer->parameter->isArray) {
+            throw HostError("\"" + name + "\" is a member of the elements of the array \"" +
+                            name.substr(0, dot) + "\", which cannot be set one by one");
+        }
+    }
     if (const ParameterLayout* p = layout_.find(name)) {
-        return {p->parameter->isArray ? p->offset + 8 : p->offset, p->parameter->kind, name};
+        return {p->elementOffset, p->parameter->kind, name};
     }
     for (const char* prefix : {"i_", "n_"}) {
         if (name.rfind(prefix, 0) == 0) {
@@ -82,6 +99,10 @@ ShaderInstance::Field ShaderInstance::field(const std::string& name) const {
 
 std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::vector<float>& values) const {
     const std::size_t count = static_cast<std::size_t>(valueCount(f.kind));
+    if (f.kind == ValueKind::Struct) {
+        throw HostError("the struct parameter \"" + f.name + "\" is set member by member (\"" + f.name +
+                        ".<member>\")");
+    }
     const bool colourWithoutAlpha = f.kind == ValueKind::Color && values.size() == 3;
     if (values.size() != count && !colourWithoutAlpha) {
         throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes " +

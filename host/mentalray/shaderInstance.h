@@ -37,8 +37,9 @@ public:
     const BlockLayout& layout() const { return layout_; }
     const Scene& scene() const { return scene_; }
 
-    // Setters take a parameter's declared name; an array's fields are also
-    // reachable as "i_<name>" and "n_<name>" (integers). A name that is not
+    // Setters take a parameter's declared name ("s.m" for the member m of a
+    // struct s); an array's fields are also reachable as "i_<name>" and
+    // "n_<name>" (integers). A name that is not
     // declared, or a value of another type, is a HostError.
     void setBoolean(const std::string& name, bool value);
     void setInteger(const std::string& name, int value);
@@ -94,6 +95,7 @@ private:
         ValueKind kind = ValueKind::Integer;
         std::string name;
     };
+    void writeDefaults(const ParameterLayout& p);
     Field field(const std::string& name) const;
     void writeWords(const Field& f, const std::vector<std::uint32_t>& words);
     std::vector<std::uint32_t> wordsFor(const Field& f, const std::vector<float>& values) const;
