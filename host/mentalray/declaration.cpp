@@ -1,76 +1,128 @@
 #include "host/mentalray/declaration.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace sorvane::mrhost {
 
+const char* const kReaderVersion = "3.6.0";
+
 namespace {
+
+namespace fs = std::filesystem;
+
+// Deep enough for any real file; a guard against runaway input.
+constexpr int kMaxIncludeDepth = 32;
+constexpr int kMaxStructDepth = 32;
 
 struct Token {
     enum Kind { Word, Quoted, Punct, End } kind = End;
     std::string text;
     int line = 0;
+    int file = 0;  // index into the reader's file names
 };
 
-class Tokens {
-public:
-    Tokens(const std::string& text, std::string sourceName) : source_(std::move(sourceName)) {
-        int line = 1;
-        std::size_t i = 0;
-        while (i < text.size()) {
-            const char c = text[i];
-            if (c == '\n') {
-                ++line;
-                ++i;
-            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
-                ++i;
-            } else if (c == '#') {
-                // Comments, and the Maya additions written as "#:" comments.
-                while (i < text.size() && text[i] != '\n') ++i;
-            } else if (c == '"') {
-                const std::size_t close = text.find_first_of("\"\n", i + 1);
-                if (close == std::string::npos || text[close] != '"') {
-                    fail(line, "a quoted name is not closed on its line");
-                }
-                tokens_.push_back({Token::Quoted, text.substr(i + 1, close - i - 1), line});
-                i = close + 1;
-            } else if (c == '(' || c == ')' || c == ',' || c == '{' || c == '}') {
-                tokens_.push_back({Token::Punct, std::string(1, c), line});
-                ++i;
-            } else {
-                std::size_t end = i;
-                while (end < text.size() &&
-                       std::string(" \t\r\n\f\v#\"(),{}").find(text[end]) == std::string::npos) {
-                    ++end;
-                }
-                tokens_.push_back({Token::Word, text.substr(i, end - i), line});
-                i = end;
+// One file's tokens. `#` starts a comment to the end of the line, which also
+// covers the "#:" hints that Maya's node factory reads.
+std::vector<Token> tokenize(const std::string& text, int file, const std::string& name, int& lastLine) {
+    std::vector<Token> tokens;
+    int line = 1;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '\n') {
+            ++line;
+            ++i;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
+            ++i;
+        } else if (c == '#') {
+            while (i < text.size() && text[i] != '\n') ++i;
+        } else if (c == '"') {
+            const std::size_t close = text.find_first_of("\"\n", i + 1);
+            if (close == std::string::npos || text[close] != '"') {
+                throw DeclarationError(name + ":" + std::to_string(line) +
+                                       ": a quoted name is not closed on its line");
             }
+            tokens.push_back({Token::Quoted, text.substr(i + 1, close - i - 1), line, file});
+            i = close + 1;
+        } else if (c == '(' || c == ')' || c == ',' || c == '{' || c == '}') {
+            tokens.push_back({Token::Punct, std::string(1, c), line, file});
+            ++i;
+        } else {
+            std::size_t end = i;
+            while (end < text.size() && std::strchr(" \t\r\n\f\v#\"(),{}", text[end]) == nullptr) ++end;
+            tokens.push_back({Token::Word, text.substr(i, end - i), line, file});
+            i = end;
         }
-        end_ = {Token::End, "", line};
+    }
+    lastLine = line;
+    return tokens;
+}
+
+std::string readText(const std::string& path, const std::string& what) {
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw DeclarationError("cannot open the " + what + " " + path +
+                               (errno ? ": " + std::string(std::strerror(errno)) : ""));
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (file.bad()) throw DeclarationError(path + ": cannot be read");
+    return text.str();
+}
+
+fs::path canonical(const std::string& path) {
+    std::error_code error;
+    fs::path out = fs::weakly_canonical(fs::absolute(path, error), error);
+    return error ? fs::path(path) : out;
+}
+
+// The tokens of a file and of what it includes, with the preprocessing
+// directives applied as they are reached: `set` takes effect before the
+// next `$ifdef` is looked at, as the renderer reads a file top to bottom.
+//   $ifdef "v" / $ifndef "v" ... [$else ...] $endif   on whether `set` has defined v;
+//       they nest and must close in the file that opens them.
+//   $include "file"   reads the file in place, relative to the including
+//       file's folder; a file that is already being read is refused (a cycle),
+//       while one read before and finished may be read again (its guard then
+//       skips it).
+class Reader {
+public:
+    explicit Reader(DeclarationFile& out) : out_(out) {}
+
+    void open(const std::string& text, const std::string& name, fs::path path) {
+        pushFile(text, name, std::move(path));
     }
 
-    const Token& peek() const { return next_ < tokens_.size() ? tokens_[next_] : end_; }
+    const Token& peek() {
+        settle();
+        if (frames_.size() == 1 && frames_.back().next >= frames_.back().tokens.size()) return end_;
+        return frames_.back().tokens[frames_.back().next];
+    }
     Token take() {
-        const Token t = peek();
-        if (next_ < tokens_.size()) ++next_;
+        Token t = peek();
+        if (t.kind != Token::End) ++frames_.back().next;
         return t;
     }
-    bool atEnd() const { return next_ >= tokens_.size(); }
-    bool peekWord(const char* word) const { return peek().kind == Token::Word && peek().text == word; }
-    bool peekPunct(const char* p) const { return peek().kind == Token::Punct && peek().text == p; }
+    bool atEnd() { return peek().kind == Token::End; }
+    const std::string& fileName(const Token& t) const { return fileNames_[static_cast<std::size_t>(t.file)]; }
+    bool peekWord(const char* word) { return peek().kind == Token::Word && peek().text == word; }
+    bool peekPunct(const char* p) { return peek().kind == Token::Punct && peek().text == p; }
 
-    [[noreturn]] void fail(int line, const std::string& message) const {
-        throw DeclarationError(source_ + ":" + std::to_string(line) + ": " + message);
+    [[noreturn]] void fail(const Token& at, const std::string& message) const {
+        throw DeclarationError(fileName(at) + ":" + std::to_string(at.line) + ": " + message);
     }
     [[noreturn]] void failAt(const Token& t, const std::string& message) const {
-        fail(t.line, message + ", got " + describe(t));
+        fail(t, message + ", got " + describe(t));
     }
     static std::string describe(const Token& t) {
         switch (t.kind) {
@@ -93,10 +145,132 @@ public:
     }
 
 private:
-    std::string source_;
-    std::vector<Token> tokens_;
+    struct Conditional {
+        Token at;
+        bool taking = true;
+        bool sawElse = false;
+    };
+    struct Frame {
+        std::vector<Token> tokens;
+        std::size_t next = 0;
+        std::vector<Conditional> conditions;
+        fs::path path;
+    };
+
+    void pushFile(const std::string& text, const std::string& name, fs::path path) {
+        const int file = static_cast<int>(fileNames_.size());
+        fileNames_.push_back(name);
+        out_.files.push_back(name);
+        int lastLine = 1;
+        Frame frame;
+        frame.tokens = tokenize(text, file, name, lastLine);
+        frame.path = std::move(path);
+        if (frames_.empty()) end_ = {Token::End, "", lastLine, file};
+        frames_.push_back(std::move(frame));
+    }
+
+    // The next token of the current file, whatever it is.
+    Token raw(const Token& after, const std::string& what) {
+        Frame& f = frames_.back();
+        if (f.next >= f.tokens.size()) fail(after, "expected " + what + " after '" + after.text + "'");
+        return f.tokens[f.next++];
+    }
+
+    void settle() {
+        for (;;) {
+            Frame& f = frames_.back();
+            if (f.next >= f.tokens.size()) {
+                if (!f.conditions.empty()) {
+                    const Token& open = f.conditions.back().at;
+                    fail(open, "'" + open.text + "' is not closed by '$endif' in this file");
+                }
+                if (frames_.size() == 1) return;
+                frames_.pop_back();
+                continue;
+            }
+            const Token& t = f.tokens[f.next];
+            if (t.kind != Token::Word || t.text.empty() || t.text[0] != '$') return;
+            const Token directive = t;
+            ++f.next;
+            if (directive.text == "$ifdef" || directive.text == "$ifndef") {
+                const Token name = raw(directive, "a variable name");
+                if (name.kind != Token::Quoted && name.kind != Token::Word) {
+                    failAt(name, "expected a variable name after '" + directive.text + "'");
+                }
+                const bool defined = out_.variables.count(name.text) != 0;
+                f.conditions.push_back({directive, directive.text == "$ifdef" ? defined : !defined, false});
+                if (!f.conditions.back().taking) skipBranch(f, true);
+            } else if (directive.text == "$else") {
+                if (f.conditions.empty()) fail(directive, "'$else' without '$ifdef' or '$ifndef'");
+                Conditional& c = f.conditions.back();
+                if (c.sawElse)
+                    fail(directive,
+                         "a second '$else' for the '" + c.at.text + "' of line " + std::to_string(c.at.line));
+                c.sawElse = true;
+                c.taking = !c.taking;
+                if (!c.taking) skipBranch(f, false);
+            } else if (directive.text == "$endif") {
+                if (f.conditions.empty()) fail(directive, "'$endif' without '$ifdef' or '$ifndef'");
+                f.conditions.pop_back();
+            } else if (directive.text == "$include") {
+                include(directive);
+            } else {
+                fail(directive, "unknown directive '" + directive.text + "'");
+            }
+        }
+    }
+
+    // Skips to the `$else` (when it may follow) or `$endif` that closes the
+    // innermost conditional, leaving that directive to be read.
+    void skipBranch(Frame& f, bool elseMayFollow) {
+        int depth = 0;
+        for (; f.next < f.tokens.size(); ++f.next) {
+            const Token& t = f.tokens[f.next];
+            if (t.kind != Token::Word) continue;
+            if (t.text == "$ifdef" || t.text == "$ifndef") {
+                ++depth;
+            } else if (t.text == "$endif") {
+                if (depth == 0) return;
+                --depth;
+            } else if (t.text == "$else" && depth == 0) {
+                if (elseMayFollow) return;
+                fail(t, "a second '$else' for the '" + f.conditions.back().at.text + "' of line " +
+                            std::to_string(f.conditions.back().at.line));
+            }
+        }
+        const Token& open = f.conditions.back().at;
+        fail(open, "'" + open.text + "' is not closed by '$endif' in this file");
+    }
+
+    void include(const Token& directive) {
+        const Token name = raw(directive, "a file name");
+        if (name.kind != Token::Quoted || name.text.empty()) {
+            failAt(name, "expected a quoted file name after '$include'");
+        }
+        fs::path path(name.text);
+        if (path.is_relative()) path = frames_.back().path.parent_path() / path;
+        const fs::path resolved = canonical(path.string());
+        for (const Frame& open : frames_) {
+            if (open.path == resolved) {
+                fail(directive, "\"" + name.text + "\" is being read already: an $include cycle");
+            }
+        }
+        if (static_cast<int>(frames_.size()) > kMaxIncludeDepth) {
+            fail(directive, "$include nested deeper than " + std::to_string(kMaxIncludeDepth) + " files");
+        }
+        std::string text;
+        try {
+            text = readText(path.string(), "included file");
+        } catch (const DeclarationError& error) {
+            fail(directive, error.what());
+        }
+        pushFile(text, path.string(), resolved);
+    }
+
+    DeclarationFile& out_;
+    std::vector<Frame> frames_;
+    std::vector<std::string> fileNames_;
     Token end_;
-    std::size_t next_ = 0;
 };
 
 struct TypeSpec {
@@ -104,12 +278,13 @@ struct TypeSpec {
     std::string name;
 };
 
-const char* const kTagTypes[] = {"light", "shader", "material", "geometry", "data", "lightprofile", "string"};
+const char* const kTagTypes[] = {"light", "shader", "material", "geometry",
+                                 "data",  "string", "spectrum", "lightprofile"};
 
-bool isTypeWord(const Tokens& in) {
+bool isTypeWord(Reader& in) {
     if (in.peek().kind != Token::Word) return false;
-    static const char* const plain[] = {"boolean",   "integer", "scalar", "vector",  "color",
-                                        "transform", "array",   "struct", "spectrum"};
+    static const char* const plain[] = {"boolean", "integer",   "scalar", "vector",
+                                        "color",   "transform", "array",  "struct"};
     for (const char* word : plain) {
         if (in.peek().text == word) return true;
     }
@@ -119,7 +294,8 @@ bool isTypeWord(const Tokens& in) {
     return false;
 }
 
-TypeSpec readSimpleType(Tokens& in) {
+// A type other than struct and array.
+TypeSpec readSimpleType(Reader& in) {
     const Token t = in.take();
     if (t.kind == Token::Word) {
         const std::string& w = t.text;
@@ -138,14 +314,12 @@ TypeSpec readSimpleType(Tokens& in) {
         for (const char* tag : kTagTypes) {
             if (w == tag) return {ValueKind::Tag, w};
         }
-        if (w == "struct" || w == "spectrum" || w == "array") {
-            in.fail(t.line, "the type '" + w + "' is not supported here");
-        }
+        if (w == "array") in.fail(t, "the type 'array' is not supported here");
     }
     in.failAt(t, "expected a parameter type");
 }
 
-double readNumber(Tokens& in, const Parameter& p) {
+double readNumber(Reader& in, const Parameter& p) {
     const Token t = in.take();
     if (t.kind == Token::Word && !t.text.empty()) {
         errno = 0;
@@ -158,9 +332,9 @@ double readNumber(Tokens& in, const Parameter& p) {
     in.failAt(t, "expected a number in the default of \"" + p.name + "\"");
 }
 
-void readDefault(Tokens& in, Parameter& p) {
+void readDefault(Reader& in, Parameter& p) {
     const Token at = in.take();  // "default"
-    if (p.isArray) in.fail(at.line, "the array \"" + p.name + "\" cannot have a default");
+    if (p.isArray) in.fail(at, "the array \"" + p.name + "\" cannot have a default");
     p.hasDefault = true;
     switch (p.kind) {
         case ValueKind::Boolean: {
@@ -187,7 +361,9 @@ void readDefault(Tokens& in, Parameter& p) {
             return;
         }
         case ValueKind::Tag:
-            in.fail(at.line, "a default for the " + p.typeName + " \"" + p.name + "\" is not supported");
+            in.fail(at, "a default for the " + p.typeName + " \"" + p.name + "\" is not supported");
+        case ValueKind::Struct:
+            in.fail(at, "the struct \"" + p.name + "\" takes defaults on its members, not as a whole");
         default:
             break;
     }
@@ -195,7 +371,7 @@ void readDefault(Tokens& in, Parameter& p) {
     for (int i = 0; i < count; ++i) {
         // A colour's alpha may be left out; it is then 0.
         if (p.kind == ValueKind::Color && i == 3 &&
-            (in.peekPunct(",") || in.peekPunct(")") || in.peek().kind != Token::Word)) {
+            (in.peekPunct(",") || in.peekPunct(")") || in.peekPunct("}") || in.peek().kind != Token::Word)) {
             p.defaultValue.push_back(0.0);
             break;
         }
@@ -203,79 +379,146 @@ void readDefault(Tokens& in, Parameter& p) {
     }
 }
 
-Parameter readParameter(Tokens& in) {
+std::string readName(Reader& in, const std::string& what) {
+    const Token name = in.take();
+    if (name.kind != Token::Quoted && name.kind != Token::Word)
+        in.failAt(name, "expected the name of " + what);
+    if (name.text.empty()) in.fail(name, "a parameter name is empty");
+    return name.text;
+}
+
+std::vector<Parameter> readParameterList(Reader& in, const char* close, const std::string& owner, int depth);
+
+// `{ members }` of a struct; `owner` names it in messages.
+std::vector<Parameter> readMembers(Reader& in, const std::string& owner, int depth) {
+    in.expectPunct("{", "to open the members of " + owner);
+    if (in.peekPunct("}")) in.fail(in.peek(), owner + " has no members");
+    std::vector<Parameter> members = readParameterList(in, "}", owner, depth + 1);
+    in.take();  // "}"
+    return members;
+}
+
+Parameter readParameter(Reader& in, int depth) {
     Parameter p;
+    p.line = in.peek().line;
     if (in.peekWord("array")) {
         in.take();
         p.isArray = true;
-        if (in.peekWord("array")) in.fail(in.peek().line, "arrays of arrays are not supported");
+        if (in.peekWord("array")) in.fail(in.peek(), "arrays of arrays are not supported");
     }
-    const TypeSpec type = readSimpleType(in);
-    p.kind = type.kind;
-    p.typeName = type.name;
-    const Token name = in.take();
-    if (name.kind != Token::Quoted && name.kind != Token::Word) {
-        in.failAt(name, "expected the name of a " + typeText(p) + " parameter");
+    if (in.peekWord("struct")) {
+        const Token at = in.take();
+        if (depth >= kMaxStructDepth) {
+            in.fail(at, "structs nested deeper than " + std::to_string(kMaxStructDepth));
+        }
+        p.kind = ValueKind::Struct;
+        p.typeName = "struct";
+        // Both orders occur: struct "name" { ... } and struct { ... } "name".
+        if (in.peekPunct("{")) {
+            p.members = readMembers(in, "a struct", depth);
+            p.name = readName(in, "a struct parameter");
+        } else {
+            p.name = readName(in, "a struct parameter");
+            p.members = readMembers(in, "the struct \"" + p.name + "\"", depth);
+        }
+    } else {
+        const TypeSpec type = readSimpleType(in);
+        p.kind = type.kind;
+        p.typeName = type.name;
+        p.name = readName(in, "a " + typeText(p) + " parameter");
     }
-    if (name.text.empty()) in.fail(name.line, "a parameter name is empty");
-    p.name = name.text;
     if (in.peekWord("default")) readDefault(in, p);
     return p;
 }
 
-Declaration readDeclaration(Tokens& in) {
+// Parameters separated by commas, up to (not taking) `close`.
+std::vector<Parameter> readParameterList(Reader& in, const char* close, const std::string& owner, int depth) {
+    std::vector<Parameter> list;
+    for (;;) {
+        Parameter p = readParameter(in, depth);
+        for (const Parameter& other : list) {
+            if (other.name == p.name) {
+                in.fail(in.peek(), "the " + std::string(depth > 0 ? "member" : "parameter") + " \"" + p.name +
+                                       "\" is declared twice" + (depth > 0 ? " in " + owner : ""));
+            }
+        }
+        list.push_back(std::move(p));
+        if (in.peekPunct(",")) {
+            in.take();
+            continue;
+        }
+        if (!in.peekPunct(close)) {
+            in.failAt(in.peek(), "expected ',' or '" + std::string(close) + "' after the " +
+                                     (depth > 0 ? "member" : "parameter") + " \"" + list.back().name + "\"");
+        }
+        return list;
+    }
+}
+
+int readInteger(Reader& in, const std::string& what) {
+    const Token v = in.take();
+    char* end = nullptr;
+    errno = 0;
+    const long long value = v.kind == Token::Word ? std::strtoll(v.text.c_str(), &end, 10) : 0;
+    if (v.kind != Token::Word || v.text.empty() || end != v.text.c_str() + v.text.size() || errno == ERANGE ||
+        value < INT_MIN || value > INT_MAX) {
+        in.failAt(v, "expected " + what);
+    }
+    return static_cast<int>(value);
+}
+
+bool isClauseWord(const Token& t) {
+    return t.kind == Token::Word && !t.text.empty() &&
+           (std::isalpha(static_cast<unsigned char>(t.text[0])) != 0 || t.text[0] == '_');
+}
+
+Declaration readDeclaration(Reader& in) {
     Declaration d;
     const Token declare = in.take();
     d.line = declare.line;
+    d.source = in.fileName(declare);
+    if (in.peekWord("phenomenon")) in.fail(in.peek(), "phenomenon declarations are not supported");
     const bool newForm = in.peekWord("shader");
     if (newForm) in.take();
     if (in.peek().kind == Token::Word && isTypeWord(in)) {
-        if (in.peekWord("struct")) in.fail(in.peek().line, "a struct result type is not supported");
-        d.returns = readSimpleType(in).name;
+        if (in.peekWord("struct")) {
+            in.take();
+            d.returns = "struct";
+            d.resultMembers = readMembers(in, "the result struct", 0);
+        } else {
+            d.returns = readSimpleType(in).name;
+        }
     }
     const Token name = in.take();
     if (name.kind != Token::Quoted && name.kind != Token::Word) in.failAt(name, "expected the shader's name");
     d.name = name.text;
     in.expectPunct("(", "after the name of shader \"" + d.name + "\"");
-    if (!in.peekPunct(")")) {
-        for (;;) {
-            Parameter p = readParameter(in);
-            for (const Parameter& other : d.parameters) {
-                if (other.name == p.name)
-                    in.fail(in.peek().line, "the parameter \"" + p.name + "\" is declared twice");
-            }
-            d.parameters.push_back(std::move(p));
-            if (in.peekPunct(",")) {
-                in.take();
-                continue;
-            }
-            if (!in.peekPunct(")")) {
-                in.failAt(in.peek(),
-                          "expected ',' or ')' after the parameter \"" + d.parameters.back().name + "\"");
-            }
-            break;
-        }
-    }
+    if (!in.peekPunct(")")) d.parameters = readParameterList(in, ")", "shader \"" + d.name + "\"", 0);
     in.take();  // ")"
-    while (newForm && (in.peekWord("version") || in.peekWord("apply"))) {
+    while (newForm && isClauseWord(in.peek()) && !in.peekWord("end")) {
         const Token clause = in.take();
         if (clause.text == "version") {
-            const Token v = in.take();
-            char* end = nullptr;
-            errno = 0;
-            const long long value = v.kind == Token::Word ? std::strtoll(v.text.c_str(), &end, 10) : 0;
-            if (v.kind != Token::Word || v.text.empty() || end != v.text.c_str() + v.text.size() ||
-                errno == ERANGE || value < INT_MIN || value > INT_MAX) {
-                in.failAt(v, "expected an integer version of shader \"" + d.name + "\"");
-            }
-            d.version = static_cast<int>(value);
-        } else {
+            d.version = readInteger(in, "an integer version of shader \"" + d.name + "\"");
+        } else if (clause.text == "apply") {
             do {
                 if (in.peekPunct(",")) in.take();
                 const Token kind = in.take();
                 if (kind.kind != Token::Word) in.failAt(kind, "expected a shader type after 'apply'");
                 d.apply.push_back(kind.text);
             } while (in.peekPunct(","));
+        } else if (clause.text == "declare") {
+            in.fail(clause, "expected 'end declare' to close the declaration of shader \"" + d.name +
+                                "\" before the next 'declare'");
+        } else {
+            // A requirement such as `scanline off` or `derivative 1 2`: its
+            // words on its line. The renderer's own business; kept as written.
+            std::string text = clause.text;
+            while (in.peek().line == clause.line && in.peek().file == clause.file &&
+                   (in.peek().kind == Token::Word || in.peek().kind == Token::Quoted) &&
+                   !in.peekWord("end")) {
+                text += " " + in.take().text;
+            }
+            d.options.push_back(text);
         }
     }
     in.expectWord("end", "to close the declaration of shader \"" + d.name + "\"");
@@ -283,29 +526,97 @@ Declaration readDeclaration(Tokens& in) {
     return d;
 }
 
-}  // namespace
+// "2.0.20" as numbers; refuses what is not one to four dot-separated numbers.
+std::vector<long> readVersionText(Reader& in, const Token& t) {
+    std::vector<long> parts;
+    std::size_t at = 0;
+    const std::string& s = t.text;
+    while ((t.kind == Token::Quoted || t.kind == Token::Word) && at < s.size() && parts.size() < 4) {
+        std::size_t end = at;
+        while (end < s.size() && std::isdigit(static_cast<unsigned char>(s[end])) != 0) ++end;
+        if (end == at || end - at > 6) break;
+        parts.push_back(std::stol(s.substr(at, end - at)));
+        if (end == s.size()) return parts;
+        if (s[end] != '.') break;
+        at = end + 1;
+    }
+    in.failAt(t, "expected a version such as \"3.6.99\"");
+}
 
-std::vector<Declaration> parseDeclarations(const std::string& text, const std::string& sourceName) {
-    Tokens in(text, sourceName);
-    std::vector<Declaration> out;
+int compareVersions(std::vector<long> a, std::vector<long> b) {
+    a.resize(4, 0);
+    b.resize(4, 0);
+    return a < b ? -1 : (a == b ? 0 : 1);
+}
+
+void readVersionBound(Reader& in) {
+    const Token bound = in.take();  // min or max
+    in.expectWord("version", "after '" + bound.text + "'");
+    const Token t = in.take();
+    const std::vector<long> wanted = readVersionText(in, t);
+    Token self{Token::Quoted, kReaderVersion, 0, 0};
+    const std::vector<long> ours = readVersionText(in, self);
+    const int order = compareVersions(ours, wanted);
+    if (bound.text == "min" && order < 0) {
+        in.fail(t, "the file needs renderer version " + t.text + " or later; this host reads as " +
+                       kReaderVersion);
+    }
+    if (bound.text == "max" && order > 0) {
+        in.fail(t, "the file is for renderer versions up to " + t.text + "; this host reads as " +
+                       kReaderVersion);
+    }
+}
+
+DeclarationFile parse(const std::string& text, const std::string& sourceName) {
+    DeclarationFile out;
+    Reader in(out);
+    in.open(text, sourceName, canonical(sourceName));
     while (!in.atEnd()) {
-        if (!in.peekWord("declare")) in.failAt(in.peek(), "expected 'declare'");
-        out.push_back(readDeclaration(in));
+        if (in.peekWord("declare")) {
+            out.declarations.push_back(readDeclaration(in));
+        } else if (in.peekWord("set")) {
+            in.take();  // set
+            const Token name = in.take();
+            if (name.kind != Token::Quoted || name.text.empty()) {
+                in.failAt(name, "expected a quoted variable name after 'set'");
+            }
+            const Token value = in.take();
+            if (value.kind != Token::Quoted && value.kind != Token::Word) {
+                in.failAt(value, "expected the value of the variable \"" + name.text + "\"");
+            }
+            out.variables[name.text] = value.text;
+        } else if (in.peekWord("min") || in.peekWord("max")) {
+            readVersionBound(in);
+        } else if (in.peekWord("link")) {
+            in.take();  // link
+            const Token file = in.take();
+            if (file.kind != Token::Quoted || file.text.empty()) {
+                in.failAt(file, "expected a quoted library name after 'link'");
+            }
+            out.links.push_back(file.text);
+        } else {
+            in.failAt(in.peek(), "expected 'declare'");
+        }
     }
     return out;
 }
 
+}  // namespace
+
+DeclarationFile parseDeclarationFile(const std::string& text, const std::string& sourceName) {
+    return parse(text, sourceName);
+}
+
+DeclarationFile readDeclarationFile(const std::string& path) {
+    return parse(readText(path, "declaration"), path);
+}
+
+std::vector<Declaration> parseDeclarations(const std::string& text, const std::string& sourceName) {
+    return parse(text, sourceName).declarations;
+}
+
 std::vector<Declaration> readDeclarations(const std::string& path) {
-    errno = 0;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw DeclarationError("cannot open the declaration " + path +
-                               (errno ? ": " + std::string(std::strerror(errno)) : ""));
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    if (file.bad()) throw DeclarationError(path + ": cannot be read");
-    return parseDeclarations(text.str(), path);
+    return readDeclarationFile(path).declarations;
 }
 
 int valueCount(ValueKind kind) {
@@ -316,6 +627,8 @@ int valueCount(ValueKind kind) {
             return 4;
         case ValueKind::Transform:
             return 16;
+        case ValueKind::Struct:
+            return 0;
         default:
             return 1;
     }
@@ -327,20 +640,107 @@ std::string typeText(const Parameter& parameter) {
     return parameter.isArray ? "array " + parameter.typeName : parameter.typeName;
 }
 
-BlockLayout::BlockLayout(Declaration declaration) : declaration_(std::move(declaration)) {
-    int offset = 0;
-    for (const Parameter& p : declaration_.parameters) {
-        parameters_.push_back({&p, offset});
-        offset += (p.isArray ? 8 : 0) + valueSize(p.kind);
+namespace {
+
+int alignUp(int offset, int alignment) { return (offset + alignment - 1) / alignment * alignment; }
+
+// Every value the renderer stores is made of 4-byte words (floats, integers,
+// tags), so 4 is the widest alignment a member can have; it is still worked
+// out as C does, from the members.
+struct Laid {
+    std::vector<ParameterLayout> fields;
+    int size = 0;
+    int alignment = 4;
+};
+
+Laid layOut(const std::vector<Parameter>& list, int base);
+
+// One value of the parameter's type (an array's element) at `offset`.
+ParameterLayout layValue(const Parameter& p, int offset, int& size, int& alignment) {
+    ParameterLayout out;
+    out.parameter = &p;
+    if (p.kind == ValueKind::Struct) {
+        Laid inner = layOut(p.members, 0);
+        alignment = inner.alignment;
+        offset = alignUp(offset, alignment);
+        inner = layOut(p.members, offset);
+        out.members = std::move(inner.fields);
+        size = inner.size;
+    } else {
+        alignment = 4;
+        offset = alignUp(offset, alignment);
+        size = valueSize(p.kind);
     }
-    size_ = offset;
+    out.offset = out.elementOffset = offset;
+    out.size = size;
+    return out;
+}
+
+// C struct rules from `base` on: each member at its alignment, the whole
+// rounded up to the widest; an array is `int i_name; int n_name; T name[1];`.
+Laid layOut(const std::vector<Parameter>& list, int base) {
+    Laid laid;
+    int offset = base;
+    for (const Parameter& p : list) {
+        int size = 0;
+        int alignment = 4;
+        if (p.isArray) {
+            const int start = alignUp(offset, 4);
+            ParameterLayout element = layValue(p, start + 8, size, alignment);
+            element.offset = start;
+            offset = element.elementOffset + size;
+            laid.fields.push_back(std::move(element));
+            alignment = std::max(alignment, 4);
+        } else {
+            ParameterLayout value = layValue(p, offset, size, alignment);
+            offset = value.offset + size;
+            laid.fields.push_back(std::move(value));
+        }
+        laid.alignment = std::max(laid.alignment, alignment);
+    }
+    laid.size = alignUp(offset - base, laid.alignment);
+    return laid;
+}
+
+}  // namespace
+
+BlockLayout::BlockLayout(Declaration declaration) : declaration_(std::move(declaration)) {
+    Laid laid = layOut(declaration_.parameters, 0);
+    parameters_ = std::move(laid.fields);
+    size_ = laid.size;
+    if (declaration_.returns == "struct") {
+        resultSize_ = layOut(declaration_.resultMembers, 0).size;
+    } else if (declaration_.returns.empty()) {
+        resultSize_ = valueSize(ValueKind::Color);
+    } else {
+        Parameter result;
+        result.typeName = declaration_.returns;
+        result.kind = declaration_.returns == "boolean"     ? ValueKind::Boolean
+                      : declaration_.returns == "integer"   ? ValueKind::Integer
+                      : declaration_.returns == "scalar"    ? ValueKind::Scalar
+                      : declaration_.returns == "vector"    ? ValueKind::Vector
+                      : declaration_.returns == "color"     ? ValueKind::Color
+                      : declaration_.returns == "transform" ? ValueKind::Transform
+                                                            : ValueKind::Tag;
+        resultSize_ = valueSize(result.kind);
+    }
 }
 
 const ParameterLayout* BlockLayout::find(const std::string& name) const {
-    for (const ParameterLayout& p : parameters_) {
-        if (p.parameter->name == name) return &p;
+    const std::vector<ParameterLayout>* level = &parameters_;
+    const ParameterLayout* found = nullptr;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t dot = name.find('.', at);
+        const std::string part = name.substr(at, dot == std::string::npos ? std::string::npos : dot - at);
+        found = nullptr;
+        for (const ParameterLayout& p : *level) {
+            if (p.parameter->name == part) found = &p;
+        }
+        if (found == nullptr || dot == std::string::npos) return found;
+        level = &found->members;
+        at = dot + 1;
     }
-    return nullptr;
 }
 
 std::vector<int> BlockLayout::fieldOffsets() const {
@@ -349,7 +749,7 @@ std::vector<int> BlockLayout::fieldOffsets() const {
         out.push_back(p.offset);
         if (p.parameter->isArray) {
             out.push_back(p.offset + 4);
-            out.push_back(p.offset + 8);
+            out.push_back(p.elementOffset);
         }
     }
     return out;

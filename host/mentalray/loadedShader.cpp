@@ -37,8 +37,7 @@ std::vector<int> probeParameterOffsets(const LoadedShader& shader) {
         if (p.parameter->kind == ValueKind::Boolean && !p.parameter->isArray) {
             instance->setBoolean(name, true);  // so that what a switch guards is read too
         }
-        std::vector<std::pair<std::string, int>> fields{
-            {name, p.parameter->isArray ? p.offset + 8 : p.offset}};
+        std::vector<std::pair<std::string, int>> fields{{name, p.elementOffset}};
         if (p.parameter->isArray) {
             fields.push_back({"i_" + name, p.offset});
             fields.push_back({"n_" + name, p.offset + 4});

@@ -1,6 +1,7 @@
 #include "host/mentalray/shaderInstance.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 
@@ -11,7 +12,11 @@ namespace sorvane::mrhost {
 
 namespace {
 
+// The renderer's bookkeeping words of a record of ours: a mark, then the
+// instance it belongs to.
 constexpr std::uint32_t kRecordMagic = 0x736f7276;  // "sorv"
+constexpr std::size_t kInstanceWord = 1;
+static_assert(sizeof(miFunction::bookkeeping) >= (kInstanceWord + 2) * sizeof(miUint));
 
 // Stands for the hit primitive, so that a shader's clearing and restoring of
 // state->pri can be seen.
@@ -39,6 +44,8 @@ std::string kindName(ValueKind kind) {
             return "transform";
         case ValueKind::Tag:
             return "tag";
+        case ValueKind::Struct:
+            return "struct";
     }
     return "?";
 }
@@ -50,23 +57,34 @@ ShaderInstance::ShaderInstance(const ShaderLibrary& library, const BlockLayout& 
       layout_(layout),
       scene_(scene),
       fixed_(static_cast<std::size_t>(layout.size() / 4), 0) {
-    for (const ParameterLayout& p : layout.parameters()) {
-        if (!p.parameter->hasDefault) continue;
-        const Field f{p.offset, p.parameter->kind, p.parameter->name};
-        std::vector<float> values;
-        for (double v : p.parameter->defaultValue) values.push_back(static_cast<float>(v));
-        writeWords(f, wordsFor(f, values));
-    }
-    record_.magic = kRecordMagic;
-    record_.instance = this;
-    record_.function.parameter_size = layout.size();
-    record_.function.result_size = 16;
+    for (const ParameterLayout& p : layout.parameters()) writeDefaults(p);
     rebuild();
 }
 
+// A struct's members have their own defaults; an array has none, nor have
+// the members of its elements, which the block does not hold until set.
+void ShaderInstance::writeDefaults(const ParameterLayout& p) {
+    if (p.parameter->isArray) return;
+    for (const ParameterLayout& member : p.members) writeDefaults(member);
+    if (!p.parameter->hasDefault) return;
+    const Field f{p.offset, p.parameter->kind, p.parameter->name};
+    std::vector<float> values;
+    for (double v : p.parameter->defaultValue) values.push_back(static_cast<float>(v));
+    writeWords(f, wordsFor(f, values));
+}
+
 ShaderInstance::Field ShaderInstance::field(const std::string& name) const {
+    // The block holds no element of an array until the array is set, so a
+    // member of one has nowhere to go.
+    for (std::size_t dot = name.find('.'); dot != std::string::npos; dot = name.find('.', dot + 1)) {
+        const ParameterLayout* outer = layout_.find(name.substr(0, dot));
+        if (outer != nullptr && outer->parameter->isArray) {
+            throw HostError("\"" + name + "\" is a member of the elements of the array \"" +
+                            name.substr(0, dot) + "\", which cannot be set one by one");
+        }
+    }
     if (const ParameterLayout* p = layout_.find(name)) {
-        return {p->parameter->isArray ? p->offset + 8 : p->offset, p->parameter->kind, name};
+        return {p->elementOffset, p->parameter->kind, name};
     }
     for (const char* prefix : {"i_", "n_"}) {
         if (name.rfind(prefix, 0) == 0) {
@@ -81,6 +99,10 @@ ShaderInstance::Field ShaderInstance::field(const std::string& name) const {
 
 std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::vector<float>& values) const {
     const std::size_t count = static_cast<std::size_t>(valueCount(f.kind));
+    if (f.kind == ValueKind::Struct) {
+        throw HostError("the struct parameter \"" + f.name + "\" is set member by member (\"" + f.name +
+                        ".<member>\")");
+    }
     const bool colourWithoutAlpha = f.kind == ValueKind::Color && values.size() == 3;
     if (values.size() != count && !colourWithoutAlpha) {
         throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes " +
@@ -231,10 +253,11 @@ void ShaderInstance::forceGhostOffset(int ghostOffs) {
     rebuild();
 }
 
-// Lays the block out as the shader receives it: the fixed part; the data of
-// the block's last array from its first element on, past the fixed part;
-// other arrays' data after that, their start index counted from their first
-// element; then the ghost area, one tag per word of the block.
+// Lays the block out as the shader receives it, from the record's
+// `parameters` on: the fixed part; the data of the block's last array from its
+// first element on, past the fixed part; other arrays' data after that, their
+// start index counted from their first element; then the ghost area, one tag
+// per word of the block.
 void ShaderInstance::rebuild() {
     std::vector<std::uint32_t> words = fixed_;
     const std::size_t fixedWords = fixed_.size();
@@ -261,8 +284,18 @@ void ShaderInstance::rebuild() {
         words[static_cast<std::size_t>(offset / 4 + valueWords_)] =
             static_cast<std::uint32_t>(connection.first);
     }
-    storage_ = std::move(words);
-    record_.function.ghost_offs = ghostOffs;
+
+    const std::size_t bytes = offsetof(miFunction, parameters) + words.size() * 4;
+    std::vector<miFunction> records((bytes + sizeof(miFunction) - 1) / sizeof(miFunction), miFunction{});
+    miFunction& function = records.front();
+    function.parameter_size = layout_.size();
+    function.result_size = static_cast<int>(sizeof(miColor));
+    function.ghost_offs = ghostOffs;
+    function.bookkeeping[0] = kRecordMagic;
+    const ShaderInstance* self = this;
+    std::memcpy(&function.bookkeeping[kInstanceWord], &self, sizeof self);
+    std::memcpy(function.parameters, words.data(), words.size() * 4);
+    records_ = std::move(records);
 }
 
 miState ShaderInstance::newState() const {
@@ -274,23 +307,26 @@ miState ShaderInstance::newState() const {
     state.normal_geom = state.normal;
     state.dot_nd = -1.0f;
     state.pri = const_cast<char*>(&placeholderPrimitive);
-    state.shader = &record_.function;
+    state.shader = &function();
     return state;
 }
 
 miBoolean ShaderInstance::shade(miColor& result, miState& state) const {
-    return library_.call(&result, &state, const_cast<std::uint32_t*>(storage_.data()));
+    state.shader = &function();
+    return library_.call(&result, &state, const_cast<char*>(function().parameters));
 }
 
 const ShaderInstance* ShaderInstance::fromState(const miState* state) {
     if (state == nullptr || state->shader == nullptr) return nullptr;
-    // The record starts with the miFunction that state->shader points to.
-    const Record* record = reinterpret_cast<const Record*>(state->shader);
-    return record->magic == kRecordMagic ? record->instance : nullptr;
+    const miFunction& function = *state->shader;
+    if (function.bookkeeping[0] != kRecordMagic) return nullptr;
+    const ShaderInstance* instance = nullptr;
+    std::memcpy(&instance, &function.bookkeeping[kInstanceWord], sizeof instance);
+    return instance;
 }
 
 const void* ShaderInstance::connectedValue(const miState& state, const void* parm) const {
-    const auto* base = reinterpret_cast<const char*>(storage_.data());
+    const char* base = function().parameters;
     const auto* at = static_cast<const char*>(parm);
     if (at < base || at >= base + static_cast<std::ptrdiff_t>(valueWords_) * 4) return nullptr;
     const auto it = connections_.find(static_cast<int>(at - base));

@@ -37,8 +37,9 @@ public:
     const BlockLayout& layout() const { return layout_; }
     const Scene& scene() const { return scene_; }
 
-    // Setters take a parameter's declared name; an array's fields are also
-    // reachable as "i_<name>" and "n_<name>" (integers). A name that is not
+    // Setters take a parameter's declared name ("s.m" for the member m of a
+    // struct s); an array's fields are also reachable as "i_<name>" and
+    // "n_<name>" (integers). A name that is not
     // declared, or a value of another type, is a HostError.
     void setBoolean(const std::string& name, bool value);
     void setInteger(const std::string& name, int value);
@@ -65,17 +66,21 @@ public:
     // ghost_offs is the distance to the ghost area while any parameter is
     // connected, 0 otherwise; a test may force a value.
     void forceGhostOffset(int ghostOffs);
-    int ghostOffset() const { return record_.function.ghost_offs; }
+    int ghostOffset() const { return function().ghost_offs; }
 
     // A state for one sample on one thread: the shader record set, a
     // non-null primitive, dir (0, 0, -1), normal (0, 0, 1), point at the origin.
     miState newState() const;
-    // Calls the shader entry. Safe from several threads, each with its own
-    // state and result.
+    // Calls the shader entry with state.shader pointed at this shader's
+    // record, as the renderer does before every call. Safe from several
+    // threads, each with its own state and result.
     miBoolean shade(miColor& result, miState& state) const;
 
+    // The shader record the state points to; the block starts at its
+    // `parameters`. Moves when a parameter is set.
+    const miFunction& function() const { return records_.front(); }
     // The block as the shader receives it, and its length with array data.
-    const void* block() const { return storage_.data(); }
+    const void* block() const { return records_.front().parameters; }
     int blockBytes() const { return valueWords_ * 4; }
 
     // For the renderer functions: the instance that a state's shader record
@@ -90,12 +95,7 @@ private:
         ValueKind kind = ValueKind::Integer;
         std::string name;
     };
-    struct Record {
-        miFunction function;
-        std::uint32_t magic;
-        const ShaderInstance* instance;
-    };
-
+    void writeDefaults(const ParameterLayout& p);
     Field field(const std::string& name) const;
     void writeWords(const Field& f, const std::vector<std::uint32_t>& words);
     std::vector<std::uint32_t> wordsFor(const Field& f, const std::vector<float>& values) const;
@@ -109,9 +109,11 @@ private:
     std::map<int, std::pair<int, ConnectedValue>> connections_;  // by field offset: ghost tag, value
     bool ghostForced_ = false;
     int forcedGhost_ = 0;
-    std::vector<std::uint32_t> storage_;  // block, array data, ghost area
+    // The shader record, with the block, array data and ghost area running on
+    // from its `parameters` into the elements after it, as the renderer
+    // allocates one.
+    std::vector<miFunction> records_;
     int valueWords_ = 0;
-    Record record_{};
 };
 
 }  // namespace sorvane::mrhost

@@ -177,15 +177,15 @@ INSTANTIATE_TEST_SUITE_P(
                        "expected a parameter type, got 'widget'"},
         BadDeclaration{"declare shader color \"s\" ( array light \"l\" default 1 ) end declare",
                        "the array \"l\" cannot have a default"},
-        BadDeclaration{"declare shader color \"s\" ( struct { scalar \"a\" } \"t\" ) end declare",
-                       "the type 'struct' is not supported"},
+        BadDeclaration{"declare shader color \"s\" ( struct \"t\" { } ) end declare",
+                       "bad.mi:1: the struct \"t\" has no members"},
         BadDeclaration{"declare shader color \"s\" ( scalar \"x\" ) version one end declare",
                        "expected an integer version of shader \"s\", got 'one'"},
         BadDeclaration{"declare shader color \"s\" ( scalar \"x\" )\n", "bad.mi:2: expected 'end'"},
         BadDeclaration{"declare shader color \"s\" scalar \"x\" ) end declare",
                        "bad.mi:1: expected '(' after the name of shader \"s\", got 'scalar'"},
         BadDeclaration{"declare shader color \"s\n", "bad.mi:1: a quoted name is not closed on its line"},
-        BadDeclaration{"link \"x.so\"", "expected 'declare', got 'link'"}));
+        BadDeclaration{"code \"x.c\"", "expected 'declare', got 'code'"}));
 
 TEST(DeclarationReader, AMissingFileIsNamed) {
     EXPECT_THROW(

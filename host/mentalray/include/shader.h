@@ -58,20 +58,40 @@ typedef enum {
     miRAY_NONE
 } miRay_type;
 
+/* Eight bytes whatever the pointer size, so that records holding one keep
+   the same layout in 32- and 64-bit renderers. */
+typedef union miPointer {
+    void* p;
+    double d;
+} miPointer;
+
+/* The renderer's lock handle; shaders only pass it back to the renderer. */
+typedef union miLock {
+    void* addr;
+    double align;
+} miLock;
+
 /* A shader as the renderer holds it. ghost_offs is the byte distance from
    each parameter to its ghost tag (non-zero: the parameter is assigned), or 0
-   when no parameter of this shader is assigned. The parameter block follows
-   the record. */
+   when no parameter of this shader is assigned. The parameter block starts at
+   `parameters` and runs past the end of the record, the ghost area after it.
+   The layout does not depend on the pointer size. */
 typedef struct miFunction {
-    struct miFunction* next_function;
+    miPointer sparep;
+    miTag next_tag;
     miTag function_decl;
-    miTag next_function_tag;
-    miTag parent_tag;
+    int type;
+    miUint out_typemap;
+    miUint out_interpmap;
+    miTag user_data;
+    miTag label;
+    miTag parameter_indirect;
+    miTag interfacephen;
+    miUint bookkeeping[11]; /* the renderer's own: call and init state */
     int parameter_size;
     int result_size;
     int ghost_offs;
-    miCBoolean simple;
-    miCBoolean spare[3];
+    miUint bookkeeping_tail[5]; /* the renderer's own, as above */
     char parameters[8];
 } miFunction;
 
@@ -80,12 +100,21 @@ typedef struct miState {
     miTag camera_inst;
     struct miCamera* camera;
     struct miOptions* options;
+    miLock global_lock;
+    miUint qmc_instance;
+#if defined(_WIN64) || defined(__LP64__)
+    miUint pad; /* 64-bit builds only */
+#endif
+    struct miTs* ts;
+    float raster_x;
+    float raster_y;
     struct miState* parent;
     miRay_type type;
     miUchar qmc_component;
     miUint1 scanline;
     miCBoolean inv_normal;
     char face;
+    void* spare0;
     void* cache;
     int reflection_level;
     int refraction_level;
@@ -98,6 +127,8 @@ typedef struct miState {
     miTag material;
     miTag volume;
     miTag environment;
+    miTag refraction_volume;
+    miUint label;
     miTag instance;
     miTag light_instance;
     void* pri; /* the hit primitive; shaders may test it for NULL */
