@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
+#include <set>
 
 #include "cli/render/sceneFile.h"
 
@@ -28,15 +31,31 @@ std::vector<std::string> split(const std::string& text, char separator) {
     }
 }
 
+// A decimal number as JSON writes one: no hex, no "nan" or "inf", no blanks.
 float parseNumber(const std::string& text, const std::string& field) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const float value = std::strtof(begin, &end);
-    if (text.empty() || end != begin + text.size() || errno == ERANGE) {
-        throw InputError(field, "\"" + text + "\" is not a number");
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        return i > start;
+    };
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    bool valid = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        valid = digits() || valid;
     }
-    return value;
+    if (valid && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        valid = digits();
+    }
+    if (!valid || i != text.size()) throw InputError(field, "\"" + text + "\" is not a number");
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (!(std::fabs(value) <= std::numeric_limits<float>::max())) {
+        throw InputError(field, "\"" + text + "\" is out of the range of a float");
+    }
+    return static_cast<float>(value);
 }
 
 AttributeValue parseValue(const std::string& name, const std::string& text, const std::string& field) {
@@ -162,8 +181,13 @@ Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBack
     Scene scene = request.scene;
     Material& preview = scene.materials[0];
     if (!request.preset.empty()) preview.preset = request.preset;
-    for (const std::string& setting : request.settings)
-        preview.attributes.push_back(parseSetting(setting, "--set"));
+    std::set<std::string> given;
+    for (const std::string& setting : request.settings) {
+        AttributeValue value = parseSetting(setting, "--set");
+        // The second of two values would win silently; say so instead.
+        if (!given.insert(value.name).second) throw InputError(value.origin, "set twice");
+        preview.attributes.push_back(std::move(value));
+    }
     for (const std::string& texture : request.textures)
         preview.textures.push_back(parseTextureSetting(texture));
     const std::vector<AttributeValue> wedge =

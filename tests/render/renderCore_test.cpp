@@ -406,13 +406,31 @@ TEST_P(Setting, ParsesNameAndValue) {
 
 INSTANTIATE_TEST_SUITE_P(
     Render, Setting,
-    ::testing::Values(SettingCase{"diffuse=0.6", true, 1, 0.6f},
-                      SettingCase{"color=0.8,0.3,0.2", true, 3, 0.8f},
-                      SettingCase{"useIrradiance=true", true, 1, 1.0f},
-                      SettingCase{"color=1,2,3,4,5", false, 0, 0}, SettingCase{"diffuse=", false, 0, 0},
-                      SettingCase{"diffuse=0.6x", false, 0, 0}, SettingCase{"=0.6", false, 0, 0},
-                      SettingCase{"diffuse", false, 0, 0}, SettingCase{"color=1,,2", false, 0, 0},
-                      SettingCase{"diffuse=1e99", false, 0, 0}));
+    ::testing::Values(
+        SettingCase{"diffuse=0.6", true, 1, 0.6f}, SettingCase{"color=0.8,0.3,0.2", true, 3, 0.8f},
+        SettingCase{"useIrradiance=true", true, 1, 1.0f}, SettingCase{"color=1,2,3,4,5", false, 0, 0},
+        SettingCase{"diffuse=", false, 0, 0}, SettingCase{"diffuse=0.6x", false, 0, 0},
+        SettingCase{"=0.6", false, 0, 0}, SettingCase{"diffuse", false, 0, 0},
+        SettingCase{"color=1,,2", false, 0, 0}, SettingCase{"diffuse=1e99", false, 0, 0},
+        SettingCase{"diffuse=0x10", false, 0, 0}, SettingCase{"diffuse=nan", false, 0, 0},
+        SettingCase{"diffuse=-inf", false, 0, 0}, SettingCase{"diffuse= 0.5", false, 0, 0},
+        SettingCase{"diffuse=1e", false, 0, 0}, SettingCase{"diffuse=.", false, 0, 0},
+        SettingCase{"diffuse=.5", true, 1, 0.5f}, SettingCase{"diffuse=5.", true, 1, 5.0f},
+        SettingCase{"diffuse=-2.5E-1", true, 1, -0.25f}, SettingCase{"diffuse=1e-50", true, 1, 0.0f}));
+
+TEST(Render, ASettingGivenTwiceIsRefused) {
+    PreviewRequest request;
+    request.settings = {"diffuse=0.5", "color=1,0,0", "diffuse=0.6"};
+    request.render = RenderSettings{8, 8, 1, 1};
+    StandInBackend backend;
+    try {
+        renderPreview(request, {&backend});
+        FAIL();
+    } catch (const cli::InputError& error) {
+        EXPECT_STREQ(error.what(), "--set diffuse: set twice");
+    }
+    EXPECT_EQ(backend.shaded.load(), 0);
+}
 
 TEST(Render, WedgeSplitsOnSemicolonsWhenThereAreAny) {
     EXPECT_EQ(parseWedge("diffuse=0,0.5,1").size(), 3u);
