@@ -82,11 +82,17 @@ std::uint16_t u16(const std::vector<char>& file, std::size_t offset, const std::
 
 std::atomic<DynamicLibrary::LookupObserver> lookupObserver{nullptr};
 using GetProcAddressFunction = FARPROC(WINAPI*)(HMODULE, LPCSTR);
-GetProcAddressFunction systemGetProcAddress = nullptr;
+
+// Where a library's GetProcAddress import points once the loader bound it.
+GetProcAddressFunction systemGetProcAddress() {
+    static const auto function = reinterpret_cast<GetProcAddressFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcAddress")));
+    return function;
+}
 
 // What a watched library calls in place of GetProcAddress.
 FARPROC WINAPI observedGetProcAddress(HMODULE module, LPCSTR name) {
-    const FARPROC address = systemGetProcAddress(module, name);
+    const FARPROC address = systemGetProcAddress()(module, name);
     const DWORD error = GetLastError();
     const DynamicLibrary::LookupObserver observer = lookupObserver.load();
     if (observer != nullptr && !IS_INTRESOURCE(name)) observer(module, name, address != nullptr);
@@ -98,9 +104,10 @@ FARPROC WINAPI observedGetProcAddress(HMODULE module, LPCSTR name) {
 
 DynamicLibrary::DynamicLibrary(const std::string& path, const std::string& description) {
     // Its imports are looked for beside it first, as the renderer loads a
-    // library from its own folder.
-    handle_ =
-        LoadLibraryExW(std::filesystem::path(path).wstring().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // library from its own folder (which needs a full path).
+    std::error_code ignored;
+    handle_ = LoadLibraryExW(std::filesystem::absolute(path, ignored).wstring().c_str(), nullptr,
+                             LOAD_WITH_ALTERED_SEARCH_PATH);
     if (handle_ == nullptr)
         throw HostError("cannot load " + description + ": " + systemMessage(GetLastError()));
 }
@@ -114,10 +121,7 @@ void* DynamicLibrary::symbol(const char* name) const {
 // The library's import address table entries for GetProcAddress are pointed
 // at observedGetProcAddress.
 bool DynamicLibrary::observeLookups(LookupObserver observer) const {
-    if (systemGetProcAddress == nullptr) {
-        systemGetProcAddress = reinterpret_cast<GetProcAddressFunction>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetProcAddress")));
-    }
+    const auto system = reinterpret_cast<ULONG_PTR>(systemGetProcAddress());
     lookupObserver.store(observer);
     auto* base = static_cast<unsigned char*>(handle_);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
@@ -127,7 +131,7 @@ bool DynamicLibrary::observeLookups(LookupObserver observer) const {
     for (auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          descriptor->Name != 0; ++descriptor) {
         for (auto* slot = reinterpret_cast<ULONG_PTR*>(base + descriptor->FirstThunk); *slot != 0; ++slot) {
-            if (*slot != reinterpret_cast<ULONG_PTR>(systemGetProcAddress)) continue;
+            if (*slot != system) continue;
             DWORD protection;
             VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
             *slot = reinterpret_cast<ULONG_PTR>(&observedGetProcAddress);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <system_error>
 #else
 #include <dlfcn.h>
 #endif
@@ -14,9 +15,11 @@ namespace sorvane::mayahost {
 #ifdef _WIN32
 
 void* openLibrary(const std::string& path, std::string& why) {
-    // Its own imports are looked for beside it first, as Maya loads a plug-in.
-    HMODULE library =
-        LoadLibraryExW(std::filesystem::path(path).wstring().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // Its own imports are looked for beside it first, as Maya loads a plug-in
+    // (which needs a full path).
+    std::error_code ignored;
+    HMODULE library = LoadLibraryExW(std::filesystem::absolute(path, ignored).wstring().c_str(), nullptr,
+                                     LOAD_WITH_ALTERED_SEARCH_PATH);
     if (library == nullptr) {
         const DWORD code = GetLastError();
         char* text = nullptr;
