@@ -6,6 +6,7 @@
 #   ./build.sh test      install, build (64-bit and 32-bit), run every test
 #   ./build.sh sanitize  install, build with AddressSanitizer and UBSan, run every test
 #   ./build.sh build     install and build only
+#   ./build.sh windows   install, cross-build the Windows DLLs, run their tests
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -26,6 +27,9 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
   fi
 }
+
+# The Windows step's own: mingw-w64 for both sizes, and wine to run the tests.
+windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
 
 jobs=$(nproc)
 
@@ -53,6 +57,26 @@ buildSanitized() {
   cmake --build build-sanitize -j "$jobs"
 }
 
+# The Windows DLLs, cross-built with mingw-w64. build-win64: both libraries,
+# the Maya host as OpenMaya.dll and Foundation.dll, their suites under wine64.
+# build-win32: the mental ray library that ships, its tables and calling
+# convention; its suites run where wine can run 32-bit programs.
+buildWindows() {
+  cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake
+  cmake --build build-win64 -j "$jobs"
+  cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake -DSORVANE_MAYA=OFF
+  cmake --build build-win32 -j "$jobs"
+}
+
+testWindows() {
+  ctest --test-dir build-win64 --output-on-failure -j "$jobs"
+  ctest --test-dir build-win32 --output-on-failure -j "$jobs"
+  # ctest names the skipped tests but not why; their output says.
+  grep -h "^Skipped: " build-win32/Testing/Temporary/LastTest.log | sort -u || true
+}
+
 case "${1:-}" in
   preview)
     install_missing
@@ -76,8 +100,14 @@ case "${1:-}" in
     install_missing
     build64
     ;;
+  windows)
+    packages+=("${windows_packages[@]}")
+    install_missing
+    buildWindows
+    testWindows
+    ;;
   *)
-    echo "usage: $0 preview|test|sanitize|build" >&2
+    echo "usage: $0 preview|test|sanitize|build|windows" >&2
     exit 2
     ;;
 esac

@@ -2,7 +2,11 @@
 
 # Warnings for our own code; the build is kept clean of them.
 add_library(sorvane_warnings INTERFACE)
-target_compile_options(sorvane_warnings INTERFACE -Wall -Wextra -Wpedantic)
+if(MSVC)
+  target_compile_options(sorvane_warnings INTERFACE /W4)
+else()
+  target_compile_options(sorvane_warnings INTERFACE -Wall -Wextra -Wpedantic)
+endif()
 
 # A 32-bit x86 build would otherwise do float arithmetic on the x87 stack at
 # extended precision, so results would depend on register allocation.
@@ -24,6 +28,9 @@ function(sorvane_plugin target)
     set_target_properties(${target} PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/${ARG_OUTPUT_DIRECTORY})
   endif()
-  target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  if(NOT MSVC)
+    # On Windows the static runtime's symbols stay out of the export table too.
+    target_link_options(${target} PRIVATE -Wl,--no-undefined -Wl,--exclude-libs,ALL)
+  endif()
   target_link_libraries(${target} PRIVATE sorvane_warnings)
 endfunction()

@@ -19,9 +19,10 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSC
   endif()
 endif()
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  # Debian ships GoogleTest prebuilt for the native size only; the 32-bit tree
-  # builds it from the sources that libgtest-dev installs.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 OR CMAKE_CROSSCOMPILING)
+  # Debian ships GoogleTest prebuilt for the native size and system only; the
+  # 32-bit and Windows trees build it from the sources that libgtest-dev
+  # installs.
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${PROJECT_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -36,14 +37,48 @@ else()
 endif()
 include(GoogleTest)
 
+# Cross-built test programs run under CMAKE_CROSSCOMPILING_EMULATOR (wine, see
+# cmake/toolchains/). Each wine process costs a good part of a second, so
+# there a whole program is one ctest test: one start instead of one to list
+# the tests and one per test, and nothing runs wine while building.
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  message(STATUS "No emulator for ${CMAKE_SYSTEM_NAME} programs: the test programs are built, not run")
+endif()
+
+# sorvane_emulated_test(<name> <target> [LABELS ...]): the program of
+# <target>, run under the emulator with the host libraries (bin/) on its
+# search path, and reported skipped when the emulator says it cannot run
+# programs of this size here. tests/windows sets the emulator up once
+# (the fixture "emulator").
+function(sorvane_emulated_test name target)
+  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
+  add_test(NAME ${name} COMMAND ${target})
+  set(environment "WINEPATH=${PROJECT_BINARY_DIR}/bin")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    list(APPEND environment "SORVANE_WINE_PROBE=$<TARGET_FILE:sorvane_wine_probe>")
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    LABELS "${ARG_LABELS}"
+    ENVIRONMENT "${environment}"
+    SKIP_RETURN_CODE 77
+    FIXTURES_REQUIRED emulator)
+endfunction()
+
 # sorvane_add_gtest(<target> SOURCES ... [LIBRARIES ...] [LABELS ...])
-# One test executable; every TEST in it becomes a ctest test.
+# One test executable; every TEST in it becomes a ctest test (a cross-built
+# one is a single ctest test, see above).
 function(sorvane_add_gtest target)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} sorvane_warnings GTest::gtest_main)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
-  gtest_discover_tests(${target}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABELS}")
+  if(CMAKE_CROSSCOMPILING)
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+      sorvane_emulated_test(${target} ${target} LABELS ${ARG_LABELS})
+    endif()
+  else()
+    gtest_discover_tests(${target}
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${ARG_LABELS}")
+  endif()
 endfunction()

@@ -248,7 +248,8 @@ private:
             failAt(name, "expected a quoted file name after '$include'");
         }
         fs::path path(name.text);
-        if (path.is_relative()) path = frames_.back().path.parent_path() / path;
+        // A rooted name ("/tmp/x.mi") keeps its root; on Windows it is relative to the drive only.
+        if (path.is_relative() && !path.has_root_directory()) path = frames_.back().path.parent_path() / path;
         const fs::path resolved = canonical(path.string());
         for (const Frame& open : frames_) {
             if (open.path == resolved) {

@@ -1,13 +1,10 @@
 #include "host/mentalray/rendererModule.h"
 
-#include <dlfcn.h>
-
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <system_error>
 
 #include "host/mentalray/hostError.h"
 #include "host/mentalray/shaderInstance.h"
@@ -68,14 +65,13 @@ std::map<std::string, std::unique_ptr<RendererModule>>& modules() {
 }  // namespace
 
 std::string RendererModule::defaultDirectory() {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return "lib";
-    return (executable.parent_path().parent_path() / "lib").string();
+    const std::string executable = executablePath();
+    if (executable.empty()) return "lib";
+    return (std::filesystem::path(executable).parent_path().parent_path() / "lib").string();
 }
 
-RendererModule& RendererModule::get(const std::string& fileName) {
-    return load((std::filesystem::path(defaultDirectory()) / fileName).string());
+RendererModule& RendererModule::get(const std::string& name) {
+    return load((std::filesystem::path(defaultDirectory()) / (name + kSharedLibrarySuffix)).string());
 }
 
 RendererModule& RendererModule::load(const std::string& path) {
@@ -94,18 +90,23 @@ RendererModule& RendererModule::load(const std::string& path) {
 
 RendererModule::RendererModule(std::string path) : path_(std::move(path)) {
     // Local: a lookup with a null handle must not find the renderer's functions.
-    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) {
-        const char* why = dlerror();
-        throw HostError("cannot load the renderer module " + path_ + ": " + (why ? why : "unknown error"));
-    }
-    const auto attach = reinterpret_cast<SorvaneRendererAttach>(dlsym(handle_, "sorvane_renderer_attach"));
+    library_ = std::make_unique<DynamicLibrary>(path_, "the renderer module " + path_);
+    const auto attach = reinterpret_cast<SorvaneRendererAttach>(library_->symbol("sorvane_renderer_attach"));
     if (attach == nullptr) {
-        dlclose(handle_);
         throw HostError(path_ + " is not a renderer module (it has no sorvane_renderer_attach)");
     }
     calls_ = {this, &RendererModule::lookedUp, &phenEval, &sampleLight, &computeIrradiance};
     attach(&calls_);
+}
+
+void RendererModule::countLookupsBy(const DynamicLibrary& library) { library.observeLookups(&observed); }
+
+void RendererModule::observed(void* handle, const char* name, bool found) {
+    if (!found) return;  // as a module counts: its resolver runs only for what it has
+    const std::lock_guard<std::mutex> lock(modulesMutex);
+    for (const auto& [path, module] : modules()) {
+        if (module && module->handle() == handle) lookedUp(module.get(), name);
+    }
 }
 
 void RendererModule::lookedUp(void* context, const char* name) {

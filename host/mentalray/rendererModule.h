@@ -11,31 +11,39 @@
 //   kBare                    lacks all three
 
 #include <atomic>
+#include <memory>
 #include <string>
 
+#include "host/mentalray/dynamicLibrary.h"
 #include "host/mentalray/rendererModuleAbi.h"
 
 namespace sorvane::mrhost {
 
 class RendererModule {
 public:
-    static constexpr const char* kStandard = "mentalray_renderer.so";
-    static constexpr const char* kAlternate = "mentalray_renderer_alt.so";
-    static constexpr const char* kWithoutIrradiance = "mentalray_renderer_noirradiance.so";
-    static constexpr const char* kBare = "mentalray_renderer_bare.so";
+    static constexpr const char* kStandard = "mentalray_renderer";
+    static constexpr const char* kAlternate = "mentalray_renderer_alt";
+    static constexpr const char* kWithoutIrradiance = "mentalray_renderer_noirradiance";
+    static constexpr const char* kBare = "mentalray_renderer_bare";
 
-    // A module by file name, from the lib/ folder beside the running
-    // executable's bin/ or tests/ folder; loaded once and kept for the life of
-    // the process. HostError when it cannot be loaded.
-    static RendererModule& get(const std::string& fileName = kStandard);
+    // A module by name (its file is the name and the platform's ending), from
+    // the lib/ folder beside the running executable's bin/ or tests/ folder;
+    // loaded once and kept for the life of the process. HostError when it
+    // cannot be loaded.
+    static RendererModule& get(const std::string& name = kStandard);
     // A module by path.
     static RendererModule& load(const std::string& path);
     static std::string defaultDirectory();
 
-    void* handle() const { return handle_; }
+    void* handle() const { return library_->handle(); }
     const std::string& path() const { return path_; }
 
-    // Lookups of a function's name in this module (dlsym on its handle).
+    // Has `library`'s lookups in renderer modules counted where the modules
+    // cannot count them themselves (Windows).
+    static void countLookupsBy(const DynamicLibrary& library);
+
+    // Lookups of a function's name in this module (dlsym or GetProcAddress
+    // on its handle) that found it.
     long lookups(const std::string& function) const;
     long totalLookups() const;
     void resetLookups();
@@ -46,9 +54,10 @@ public:
 private:
     explicit RendererModule(std::string path);
     static void lookedUp(void* context, const char* name);
+    static void observed(void* handle, const char* name, bool found);
 
     std::string path_;
-    void* handle_ = nullptr;
+    std::unique_ptr<DynamicLibrary> library_;
     SorvaneRendererCalls calls_{};
     std::atomic<long> phenEvalLookups_{0};
     std::atomic<long> sampleLightLookups_{0};

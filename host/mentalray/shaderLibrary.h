@@ -4,6 +4,7 @@
 // by the declared shader's name, its version function compared with the
 // declaration's version.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include <shader.h>
 
 #include "host/mentalray/declaration.h"
+#include "host/mentalray/dynamicLibrary.h"
 
 namespace sorvane::mrhost {
 
@@ -36,16 +38,12 @@ public:
 
 private:
     std::string path_;
-    void* handle_ = nullptr;
+    std::unique_ptr<DynamicLibrary> library_;
     std::vector<std::string> exports_;
     std::optional<int> version_;
     std::vector<std::string> warnings_;
     miShader entry_ = nullptr;
     int (*setModuleHandle_)(void*) = nullptr;
 };
-
-// The defined, exported symbols of a shared library file, sorted; HostError
-// when it is not a shared library of this process's kind.
-std::vector<std::string> exportedSymbols(const std::string& path);
 
 }  // namespace sorvane::mrhost

@@ -2,6 +2,9 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "mentalrayTesting.h"
@@ -22,8 +25,17 @@ std::string hexHandle(const void* handle) {
     return text;
 }
 
+#ifdef _WIN32
+constexpr int kNameNotFound = 127;  // GetLastError's ERROR_PROC_NOT_FOUND
+constexpr const char* kNotALibrary = ": not a PE file";
+#else
+constexpr int kNameNotFound = 0;  // dlsym leaves errno alone
+constexpr const char* kNotALibrary = ": not an ELF file";
+#endif
+
 std::string lookupFailure(const char* name, const void* handle) {
-    return std::string("dlsym failed on \"") + name + "\" (handle: " + hexHandle(handle) + " error: 0)\n";
+    return std::string("dlsym failed on \"") + name + "\" (handle: " + hexHandle(handle) +
+           " error: " + std::to_string(kNameNotFound) + ")\n";
 }
 
 // Every renderer function gets used: a connected parameter, one light, irradiance.
@@ -56,6 +68,24 @@ TEST(Binding, AVersionMismatchRefusesTheLibrary) {
     }
 }
 
+// The export table is read from the file before the loader sees it: a library
+// cut short is refused by name, whichever format this platform uses.
+TEST(Binding, ATruncatedLibraryIsRefusedBeforeLoading) {
+    std::ifstream in(libraryPath(), std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 1024u);
+    const std::string cut =
+        (std::filesystem::path(declarationPath()).parent_path() / "qm7r_sorvane_truncated").string();
+    std::ofstream(cut, std::ios::binary).write(whole.data(), 1024);
+    try {
+        ShaderLibrary library(cut, shippedDeclaration());
+        ADD_FAILURE() << "loaded";
+    } catch (const HostError& error) {
+        EXPECT_EQ(error.what(), cut + ": truncated or damaged shared library");
+    }
+    std::filesystem::remove(cut);
+}
+
 struct LoadFailure {
     std::string library;
     std::string message;
@@ -79,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LoadFailure{"/nonexistent/qm7r_sorvane.so",
                     "cannot open the shader library /nonexistent/qm7r_sorvane.so: No such file or directory"},
-        LoadFailure{declarationPath(), std::string(declarationPath()) + ": not an ELF file"},
+        LoadFailure{declarationPath(), std::string(declarationPath()) + kNotALibrary},
         LoadFailure{RendererModule::get().path(),
                     RendererModule::get().path() + " has no shader entry \"qm7r_sorvane\""}));
 

@@ -1,6 +1,5 @@
 // Loading a plug-in as Maya does: open the library, read MApiVersion, call
 // initializePlugin; unloading calls uninitializePlugin, then closes it.
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "dynamicLibrary.h"
 #include "hostInternal.h"
 
 namespace sorvane::mayahost {
@@ -77,18 +77,15 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
     auto record = std::make_unique<Record>();
     record->path = path;
     record->name = std::filesystem::path(path).stem().string();
-    dlerror();
-    record->library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!record->library) {
-        const char* why = dlerror();
-        throw Error("cannot load plug-in " + path + ": " + (why ? why : "unknown error"));
-    }
+    std::string why;
+    record->library = openLibrary(path, why);
+    if (!record->library) throw Error("cannot load plug-in " + path + ": " + why);
     const auto fail = [&](const std::string& message) {
-        ::dlclose(record->library);
+        closeLibrary(record->library);
         throw Error("plug-in " + path + " " + message);
     };
 
-    const auto* version = static_cast<const char*>(::dlsym(record->library, "MApiVersion"));
+    const auto* version = static_cast<const char*>(librarySymbol(record->library, "MApiVersion"));
     if (!version) fail("exports no MApiVersion: it is not a Maya plug-in");
     const std::size_t length = strnlen(version, 16);
     record->apiVersion.assign(version, length);
@@ -101,9 +98,9 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
              std::to_string(MAYA_API_VERSION));
     }
     record->initializePlugin =
-        reinterpret_cast<MStatus (*)(MObject)>(::dlsym(record->library, "initializePlugin"));
+        reinterpret_cast<MStatus (*)(MObject)>(librarySymbol(record->library, "initializePlugin"));
     record->uninitializePlugin =
-        reinterpret_cast<MStatus (*)(MObject)>(::dlsym(record->library, "uninitializePlugin"));
+        reinterpret_cast<MStatus (*)(MObject)>(librarySymbol(record->library, "uninitializePlugin"));
     if (!record->initializePlugin) fail("exports no initializePlugin");
     if (!record->uninitializePlugin) fail("exports no uninitializePlugin");
 
@@ -170,7 +167,7 @@ void LoadedPlugin::unload() {
     // Whatever it left registered goes with its code.
     removeTypesOf(raw);
     reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), raw), reg.plugins.end());
-    ::dlclose(raw->library);
+    closeLibrary(raw->library);
     raw->library = nullptr;
     raw->loaded = false;
 }

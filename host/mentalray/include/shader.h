@@ -153,10 +153,12 @@ typedef struct miState {
     int user_size;
 } miState;
 
-DLLIMPORT void* mi_phen_eval(miState* state, void* parm);
-DLLIMPORT miBoolean mi_sample_light(miColor* const result, miVector* const dir, miScalar* const dot_nl,
-                                    miState* const state, const miTag light_inst, miInteger* const samples);
-DLLIMPORT miBoolean mi_compute_irradiance(miColor* result, miState* state);
+/* Declared plainly, not imported: a shader library may define them itself,
+   as binding stubs that forward to the renderer. */
+void* mi_phen_eval(miState* state, void* parm);
+miBoolean mi_sample_light(miColor* const result, miVector* const dir, miScalar* const dot_nl,
+                          miState* const state, const miTag light_inst, miInteger* const samples);
+miBoolean mi_compute_irradiance(miColor* result, miState* state);
 
 /* A parameter's value: its own, unless its ghost tag says it is assigned. */
 #define mi_eval(s, p)                                                           \

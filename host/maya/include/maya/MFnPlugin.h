@@ -28,3 +28,15 @@ private:
     MFnPlugin& operator=(const MFnPlugin&) = delete;
     unsigned char fReserved[8];
 };
+
+// A Windows plug-in (NT_PLUGIN) gets its DLL entry point from the one file
+// that includes this header: it keeps the instance handle and reports
+// success, doing no work of its own. MNoPluginEntry leaves it to the plug-in.
+#if defined(NT_PLUGIN) && !defined(MNoPluginEntry)
+#include <windows.h>
+HINSTANCE MhInstPlugin;
+extern "C" int __stdcall DllMain(HINSTANCE hInstance, DWORD, void*) {
+    MhInstPlugin = hInstance;
+    return 1;
+}
+#endif

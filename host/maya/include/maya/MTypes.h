@@ -2,17 +2,22 @@
 
 #define MAYA_API_VERSION 200900
 
+// On Windows the API lives in OpenMaya.dll and Foundation.dll: their own
+// build (SORVANE_MAYA_API_BUILD) exports it, plug-ins import it. A plug-in
+// exports its entry points either way.
 #ifndef PLUGIN_EXPORT
 #ifdef _WIN32
-#define PLUGIN_EXPORT _declspec(dllexport)
+#define PLUGIN_EXPORT __declspec(dllexport)
 #else
 #define PLUGIN_EXPORT __attribute__((visibility("default")))
 #endif
 #endif
 
 #ifndef OPENMAYA_EXPORT
-#ifdef _WIN32
-#define OPENMAYA_EXPORT _declspec(dllimport)
+#if defined(_WIN32) && defined(SORVANE_MAYA_API_BUILD)
+#define OPENMAYA_EXPORT __declspec(dllexport)
+#elif defined(_WIN32)
+#define OPENMAYA_EXPORT __declspec(dllimport)
 #else
 #define OPENMAYA_EXPORT __attribute__((visibility("default")))
 #endif
