@@ -3,7 +3,7 @@
 # runs every test.
 #
 #   ./build.sh preview   install, build, render sorvane-preview.png
-#   ./build.sh test      install, build (64-bit and 32-bit), run every test
+#   ./build.sh test      install, build (64-bit, 32-bit and Windows), run every test
 #   ./build.sh sanitize  install, build with AddressSanitizer and UBSan, run every test
 #   ./build.sh build     install and build only
 #   ./build.sh windows   install, cross-build the Windows DLLs, run their tests
@@ -85,11 +85,14 @@ case "${1:-}" in
     echo "Wrote $(pwd)/sorvane-preview.png"
     ;;
   test)
+    packages+=("${windows_packages[@]}")
     install_missing
     build64
     build32
+    buildWindows
     ctest --test-dir build --output-on-failure -j "$jobs"
     ctest --test-dir build-m32 --output-on-failure -j "$jobs"
+    testWindows
     ;;
   sanitize)
     install_missing
