@@ -3,6 +3,7 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -268,7 +269,9 @@ void inspectMentalray(const PluginPaths& paths, std::ostream& out) {
                                    {"parameters", parameters}};
         document["blockSize"] = shader->layout().size();
         try {
-            document["layoutMatches"] = mr::layoutMatches(*shader);
+            const std::optional<std::string> difference = mr::layoutDifference(*shader);
+            document["layoutMatches"] = !difference;
+            if (difference) document["layoutDifference"] = *difference;
         } catch (const mr::HostError& error) {
             throw LoadError(error.what());
         }
@@ -277,7 +280,15 @@ void inspectMentalray(const PluginPaths& paths, std::ostream& out) {
 }
 
 std::unique_ptr<ShadeSession> openMentalrayShadeSession(const PluginPaths& paths) {
-    return std::make_unique<MentalrayShadeSession>(load(paths));
+    std::unique_ptr<mr::LoadedShader> shader = load(paths);
+    // Shading with a block the library reads otherwise would read past it or
+    // answer with garbage.
+    try {
+        mr::requireMatchingLayout(*shader);
+    } catch (const mr::HostError& error) {
+        throw LoadError(error.what());
+    }
+    return std::make_unique<MentalrayShadeSession>(std::move(shader));
 }
 
 }  // namespace sorvane::cli

@@ -76,6 +76,8 @@ public:
     explicit MentalrayBackend(const cli::PluginPaths& paths) {
         try {
             shader_ = std::make_unique<mr::LoadedShader>(paths.mentalrayLibrary, paths.mentalrayDeclaration);
+            // A block the library reads otherwise would crash the render or paint garbage.
+            mr::requireMatchingLayout(*shader_);
         } catch (const std::exception& error) {
             throw cli::LoadError(std::string("mentalray: ") + error.what());
         }

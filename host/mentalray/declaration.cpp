@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unordered_set>
 
 namespace sorvane::mrhost {
 
@@ -435,13 +436,12 @@ Parameter readParameter(Reader& in, int depth) {
 // Parameters separated by commas, up to (not taking) `close`.
 std::vector<Parameter> readParameterList(Reader& in, const char* close, const std::string& owner, int depth) {
     std::vector<Parameter> list;
+    std::unordered_set<std::string> names;  // a list may be long: 100,000 parameters must not take minutes
     for (;;) {
         Parameter p = readParameter(in, depth);
-        for (const Parameter& other : list) {
-            if (other.name == p.name) {
-                in.fail(in.peek(), "the " + std::string(depth > 0 ? "member" : "parameter") + " \"" + p.name +
-                                       "\" is declared twice" + (depth > 0 ? " in " + owner : ""));
-            }
+        if (!names.insert(p.name).second) {
+            in.fail(in.peek(), "the " + std::string(depth > 0 ? "member" : "parameter") + " \"" + p.name +
+                                   "\" is declared twice" + (depth > 0 ? " in " + owner : ""));
         }
         list.push_back(std::move(p));
         if (in.peekPunct(",")) {

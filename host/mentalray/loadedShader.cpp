@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <mutex>
 
 #include "host/mentalray/hostError.h"
+#include "host/mentalray/layoutProbe.h"
 
 namespace sorvane::mrhost {
 
@@ -28,41 +28,21 @@ std::unique_ptr<ShaderInstance> LoadedShader::instantiate(const Scene& scene) co
 }
 
 std::vector<int> probeParameterOffsets(const LoadedShader& shader) {
-    Scene scene;
-    std::unique_ptr<ShaderInstance> instance = shader.instantiate(scene);
-    std::mutex seenMutex;
-    std::vector<int> seen;
-    for (const ParameterLayout& p : shader.layout().parameters()) {
-        const std::string& name = p.parameter->name;
-        if (p.parameter->kind == ValueKind::Boolean && !p.parameter->isArray) {
-            instance->setBoolean(name, true);  // so that what a switch guards is read too
-        }
-        std::vector<std::pair<std::string, int>> fields{{name, p.elementOffset}};
-        if (p.parameter->isArray) {
-            fields.push_back({"i_" + name, p.offset});
-            fields.push_back({"n_" + name, p.offset + 4});
-        }
-        for (const auto& [field, offset] : fields) {
-            instance->connect(field,
-                              [&seen, &seenMutex, &instance, offset = offset](const miState&) -> const void* {
-                                  const std::lock_guard<std::mutex> lock(seenMutex);
-                                  seen.push_back(offset);
-                                  return static_cast<const char*>(instance->block()) + offset;
-                              });
-        }
-    }
-    miState state = instance->newState();
-    miColor result{};
-    instance->shade(result, state);
-    return seen;
+    LayoutProbe probe(shader.library(), shader.layout().size());
+    return probe.run();
 }
 
-bool layoutMatches(const LoadedShader& shader) {
-    std::vector<int> read = probeParameterOffsets(shader);
-    std::vector<int> laidOut = shader.layout().fieldOffsets();
-    std::sort(read.begin(), read.end());
-    std::sort(laidOut.begin(), laidOut.end());
-    return read == laidOut;
+std::optional<std::string> layoutDifference(const LoadedShader& shader) {
+    return firstLayoutDifference(shader.layout(), probeParameterOffsets(shader));
+}
+
+bool layoutMatches(const LoadedShader& shader) { return !layoutDifference(shader).has_value(); }
+
+void requireMatchingLayout(const LoadedShader& shader) {
+    if (const std::optional<std::string> difference = layoutDifference(shader)) {
+        throw HostError(shader.declarationPath() + " does not match " + shader.library().path() + ": " +
+                        *difference);
+    }
 }
 
 }  // namespace sorvane::mrhost

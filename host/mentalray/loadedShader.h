@@ -4,6 +4,7 @@
 // what the renderer has after reading `$include "x.mi"` and `link "x.so"`.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,11 +41,20 @@ private:
 };
 
 // The block offsets the library reads its parameters from, in the order it
-// reads them, seen by calling it once with every parameter connected (all
-// booleans on, every array empty).
+// reads them. The library is called once with a block of the probe's own
+// (see LayoutProbe), never with the declared one, so a declaration that
+// disagrees with the library cannot make it read memory the host does not own.
 std::vector<int> probeParameterOffsets(const LoadedShader& shader);
+
+// The first field where the declared block and the library's reads part
+// (see firstLayoutDifference), or nullopt when they agree.
+std::optional<std::string> layoutDifference(const LoadedShader& shader);
 
 // Whether the library reads exactly the fields the declaration lays out.
 bool layoutMatches(const LoadedShader& shader);
+
+// A HostError naming the declaration, the library and the first difference
+// unless the layouts agree: what to call before shading with the declared block.
+void requireMatchingLayout(const LoadedShader& shader);
 
 }  // namespace sorvane::mrhost

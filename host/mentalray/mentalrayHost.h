@@ -4,6 +4,7 @@
 //
 //   using namespace sorvane::mrhost;
 //   LoadedShader shader(libraryPath, declarationPath);  // reads the .mi, loads, checks, binds
+//   requireMatchingLayout(shader);                 // the library reads the block as declared
 //   Scene scene;
 //   miTag key = scene.addLight(std::make_shared<ScriptedLight>(
 //       std::vector<LightSample>{{{1, 1, 1, 1}, {0, 0, 1}}}));
@@ -25,6 +26,7 @@
 
 #include "host/mentalray/declaration.h"
 #include "host/mentalray/hostError.h"
+#include "host/mentalray/layoutProbe.h"
 #include "host/mentalray/loadedShader.h"
 #include "host/mentalray/rendererModule.h"
 #include "host/mentalray/scene.h"

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "host/mentalray/hostError.h"
+#include "host/mentalray/layoutProbe.h"
 #include "host/mentalray/shaderInstance.h"
 
 namespace sorvane::mrhost {
@@ -17,6 +18,7 @@ namespace {
 // the shader instance that the state's shader record belongs to.
 
 void* phenEval(miState* state, void* parm) {
+    if (LayoutProbe* probe = LayoutProbe::fromState(state)) return const_cast<void*>(probe->read(parm));
     const ShaderInstance* instance = ShaderInstance::fromState(state);
     if (instance == nullptr) return parm;
     instance->scene().counters().phenEval.fetch_add(1, std::memory_order_relaxed);

@@ -4,3 +4,9 @@ sorvane_cli_case(mentalray-shade)
 sorvane_cli_case(mentalray-shade-rejected-lines)
 sorvane_cli_case(mentalray-missing-library)
 sorvane_cli_case(mentalray-declaration-without-shader)
+# Declarations that disagree with the library, through shade, render and inspect.
+add_test(NAME cli.mentalray-declaration-mismatch
+  COMMAND ${CMAKE_COMMAND} -DCOMMAND=$<TARGET_FILE:sorvane> -DBUILD_DIR=${PROJECT_BINARY_DIR}
+          -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/mentalray-declaration-mismatch
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/declarationMismatch.cmake)
+set_tests_properties(cli.mentalray-declaration-mismatch PROPERTIES LABELS cli)
