@@ -500,6 +500,7 @@ Declaration readDeclaration(Reader& in) {
         const Token clause = in.take();
         if (clause.text == "version") {
             d.version = readInteger(in, "an integer version of shader \"" + d.name + "\"");
+            d.versioned = true;
         } else if (clause.text == "apply") {
             do {
                 if (in.peekPunct(",")) in.take();

@@ -40,6 +40,7 @@ struct Declaration {
     std::string returns;                   // "color", "struct", ..., or "" when not declared
     std::vector<Parameter> resultMembers;  // when the result is a struct
     int version = 0;                       // no version clause counts as 0
+    bool versioned = false;                // whether a version clause was given
     std::vector<std::string> apply;
     std::vector<std::string> options;  // further clauses before `end declare`, as written
     std::vector<Parameter> parameters;

@@ -18,6 +18,15 @@ LoadedShader::LoadedShader(const std::string& libraryPath, const std::string& de
     if (found == declarations.end()) {
         throw HostError(declarationPath + " declares no shader \"" + name + "\"");
     }
+    // The renderer would take one of two declarations and drop the other;
+    // which one the user meant is theirs to say.
+    const auto again = std::find_if(std::next(found), declarations.end(),
+                                    [&](const Declaration& d) { return d.name == name; });
+    if (again != declarations.end()) {
+        throw HostError(declarationPath + " declares the shader \"" + name + "\" twice (" + found->source +
+                        ":" + std::to_string(found->line) + " and " + again->source + ":" +
+                        std::to_string(again->line) + ")");
+    }
     layout_ = std::make_unique<BlockLayout>(std::move(*found));
     library_ = std::make_unique<ShaderLibrary>(libraryPath, layout_->declaration());
     library_->setModuleHandle(module.handle());

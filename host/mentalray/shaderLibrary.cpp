@@ -18,8 +18,9 @@ ShaderLibrary::ShaderLibrary(const std::string& path, const Declaration& declara
         version_ = versionFunction();
         if (*version_ != declaration.version) {
             throw HostError(path + ": " + versionName + "() returns " + std::to_string(*version_) +
-                            ", but the declaration of \"" + declaration.name + "\" says version " +
-                            std::to_string(declaration.version));
+                            ", but the declaration of \"" + declaration.name + "\" " +
+                            (declaration.versioned ? "says version " + std::to_string(declaration.version)
+                                                   : "gives no version, which counts as 0"));
         }
     } else {
         warnings_.push_back(path + " has no " + versionName + "; its version is not checked");

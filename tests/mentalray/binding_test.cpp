@@ -56,15 +56,25 @@ TEST(Binding, TheVersionFunctionAgreesWithTheDeclaration) {
 }
 
 TEST(Binding, AVersionMismatchRefusesTheLibrary) {
-    Declaration declaration = shippedDeclaration();
-    declaration.version = 2;
-    try {
-        ShaderLibrary library(libraryPath(), declaration);
-        FAIL() << "loaded";
-    } catch (const HostError& error) {
-        EXPECT_THAT(error.what(),
-                    ::testing::HasSubstr("qm7r_sorvane_version() returns 1, but the declaration "
-                                         "of \"qm7r_sorvane\" says version 2"));
+    // A declaration without a version counts as 0, and is named so.
+    const struct {
+        int version;
+        bool versioned;
+        const char* says;
+    } cases[] = {{2, true, "says version 2"}, {0, false, "gives no version, which counts as 0"}};
+    for (const auto& c : cases) {
+        Declaration declaration = shippedDeclaration();
+        declaration.version = c.version;
+        declaration.versioned = c.versioned;
+        try {
+            ShaderLibrary library(libraryPath(), declaration);
+            FAIL() << "loaded";
+        } catch (const HostError& error) {
+            EXPECT_THAT(error.what(),
+                        ::testing::HasSubstr(std::string("qm7r_sorvane_version() returns 1, but the "
+                                                         "declaration of \"qm7r_sorvane\" ") +
+                                             c.says));
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include <cstddef>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "mentalray/sorvaneParameters.h"
 #include "mentalrayTesting.h"
@@ -186,6 +188,23 @@ INSTANTIATE_TEST_SUITE_P(
                        "bad.mi:1: expected '(' after the name of shader \"s\", got 'scalar'"},
         BadDeclaration{"declare shader color \"s\n", "bad.mi:1: a quoted name is not closed on its line"},
         BadDeclaration{"code \"x.c\"", "expected 'declare', got 'code'"}));
+
+// Two declarations of the shader: neither is taken silently.
+TEST(LoadedShader, RefusesAShaderDeclaredTwice) {
+    const std::string path = ::testing::TempDir() + "/twice.mi";
+    {
+        std::ifstream shipped(declarationPath());
+        const std::string text((std::istreambuf_iterator<char>(shipped)), std::istreambuf_iterator<char>());
+        std::ofstream(path) << text << "\n" << text;
+    }
+    try {
+        const LoadedShader shader(libraryPath(), path);
+        FAIL() << "loaded";
+    } catch (const HostError& error) {
+        EXPECT_THAT(error.what(),
+                    ::testing::HasSubstr("declares the shader \"qm7r_sorvane\" twice (" + path + ":"));
+    }
+}
 
 TEST(DeclarationReader, AMissingFileIsNamed) {
     EXPECT_THROW(
