@@ -108,14 +108,25 @@ void writeImage(const std::string& path, const Image& image) {
         throw ImageFileError(path + ": unknown image type (use .png or .exr)");
     }
     if (image.empty()) throw ImageFileError(path + ": nothing to write");
-    TemporaryFile temporary(temporaryPath(path));
+    // A link to the picture is followed, so the link stays and its target is
+    // replaced; a picture that was there keeps its permissions.
+    std::error_code error;
+    const bool link = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
+    const std::filesystem::path target =
+        link ? std::filesystem::weakly_canonical(path, error) : std::filesystem::path(path);
+    if (link && error) throw ImageFileError("cannot write " + path + ": " + error.message());
+    const std::filesystem::file_status existing = std::filesystem::status(target, error);
+    TemporaryFile temporary(temporaryPath(target.string()));
     try {
         if (format == ImageFormat::png) {
             writePng(temporary.path(), image);
         } else {
             writeExr(temporary.path(), image);
         }
-        temporary.commitTo(path);
+        if (std::filesystem::is_regular_file(existing)) {
+            std::filesystem::permissions(temporary.path(), existing.permissions());
+        }
+        temporary.commitTo(target.string());
     } catch (const std::exception& error) {
         throw ImageFileError("cannot write " + path + ": " + error.what());
     }

@@ -373,6 +373,25 @@ TEST_F(ImageFilesTest, AFailedWriteLeavesWhatWasThere) {
     EXPECT_THROW(readExr((folder / "keep.png").string()), ImageFileError);
 }
 
+TEST_F(ImageFilesTest, ALinkStaysALinkAndAPictureKeepsItsPermissions) {
+    namespace fs = std::filesystem;
+    const fs::path target = folder / "shots" / "ball.exr";
+    fs::create_directories(target.parent_path());
+    { std::ofstream(target) << "old"; }
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const fs::path link = folder / "latest.exr";
+    fs::create_symlink(fs::path("shots") / "ball.exr", link);
+
+    Image image(3, 2, Rgb{0.25f, 0.5f, 1.0f});
+    writeImage(link.string(), image);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readExr(target.string()).at(2, 1), (Rgb{0.25f, 0.5f, 1.0f}));
+    EXPECT_EQ(fs::status(target).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // Nothing left beside either.
+    EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), fs::directory_iterator()), 1);
+}
+
 TEST(Render, GridLeavesGapsBetweenSwatches) {
     const Image grid = composeGrid(
         {{Image(3, 2, {1, 0, 0}), Image(4, 3, {0, 1, 0})}, {Image(2, 2, {0, 0, 1})}}, 1, {0.5f, 0.5f, 0.5f});
