@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <istream>
 #include <limits>
+#include <set>
+#include <vector>
 
 namespace sorvane::cli {
 
@@ -158,6 +162,46 @@ void appendJson(std::string& out, const OrderedJson& value, int indent, int dept
 }
 
 }  // namespace
+
+namespace {
+
+// Keys met so far in each object being read, innermost last.
+class DuplicateKeys {
+public:
+    bool operator()(int, Json::parse_event_t event, Json& parsed) {
+        switch (event) {
+            case Json::parse_event_t::object_start:
+                open_.emplace_back();
+                break;
+            case Json::parse_event_t::object_end:
+                open_.pop_back();
+                break;
+            case Json::parse_event_t::key: {
+                const std::string& key = parsed.get_ref<const std::string&>();
+                if (!open_.back().insert(key).second) throw InputError(key, "given twice in one object");
+                break;
+            }
+            default:
+                break;
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::set<std::string>> open_;
+};
+
+}  // namespace
+
+Json parseJson(const std::string& text) {
+    DuplicateKeys keys;
+    return Json::parse(text, std::ref(keys));
+}
+
+Json parseJson(std::istream& in) {
+    DuplicateKeys keys;
+    return Json::parse(in, std::ref(keys));
+}
 
 std::string printable(const std::string& text) {
     static const char* const kHex = "0123456789abcdef";

@@ -59,6 +59,12 @@ OrderedJson writeFloats(const std::array<float, N>& values) {
     return out;
 }
 
+// Parses one JSON document, refusing an object that gives a key twice (the
+// library would keep the last one without a word). Throws Json's exceptions
+// for bad syntax and InputError naming the key given twice.
+Json parseJson(const std::string& text);
+Json parseJson(std::istream& in);
+
 // Text from the input made safe to quote in a message: bytes that are not
 // UTF-8, and control characters, become \xNN, so neither the JSON writer nor
 // a terminal meets them raw.

@@ -19,7 +19,7 @@ OrderedJson shadeLine(ShadeSession& session, const std::string& text) {
     }
     Json line;
     try {
-        line = Json::parse(text);
+        line = parseJson(text);
     } catch (const Json::parse_error& error) {
         throw InputError("", std::string("not valid JSON (") + error.what() + ")");
     }

@@ -339,7 +339,9 @@ Scene readSceneFile(const std::string& path) {
     }
     Json document;
     try {
-        document = Json::parse(file);
+        document = cli::parseJson(file);
+    } catch (const InputError& error) {
+        throw InputError(path, error.what());
     } catch (const Json::exception& error) {
         // Syntax errors, and numbers too large for a double (1e400).
         throw InputError(path, std::string("not valid JSON: ") + error.what());

@@ -102,12 +102,14 @@ TEST_P(ShadeLoopHostileLine, IsRejectedAloneAndQuotedSafely) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bytes, ShadeLoopHostileLine,
-    testing::Values(HostileLine{"NotUtf8", "\xdc", "not valid JSON"},
-                    HostileLine{"NotUtf8InAKey", "{\"\xff\": 1}", "not valid JSON"},
-                    HostileLine{"EscapeInAKey", "{\"\\u001b[2J\": 1}", "\\x1b[2J: unknown key"},
-                    HostileLine{"NulAfterAnObject", std::string("{\"x\": 1}\0{\"x\": 2}", 17),
-                                "a NUL byte at column 9"},
-                    HostileLine{"NulInsideAKey", std::string("{\"x\0\": 1}", 9), "a NUL byte at column 4"}),
+    testing::Values(
+        HostileLine{"NotUtf8", "\xdc", "not valid JSON"},
+        HostileLine{"KeyGivenTwice", "{\"x\": 1, \"x\": 2}", "x: given twice in one object"},
+        HostileLine{"NestedKeyGivenTwice", "{\"x\": {\"a\": 1, \"a\": 1}}", "a: given twice in one object"},
+        HostileLine{"NotUtf8InAKey", "{\"\xff\": 1}", "not valid JSON"},
+        HostileLine{"EscapeInAKey", "{\"\\u001b[2J\": 1}", "\\x1b[2J: unknown key"},
+        HostileLine{"NulAfterAnObject", std::string("{\"x\": 1}\0{\"x\": 2}", 17), "a NUL byte at column 9"},
+        HostileLine{"NulInsideAKey", std::string("{\"x\0\": 1}", 9), "a NUL byte at column 4"}),
     [](const testing::TestParamInfo<HostileLine>& info) { return std::string(info.param.name); });
 
 TEST(ShadeLoop, AHugeKeyIsNamedByItsStart) {
