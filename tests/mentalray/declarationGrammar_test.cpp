@@ -12,6 +12,8 @@ namespace sorvane::mrhost {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::BadDeclaration;
+using testing::DeclarationErrors;
 using testing::declarationPath;
 using testing::libraryPath;
 
@@ -307,66 +309,52 @@ TEST_F(DeclarationFiles, IncludeErrorsNameTheFileAndLine) {
                 ::testing::HasSubstr("closes.mi:1: '$endif' without '$ifdef' or '$ifndef'"));
 }
 
-struct BadText {
-    const char* text;
-    const char* message;
-};
-
-void PrintTo(const BadText& c, std::ostream* os) { *os << c.message; }
-
-class GrammarErrors : public ::testing::TestWithParam<BadText> {};
-
-TEST_P(GrammarErrors, NameTheLineAndWhatWasWrong) {
-    try {
-        parseDeclarations(GetParam().text, "bad.mi");
-        FAIL() << "accepted";
-    } catch (const DeclarationError& error) {
-        EXPECT_THAT(error.what(), ::testing::HasSubstr(GetParam().message));
-    }
-}
-
+// Errors of the directives and constructs above, checked by DeclarationErrors.
 INSTANTIATE_TEST_SUITE_P(
-    Table, GrammarErrors,
+    Grammar, DeclarationErrors,
     ::testing::Values(
-        BadText{"\n$ifndef \"g\"\nset \"g\" \"1\"\n",
-                "bad.mi:2: '$ifndef' is not closed by '$endif' in this file"},
-        BadText{"$ifdef \"g\"\n$else\n", "bad.mi:1: '$ifdef' is not closed by '$endif'"},
-        BadText{"$endif\n", "bad.mi:1: '$endif' without '$ifdef' or '$ifndef'"},
-        BadText{"$else\n", "bad.mi:1: '$else' without '$ifdef' or '$ifndef'"},
-        BadText{"$ifdef \"x\"\n$else\n$else\n$endif\n",
-                "bad.mi:3: a second '$else' for the '$ifdef' of line 1"},
-        BadText{"set \"x\" \"1\"\n$ifdef \"x\"\n$else\n$else\n$endif\n", "bad.mi:4: a second '$else'"},
-        BadText{"$ifdef", "bad.mi:1: expected a variable name after '$ifdef'"},
-        BadText{"$code \"x\"\n", "bad.mi:1: unknown directive '$code'"},
-        BadText{"$include nope.mi", "expected a quoted file name after '$include', got 'nope.mi'"},
-        BadText{"min version \"3.7\"", "bad.mi:1: the file needs renderer version 3.7 or later"},
-        BadText{"max version \"3.5.99\"", "bad.mi:1: the file is for renderer versions up to 3.5.99"},
-        BadText{"min version \"three\"", "expected a version such as \"3.6.99\", got \"three\""},
-        BadText{"min version \"3..1\"", "expected a version such as"},
-        BadText{"min \"3.1\"", "expected 'version' after 'min', got \"3.1\""},
-        BadText{"set \"v\"", "expected the value of the variable \"v\", got the end of the file"},
-        BadText{"set v \"1\"", "expected a quoted variable name after 'set', got 'v'"},
-        BadText{"link\ndeclare shader color \"s\" () end declare",
-                "bad.mi:2: expected a quoted library name after 'link', got 'declare'"},
-        BadText{"declare shader color \"s\" ( struct \"t\" { scalar \"a\", scalar \"a\" } ) end declare",
-                "the member \"a\" is declared twice in the struct \"t\""},
-        BadText{"declare shader color \"s\" ( struct \"t\" { scalar \"a\" } default 1 ) end declare",
-                "the struct \"t\" takes defaults on its members, not as a whole"},
-        BadText{"declare shader color \"s\" ( struct \"t\" { scalar \"a\" scalar \"b\" } ) end declare",
-                "expected ',' or '}' after the member \"a\", got 'scalar'"},
-        BadText{"declare shader color \"s\" ( struct \"t\" scalar \"a\" ) end declare",
-                "expected '{' to open the members of the struct \"t\", got 'scalar'"},
-        BadText{"declare shader color \"s\" ( array array scalar \"a\" ) end declare",
-                "arrays of arrays are not supported"},
-        BadText{"declare shader struct \"r\" ( ) end declare",
-                "expected '{' to open the members of the result struct, got \"r\""},
-        BadText{"declare phenomenon color \"p\" ( ) end declare",
-                "phenomenon declarations are not supported"},
-        BadText{"declare shader color \"a\" ( scalar \"x\" )\ndeclare shader color \"b\" ( ) end declare",
-                "bad.mi:2: expected 'end declare' to close the declaration of shader \"a\" before the next "
-                "'declare'"},
-        BadText{"declare shader color \"s\" ( transform \"t\" default 1 0 0 ) end declare",
-                "expected a number in the default of \"t\", got ')'"}));
+        BadDeclaration{"\n$ifndef \"g\"\nset \"g\" \"1\"\n",
+                       "bad.mi:2: '$ifndef' is not closed by '$endif' in this file"},
+        BadDeclaration{"$ifdef \"g\"\n$else\n", "bad.mi:1: '$ifdef' is not closed by '$endif'"},
+        BadDeclaration{"$endif\n", "bad.mi:1: '$endif' without '$ifdef' or '$ifndef'"},
+        BadDeclaration{"$else\n", "bad.mi:1: '$else' without '$ifdef' or '$ifndef'"},
+        BadDeclaration{"$ifdef \"x\"\n$else\n$else\n$endif\n",
+                       "bad.mi:3: a second '$else' for the '$ifdef' of line 1"},
+        BadDeclaration{"set \"x\" \"1\"\n$ifdef \"x\"\n$else\n$else\n$endif\n", "bad.mi:4: a second '$else'"},
+        BadDeclaration{"$ifdef", "bad.mi:1: expected a variable name after '$ifdef'"},
+        BadDeclaration{"$code \"x\"\n", "bad.mi:1: unknown directive '$code'"},
+        BadDeclaration{"$include nope.mi", "expected a quoted file name after '$include', got 'nope.mi'"},
+        BadDeclaration{"min version \"3.7\"", "bad.mi:1: the file needs renderer version 3.7 or later"},
+        BadDeclaration{"max version \"3.5.99\"", "bad.mi:1: the file is for renderer versions up to 3.5.99"},
+        BadDeclaration{"min version \"three\"", "expected a version such as \"3.6.99\", got \"three\""},
+        BadDeclaration{"min version \"3..1\"", "expected a version such as"},
+        BadDeclaration{"min \"3.1\"", "expected 'version' after 'min', got \"3.1\""},
+        BadDeclaration{"set \"v\"", "expected the value of the variable \"v\", got the end of the file"},
+        BadDeclaration{"set v \"1\"", "expected a quoted variable name after 'set', got 'v'"},
+        BadDeclaration{"link\ndeclare shader color \"s\" () end declare",
+                       "bad.mi:2: expected a quoted library name after 'link', got 'declare'"},
+        BadDeclaration{
+            "declare shader color \"s\" ( struct \"t\" { scalar \"a\", scalar \"a\" } ) end declare",
+            "the member \"a\" is declared twice in the struct \"t\""},
+        BadDeclaration{"declare shader color \"s\" ( struct \"t\" { scalar \"a\" } default 1 ) end declare",
+                       "the struct \"t\" takes defaults on its members, not as a whole"},
+        BadDeclaration{
+            "declare shader color \"s\" ( struct \"t\" { scalar \"a\" scalar \"b\" } ) end declare",
+            "expected ',' or '}' after the member \"a\", got 'scalar'"},
+        BadDeclaration{"declare shader color \"s\" ( struct \"t\" scalar \"a\" ) end declare",
+                       "expected '{' to open the members of the struct \"t\", got 'scalar'"},
+        BadDeclaration{"declare shader color \"s\" ( array array scalar \"a\" ) end declare",
+                       "arrays of arrays are not supported"},
+        BadDeclaration{"declare shader struct \"r\" ( ) end declare",
+                       "expected '{' to open the members of the result struct, got \"r\""},
+        BadDeclaration{"declare phenomenon color \"p\" ( ) end declare",
+                       "phenomenon declarations are not supported"},
+        BadDeclaration{
+            "declare shader color \"a\" ( scalar \"x\" )\ndeclare shader color \"b\" ( ) end declare",
+            "bad.mi:2: expected 'end declare' to close the declaration of shader \"a\" before the next "
+            "'declare'"},
+        BadDeclaration{"declare shader color \"s\" ( transform \"t\" default 1 0 0 ) end declare",
+                       "expected a number in the default of \"t\", got ')'"}));
 
 // Struct members take their defaults into the block; an array's elements do not exist until set.
 TEST_F(DeclarationFiles, StructMembersHaveTheirDefaultsAndAreSetByName) {

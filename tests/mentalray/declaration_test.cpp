@@ -9,6 +9,8 @@
 namespace sorvane::mrhost {
 namespace {
 
+using testing::BadDeclaration;
+using testing::DeclarationErrors;
 using testing::declarationPath;
 using testing::libraryPath;
 using testing::shippedDeclaration;
@@ -141,15 +143,6 @@ declare "old" ( scalar "x" ) end declare
     EXPECT_EQ(declarations[1].version, 0);
     EXPECT_EQ(declarations[1].returns, "");
 }
-
-struct BadDeclaration {
-    const char* text;
-    const char* message;
-};
-
-void PrintTo(const BadDeclaration& c, std::ostream* os) { *os << c.message; }
-
-class DeclarationErrors : public ::testing::TestWithParam<BadDeclaration> {};
 
 TEST_P(DeclarationErrors, NameTheLineAndWhatWasWrong) {
     try {

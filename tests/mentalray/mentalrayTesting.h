@@ -45,6 +45,17 @@ private:
     bool taken_ = false;
 };
 
+// Declaration text the reader must refuse, and what its error must say; the
+// tables live beside the constructs they cover.
+struct BadDeclaration {
+    const char* text;
+    const char* message;
+};
+
+inline void PrintTo(const BadDeclaration& c, std::ostream* os) { *os << c.message; }
+
+class DeclarationErrors : public ::testing::TestWithParam<BadDeclaration> {};
+
 inline std::shared_ptr<ScriptedLight> scripted(std::vector<LightSample> samples) {
     return std::make_shared<ScriptedLight>(std::move(samples));
 }
