@@ -22,10 +22,12 @@ __attribute__((visibility("default"))) void sorvane_renderer_attach(const Sorvan
     host = calls;
 }
 
+// The resolvers have external (hidden) linkage: clang looks an ifunc's
+// resolver up by its symbol name, which a static function's is not.
 #if SORVANE_MODULE_PHEN_EVAL
 static void* phenEval(miState* state, void* parm) { return host->phenEval(state, parm); }
 typedef void* (*PhenEval)(miState*, void*);
-static PhenEval resolvePhenEval() {
+__attribute__((visibility("hidden"))) PhenEval resolvePhenEval() {
     countLookup("mi_phen_eval");
     return phenEval;
 }
@@ -38,7 +40,7 @@ static miBoolean sampleLight(miColor* const result, miVector* const dir, miScala
     return host->sampleLight(result, dir, dot_nl, state, light_inst, samples);
 }
 typedef miBoolean (*SampleLight)(miColor*, miVector*, miScalar*, miState*, miTag, miInteger*);
-static SampleLight resolveSampleLight() {
+__attribute__((visibility("hidden"))) SampleLight resolveSampleLight() {
     countLookup("mi_sample_light");
     return sampleLight;
 }
@@ -51,7 +53,7 @@ static miBoolean computeIrradiance(miColor* result, miState* state) {
     return host->computeIrradiance(result, state);
 }
 typedef miBoolean (*ComputeIrradiance)(miColor*, miState*);
-static ComputeIrradiance resolveComputeIrradiance() {
+__attribute__((visibility("hidden"))) ComputeIrradiance resolveComputeIrradiance() {
     countLookup("mi_compute_irradiance");
     return computeIrradiance;
 }
