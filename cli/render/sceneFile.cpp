@@ -332,7 +332,8 @@ Scene readSceneFile(const std::string& path) {
     Json document;
     try {
         document = Json::parse(file);
-    } catch (const Json::parse_error& error) {
+    } catch (const Json::exception& error) {
+        // A syntax error, or a number no double holds (1e400).
         throw InputError(path, std::string("not valid JSON: ") + error.what());
     }
     try {

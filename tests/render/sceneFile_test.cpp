@@ -81,13 +81,16 @@ TEST(SceneFile, ObjectsBringTheirOwnMaterials) {
 
 TEST(SceneFile, NamesTheFileItCannotRead) {
     const std::string path = (std::filesystem::temp_directory_path() / "sorvane-bad-scene.json").string();
-    { std::ofstream(path) << "{\"lights\": [}"; }
-    try {
-        readSceneFile(path);
-        FAIL();
-    } catch (const InputError& error) {
-        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
-        EXPECT_NE(std::string(error.what()).find("JSON"), std::string::npos) << error.what();
+    // A syntax error, and a number that the parser itself cannot hold.
+    for (const char* text : {"{\"lights\": [}", "{\"camera\": {\"fieldOfView\": 1e400}}"}) {
+        { std::ofstream(path) << text; }
+        try {
+            readSceneFile(path);
+            FAIL() << text;
+        } catch (const InputError& error) {
+            EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("JSON"), std::string::npos) << error.what();
+        }
     }
     std::remove(path.c_str());
     EXPECT_THROW(readSceneFile(path), InputError);
