@@ -5,12 +5,14 @@
 #   ./build.sh preview   install, build, render sorvane-preview.png
 #   ./build.sh test      install, build (64-bit, 32-bit and Windows), run every test
 #   ./build.sh sanitize  install, build with AddressSanitizer and UBSan, run every test
+#   ./build.sh tsan      install, build with ThreadSanitizer, run every test
+#   ./build.sh fuzz      install, build the fuzz targets with clang, run each for a fixed time
 #   ./build.sh build     install and build only
 #   ./build.sh windows   install, cross-build the Windows DLLs, run their tests
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format
+packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev)
 
@@ -77,6 +79,71 @@ testWindows() {
   grep -h "^Skipped: " build-win32/Testing/Temporary/LastTest.log | sort -u || true
 }
 
+# Data races in the renderer's threads and in whatever the hosts and plug-ins
+# share between them, under the same tests.
+buildThreadSanitized() {
+  local flags="-fsanitize=thread -fno-omit-frame-pointer"
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" \
+    -DSORVANE_BENCHMARKS=OFF
+  cmake --build build-tsan -j "$jobs"
+}
+
+# libFuzzer targets (fuzz/), with AddressSanitizer and UBSan over the whole
+# tree: the hosts and the plug-ins they load are checked too. The runtime is
+# the shared one, so that the plug-ins, linked with --no-undefined, find it.
+buildFuzzers() {
+  local flags="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+  local link="-fsanitize=address,undefined -shared-libsan -Wl,-rpath,$(clang++ -print-resource-dir)/lib/linux"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$link" -DCMAKE_SHARED_LINKER_FLAGS="$link" -DCMAKE_MODULE_LINKER_FLAGS="$link" \
+    -DSORVANE_TESTS=OFF -DSORVANE_BENCHMARKS=OFF -DSORVANE_FUZZ=ON
+  cmake --build build-fuzz -j "$jobs" --target sorvane_fuzzers
+}
+
+# Each target for SORVANE_FUZZ_SECONDS (default 30) from its seed corpus,
+# $jobs at a time, with leak detection; a crash, a UB report, a leak or a
+# timeout fails the step. What the run finds is kept in build-fuzz/corpus/.
+runFuzzers() {
+  local seconds="${SORVANE_FUZZ_SECONDS:-30}"
+  local targets=(fuzz_shade_maya fuzz_shade_mentalray fuzz_scene_file fuzz_mi_declaration
+                 fuzz_maya_shading fuzz_mentalray_shading)
+  mkdir -p build-fuzz/logs build-fuzz/artifacts
+  local running=0 t
+  for t in "${targets[@]}"; do
+    mkdir -p "build-fuzz/corpus/$t"
+    (
+      cd build-fuzz
+      set +e
+      ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        "bin/$t" -max_total_time="$seconds" -timeout=10 -detect_leaks=1 -print_final_stats=1 \
+        -artifact_prefix="artifacts/$t-" "corpus/$t" "../fuzz/corpus/$t" >"logs/$t.log" 2>&1
+      echo $? >"logs/$t.status"
+    ) &
+    running=$((running + 1))
+    if ((running >= jobs)); then
+      wait -n || true
+      running=$((running - 1))
+    fi
+  done
+  wait
+  local failed=0 runs rate status
+  printf '%-24s %12s %10s\n' target executions "exec/s"
+  for t in "${targets[@]}"; do
+    status=$(cat "build-fuzz/logs/$t.status")
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "build-fuzz/logs/$t.log")
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "build-fuzz/logs/$t.log")
+    printf '%-24s %12s %10s\n' "$t" "${runs:-?}" "${rate:-?}"
+    if [ "$status" != 0 ]; then
+      failed=1
+      echo "$t failed (exit $status): build-fuzz/logs/$t.log" >&2
+      grep -E "ERROR|SUMMARY|runtime error|Test unit written" "build-fuzz/logs/$t.log" >&2 || tail -20 "build-fuzz/logs/$t.log" >&2
+    fi
+  done
+  return $failed
+}
+
 case "${1:-}" in
   preview)
     install_missing
@@ -99,6 +166,17 @@ case "${1:-}" in
     buildSanitized
     ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
     ;;
+  tsan)
+    install_missing
+    buildThreadSanitized
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+      ctest --test-dir build-tsan --output-on-failure -j "$jobs"
+    ;;
+  fuzz)
+    install_missing
+    buildFuzzers
+    runFuzzers
+    ;;
   build)
     install_missing
     build64
@@ -110,7 +188,7 @@ case "${1:-}" in
     testWindows
     ;;
   *)
-    echo "usage: $0 preview|test|sanitize|build|windows" >&2
+    echo "usage: $0 preview|test|sanitize|tsan|fuzz|build|windows" >&2
     exit 2
     ;;
 esac

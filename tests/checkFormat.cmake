@@ -5,7 +5,8 @@ file(GLOB_RECURSE sources
   ${SOURCE_DIR}/host/*.h ${SOURCE_DIR}/host/*.cpp
   ${SOURCE_DIR}/cli/*.h ${SOURCE_DIR}/cli/*.cpp
   ${SOURCE_DIR}/tests/*.h ${SOURCE_DIR}/tests/*.cpp
-  ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/bench/*.cpp)
+  ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/bench/*.cpp
+  ${SOURCE_DIR}/fuzz/*.h ${SOURCE_DIR}/fuzz/*.cpp)
 execute_process(COMMAND ${CLANG_FORMAT} --dry-run -Werror ${sources}
   RESULT_VARIABLE status ERROR_VARIABLE diagnostics)
 if(NOT status EQUAL 0)

@@ -3,6 +3,9 @@
 #define MNoVersionString  // only plug-ins define MApiVersion
 #include <maya/MFnPlugin.h>
 
+#include <dlfcn.h>
+
+#include <optional>
 #include <ostream>
 #include <regex>
 #include <string>
@@ -60,6 +63,53 @@ TEST_F(PluginLifecycle, NodesAreMPSafeBeforeTheirFirstCompute) {
     EXPECT_EQ(node.values().computeCount(), 0u);
     EXPECT_EQ(node.userNode().typeName(), "sorvane");
     EXPECT_EQ(node.userNode().typeId(), MTypeId(0x82041));
+}
+
+// A thousand load and unload cycles in one process. After each unload the
+// type and every registration are gone and the library is no longer mapped;
+// after each load the type's functions lie in the library just mapped, and a
+// node computes what the first one did. LeakSanitizer watches the cycles.
+TEST_F(PluginLifecycle, LoadsAndUnloadsAThousandTimesLeavingNothingBehind) {
+    // The base address of the object that holds `address`.
+    const auto mappedAt = [](void* address) -> void* {
+        Dl_info info{};
+        return address && ::dladdr(address, &info) ? info.dli_fbase : nullptr;
+    };
+    std::optional<MFloatVector> first;
+    for (int round = 0; round < 1000; ++round) {
+        auto plugin = loadSorvane();
+        const host::NodeType* type = host::findNodeType("sorvane");
+        ASSERT_NE(type, nullptr) << "round " << round;
+        ASSERT_EQ(type->attributes.size(), 75u) << "round " << round;
+        ASSERT_EQ(host::nodeTypes().size(), 1u) << "round " << round;
+        void* library = ::dlopen(SORVANE_MAYA_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(library, nullptr) << "round " << round;
+        void* base = mappedAt(::dlsym(library, "initializePlugin"));
+        ::dlclose(library);
+        ASSERT_NE(base, nullptr) << "round " << round;
+        ASSERT_EQ(mappedAt(reinterpret_cast<void*>(type->creator)), base) << "round " << round;
+        ASSERT_EQ(mappedAt(reinterpret_cast<void*>(type->initialize)), base) << "round " << round;
+        {
+            host::Node node("sorvane");
+            host::Evaluation& e = node.values();
+            e.set(type->attribute("normalCamera"), MFloatVector(0.0f, 0.0f, 1.0f));
+            e.setElementCount(type->attribute("lightDataArray"), 1);
+            host::LightData light = e.elementDefault(type->attribute("lightDataArray"));
+            light.direction = MFloatVector(0.0f, 0.6f, 0.8f);
+            light.intensity = MFloatVector(1.0f, 1.0f, 1.0f);
+            e.setLight(type->attribute("lightDataArray"), 0, light);
+            const MFloatVector color = e.requestVector(type->attribute("outColor"));
+            if (!first) first = color;
+            ASSERT_EQ(color, *first) << "round " << round;
+        }
+        plugin->unload();
+        ASSERT_EQ(host::findNodeType("sorvane"), nullptr) << "round " << round;
+        ASSERT_TRUE(host::nodeTypes().empty()) << "round " << round;
+        ASSERT_THROW(host::Node("sorvane"), host::Error) << "round " << round;
+        void* still = ::dlopen(SORVANE_MAYA_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+        if (still) ::dlclose(still);
+        ASSERT_EQ(still, nullptr) << "round " << round << ": the plug-in stayed mapped after unloading";
+    }
 }
 
 TEST_F(PluginLifecycle, UnloadRefusesWhileNodesOfItsTypeExist) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <thread>
 
 #include "mentalrayTesting.h"
@@ -185,6 +186,41 @@ TEST_F(BindingTest, ASecondModuleHandleRebindsEveryStub) {
     }
     EXPECT_EQ(err.take(), "");
     EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+}
+
+// A thousand rebindings across modules with and without the functions: after
+// each, the stubs look their functions up in the module just handed over,
+// never in an earlier one, and the shader answers as that module lets it.
+TEST_F(BindingTest, RebindsToANewModuleAThousandTimesWithoutAStaleEntry) {
+    struct Binding {
+        RendererModule& module;
+        long lookups;  // one per function the module has
+        std::optional<miColor> result;
+    };
+    Binding bindings[] = {{RendererModule::get(RendererModule::kStandard), 3, {}},
+                          {RendererModule::get(RendererModule::kBare), 0, {}},
+                          {RendererModule::get(RendererModule::kAlternate), 3, {}},
+                          {RendererModule::get(RendererModule::kWithoutIrradiance), 2, {}}};
+    StderrCapture err;
+    for (int round = 0; round < 1000; ++round) {
+        Binding& binding = bindings[round % 4];
+        for (const Binding& b : bindings) b.module.resetLookups();
+        shader_.library().setModuleHandle(binding.module.handle());
+        const miColor result = shadeOnce(*instance_);
+        for (const Binding& other : bindings) {
+            const long expected = &other.module == &binding.module ? binding.lookups : 0;
+            ASSERT_EQ(other.module.totalLookups(), expected)
+                << "round " << round << ": " << other.module.path() << " after binding "
+                << binding.module.path();
+        }
+        if (!binding.result) binding.result = result;
+        ASSERT_EQ(std::memcmp(&result, &*binding.result, sizeof result), 0)
+            << "round " << round << ": " << result << " bound to " << binding.module.path() << ", first "
+            << *binding.result;
+    }
+    // The modules differ in what the shader can reach: a bare one gives no light.
+    EXPECT_NE(std::memcmp(&*bindings[0].result, &*bindings[1].result, sizeof(miColor)), 0);
+    EXPECT_EQ(std::memcmp(&*bindings[0].result, &*bindings[2].result, sizeof(miColor)), 0);
 }
 
 class ModuleWithoutIrradiance : public BindingTest {

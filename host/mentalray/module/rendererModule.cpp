@@ -30,13 +30,15 @@ extern "C" {
 
 SORVANE_MODULE_EXPORT void sorvane_renderer_attach(const SorvaneRendererCalls* calls) { host = calls; }
 
+// The resolvers have external (hidden) linkage: clang looks an ifunc's
+// resolver up by its symbol name, which a static function's is not.
 #if SORVANE_MODULE_PHEN_EVAL
 static void* phenEval(miState* state, void* parm) { return host->phenEval(state, parm); }
 #ifdef _WIN32
 SORVANE_MODULE_EXPORT void* mi_phen_eval(miState* state, void* parm) { return phenEval(state, parm); }
 #else
 typedef void* (*PhenEval)(miState*, void*);
-static PhenEval resolvePhenEval() {
+__attribute__((visibility("hidden"))) PhenEval resolvePhenEval() {
     countLookup("mi_phen_eval");
     return phenEval;
 }
@@ -57,7 +59,7 @@ SORVANE_MODULE_EXPORT miBoolean mi_sample_light(miColor* const result, miVector*
 }
 #else
 typedef miBoolean (*SampleLight)(miColor*, miVector*, miScalar*, miState*, miTag, miInteger*);
-static SampleLight resolveSampleLight() {
+__attribute__((visibility("hidden"))) SampleLight resolveSampleLight() {
     countLookup("mi_sample_light");
     return sampleLight;
 }
@@ -76,7 +78,7 @@ SORVANE_MODULE_EXPORT miBoolean mi_compute_irradiance(miColor* result, miState* 
 }
 #else
 typedef miBoolean (*ComputeIrradiance)(miColor*, miState*);
-static ComputeIrradiance resolveComputeIrradiance() {
+__attribute__((visibility("hidden"))) ComputeIrradiance resolveComputeIrradiance() {
     countLookup("mi_compute_irradiance");
     return computeIrradiance;
 }
