@@ -3,7 +3,11 @@
 #define MNoVersionString  // only plug-ins define MApiVersion
 #include <maya/MFnPlugin.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <optional>
 #include <ostream>
@@ -18,6 +22,31 @@ namespace {
 
 const std::string kRefresh =
     "if( `window -exists createRenderNodeWindow` )  {refreshCreateRenderNodeWindow(\"shader/surface\");}\n";
+
+// The base of the loaded object that holds `address`, or null.
+void* moduleOf(const void* address) {
+#ifdef _WIN32
+    HMODULE module = nullptr;
+    const DWORD flags = GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    return address && GetModuleHandleExA(flags, static_cast<LPCSTR>(address), &module) ? module : nullptr;
+#else
+    Dl_info info{};
+    return address && ::dladdr(address, &info) ? info.dli_fbase : nullptr;
+#endif
+}
+
+// Where the plug-in is mapped now, or null when it is not, without loading it.
+void* pluginBase() {
+#ifdef _WIN32
+    return GetModuleHandleA("sorvane.mll");
+#else
+    void* library = ::dlopen(SORVANE_MAYA_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
+    if (library == nullptr) return nullptr;
+    void* base = moduleOf(::dlsym(library, "initializePlugin"));
+    ::dlclose(library);
+    return base;
+#endif
+}
 
 class PluginLifecycle : public ::testing::Test {
 protected:
@@ -70,11 +99,6 @@ TEST_F(PluginLifecycle, NodesAreMPSafeBeforeTheirFirstCompute) {
 // after each load the type's functions lie in the library just mapped, and a
 // node computes what the first one did. LeakSanitizer watches the cycles.
 TEST_F(PluginLifecycle, LoadsAndUnloadsAThousandTimesLeavingNothingBehind) {
-    // The base address of the object that holds `address`.
-    const auto mappedAt = [](void* address) -> void* {
-        Dl_info info{};
-        return address && ::dladdr(address, &info) ? info.dli_fbase : nullptr;
-    };
     std::optional<MFloatVector> first;
     for (int round = 0; round < 1000; ++round) {
         auto plugin = loadSorvane();
@@ -82,13 +106,10 @@ TEST_F(PluginLifecycle, LoadsAndUnloadsAThousandTimesLeavingNothingBehind) {
         ASSERT_NE(type, nullptr) << "round " << round;
         ASSERT_EQ(type->attributes.size(), 75u) << "round " << round;
         ASSERT_EQ(host::nodeTypes().size(), 1u) << "round " << round;
-        void* library = ::dlopen(SORVANE_MAYA_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
-        ASSERT_NE(library, nullptr) << "round " << round;
-        void* base = mappedAt(::dlsym(library, "initializePlugin"));
-        ::dlclose(library);
+        void* base = pluginBase();
         ASSERT_NE(base, nullptr) << "round " << round;
-        ASSERT_EQ(mappedAt(reinterpret_cast<void*>(type->creator)), base) << "round " << round;
-        ASSERT_EQ(mappedAt(reinterpret_cast<void*>(type->initialize)), base) << "round " << round;
+        ASSERT_EQ(moduleOf(reinterpret_cast<void*>(type->creator)), base) << "round " << round;
+        ASSERT_EQ(moduleOf(reinterpret_cast<void*>(type->initialize)), base) << "round " << round;
         {
             host::Node node("sorvane");
             host::Evaluation& e = node.values();
@@ -106,9 +127,8 @@ TEST_F(PluginLifecycle, LoadsAndUnloadsAThousandTimesLeavingNothingBehind) {
         ASSERT_EQ(host::findNodeType("sorvane"), nullptr) << "round " << round;
         ASSERT_TRUE(host::nodeTypes().empty()) << "round " << round;
         ASSERT_THROW(host::Node("sorvane"), host::Error) << "round " << round;
-        void* still = ::dlopen(SORVANE_MAYA_PLUGIN, RTLD_NOW | RTLD_NOLOAD);
-        if (still) ::dlclose(still);
-        ASSERT_EQ(still, nullptr) << "round " << round << ": the plug-in stayed mapped after unloading";
+        ASSERT_EQ(pluginBase(), nullptr)
+            << "round " << round << ": the plug-in stayed mapped after unloading";
     }
 }
 
