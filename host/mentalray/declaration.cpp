@@ -59,7 +59,12 @@ std::vector<Token> tokenize(const std::string& text, int file, const std::string
             ++i;
         } else {
             std::size_t end = i;
-            while (end < text.size() && std::strchr(" \t\r\n\f\v#\"(),{}", text[end]) == nullptr) ++end;
+            // strchr finds a NUL byte at the end of its own string: a NUL is
+            // part of the word, or the word would be empty and never end.
+            while (end < text.size() &&
+                   (text[end] == '\0' || std::strchr(" \t\r\n\f\v#\"(),{}", text[end]) == nullptr)) {
+                ++end;
+            }
             tokens.push_back({Token::Word, text.substr(i, end - i), line, file});
             i = end;
         }

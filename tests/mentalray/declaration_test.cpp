@@ -182,6 +182,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadDeclaration{"declare shader color \"s\n", "bad.mi:1: a quoted name is not closed on its line"},
         BadDeclaration{"code \"x.c\"", "expected 'declare', got 'code'"}));
 
+// A NUL byte once made the reader spin on an empty word; now it is read as a
+// character of the word it stands in, and refused with it.
+TEST(DeclarationReader, RefusesANulByteAndEnds) {
+    using namespace std::string_literals;
+    for (const std::string& text : {"\0"s, "declare\0 shader"s, "# note\n..\0..\n"s}) {
+        EXPECT_THROW(parseDeclarations(text, "bad.mi"), DeclarationError);
+    }
+}
+
 // Two declarations of the shader: neither is taken silently.
 TEST(LoadedShader, RefusesAShaderDeclaredTwice) {
     const std::string path = ::testing::TempDir() + "/twice.mi";
