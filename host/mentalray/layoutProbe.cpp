@@ -5,17 +5,15 @@
 #include <cstddef>
 #include <cstring>
 
+#include "host/mentalray/recordOwner.h"
 #include "host/mentalray/shaderLibrary.h"
 
 namespace sorvane::mrhost {
 
 namespace {
 
-// The mark in a probe record's bookkeeping, then the probe it belongs to
-// (ShaderInstance marks its records differently).
+// How a probe marks its record (ShaderInstance marks its own differently).
 constexpr std::uint32_t kProbeMagic = 0x70726f62;  // "prob"
-constexpr std::size_t kProbeWord = 1;
-static_assert(sizeof(miFunction::bookkeeping) >= (kProbeWord + 2) * sizeof(miUint));
 
 const char placeholderPrimitive = 0;
 
@@ -34,9 +32,7 @@ LayoutProbe::LayoutProbe(const ShaderLibrary& library, int declaredBytes)
     function.parameter_size = blockBytes_;
     function.result_size = static_cast<int>(sizeof(miColor));
     function.ghost_offs = blockBytes_;
-    function.bookkeeping[0] = kProbeMagic;
-    LayoutProbe* self = this;
-    std::memcpy(&function.bookkeeping[kProbeWord], &self, sizeof self);
+    setRecordOwner(function, kProbeMagic, this);
     std::memcpy(function.parameters, words.data(), words.size() * 4);
     scratch_.assign(blockWords, 1u);
 }
@@ -58,12 +54,7 @@ std::vector<int> LayoutProbe::run() {
 }
 
 LayoutProbe* LayoutProbe::fromState(const miState* state) {
-    if (state == nullptr || state->shader == nullptr) return nullptr;
-    const miFunction& function = *state->shader;
-    if (function.bookkeeping[0] != kProbeMagic) return nullptr;
-    LayoutProbe* probe = nullptr;
-    std::memcpy(&probe, &function.bookkeeping[kProbeWord], sizeof probe);
-    return probe;
+    return recordOwner<LayoutProbe>(state, kProbeMagic);
 }
 
 const void* LayoutProbe::read(const void* parm) {

@@ -6,17 +6,15 @@
 #include <memory>
 
 #include "host/mentalray/hostError.h"
+#include "host/mentalray/recordOwner.h"
 #include "host/mentalray/shaderLibrary.h"
 
 namespace sorvane::mrhost {
 
 namespace {
 
-// The renderer's bookkeeping words of a record of ours: a mark, then the
-// instance it belongs to.
+// How an instance marks its record.
 constexpr std::uint32_t kRecordMagic = 0x736f7276;  // "sorv"
-constexpr std::size_t kInstanceWord = 1;
-static_assert(sizeof(miFunction::bookkeeping) >= (kInstanceWord + 2) * sizeof(miUint));
 
 // Stands for the hit primitive, so that a shader's clearing and restoring of
 // state->pri can be seen.
@@ -291,9 +289,7 @@ void ShaderInstance::rebuild() {
     function.parameter_size = layout_.size();
     function.result_size = static_cast<int>(sizeof(miColor));
     function.ghost_offs = ghostOffs;
-    function.bookkeeping[0] = kRecordMagic;
-    const ShaderInstance* self = this;
-    std::memcpy(&function.bookkeeping[kInstanceWord], &self, sizeof self);
+    setRecordOwner(function, kRecordMagic, this);
     std::memcpy(function.parameters, words.data(), words.size() * 4);
     records_ = std::move(records);
 }
@@ -317,12 +313,7 @@ miBoolean ShaderInstance::shade(miColor& result, miState& state) const {
 }
 
 const ShaderInstance* ShaderInstance::fromState(const miState* state) {
-    if (state == nullptr || state->shader == nullptr) return nullptr;
-    const miFunction& function = *state->shader;
-    if (function.bookkeeping[0] != kRecordMagic) return nullptr;
-    const ShaderInstance* instance = nullptr;
-    std::memcpy(&instance, &function.bookkeeping[kInstanceWord], sizeof instance);
-    return instance;
+    return recordOwner<const ShaderInstance>(state, kRecordMagic);
 }
 
 const void* ShaderInstance::connectedValue(const miState& state, const void* parm) const {
