@@ -49,14 +49,13 @@ build32() {
   cmake --build build-m32 -j "$jobs"
 }
 
-# Memory and undefined-behaviour errors in the hosts, the plug-ins and the
-# command, under the same tests.
+# buildSanitized DIR BUILD_TYPE FLAGS: the same tests under a sanitizer,
+# which checks the hosts, the plug-ins and the command alike.
 buildSanitized() {
-  local flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" \
+  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE="$2" \
+    -DCMAKE_CXX_FLAGS="$3" -DCMAKE_EXE_LINKER_FLAGS="$3" -DCMAKE_SHARED_LINKER_FLAGS="$3" \
     -DSORVANE_BENCHMARKS=OFF
-  cmake --build build-sanitize -j "$jobs"
+  cmake --build "$1" -j "$jobs"
 }
 
 # The Windows DLLs, cross-built with mingw-w64. build-win64: both libraries,
@@ -77,16 +76,6 @@ testWindows() {
   ctest --test-dir build-win32 --output-on-failure -j "$jobs"
   # ctest names the skipped tests but not why; their output says.
   grep -h "^Skipped: " build-win32/Testing/Temporary/LastTest.log | sort -u || true
-}
-
-# Data races in the renderer's threads and in whatever the hosts and plug-ins
-# share between them, under the same tests.
-buildThreadSanitized() {
-  local flags="-fsanitize=thread -fno-omit-frame-pointer"
-  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" \
-    -DSORVANE_BENCHMARKS=OFF
-  cmake --build build-tsan -j "$jobs"
 }
 
 # libFuzzer targets (fuzz/), with AddressSanitizer and UBSan over the whole
@@ -163,12 +152,15 @@ case "${1:-}" in
     ;;
   sanitize)
     install_missing
-    buildSanitized
+    # Memory and undefined-behaviour errors.
+    buildSanitized build-sanitize Debug \
+      "-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
     ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
     ;;
   tsan)
     install_missing
-    buildThreadSanitized
+    # Data races in the renderer's threads and in what the hosts and plug-ins share.
+    buildSanitized build-tsan RelWithDebInfo "-fsanitize=thread -fno-omit-frame-pointer"
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
       ctest --test-dir build-tsan --output-on-failure -j "$jobs"
     ;;
