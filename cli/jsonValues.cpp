@@ -1,10 +1,10 @@
 #include "cli/jsonValues.h"
 
+#include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <istream>
 #include <limits>
@@ -39,11 +39,11 @@ double readDouble(const Json& value, const std::string& field) {
 
 float readFloat(const Json& value, const std::string& field) {
     const double d = readDouble(value, field);
-    if (std::isfinite(d) && std::fabs(d) > static_cast<double>(FLT_MAX)) {
-        // Rounding would make it infinite; say so rather than pass on an inf nobody asked for.
-        throw InputError(field, "out of the range of a 32-bit float");
-    }
-    return static_cast<float>(d);
+    const float f = static_cast<float>(d);
+    // Rounding made it infinite: say so rather than pass on an inf nobody asked
+    // for. Text just past FLT_MAX, as the shortest text of FLT_MAX is, rounds down to it.
+    if (std::isfinite(d) && std::isinf(f)) throw InputError(field, "out of the range of a 32-bit float");
+    return f;
 }
 
 bool readBool(const Json& value, const std::string& field) {
@@ -96,12 +96,13 @@ OrderedJson writeFloat(float value) {
 
 namespace {
 
-void appendFloat(std::string& out, double value) {
+void appendFloat(std::string& out, float value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(static_cast<float>(value)));
-    out += text;
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    out.append(text, written.ptr);
     // Keep it a float to the reader: 1 is written 1.0.
-    if (std::strpbrk(text, ".en") == nullptr) out += ".0";
+    if (std::find_if(text, written.ptr, [](char c) { return c == '.' || c == 'e'; }) == written.ptr)
+        out += ".0";
 }
 
 void appendJson(std::string& out, const OrderedJson& value, int indent, int depth) {
@@ -113,7 +114,7 @@ void appendJson(std::string& out, const OrderedJson& value, int indent, int dept
     switch (value.type()) {
         case OrderedJson::value_t::number_float:
             if (std::isfinite(value.get<double>())) {
-                appendFloat(out, value.get<double>());
+                appendFloat(out, static_cast<float>(value.get<double>()));
             } else {
                 out += "null";
             }

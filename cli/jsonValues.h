@@ -2,7 +2,7 @@
 
 // Reading and writing the numbers of the JSON interfaces. Floats may be given,
 // and are written, as "nan", "inf" and "-inf" where not finite; finite floats
-// are written with 9 significant digits, which round-trip to the same float.
+// are written as the shortest text that reads back as the same 32-bit float.
 
 #include <array>
 #include <cstddef>
@@ -46,8 +46,8 @@ OrderedJson writeFloat(float value);
 
 // The text of a document as the command prints it: laid out like
 // nlohmann's dump (compact, or indented by `indent` spaces), but every float
-// number with 9 significant digits, which nlohmann's shortest-digits printer
-// does not promise (it may print 17).
+// number as the shortest text of the 32-bit float it holds (0.8, where
+// nlohmann's double printer writes 0.800000011920929).
 std::string writeJson(const OrderedJson& document, int indent = -1);
 
 template <std::size_t N>

@@ -1,10 +1,13 @@
 // The number rules of the JSON interfaces: non-finite values as strings,
-// finite floats written with 9 significant digits so they read back exactly.
+// finite floats written as the shortest text that reads back as the same float.
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -23,7 +26,24 @@ using sorvane::cli::readInt;
 using sorvane::cli::writeFloat;
 using sorvane::cli::writeJson;
 
-TEST(WriteFloat, RoundTripsEveryFloatThroughItsText) {
+// The significant digits of a number's text: "-1.25e-07" has 3.
+int significantDigits(const std::string& text) {
+    const std::string mantissa = text.substr(0, text.find('e'));
+    std::string digits;
+    for (char c : mantissa) {
+        if (std::isdigit(static_cast<unsigned char>(c))) digits += c;
+    }
+    const std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return 1;
+    const std::size_t last = digits.find_last_not_of('0');
+    return static_cast<int>(last - first + 1);
+}
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Random bit patterns: each text reads back as the same float, through the
+// command's own reader, and no text with one significant digit fewer would.
+TEST(WriteFloat, WritesTheShortestTextThatReadsBackAsTheSameFloat) {
     std::mt19937 rng(3);
     std::uniform_int_distribution<std::uint32_t> bits;
     int checked = 0;
@@ -33,21 +53,60 @@ TEST(WriteFloat, RoundTripsEveryFloatThroughItsText) {
         std::memcpy(&f, &b, sizeof f);
         if (!std::isfinite(f)) continue;
         const std::string text = writeJson(writeFloat(f));
-        const float back = readFloat(Json::parse(text), "x");
-        ASSERT_EQ(std::memcmp(&back, &f, sizeof f), 0) << f << " written as " << text;
+        ASSERT_TRUE(sameBits(readFloat(Json::parse(text), "x"), f)) << f << " written as " << text;
+        // A whole number is written out whole where that is no longer than
+        // its exponent form, trailing zeros and all.
+        const bool whole = text.find('e') == std::string::npos && text.size() > 2 &&
+                           text.compare(text.size() - 2, 2, ".0") == 0;
+        const int digits = significantDigits(text);
+        if (digits > 1 && !whole) {
+            char shorter[320];
+            std::snprintf(shorter, sizeof shorter, "%.*g", digits - 1, static_cast<double>(f));
+            ASSERT_FALSE(sameBits(std::strtof(shorter, nullptr), f))
+                << text << " is longer than it needs: " << shorter << " reads back the same";
+        }
         ++checked;
     }
 }
 
-TEST(WriteFloat, UsesAtMostNineSignificantDigits) {
-    EXPECT_EQ(writeJson(writeFloat(0.3f)), "0.300000012");
-    EXPECT_EQ(writeJson(writeFloat(0.5f)), "0.5");
-    EXPECT_EQ(writeJson(writeFloat(1.0f)), "1.0");
-    EXPECT_EQ(writeJson(writeFloat(FLT_MAX)), "3.40282347e+38");
-    EXPECT_EQ(writeJson(writeFloat(-0.0f)), "-0.0");
-    // A shortest-digits printer writes this one as 0.8174022439999999.
-    EXPECT_EQ(writeJson(writeFloat(0.817402244f)), "0.817402244");
+struct FloatText {
+    const char* name;
+    float value;
+    const char* text;
+};
+class ShortestFloatText : public ::testing::TestWithParam<FloatText> {};
+
+TEST_P(ShortestFloatText, IsWrittenAndReadsBackBitForBit) {
+    const FloatText& c = GetParam();
+    const std::string text = writeJson(writeFloat(c.value));
+    EXPECT_EQ(text, c.text);
+    EXPECT_TRUE(sameBits(readFloat(Json::parse(text), "x"), c.value)) << text;
+    // Inside a document too, not only alone.
+    EXPECT_EQ(writeJson(OrderedJson{{"v", {writeFloat(c.value)}}}), std::string(R"({"v":[)") + c.text + "]}");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ShortestFloatText,
+    ::testing::Values(
+        // What used to read 0.800000012 and 0.300000012.
+        FloatText{"PointEight", 0.8f, "0.8"}, FloatText{"PointThree", 0.3f, "0.3"},
+        FloatText{"PointOne", 0.1f, "0.1"},
+        // Nine digits where nothing shorter reads back the same.
+        FloatText{"NineDigits", 0.817402244f, "0.81740224"},
+        FloatText{"NextAfterOne", std::nextafter(1.0f, 2.0f), "1.0000001"},
+        FloatText{"Third", 1.0f / 3.0f, "0.33333334"},
+        // Integers stay floats to a reader.
+        FloatText{"One", 1.0f, "1.0"}, FloatText{"Zero", 0.0f, "0.0"},
+        FloatText{"NegativeZero", -0.0f, "-0.0"}, FloatText{"MinusSeven", -7.0f, "-7.0"},
+        FloatText{"TwoToThe24", 16777216.0f, "16777216.0"}, FloatText{"TenToTheTen", 1e10f, "1e+10"},
+        // The ends of the range.
+        FloatText{"Max", FLT_MAX, "3.4028235e+38"}, FloatText{"Lowest", -FLT_MAX, "-3.4028235e+38"},
+        FloatText{"SmallestNormal", FLT_MIN, "1.1754944e-38"},
+        FloatText{"LargestDenormal", std::nextafter(FLT_MIN, 0.0f), "1.1754942e-38"},
+        FloatText{"SmallestDenormal", std::numeric_limits<float>::denorm_min(), "1e-45"},
+        FloatText{"NegativeDenormal", -3 * std::numeric_limits<float>::denorm_min(), "-4e-45"},
+        FloatText{"Tiny", 1e-30f, "1e-30"}, FloatText{"NegativeTiny", -2.5e-20f, "-2.5e-20"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriteJson, LaysOutDocumentsAsNlohmannDoes) {
     const OrderedJson document = {{"name", "sorvane \"node\""},
