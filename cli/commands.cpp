@@ -68,6 +68,8 @@ void addShadeCommand(CLI::App& app, CommandContext& context) {
 int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
     CLI::App app("sorvane: preview, evaluate and inspect the sorvane shader through its hosts", "sorvane");
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("sorvane ") + SORVANE_VERSION,
+                         "Print the version and stop");
     CommandContext context{in, out, err};
     addRenderCommand(app, context);
     addShadeCommand(app, context);
@@ -80,18 +82,23 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     } catch (const CLI::CallForAllHelp&) {
         out << app.help("", CLI::AppFormatMode::All);
         return 0;
+    } catch (const CLI::CallForVersion& version) {
+        out << version.what() << '\n';
+        return 0;
     } catch (const CLI::ParseError& error) {
+        // The subcommand being parsed, if any: a usage error points to its own help.
+        const CLI::App* parsed = &app;
+        for (const CLI::App* sub : app.get_subcommands()) {
+            parsed = sub;
+        }
         // A subcommand's --help lands here too, as a success.
         if (error.get_exit_code() == 0) {
-            const CLI::App* helped = &app;
-            for (const CLI::App* sub : app.get_subcommands()) {
-                helped = sub;
-            }
-            out << helped->help();
+            out << parsed->help();
             return 0;
         }
-        err << "sorvane: " << printable(error.what()) << "\n"
-            << "Run 'sorvane --help' for usage.\n";
+        const std::string name = parsed == &app ? "sorvane" : "sorvane " + parsed->get_name();
+        err << name << ": " << printable(error.what()) << "\n"
+            << "Run '" << name << " --help' for usage.\n";
         return 2;
     }
     // A full device or a closed stream fails only here, at the last flush:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/hostCommands.h"
+#include "cli/nameSuggestions.h"
 #include "host/maya/mayaHost.h"
 
 namespace sorvane::cli {
@@ -181,7 +182,10 @@ private:
         for (auto it = attributes.begin(); it != attributes.end(); ++it) {
             const std::string field = "attributes." + it.key();
             const host::Attribute* attribute = type_->find(it.key());
-            if (!attribute) throw InputError(field, "the sorvane node has no attribute \"" + it.key() + "\"");
+            if (!attribute) {
+                throw InputError(field, "the sorvane node has no attribute \"" + it.key() + "\"" +
+                                            didYouMean(it.key(), settableNames()));
+            }
             if (attribute->array || attribute->arrayOwner) {
                 throw InputError(
                     field, "\"" + attribute->longName + "\" is light data; give lights under \"lights\"");
@@ -218,6 +222,17 @@ private:
             }
             request.settings.push_back(setting);
         }
+    }
+
+    // What a line may name under "attributes", for suggestions.
+    std::vector<std::string> settableNames() const {
+        std::vector<std::string> names;
+        for (const auto& attribute : type_->attributes) {
+            if (attribute->writable && !attribute->output && !attribute->array && !attribute->arrayOwner) {
+                names.push_back(attribute->longName);
+            }
+        }
+        return names;
     }
 
     host::LightData parseLight(const Json& value, const std::string& field) const {

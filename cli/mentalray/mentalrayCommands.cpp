@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/hostCommands.h"
+#include "cli/nameSuggestions.h"
 #include "host/mentalray/mentalrayHost.h"
 
 namespace sorvane::cli {
@@ -105,7 +106,12 @@ Target findTarget(const mr::BlockLayout& layout, const std::string& name, const 
         const mr::ParameterLayout* array = layout.find(name.substr(2));
         if (array != nullptr && array->parameter->isArray) return {name, mr::ValueKind::Integer};
     }
-    throw InputError(field, "\"" + layout.declaration().name + "\" has no parameter of that name");
+    std::vector<std::string> names;
+    for (const mr::ParameterLayout& p : layout.parameters()) {
+        if (!p.parameter->isArray) names.push_back(p.parameter->name);
+    }
+    throw InputError(field, "\"" + layout.declaration().name + "\" has no parameter of that name" +
+                                didYouMean(name, names));
 }
 
 class MentalrayShadeSession : public ShadeSession {

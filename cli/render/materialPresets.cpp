@@ -1,5 +1,6 @@
 #include "cli/render/materialPresets.h"
 
+#include "cli/nameSuggestions.h"
 #include "cli/render/sceneFile.h"
 #include "presets/presetsData.h"
 
@@ -59,7 +60,9 @@ ResolvedMaterial resolveMaterial(const Material& material, const std::string& fi
     if (preset == nullptr) {
         std::string known;
         for (const std::string& name : presetNames()) known += (known.empty() ? "" : ", ") + name;
-        throw InputError(field, "unknown preset \"" + material.preset + "\" (presets: " + known + ")");
+        throw InputError(field, "unknown preset \"" + material.preset + "\"" +
+                                    cli::didYouMean(material.preset, presetNames()) + " (presets: " + known +
+                                    ")");
     }
     resolved.values = preset->values;
     resolved.values.insert(resolved.values.end(), material.attributes.begin(), material.attributes.end());

@@ -135,6 +135,14 @@ public:
         }
     }
 
+    std::vector<std::string> attributeNames() const override {
+        std::vector<std::string> names;
+        for (const auto& a : type_->attributes) {
+            if (attributeKind(a->longName) != AttributeKind::unknown) names.push_back(a->longName);
+        }
+        return names;
+    }
+
     void prepare(const ShadingSetup& setup) override {
         materials_.clear();
         shadows_ = std::make_unique<TracerShadows>(setup.tracer);

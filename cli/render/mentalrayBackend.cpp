@@ -110,6 +110,15 @@ public:
         }
     }
 
+    std::vector<std::string> attributeNames() const override {
+        std::vector<std::string> names;
+        for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
+            if (attributeKind(p.parameter->name) != AttributeKind::unknown)
+                names.push_back(p.parameter->name);
+        }
+        return names;
+    }
+
     void prepare(const ShadingSetup& setup) override {
         materials_.clear();
         notes_.clear();

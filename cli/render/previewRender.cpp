@@ -10,6 +10,7 @@
 #include <limits>
 #include <set>
 
+#include "cli/nameSuggestions.h"
 #include "cli/render/sceneFile.h"
 
 namespace sorvane::render {
@@ -50,7 +51,11 @@ float parseNumber(const std::string& text, const std::string& field) {
         if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
         valid = digits();
     }
-    if (!valid || i != text.size()) throw InputError(field, "\"" + text + "\" is not a number");
+    if (!valid || i != text.size()) {
+        const double special = std::strtod(text.c_str(), nullptr);
+        if (!std::isfinite(special)) throw InputError(field, "\"" + text + "\" is not a finite number");
+        throw InputError(field, "\"" + text + "\" is not a number");
+    }
     const double value = std::strtod(text.c_str(), nullptr);
     if (!(std::fabs(value) <= std::numeric_limits<float>::max())) {
         throw InputError(field, "\"" + text + "\" is out of the range of a float");
@@ -95,17 +100,19 @@ void checkNames(const ResolvedMaterial& material, const std::vector<ShadingBacke
         }
         return false;
     };
-    for (const AttributeValue& value : material.values) {
-        if (value.scope == HostScope::all && !known(value.name)) {
-            throw InputError(value.origin,
-                             "no material attribute \"" + value.name + "\" in the " + hosts + " host");
+    const auto unknown = [&](const std::string& name, const std::string& origin) {
+        std::vector<std::string> names;
+        for (const ShadingBackend* b : backends) {
+            for (const std::string& n : b->attributeNames()) names.push_back(n);
         }
+        return InputError(origin, "no material attribute \"" + name + "\" in the " + hosts + " host" +
+                                      cli::didYouMean(name, names));
+    };
+    for (const AttributeValue& value : material.values) {
+        if (value.scope == HostScope::all && !known(value.name)) throw unknown(value.name, value.origin);
     }
     for (const TextureBinding& texture : material.textures) {
-        if (!known(texture.attribute)) {
-            throw InputError(texture.origin,
-                             "no material attribute \"" + texture.attribute + "\" in the " + hosts + " host");
-        }
+        if (!known(texture.attribute)) throw unknown(texture.attribute, texture.origin);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/jsonValues.h"
+#include "cli/nameSuggestions.h"
 #include "cli/render/hostBackends.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
@@ -34,6 +35,7 @@ struct RenderOptions {
     std::string output = "sorvane-preview.png";
     bool listPresets = false;
     bool stats = false;
+    bool json = false;
     PluginPaths paths = defaultPluginPaths();
 };
 
@@ -57,7 +59,8 @@ std::string presetCheck(const std::string& name) {
     if (render::findPreset(name) != nullptr) return {};
     std::string known;
     for (const std::string& p : render::presetNames()) known += (known.empty() ? "" : ", ") + p;
-    return "unknown preset \"" + name + "\" (presets: " + known + ")";
+    return "unknown preset \"" + name + "\"" + didYouMean(name, render::presetNames()) +
+           " (presets: " + known + ")";
 }
 
 void listPresets(std::ostream& out) {
@@ -76,6 +79,23 @@ double availableMemory() {
         meminfo.ignore(64, '\n');
     }
     return static_cast<double>(::sysconf(_SC_PHYS_PAGES)) * static_cast<double>(::sysconf(_SC_PAGESIZE));
+}
+
+// --stats --json: what was rendered and the shading samples of each swatch, one document.
+std::string statsJson(const RenderOptions& options, const render::PreviewRequest& request,
+                      const std::vector<render::SwatchStats>& stats) {
+    OrderedJson swatches = OrderedJson::array();
+    for (const render::SwatchStats& s : stats) {
+        const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
+        swatches.push_back({{"host", s.host},
+                            {"shadingSamples", s.stats.shadingSamples},
+                            {"seconds", s.stats.seconds},
+                            {"samplesPerSecond", rate}});
+    }
+    const OrderedJson document = {{"output", options.output},          {"width", request.render.width},
+                                  {"height", request.render.height},   {"samples", request.render.samples},
+                                  {"threads", request.render.threads}, {"swatches", swatches}};
+    return writeJson(document);
 }
 
 void run(const RenderOptions& options, CommandContext& context) {
@@ -106,7 +126,9 @@ void run(const RenderOptions& options, CommandContext& context) {
         request, backends, [&](double f) { bar.update(f); }, &stats);
     bar.finish();
     render::writeImage(options.output, image);
-    if (options.stats) {
+    if (options.stats && options.json) {
+        context.out << statsJson(options, request, stats) << '\n';
+    } else if (options.stats) {
         for (const render::SwatchStats& s : stats) {
             const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
             context.out << s.host << ": " << s.stats.shadingSamples << " shading samples in " << std::fixed
@@ -173,6 +195,8 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         ->capture_default_str();
     command->add_flag("--list-presets", options->listPresets, "List the material presets and stop");
     command->add_flag("--stats", options->stats, "Print the shading samples and their rate per host");
+    command->add_flag("--json", options->json, "With --stats: print them as one JSON document")
+        ->needs("--stats");
     addPluginPathOptions(*command, options->paths);
 
     command->callback([options, &context] {

@@ -254,6 +254,12 @@ Light parseLight(const Json& value, const std::string& field, int index) {
 }  // namespace
 
 AttributeValue parseAttributeValue(const std::string& name, const Json& value, const std::string& field) {
+    // A material value that is not finite would only paint garbage.
+    const auto finite = [](const Json& v, const std::string& where) {
+        const float f = readFloat(v, where);
+        if (!std::isfinite(f)) throw InputError(where, "must be a finite number, not " + v.dump());
+        return f;
+    };
     AttributeValue a;
     a.name = name;
     a.origin = field;
@@ -269,12 +275,12 @@ AttributeValue parseAttributeValue(const std::string& name, const Json& value, c
         }
         a.count = static_cast<int>(value.size());
         for (std::size_t i = 0; i < value.size(); ++i) {
-            a.values[i] = readFloat(value[i], field + "[" + std::to_string(i) + "]");
+            a.values[i] = finite(value[i], field + "[" + std::to_string(i) + "]");
         }
         return a;
     }
     a.count = 1;
-    a.values[0] = readFloat(value, field);
+    a.values[0] = finite(value, field);
     return a;
 }
 

@@ -55,6 +55,8 @@ public:
     virtual bool takes(HostScope scope) const = 0;
     // What a material value of this name sets on this host, if anything.
     virtual AttributeKind attributeKind(const std::string& name) const = 0;
+    // The names a material may set on this host, for "did you mean".
+    virtual std::vector<std::string> attributeNames() const { return {}; }
     // Sets up materials and lights; throws InputError naming a value or a
     // light this host cannot take. The setup outlives the workers.
     virtual void prepare(const ShadingSetup& setup) = 0;

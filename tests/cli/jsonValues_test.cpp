@@ -172,6 +172,9 @@ INSTANTIATE_TEST_SUITE_P(
                   R"(attributes.diffuse: expected a number or "nan", "inf", "-inf", got the string "0.5")"},
         Rejection{"FloatFromBool", "true", "attributes.diffuse: expected a number, got boolean"},
         Rejection{"FloatOutOfRange", "1e39", "attributes.diffuse: out of the range of a 32-bit float"},
+        // Past FLT_MAX by more than half a step: it would round to infinity.
+        Rejection{"FloatJustPastMax", "3.4028236e38",
+                  "attributes.diffuse: out of the range of a 32-bit float"},
         Rejection{"BoolFromNumber", "1", "attributes.diffuse: expected true or false, got number"},
         Rejection{"IntFromFraction", "1.5", "attributes.diffuse: expected a whole number, got 1.5"},
         Rejection{"IntOutOfRange", "4294967296", "attributes.diffuse: out of the range of a 32-bit integer"},

@@ -50,6 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadScene{R"({"objects": [{"type": "plane", "normal": [0, 0, 0]}]})", "objects[0].normal"},
         BadScene{R"({"objects": [{"type": "sphere", "material": "floor"}]})", "objects[0].material"},
         BadScene{R"({"material": {"attributes": {"color": [1, 2, 3, 4, 5]}}})", "material.attributes.color"},
+        BadScene{R"({"material": {"attributes": {"diffuse": "nan"}}})",
+                 "material.attributes.diffuse: must be a finite number"},
+        BadScene{
+            R"({"objects": [{"type": "sphere", "material": {"attributes": {"color": [1, "-inf", 0]}}}]})",
+            "objects[0].material.attributes.color[1]: must be a finite number"},
         BadScene{R"({"material": {"textures": {"color": "stripes"}}})", "material.textures.color"},
         BadScene{R"({"environment": {"sky": [1, 1]}})", "environment.sky"},
         BadScene{R"({"objects": [{"type": "sphere", "name": 42}]})", "objects[0].name: expected a string"},

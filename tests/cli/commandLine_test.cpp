@@ -1,0 +1,154 @@
+// The whole command driven in-process as a user drives it: what it says for
+// --version, where its usage errors send the user, the names it offers for a
+// slip, the values it refuses, and --stats --json.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/jsonValues.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sorvane::cli::Json;
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome runCommand(std::vector<std::string> args) {
+    args.insert(args.begin(), "sorvane");
+    std::vector<const char*> argv;
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::istringstream in;
+    std::ostringstream out, err;
+    const int status = sorvane::cli::run(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// A scratch folder of its own per test.
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        // A parameterised test's name holds a '/'.
+        std::string name = test->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        folder_ = fs::temp_directory_path() / ("sorvane-command-" + name);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    fs::path folder_;
+};
+
+TEST_F(CommandLine, VersionIsTheProjectsVersion) {
+    const Outcome o = runCommand({"--version"});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, std::string("sorvane ") + SORVANE_VERSION + "\n");
+    EXPECT_EQ(o.err, "");
+}
+
+struct UsageError {
+    std::vector<std::string> args;
+    const char* hint;
+};
+class UsageErrors : public ::testing::TestWithParam<UsageError> {};
+
+// Exit status 2, and the way to the help of the subcommand that was misused.
+TEST_P(UsageErrors, PointToTheSubcommandsOwnHelp) {
+    const Outcome o = runCommand(GetParam().args);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find(GetParam().hint), std::string::npos) << o.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, UsageErrors,
+    ::testing::Values(UsageError{{}, "Run 'sorvane --help' for usage."},
+                      UsageError{{"render", "--size", "0"}, "Run 'sorvane render --help' for usage."},
+                      UsageError{{"render", "--json"}, "Run 'sorvane render --help' for usage."},
+                      UsageError{{"shade"}, "Run 'sorvane shade --help' for usage."},
+                      UsageError{{"inspect", "--host", "houdini"},
+                                 "Run 'sorvane inspect --help' for usage."}));
+
+struct Refusal {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+};
+class Refusals : public CommandLine, public ::testing::WithParamInterface<Refusal> {};
+
+// Refused with a message naming what was wrong, and no picture half made.
+TEST_P(Refusals, NameTheValueAndWriteNothing) {
+    const Refusal& r = GetParam();
+    std::vector<std::string> args{"render", "--size", "8", "--samples", "1", "-o", path("refused.png")};
+    args.insert(args.end(), r.args.begin(), r.args.end());
+    const Outcome o = runCommand(args);
+    EXPECT_EQ(o.status, r.status);
+    EXPECT_NE(o.err.find(r.message), std::string::npos) << o.err;
+    EXPECT_FALSE(fs::exists(path("refused.png")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, Refusals,
+    ::testing::Values(
+        Refusal{"MistypedAttribute",
+                {"--set", "difuse=0.6"},
+                1,
+                "--set difuse: no material attribute \"difuse\" in the maya or mentalray host; did you mean "
+                "\"diffuse\"?"},
+        Refusal{"MistypedWedge", {"--wedge", "scatering=0,1"}, 1, "did you mean \"scattering\"?"},
+        Refusal{"MistypedTexture", {"--texture", "colour=checker"}, 1, "did you mean \"color\"?"},
+        Refusal{"MentalrayOnlyName",
+                {"--host", "mentalray", "--set", "subsurfaceIntensty=1"},
+                1,
+                "did you mean \"subsurfaceIntensity\"?"},
+        Refusal{"MistypedPreset", {"--preset", "jdae"}, 2, "unknown preset \"jdae\"; did you mean \"jade\"?"},
+        Refusal{"NaN", {"--set", "diffuse=nan"}, 1, "--set diffuse: \"nan\" is not a finite number"},
+        Refusal{"Infinity", {"--set", "diffuse=inf"}, 1, "--set diffuse: \"inf\" is not a finite number"},
+        Refusal{"InfiniteChannel",
+                {"--set", "color=0.5,-inf,0.5"},
+                1,
+                "--set color: \"-inf\" is not a finite number"},
+        Refusal{"InfiniteWedgeValue",
+                {"--wedge", "backlight=0,infinity"},
+                1,
+                "--wedge backlight: \"infinity\" is not a finite number"},
+        Refusal{"Overflow", {"--set", "diffuse=1e39"}, 1, "--set diffuse: \"1e39\" is out of the range"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandLine, StatsAsJsonDescribeTheRenderAndEachSwatch) {
+    const Outcome o = runCommand({"render", "--size", "12x8", "--samples", "2", "--threads", "1", "--stats",
+                                  "--json", "-o", path("s.png")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const Json stats = Json::parse(o.out);  // one document and nothing else
+    EXPECT_EQ(stats["output"], path("s.png"));
+    EXPECT_EQ(stats["width"], 12);
+    EXPECT_EQ(stats["height"], 8);
+    EXPECT_EQ(stats["samples"], 2);
+    EXPECT_EQ(stats["threads"], 1);
+    ASSERT_EQ(stats["swatches"].size(), 2u);
+    for (const char* host : {"maya", "mentalray"}) {
+        const auto swatch = std::find_if(stats["swatches"].begin(), stats["swatches"].end(),
+                                         [&](const Json& s) { return s["host"] == host; });
+        ASSERT_NE(swatch, stats["swatches"].end()) << host;
+        // Some of the 96 pixel samples hit the ball or the floor.
+        EXPECT_GT((*swatch)["shadingSamples"].get<int>(), 0);
+        EXPECT_LE((*swatch)["shadingSamples"].get<int>(), 12 * 8 * 2);
+        EXPECT_GE((*swatch)["seconds"].get<double>(), 0.0);
+        EXPECT_TRUE((*swatch)["samplesPerSecond"].is_number());
+    }
+    EXPECT_TRUE(fs::exists(path("s.png")));
+}
+
+}  // namespace
