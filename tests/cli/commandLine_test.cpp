@@ -151,4 +151,26 @@ TEST_F(CommandLine, StatsAsJsonDescribeTheRenderAndEachSwatch) {
     EXPECT_TRUE(fs::exists(path("s.png")));
 }
 
+// Every scene under examples/ renders through both hosts, and each host
+// shades something of it: a scene the reader takes but that shows nothing
+// would teach the format wrongly.
+TEST_F(CommandLine, EveryExampleSceneRenders) {
+    std::vector<fs::path> scenes;
+    for (const auto& entry : fs::directory_iterator(SORVANE_EXAMPLES_DIR)) {
+        if (entry.path().extension() == ".json") scenes.push_back(entry.path());
+    }
+    ASSERT_GE(scenes.size(), 3u) << "a studio, a backlit test and a wedge";
+    for (const fs::path& scene : scenes) {
+        SCOPED_TRACE(scene.filename().string());
+        const std::string output = path(scene.stem().string() + ".exr");
+        const Outcome o = runCommand({"render", "--scene", scene.string(), "--size", "24", "--samples", "1",
+                                      "--threads", "1", "--stats", "--json", "-o", output});
+        ASSERT_EQ(o.status, 0) << o.err;
+        const Json stats = Json::parse(o.out);
+        ASSERT_EQ(stats["swatches"].size(), 2u);
+        for (const Json& swatch : stats["swatches"]) EXPECT_GT(swatch["shadingSamples"].get<int>(), 0);
+        EXPECT_GT(fs::file_size(output), 0u);
+    }
+}
+
 }  // namespace
