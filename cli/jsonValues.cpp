@@ -9,6 +9,7 @@
 #include <istream>
 #include <limits>
 #include <set>
+#include <system_error>
 #include <vector>
 
 namespace sorvane::cli {
@@ -96,9 +97,25 @@ OrderedJson writeFloat(float value) {
 
 namespace {
 
+// Whether `text` reads back as `value` both read as a float and read as a
+// double first and then narrowed, as our own reader and many others do.
+bool readsBackAs(const char* first, const char* last, float value) {
+    float asFloat = 0.0f;
+    double asDouble = 0.0;
+    return std::from_chars(first, last, asFloat).ec == std::errc() && asFloat == value &&
+           std::from_chars(first, last, asDouble).ec == std::errc() && static_cast<float>(asDouble) == value;
+}
+
 void appendFloat(std::string& out, float value) {
     char text[32];
-    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    // A few floats' shortest text, read as a double, lies so near the middle
+    // between two floats that narrowing then rounds to the neighbour
+    // (7.038531e-26); those take the fewest digits that read back both ways.
+    // Nine digits always do.
+    for (int digits = 1; !readsBackAs(text, written.ptr, value) && digits <= 9; ++digits) {
+        written = std::to_chars(text, text + sizeof text, value, std::chars_format::general, digits);
+    }
     out.append(text, written.ptr);
     // Keep it a float to the reader: 1 is written 1.0.
     if (std::find_if(text, written.ptr, [](char c) { return c == '.' || c == 'e'; }) == written.ptr)

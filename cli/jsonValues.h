@@ -2,7 +2,8 @@
 
 // Reading and writing the numbers of the JSON interfaces. Floats may be given,
 // and are written, as "nan", "inf" and "-inf" where not finite; finite floats
-// are written as the shortest text that reads back as the same 32-bit float.
+// are written as the shortest text that reads back as the same 32-bit float,
+// whether read as a float or as a double first.
 
 #include <array>
 #include <cstddef>
