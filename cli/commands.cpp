@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/hostCommands.h"
+#include "cli/nameSuggestions.h"
 
 namespace sorvane::cli {
 
@@ -25,6 +26,39 @@ CLI::App* addHostCommand(CLI::App& app, const char* name, const char* descriptio
         ->check(CLI::IsMember(kHosts));
     addPluginPathOptions(*command, options.paths);
     return command;
+}
+
+// CLI11's message, with the names meant where a command or an option was mistyped.
+std::string usageMessage(const CLI::App& app, const CLI::App& parsed, const CLI::ParseError& error, int argc,
+                         const char* const* argv) {
+    if (&parsed == &app) {
+        // A mistyped command reaches CLI11 as a stray argument.
+        std::vector<std::string> commands;
+        for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+            commands.push_back(sub->get_name());
+        }
+        for (int i = 1; i < argc; ++i) {
+            const std::string word = argv[i];
+            if (word.empty() || word[0] == '-') continue;
+            std::string known;
+            for (const std::string& c : commands) known += (known.empty() ? "" : ", ") + c;
+            return "unknown command \"" + word + "\"" + didYouMean(word, commands) + " (commands: " + known +
+                   ")";
+        }
+        return error.what();
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        std::vector<std::string> options;
+        for (const CLI::Option* option : parsed.get_options()) {
+            for (const std::string& longName : option->get_lnames()) options.push_back("--" + longName);
+        }
+        for (const std::string& word : parsed.remaining()) {
+            if (word.rfind("--", 0) != 0) continue;
+            const std::string suggestion = didYouMean(word.substr(0, word.find('=')), options);
+            if (!suggestion.empty()) return error.what() + suggestion;
+        }
+    }
+    return error.what();
 }
 
 }  // namespace
@@ -97,7 +131,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
             return 0;
         }
         const std::string name = parsed == &app ? "sorvane" : "sorvane " + parsed->get_name();
-        err << name << ": " << printable(error.what()) << "\n"
+        err << name << ": " << printable(usageMessage(app, *parsed, error, argc, argv)) << "\n"
             << "Run '" << name << " --help' for usage.\n";
         return 2;
     }

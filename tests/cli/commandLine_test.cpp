@@ -60,25 +60,34 @@ TEST_F(CommandLine, VersionIsTheProjectsVersion) {
 
 struct UsageError {
     std::vector<std::string> args;
-    const char* hint;
+    const char* message;
+    const char* help;
 };
 class UsageErrors : public ::testing::TestWithParam<UsageError> {};
 
-// Exit status 2, and the way to the help of the subcommand that was misused.
-TEST_P(UsageErrors, PointToTheSubcommandsOwnHelp) {
+// Exit status 2, what was wrong (with the name meant, for a slip), and the way
+// to the help of the subcommand that was misused.
+TEST_P(UsageErrors, SayWhatWasWrongAndPointToTheSubcommandsOwnHelp) {
     const Outcome o = runCommand(GetParam().args);
     EXPECT_EQ(o.status, 2);
-    EXPECT_NE(o.err.find(GetParam().hint), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(GetParam().message), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(std::string("Run '") + GetParam().help + " --help' for usage."), std::string::npos)
+        << o.err;
+    EXPECT_EQ(o.out, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, UsageErrors,
-    ::testing::Values(UsageError{{}, "Run 'sorvane --help' for usage."},
-                      UsageError{{"render", "--size", "0"}, "Run 'sorvane render --help' for usage."},
-                      UsageError{{"render", "--json"}, "Run 'sorvane render --help' for usage."},
-                      UsageError{{"shade"}, "Run 'sorvane shade --help' for usage."},
-                      UsageError{{"inspect", "--host", "houdini"},
-                                 "Run 'sorvane inspect --help' for usage."}));
+    ::testing::Values(
+        UsageError{{}, "A subcommand is required", "sorvane"},
+        UsageError{{"rendr"}, "unknown command \"rendr\"; did you mean \"render\"?", "sorvane"},
+        UsageError{{"bake"}, "unknown command \"bake\" (commands: render, shade, inspect)", "sorvane"},
+        UsageError{{"render", "--size", "0"}, "--size", "sorvane render"},
+        UsageError{{"render", "--json"}, "--json requires --stats", "sorvane render"},
+        UsageError{{"render", "--sampels", "4"}, "--sampels; did you mean \"--samples\"?", "sorvane render"},
+        UsageError{{"render", "--wdge=x=1,2"}, "did you mean \"--wedge\"?", "sorvane render"},
+        UsageError{{"shade"}, "--host is required", "sorvane shade"},
+        UsageError{{"inspect", "--host", "houdini"}, "houdini", "sorvane inspect"}));
 
 struct Refusal {
     const char* name;
