@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iomanip>
@@ -21,12 +23,14 @@ namespace sorvane::cli {
 
 namespace {
 
+constexpr const char* kSorvaneVersion = SORVANE_VERSION;
+
 struct RenderOptions {
     std::string host = "both";
     std::string sceneFile;
     std::string preset;
     std::vector<std::string> settings;
-    std::string wedge;
+    std::vector<std::string> wedges;
     std::vector<std::string> textures;
     std::string size = "320";
     int samples = 4;
@@ -34,6 +38,9 @@ struct RenderOptions {
     std::string output = "sorvane-preview.png";
     bool listPresets = false;
     bool stats = false;
+    float exposure = 0.0f;
+    std::string diff;
+    bool quiet = false;
     PluginPaths paths = defaultPluginPaths();
 };
 
@@ -54,7 +61,7 @@ bool parseSize(const std::string& text, int& width, int& height) {
 }
 
 std::string presetCheck(const std::string& name) {
-    if (render::findPreset(name) != nullptr) return {};
+    if (name == render::kAllPresets || render::findPreset(name) != nullptr) return {};
     std::string known;
     for (const std::string& p : render::presetNames()) known += (known.empty() ? "" : ", ") + p;
     return "unknown preset \"" + name + "\" (presets: " + known + ")";
@@ -83,7 +90,7 @@ void run(const RenderOptions& options, CommandContext& context) {
     if (!options.sceneFile.empty()) request.scene = render::readSceneFile(options.sceneFile);
     request.preset = options.preset;
     request.settings = options.settings;
-    request.wedge = options.wedge;
+    request.wedges = options.wedges;
     request.textures = options.textures;
     parseSize(options.size, request.render.width, request.render.height);
     request.render.samples = options.samples;
@@ -100,12 +107,76 @@ void run(const RenderOptions& options, CommandContext& context) {
                                                            availableMemory(), options.threads);
     if (!warning.empty()) context.err << "sorvane render: " << warning << '\n';
 
+    // Refused now rather than after the render.
+    if (!options.diff.empty() && backends.size() != 2) {
+        throw InputError("--diff", "compares the two hosts; leave out --host");
+    }
+
     render::ProgressBar bar(context.err, &context.err == &std::cerr && ::isatty(STDERR_FILENO));
-    std::vector<render::SwatchStats> stats;
-    const render::Image image = render::renderPreview(
-        request, backends, [&](double f) { bar.update(f); }, &stats);
+    const auto start = std::chrono::steady_clock::now();
+    const render::Preview preview = render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f); });
     bar.finish();
-    render::writeImage(options.output, image);
+    for (const std::string& note : preview.notes) context.err << "sorvane render: " << note << '\n';
+    std::vector<render::SwatchStats> stats;
+    std::uint64_t shaded = 0;
+    for (const render::Swatch& s : preview.swatches) {
+        stats.push_back({s.host, s.stats});
+        shaded += s.stats.shadingSamples;
+    }
+
+    render::Metadata metadata = preview.metadata;
+    metadata.insert(metadata.begin(), {"sorvaneVersion", kSorvaneVersion});
+    render::ImageFormat format = render::ImageFormat::png;
+    render::imageFormatFor(options.output, format);
+    int width = 0, height = 0;
+    if (format == render::ImageFormat::exr) {
+        // Linear, one layer per host: a compositor picks them apart by name.
+        std::vector<render::Image> layers;
+        for (std::size_t h = 0; h < preview.hosts.size(); ++h) layers.push_back(render::hostImage(preview, h));
+        std::vector<render::ExrLayer> named;
+        for (std::size_t h = 0; h < layers.size(); ++h) named.push_back({preview.hosts[h], &layers[h]});
+        render::writeExrLayers(options.output, named, metadata);
+        width = layers.front().width();
+        height = layers.front().height();
+    } else {
+        metadata.emplace_back("exposure", std::to_string(options.exposure));
+        const render::DisplayImage picture =
+            render::labelledPicture(preview, render::ViewTransform{options.exposure, true});
+        render::writePng(options.output, picture, metadata);
+        width = picture.width;
+        height = picture.height;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!options.diff.empty()) {
+        const render::HostDifference d = render::hostDifference(render::hostImage(preview, 0), render::hostImage(preview, 1),
+                                                                preview.hosts[0], preview.hosts[1]);
+        render::Metadata diffMetadata = metadata;
+        diffMetadata.emplace_back("difference", preview.hosts[1] + " - " + preview.hosts[0]);
+        render::ImageFormat diffFormat = render::ImageFormat::exr;
+        render::imageFormatFor(options.diff, diffFormat);
+        if (diffFormat == render::ImageFormat::exr) {
+            render::writeExrLayers(options.diff, {{"difference", &d.difference}}, diffMetadata);
+        } else {
+            // Signed differences around mid grey, so either sign shows.
+            render::Image shown(d.difference.width(), d.difference.height());
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    const render::Rgb c = d.difference.at(x, y);
+                    const auto mid = [](float v) { return std::clamp(0.18f + v, 0.0f, 1.0f); };
+                    shown.at(x, y) = {mid(c.r), mid(c.g), mid(c.b)};
+                }
+            }
+            render::writePng(options.diff, render::toDisplay(shown, render::ViewTransform{0.0f, false}),
+                             diffMetadata);
+        }
+        context.err << "sorvane render: " << d.summary << '\n';
+    }
+    if (!options.quiet) {
+        char line[300];
+        std::snprintf(line, sizeof line, "sorvane render: wrote %s (%dx%d) in %.2f s, %.3g shading samples/s\n",
+                      options.output.c_str(), width, height, seconds, seconds > 0.0 ? shaded / seconds : 0.0);
+        context.err << line;
+    }
     if (options.stats) {
         for (const render::SwatchStats& s : stats) {
             const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
@@ -131,7 +202,9 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     command
         ->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")
         ->check(CLI::ExistingFile);
-    command->add_option("--preset", options->preset, "Start from a material preset (see --list-presets)")
+    command
+        ->add_option("--preset", options->preset,
+                     "Start from a material preset (see --list-presets); \"all\": a contact sheet of every preset")
         ->check(CLI::Validator(presetCheck, "PRESET"));
     command
         ->add_option("--set", options->settings,
@@ -139,10 +212,11 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
     command
-        ->add_option("--wedge", options->wedge,
+        ->add_option("--wedge", options->wedges,
                      "A row of swatches, one per value: --wedge scattering=0,0.3,0.6,0.9\n"
-                     "(colours: --wedge \"color=1,0,0;0,1,0\")")
-        ->type_name("NAME=v1,v2,...");
+                     "(colours: --wedge \"color=1,0,0;0,1,0\"); a second --wedge makes a grid")
+        ->type_name("NAME=v1,v2,...")
+        ->allow_extra_args(false);
     command
         ->add_option("--texture", options->textures,
                      "Drive an attribute by a procedural texture: color=checker")
@@ -171,6 +245,21 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
             },
             "FILE"))
         ->capture_default_str();
+    command->add_option("--exposure", options->exposure, "PNG only: brighten (+) or darken (-) by stops")
+        ->check(CLI::Range(-20.0f, 20.0f))
+        ->capture_default_str();
+    command
+        ->add_option("--diff", options->diff,
+                     "Also write the per-pixel difference of the two hosts' balls (.exr or .png)\n"
+                     "and print a line of its statistics")
+        ->check(CLI::Validator(
+            [](const std::string& path) {
+                render::ImageFormat format;
+                return render::imageFormatFor(path, format) ? std::string()
+                                                            : "unknown image type (use .png or .exr)";
+            },
+            "FILE"));
+    command->add_flag("-q,--quiet", options->quiet, "No summary line after the render");
     command->add_flag("--list-presets", options->listPresets, "List the material presets and stop");
     command->add_flag("--stats", options->stats, "Print the shading samples and their rate per host");
     addPluginPathOptions(*command, options->paths);

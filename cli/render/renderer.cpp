@@ -1,5 +1,7 @@
 #include "cli/render/renderer.h"
 
+#include "cli/render/stageShader.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -27,6 +29,7 @@ std::uint32_t hash(std::uint32_t x) {
 
 struct Job {
     const SceneTracer& tracer;
+    const StageShader& stage;
     const Scene& scene;
     const RenderSettings& settings;
     Image& image;
@@ -48,6 +51,7 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
             Rgb sum;
+            int covered = 0;  // samples whose first hit is the previewed material
             const std::uint32_t pixelSeed =
                 hash(static_cast<std::uint32_t>(y) * 0x9e3779b9U + static_cast<std::uint32_t>(x));
             for (int s = 0; s < samples; ++s) {
@@ -74,8 +78,15 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     point.v = hit.v;
                     point.material = job.scene.objects[static_cast<std::size_t>(hit.object)].material;
                     point.seed = seed + static_cast<std::uint32_t>(depth) * 0x632be5abU;
-                    const Shaded shadedColor = worker.shade(point);
-                    ++shaded;
+                    if (depth == 0 && point.material == 0) ++covered;
+                    const Material& material = job.scene.materials[static_cast<std::size_t>(point.material)];
+                    Shaded shadedColor;
+                    if (material.stage) {
+                        shadedColor.color = job.stage.shade(hit.point, hit.normal, ray.direction, material.stageColor, point.seed);
+                    } else {
+                        shadedColor = worker.shade(point);
+                        ++shaded;
+                    }
                     const Rgb& c = shadedColor.color;
                     sum = sum + Rgb{throughput.r * c.r, throughput.g * c.g, throughput.b * c.b};
                     const Rgb& t = shadedColor.transparency;
@@ -88,6 +99,7 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                 }
             }
             job.image.at(x, y) = sum * weight;
+            job.image.alphaAt(x, y) = static_cast<float>(covered) * weight;
         }
     }
 }
@@ -113,12 +125,13 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
                   RenderStats* stats, const ThreadStarter& startThread) {
     const auto start = std::chrono::steady_clock::now();
     const SceneTracer tracer(cameraSpace);
+    const StageShader stage(cameraSpace, tracer);
     backend.prepare(ShadingSetup{cameraSpace, materials, tracer});
 
     Image image(settings.width, settings.height);
     const int tilesX = (settings.width + kTileSize - 1) / kTileSize;
     const int tilesY = (settings.height + kTileSize - 1) / kTileSize;
-    Job job{tracer, cameraSpace, settings, image, tilesX, tilesX * tilesY};
+    Job job{tracer, stage, cameraSpace, settings, image, tilesX, tilesX * tilesY};
 
     const int threadCount = std::max(1, std::min(settings.threads, job.tileCount));
     // Workers are made here, on this thread, so nothing is set up on the sample path.

@@ -22,7 +22,7 @@ struct RenderSettings {
 };
 
 struct RenderStats {
-    std::uint64_t shadingSamples = 0;  // samples that hit an object and were shaded
+    std::uint64_t shadingSamples = 0;  // samples the host shaded (the set is not the host's)
     double seconds = 0.0;
 };
 
