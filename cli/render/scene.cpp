@@ -82,8 +82,8 @@ Scene defaultScene() {
     rim.color = {0.95f, 0.97f, 1.0f};
     rim.decayRate = 2;
     rim.intensity = 40.0f;  // about 0.9 at the ball
-    rim.coneAngle = 12.0f;
-    rim.penumbraAngle = 2.0f;
+    rim.coneAngle = 4.0f;
+    rim.penumbraAngle = 6.0f;
 
     // A weak light beside the lens, so what faces the camera (the opposition
     // effect) is lit, as a flash would light it.
