@@ -3,11 +3,11 @@
 #include "cli/render/temporaryFile.h"
 
 #include <ImfChannelList.h>
-#include <ImfStringAttribute.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
+#include <ImfStringAttribute.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -51,12 +51,14 @@ bool encodePng(png_structp png, png_infop info, FILE* file, const DisplayImage& 
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     if (textCount > 0) png_set_text(png, info, texts, textCount);
     png_write_info(png, info);
     for (int y = 0; y < image.height; ++y) {
-        png_write_row(png, &image.rgb[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) * 3]);
+        png_write_row(png,
+                      &image.rgb[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) * 3]);
     }
     png_write_end(png, info);
     return true;
@@ -75,8 +77,8 @@ void writePngFile(const std::string& path, const DisplayImage& image, const Meta
     std::string message;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    const bool written = info != nullptr &&
-                         encodePng(png, info, file, image, texts.data(), static_cast<int>(texts.size()));
+    const bool written =
+        info != nullptr && encodePng(png, info, file, image, texts.data(), static_cast<int>(texts.size()));
     png_destroy_write_struct(&png, &info);
     if (!written) {
         std::fclose(file);
@@ -188,7 +190,8 @@ void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers
             throw ImageFileError(path + ": layer \"" + layer.name + "\" differs in size from the first");
         }
     }
-    writeAtomically(path, [&](const std::string& temporary) { writeExrFile(temporary, layers, metadata, true); });
+    writeAtomically(path,
+                    [&](const std::string& temporary) { writeExrFile(temporary, layers, metadata, true); });
 }
 
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata) {
@@ -230,7 +233,8 @@ Image readExrLayer(const std::string& path, const std::string& layer) {
         }
         Image image(width, height);
         const std::ptrdiff_t origin = static_cast<std::ptrdiff_t>(window.min.y) * width + window.min.x;
-        auto* base = reinterpret_cast<char*>(&image.at(0, 0)) - origin * static_cast<std::ptrdiff_t>(sizeof(Rgb));
+        auto* base =
+            reinterpret_cast<char*>(&image.at(0, 0)) - origin * static_cast<std::ptrdiff_t>(sizeof(Rgb));
         auto* alpha = reinterpret_cast<char*>(&image.alphaAt(0, 0)) -
                       origin * static_cast<std::ptrdiff_t>(sizeof(float));
         const std::size_t xStride = sizeof(Rgb);

@@ -197,7 +197,8 @@ std::string numberText(float v) {
 std::string valueText(const AttributeValue& value) {
     if (value.boolean) return value.values[0] != 0.0f ? "true" : "false";
     std::string text;
-    for (int i = 0; i < value.count; ++i) text += (i ? "," : "") + numberText(value.values[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < value.count; ++i)
+        text += (i ? "," : "") + numberText(value.values[static_cast<std::size_t>(i)]);
     return text;
 }
 
@@ -284,20 +285,21 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
     }
 
     const Scene cameraSpace = toCameraSpace(scene);
-    out.metadata = {{"hosts", joined(out.hosts, " ")},
-                    {"preset", contactSheet ? std::string("all (") + joined(presetNames(), " ") + ")"
-                                            : preview.preset},
-                    {"samples", std::to_string(request.render.samples)},
-                    {"swatchSize", std::to_string(request.render.width) + "x" + std::to_string(request.render.height)},
-                    {"alpha", "coverage of the previewed material"}};
+    out.metadata = {
+        {"hosts", joined(out.hosts, " ")},
+        {"preset", contactSheet ? std::string("all (") + joined(presetNames(), " ") + ")" : preview.preset},
+        {"samples", std::to_string(request.render.samples)},
+        {"swatchSize", std::to_string(request.render.width) + "x" + std::to_string(request.render.height)},
+        {"alpha", "coverage of the previewed material"}};
     if (!request.settings.empty()) out.metadata.emplace_back("settings", joined(request.settings, " "));
     if (!request.textures.empty()) out.metadata.emplace_back("textures", joined(request.textures, " "));
     for (std::size_t w = 0; w < request.wedges.size(); ++w) {
         out.metadata.emplace_back(w == 0 ? "wedge" : "wedge2", request.wedges[w]);
     }
     if (!axes.empty()) {
-        out.metadata.emplace_back("grid", std::string("columns: ") + (contactSheet ? "presets" : wedgeNames[0]) +
-                                              (axes.size() > 1 ? std::string(", rows: ") + wedgeNames.back() : ""));
+        out.metadata.emplace_back("grid",
+                                  std::string("columns: ") + (contactSheet ? "presets" : wedgeNames[0]) +
+                                      (axes.size() > 1 ? std::string(", rows: ") + wedgeNames.back() : ""));
     }
     // Every value the hosts shade the previewed material with, defaults included.
     {
@@ -320,7 +322,8 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                 Swatch result;
                 result.host = backend->name();
                 result.labels.push_back(backend->name());
-                if (axes.empty() || (!contactSheet && !request.preset.empty())) result.labels.push_back(preview.preset);
+                if (axes.empty() || (!contactSheet && !request.preset.empty()))
+                    result.labels.push_back(preview.preset);
                 std::size_t wedge = 0;
                 for (const Variation* v : {&column, &row}) {
                     if (v->label.empty()) continue;
@@ -332,16 +335,30 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                         continue;
                     }
                     swatch[0].values.push_back(*v->value);
-                    result.labels.push_back(lacks[h][wedge] ? "no " + wedgeNames[wedge] + " in " + backend->name()
-                                                            : v->label);
+                    result.labels.push_back(
+                        lacks[h][wedge] ? "no " + wedgeNames[wedge] + " in " + backend->name() : v->label);
                     ++wedge;
                 }
                 ProgressCallback overall;
                 if (progress) overall = [&](double f) { progress((done + f) / swatches); };
-                result.image = renderImage(cameraSpace, swatch, *backend, request.render, overall, &result.stats);
+                result.image =
+                    renderImage(cameraSpace, swatch, *backend, request.render, overall, &result.stats);
                 out.swatches.push_back(std::move(result));
                 ++done;
             }
+        }
+    }
+    for (const ShadingBackend* backend : backends) {
+        std::uint64_t bad = 0, all = 0;
+        for (const Swatch& s : out.swatches) {
+            if (s.host != backend->name()) continue;
+            bad += s.stats.nonFinite;
+            all += s.stats.shadingSamples;
+        }
+        if (bad > 0) {
+            out.notes.push_back(
+                backend->name() + ": " + std::to_string(bad) + " of " + std::to_string(all) +
+                " shading samples came back NaN or infinite and were left out of their pixels");
         }
     }
     return out;
@@ -378,7 +395,8 @@ Image composePreview(const Preview& preview) {
     std::vector<std::vector<Image>> rows;
     if (preview.rows == 1 && preview.columns == 1) {
         rows.emplace_back();
-        for (std::size_t h = 0; h < preview.hosts.size(); ++h) rows.back().push_back(preview.at(h, 0, 0).image);
+        for (std::size_t h = 0; h < preview.hosts.size(); ++h)
+            rows.back().push_back(preview.at(h, 0, 0).image);
     } else {
         for (std::size_t h = 0; h < preview.hosts.size(); ++h) {
             for (int r = 0; r < preview.rows; ++r) {
@@ -406,7 +424,8 @@ DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) 
                 while (scale > 1 && labelWidth(text, scale) > room) --scale;
                 while (text.size() > 1 && labelWidth(text, scale) > room) text.pop_back();
                 if (labelHeight(scale) + 2 * margin > s.image.height() || room <= 0) continue;
-                drawLabel(picture, x + margin, y + s.image.height() - margin - labelHeight(scale), text, scale);
+                drawLabel(picture, x + margin, y + s.image.height() - margin - labelHeight(scale), text,
+                          scale);
             }
         }
     }
@@ -470,12 +489,14 @@ HostDifference hostDifference(const Image& first, const Image& second, const std
     d.meanAbsolute = absolute / n;
     d.rms = std::sqrt(squares / n);
     char text[400];
-    const double ratio = d.meanLuminance[0] > 0.0 ? 100.0 * (d.meanLuminance[1] / d.meanLuminance[0] - 1.0) : 0.0;
-    std::snprintf(text, sizeof text,
-                  "%s - %s over %zu ball pixels: mean luminance %.4f vs %.4f (%+.1f%%), mean |difference| %.4f, "
-                  "rms %.4f, largest %+.4f at (%d, %d)",
-                  secondName.c_str(), firstName.c_str(), d.pixels, d.meanLuminance[1], d.meanLuminance[0], ratio,
-                  d.meanAbsolute, d.rms, d.largest, d.largestX, d.largestY);
+    const double ratio =
+        d.meanLuminance[0] > 0.0 ? 100.0 * (d.meanLuminance[1] / d.meanLuminance[0] - 1.0) : 0.0;
+    std::snprintf(
+        text, sizeof text,
+        "%s - %s over %zu ball pixels: mean luminance %.4f vs %.4f (%+.1f%%), mean |difference| %.4f, "
+        "rms %.4f, largest %+.4f at (%d, %d)",
+        secondName.c_str(), firstName.c_str(), d.pixels, d.meanLuminance[1], d.meanLuminance[0], ratio,
+        d.meanAbsolute, d.rms, d.largest, d.largestX, d.largestY);
     d.summary = text;
     return d;
 }

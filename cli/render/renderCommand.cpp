@@ -114,7 +114,8 @@ void run(const RenderOptions& options, CommandContext& context) {
 
     render::ProgressBar bar(context.err, &context.err == &std::cerr && ::isatty(STDERR_FILENO));
     const auto start = std::chrono::steady_clock::now();
-    const render::Preview preview = render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f); });
+    const render::Preview preview =
+        render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f); });
     bar.finish();
     for (const std::string& note : preview.notes) context.err << "sorvane render: " << note << '\n';
     std::vector<render::SwatchStats> stats;
@@ -132,7 +133,8 @@ void run(const RenderOptions& options, CommandContext& context) {
     if (format == render::ImageFormat::exr) {
         // Linear, one layer per host: a compositor picks them apart by name.
         std::vector<render::Image> layers;
-        for (std::size_t h = 0; h < preview.hosts.size(); ++h) layers.push_back(render::hostImage(preview, h));
+        for (std::size_t h = 0; h < preview.hosts.size(); ++h)
+            layers.push_back(render::hostImage(preview, h));
         std::vector<render::ExrLayer> named;
         for (std::size_t h = 0; h < layers.size(); ++h) named.push_back({preview.hosts[h], &layers[h]});
         render::writeExrLayers(options.output, named, metadata);
@@ -148,8 +150,8 @@ void run(const RenderOptions& options, CommandContext& context) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!options.diff.empty()) {
-        const render::HostDifference d = render::hostDifference(render::hostImage(preview, 0), render::hostImage(preview, 1),
-                                                                preview.hosts[0], preview.hosts[1]);
+        const render::HostDifference d = render::hostDifference(
+            render::hostImage(preview, 0), render::hostImage(preview, 1), preview.hosts[0], preview.hosts[1]);
         render::Metadata diffMetadata = metadata;
         diffMetadata.emplace_back("difference", preview.hosts[1] + " - " + preview.hosts[0]);
         render::ImageFormat diffFormat = render::ImageFormat::exr;
@@ -173,7 +175,8 @@ void run(const RenderOptions& options, CommandContext& context) {
     }
     if (!options.quiet) {
         char line[300];
-        std::snprintf(line, sizeof line, "sorvane render: wrote %s (%dx%d) in %.2f s, %.3g shading samples/s\n",
+        std::snprintf(line, sizeof line,
+                      "sorvane render: wrote %s (%dx%d) in %.2f s, %.3g shading samples/s\n",
                       options.output.c_str(), width, height, seconds, seconds > 0.0 ? shaded / seconds : 0.0);
         context.err << line;
     }
@@ -203,8 +206,9 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         ->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")
         ->check(CLI::ExistingFile);
     command
-        ->add_option("--preset", options->preset,
-                     "Start from a material preset (see --list-presets); \"all\": a contact sheet of every preset")
+        ->add_option(
+            "--preset", options->preset,
+            "Start from a material preset (see --list-presets); \"all\": a contact sheet of every preset")
         ->check(CLI::Validator(presetCheck, "PRESET"));
     command
         ->add_option("--set", options->settings,

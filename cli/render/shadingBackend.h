@@ -64,7 +64,9 @@ public:
     virtual std::vector<std::string> notes() const { return {}; }
     // Every material value of one of the last prepare()'s materials as the
     // host holds it, defaults included: name and value as text.
-    virtual std::vector<std::pair<std::string, std::string>> materialValues(int /*material*/) const { return {}; }
+    virtual std::vector<std::pair<std::string, std::string>> materialValues(int /*material*/) const {
+        return {};
+    }
 };
 
 }  // namespace sorvane::render

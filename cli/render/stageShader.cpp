@@ -95,7 +95,8 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
                 // As the hosts do: the light's strength and direction from its
                 // centre, only the shadow rays spread over the disc.
                 const float r = light.lightRadius * std::sqrt((static_cast<float>(i) + unitFloat(s)) / count);
-                const float angle = 2.0f * kPi * (static_cast<float>(i) * 0.618034f + unitFloat(s ^ 0x27d4eb2fU));
+                const float angle =
+                    2.0f * kPi * (static_cast<float>(i) * 0.618034f + unitFloat(s ^ 0x27d4eb2fU));
                 target = target + u * (r * std::cos(angle)) + v * (r * std::sin(angle));
             }
             const Vec3 offset = (disc ? light.position : target) - point;
@@ -125,7 +126,8 @@ Rgb StageShader::irradiance(Vec3 point, Vec3 normal, std::uint32_t seed) const {
     return total;
 }
 
-Rgb StageShader::shade(Vec3 point, Vec3 normal, Vec3 rayDirection, Rgb reflectance, std::uint32_t seed) const {
+Rgb StageShader::shade(Vec3 point, Vec3 normal, Vec3 rayDirection, Rgb reflectance,
+                       std::uint32_t seed) const {
     const float d = length(point) / objectDistance_;
     float fade = std::clamp((d - kStageFadeStart) / (kStageFadeEnd - kStageFadeStart), 0.0f, 1.0f);
     fade = fade * fade * (3.0f - 2.0f * fade);
