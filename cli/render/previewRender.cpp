@@ -416,16 +416,32 @@ DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) 
                 const Swatch& s = preview.at(h, r, c);
                 int x, y;
                 swatchOrigin(preview, h, r, c, x, y);
-                std::string text = joined(s.labels, "  ");
                 const int margin = std::max(2, s.image.width() / 64);
                 const int room = s.image.width() - 2 * margin;
-                // As large as fits, up to three pixels a font pixel on a big swatch.
+                // As large as fits, up to three pixels a font pixel on a big
+                // swatch; parts that do not fit beside each other go on
+                // lines of their own, the host's on top.
+                const std::string text = joined(s.labels, "  ");
                 int scale = std::clamp(s.image.width() / 256, 1, 3);
                 while (scale > 1 && labelWidth(text, scale) > room) --scale;
-                while (text.size() > 1 && labelWidth(text, scale) > room) text.pop_back();
-                if (labelHeight(scale) + 2 * margin > s.image.height() || room <= 0) continue;
-                drawLabel(picture, x + margin, y + s.image.height() - margin - labelHeight(scale), text,
-                          scale);
+                std::vector<std::string> lines;
+                for (const std::string& part : s.labels) {
+                    if (!lines.empty() && labelWidth(lines.back() + "  " + part, scale) <= room) {
+                        lines.back() += "  " + part;
+                    } else {
+                        lines.push_back(part);
+                    }
+                    while (lines.back().size() > 1 && labelWidth(lines.back(), scale) > room)
+                        lines.back().pop_back();
+                }
+                const int lineHeight = labelHeight(scale) + scale;
+                const int height = lineHeight * static_cast<int>(lines.size());
+                if (room <= 0 || height + 2 * margin > s.image.height()) continue;
+                int top = y + s.image.height() - margin - height;
+                for (const std::string& line : lines) {
+                    drawLabel(picture, x + margin, top, line, scale);
+                    top += lineHeight;
+                }
             }
         }
     }
