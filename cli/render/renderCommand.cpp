@@ -1,5 +1,6 @@
-// sorvane render: the preview renderer. A shader ball on a floor, lit by key,
-// fill and back lights, shaded by the built plug-ins through their hosts.
+// sorvane render: the preview renderer. A shader ball on a seamless set, lit
+// by key, rim and a light by the lens, shaded by the built plug-ins through
+// their hosts; the set is the renderer's own, alike in every swatch.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -196,8 +197,9 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* command = app.add_subcommand(
         "render",
-        "Render a preview of the material: a shader ball on a floor, lit by key, fill and back lights,\n"
-        "shaded by the built plug-ins through their hosts (both side by side unless --host picks one).\n"
+        "Render a preview of the material: a shader ball on a seamless grey set, lit by key, rim and a\n"
+        "light by the lens, shaded by the built plug-ins through their hosts (both side by side unless\n"
+        "--host picks one), each swatch labelled.\n"
         "With no options it writes sorvane-preview.png.");
     command->add_option("--host", options->host, "Which host renders: maya, mentalray or both side by side")
         ->check(CLI::IsMember({"maya", "mentalray", "both"}))

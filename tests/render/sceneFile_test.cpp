@@ -89,7 +89,8 @@ TEST(SceneFile, StageObjectsTakeTheSetsOwnMatte) {
     EXPECT_TRUE(scene.materials[1].stage);
     EXPECT_FALSE(scene.materials[0].stage);
     EXPECT_EQ(scene.materials[1].stageColor, (Rgb{0.18f, 0.18f, 0.18f}));
-    EXPECT_THROW(parseScene(Json::parse(R"({"objects": [{"type": "plane", "material": "floor"}]})")), InputError);
+    EXPECT_THROW(parseScene(Json::parse(R"({"objects": [{"type": "plane", "material": "floor"}]})")),
+                 InputError);
 }
 
 TEST(SceneFile, NamesTheFileItCannotRead) {
