@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iomanip>
 #include <ostream>
@@ -142,7 +143,9 @@ void run(const RenderOptions& options, CommandContext& context) {
         width = layers.front().width();
         height = layers.front().height();
     } else {
-        metadata.emplace_back("exposure", std::to_string(options.exposure));
+        char stops[32];
+        std::snprintf(stops, sizeof stops, "%g", static_cast<double>(options.exposure));
+        metadata.emplace_back("exposure", stops);
         const render::DisplayImage picture =
             render::labelledPicture(preview, render::ViewTransform{options.exposure, true});
         render::writePng(options.output, picture, metadata);
@@ -252,7 +255,13 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
             "FILE"))
         ->capture_default_str();
     command->add_option("--exposure", options->exposure, "PNG only: brighten (+) or darken (-) by stops")
-        ->check(CLI::Range(-20.0f, 20.0f))
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                // A range check alone lets "nan" through: it compares false both ways.
+                const float stops = std::strtof(text.c_str(), nullptr);
+                return stops >= -20.0f && stops <= 20.0f ? std::string() : "expected stops from -20 to 20";
+            },
+            "STOPS"))
         ->capture_default_str();
     command
         ->add_option("--diff", options->diff,
