@@ -3,6 +3,8 @@
 // from other values than the renderer's.
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "host/mentalray/nodeFactoryHints.h"
 #include "mentalrayTesting.h"
 
