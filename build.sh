@@ -3,6 +3,7 @@
 # runs every test.
 #
 #   ./build.sh preview   install, build, render sorvane-preview.png
+#   ./build.sh pictures  install, build, render the README's pictures into docs/
 #   ./build.sh test      install, build (64-bit, 32-bit and Windows), run every test
 #   ./build.sh sanitize  install, build with AddressSanitizer and UBSan, run every test
 #   ./build.sh tsan      install, build with ThreadSanitizer, run every test
@@ -140,6 +141,14 @@ case "${1:-}" in
     build/bin/sorvane render
     echo "Wrote $(pwd)/sorvane-preview.png"
     ;;
+  pictures)
+    install_missing
+    build64
+    build/bin/sorvane render -o docs/preview.png
+    build/bin/sorvane render --preset all --size 200 -o docs/contact-sheet.png
+    build/bin/sorvane render --wedge scattering=0,0.5,1 --wedge backlight=0.05,0.5,0.95 --size 160 \
+      -o docs/wedge-grid.png
+    ;;
   test)
     packages+=("${windows_packages[@]}")
     install_missing
@@ -180,7 +189,7 @@ case "${1:-}" in
     testWindows
     ;;
   *)
-    echo "usage: $0 preview|test|sanitize|tsan|fuzz|build|windows" >&2
+    echo "usage: $0 preview|pictures|test|sanitize|tsan|fuzz|build|windows" >&2
     exit 2
     ;;
 esac

@@ -7,7 +7,8 @@ namespace sorvane::render {
 Image::Image(int width, int height, Rgb fill)
     : width_(width),
       height_(height),
-      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill) {}
+      pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), fill),
+      alpha_(pixels_.size(), 0.0f) {}
 
 Image composeGrid(const std::vector<std::vector<Image>>& rows, int gap, Rgb background) {
     int width = 0;
@@ -30,7 +31,10 @@ Image composeGrid(const std::vector<std::vector<Image>>& rows, int gap, Rgb back
         int left = 0;
         for (const Image& image : rows[r]) {
             for (int y = 0; y < image.height(); ++y) {
-                for (int x = 0; x < image.width(); ++x) out.at(left + x, top + y) = image.at(x, y);
+                for (int x = 0; x < image.width(); ++x) {
+                    out.at(left + x, top + y) = image.at(x, y);
+                    out.alphaAt(left + x, top + y) = image.alphaAt(x, y);
+                }
             }
             left += image.width() + gap;
         }

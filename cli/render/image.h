@@ -1,6 +1,7 @@
 #pragma once
 
-// A linear RGB float image and how the command lays several of them out.
+// A linear RGB float image with an alpha (how much of each pixel the
+// previewed material covers), and how the command lays several out.
 
 #include <cstddef>
 #include <vector>
@@ -20,6 +21,9 @@ public:
     Rgb& at(int x, int y) { return pixels_[index(x, y)]; }
     const Rgb& at(int x, int y) const { return pixels_[index(x, y)]; }
     const std::vector<Rgb>& pixels() const { return pixels_; }
+    float& alphaAt(int x, int y) { return alpha_[index(x, y)]; }
+    float alphaAt(int x, int y) const { return alpha_[index(x, y)]; }
+    const std::vector<float>& alpha() const { return alpha_; }
 
 private:
     std::size_t index(int x, int y) const {
@@ -28,6 +32,7 @@ private:
     int width_ = 0;
     int height_ = 0;
     std::vector<Rgb> pixels_;
+    std::vector<float> alpha_;
 };
 
 // Swatches on a grid, row by row, with `gap` pixels of `background` between them.

@@ -7,6 +7,7 @@
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
+#include <ImfStringAttribute.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -36,44 +37,108 @@ std::string temporaryPath(const std::string& path) {
     return (p.parent_path() / ("." + p.filename().string() + ".tmp" + std::to_string(::getpid()))).string();
 }
 
-void writePng(const std::string& path, const Image& image) {
-    std::vector<unsigned char> bytes;
-    bytes.reserve(image.pixels().size() * 3);
-    for (const Rgb& c : image.pixels()) {
-        bytes.push_back(toSrgb8(c.r));
-        bytes.push_back(toSrgb8(c.g));
-        bytes.push_back(toSrgb8(c.b));
-    }
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width());
-    png.height = static_cast<png_uint_32>(image.height());
-    png.format = PNG_FORMAT_RGB;
-    // libpng tags the file as sRGB for 8-bit data, which is what it holds.
-    if (!png_image_write_to_file(&png, path.c_str(), 0, bytes.data(), 0, nullptr)) {
-        const std::string message = png.message;
-        png_image_free(&png);
-        throw ImageFileError(message);
-    }
+// libpng reports errors through longjmp: keep what it said and jump back.
+void pngError(png_structp png, png_const_charp message) {
+    *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+    png_longjmp(png, 1);
 }
 
-void writeExr(const std::string& path, const Image& image) {
-    Imf::Header header(image.width(), image.height());
-    header.channels().insert("R", Imf::Channel(Imf::FLOAT));
-    header.channels().insert("G", Imf::Channel(Imf::FLOAT));
-    header.channels().insert("B", Imf::Channel(Imf::FLOAT));
+void pngWarning(png_structp, png_const_charp) {}
+
+// False when libpng gave up; the message is then in its error pointer.
+bool encodePng(png_structp png, png_infop info, FILE* file, const DisplayImage& image, png_text* texts,
+               int textCount) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    if (textCount > 0) png_set_text(png, info, texts, textCount);
+    png_write_info(png, info);
+    for (int y = 0; y < image.height; ++y) {
+        png_write_row(png,
+                      &image.rgb[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) * 3]);
+    }
+    png_write_end(png, info);
+    return true;
+}
+
+void writePngFile(const std::string& path, const DisplayImage& image, const Metadata& metadata) {
+    std::vector<png_text> texts(metadata.size());
+    for (std::size_t i = 0; i < metadata.size(); ++i) {
+        texts[i].compression = PNG_TEXT_COMPRESSION_NONE;
+        texts[i].key = const_cast<char*>(metadata[i].first.c_str());
+        texts[i].text = const_cast<char*>(metadata[i].second.c_str());
+        texts[i].text_length = metadata[i].second.size();
+    }
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) throw ImageFileError(std::strerror(errno));
+    std::string message;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    const bool written =
+        info != nullptr && encodePng(png, info, file, image, texts.data(), static_cast<int>(texts.size()));
+    png_destroy_write_struct(&png, &info);
+    if (!written) {
+        std::fclose(file);
+        throw ImageFileError(message.empty() ? "libpng could not start" : message);
+    }
+    if (std::fclose(file) != 0) throw ImageFileError(std::strerror(errno));
+}
+
+void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata,
+                  bool alpha) {
+    const Image& first = *layers.front().image;
+    Imf::Header header(first.width(), first.height());
     header.compression() = Imf::ZIP_COMPRESSION;
-    auto* base = const_cast<char*>(reinterpret_cast<const char*>(image.pixels().data()));
-    const std::size_t xStride = sizeof(Rgb);
-    const std::size_t yStride = xStride * static_cast<std::size_t>(image.width());
+    for (const auto& [key, value] : metadata) header.insert(key, Imf::StringAttribute(value));
     Imf::FrameBuffer frame;
-    frame.insert("R", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, r), xStride, yStride));
-    frame.insert("G", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, g), xStride, yStride));
-    frame.insert("B", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, b), xStride, yStride));
+    const std::size_t xStride = sizeof(Rgb);
+    const std::size_t yStride = xStride * static_cast<std::size_t>(first.width());
+    for (const ExrLayer& layer : layers) {
+        const std::string prefix = layer.name.empty() ? "" : layer.name + ".";
+        auto* base = const_cast<char*>(reinterpret_cast<const char*>(layer.image->pixels().data()));
+        const std::pair<const char*, std::size_t> channels[] = {
+            {"R", offsetof(Rgb, r)}, {"G", offsetof(Rgb, g)}, {"B", offsetof(Rgb, b)}};
+        for (const auto& [name, offset] : channels) {
+            header.channels().insert(prefix + name, Imf::Channel(Imf::FLOAT));
+            frame.insert(prefix + name, Imf::Slice(Imf::FLOAT, base + offset, xStride, yStride));
+        }
+        if (alpha) {
+            auto* a = const_cast<char*>(reinterpret_cast<const char*>(layer.image->alpha().data()));
+            header.channels().insert(prefix + "A", Imf::Channel(Imf::FLOAT));
+            frame.insert(prefix + "A", Imf::Slice(Imf::FLOAT, a, sizeof(float),
+                                                  sizeof(float) * static_cast<std::size_t>(first.width())));
+        }
+    }
     Imf::OutputFile file(path.c_str(), header);
     file.setFrameBuffer(frame);
-    file.writePixels(image.height());
+    file.writePixels(first.height());
+}
+
+// Writes beside the destination and renames into place: a failed write
+// never leaves half a picture, nor spoils one that was there. A link to the
+// picture is followed, so the link stays and its target is replaced; a
+// picture that was there keeps its permissions.
+template <class Write>
+void writeAtomically(const std::string& path, const Write& write) {
+    std::error_code error;
+    const bool link = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
+    const std::filesystem::path target =
+        link ? std::filesystem::weakly_canonical(path, error) : std::filesystem::path(path);
+    if (link && error) throw ImageFileError("cannot write " + path + ": " + error.message());
+    const std::filesystem::file_status existing = std::filesystem::status(target, error);
+    TemporaryFile temporary(temporaryPath(target.string()));
+    try {
+        write(temporary.path());
+        if (std::filesystem::is_regular_file(existing)) {
+            std::filesystem::permissions(temporary.path(), existing.permissions());
+        }
+        temporary.commitTo(target.string());
+    } catch (const std::exception& error) {
+        throw ImageFileError("cannot write " + path + ": " + error.what());
+    }
 }
 
 }  // namespace
@@ -108,27 +173,85 @@ void writeImage(const std::string& path, const Image& image) {
         throw ImageFileError(path + ": unknown image type (use .png or .exr)");
     }
     if (image.empty()) throw ImageFileError(path + ": nothing to write");
-    // A link to the picture is followed, so the link stays and its target is
-    // replaced; a picture that was there keeps its permissions.
-    std::error_code error;
-    const bool link = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
-    const std::filesystem::path target =
-        link ? std::filesystem::weakly_canonical(path, error) : std::filesystem::path(path);
-    if (link && error) throw ImageFileError("cannot write " + path + ": " + error.message());
-    const std::filesystem::file_status existing = std::filesystem::status(target, error);
-    TemporaryFile temporary(temporaryPath(target.string()));
-    try {
+    writeAtomically(path, [&](const std::string& temporary) {
         if (format == ImageFormat::png) {
-            writePng(temporary.path(), image);
+            writePngFile(temporary, toDisplay(image, ViewTransform{0.0f, false}), {});
         } else {
-            writeExr(temporary.path(), image);
+            writeExrFile(temporary, {{"", &image}}, {}, false);
         }
-        if (std::filesystem::is_regular_file(existing)) {
-            std::filesystem::permissions(temporary.path(), existing.permissions());
+    });
+}
+
+void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata) {
+    if (layers.empty() || layers.front().image->empty()) throw ImageFileError(path + ": nothing to write");
+    for (const ExrLayer& layer : layers) {
+        if (layer.image->width() != layers.front().image->width() ||
+            layer.image->height() != layers.front().image->height()) {
+            throw ImageFileError(path + ": layer \"" + layer.name + "\" differs in size from the first");
         }
-        temporary.commitTo(target.string());
+    }
+    writeAtomically(path,
+                    [&](const std::string& temporary) { writeExrFile(temporary, layers, metadata, true); });
+}
+
+void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata) {
+    if (image.rgb.empty()) throw ImageFileError(path + ": nothing to write");
+    writeAtomically(path, [&](const std::string& temporary) { writePngFile(temporary, image, metadata); });
+}
+
+ExrContents readExrContents(const std::string& path) {
+    try {
+        Imf::InputFile file(path.c_str());
+        ExrContents out;
+        const Imath::Box2i window = file.header().dataWindow();
+        out.width = window.max.x - window.min.x + 1;
+        out.height = window.max.y - window.min.y + 1;
+        for (auto c = file.header().channels().begin(); c != file.header().channels().end(); ++c) {
+            out.channels.push_back(c.name());
+        }
+        for (auto a = file.header().begin(); a != file.header().end(); ++a) {
+            if (const auto* text = dynamic_cast<const Imf::StringAttribute*>(&a.attribute())) {
+                out.metadata.emplace_back(a.name(), text->value());
+            }
+        }
+        return out;
     } catch (const std::exception& error) {
-        throw ImageFileError("cannot write " + path + ": " + error.what());
+        throw ImageFileError("cannot read " + path + ": " + error.what());
+    }
+}
+
+Image readExrLayer(const std::string& path, const std::string& layer) {
+    try {
+        Imf::InputFile file(path.c_str());
+        const Imath::Box2i window = file.header().dataWindow();
+        const int width = window.max.x - window.min.x + 1;
+        const int height = window.max.y - window.min.y + 1;
+        for (const char* channel : {"R", "G", "B", "A"}) {
+            if (file.header().channels().findChannel(layer + "." + channel) == nullptr) {
+                throw ImageFileError(path + ": has no " + layer + "." + channel + " channel");
+            }
+        }
+        Image image(width, height);
+        const std::ptrdiff_t origin = static_cast<std::ptrdiff_t>(window.min.y) * width + window.min.x;
+        auto* base =
+            reinterpret_cast<char*>(&image.at(0, 0)) - origin * static_cast<std::ptrdiff_t>(sizeof(Rgb));
+        auto* alpha = reinterpret_cast<char*>(&image.alphaAt(0, 0)) -
+                      origin * static_cast<std::ptrdiff_t>(sizeof(float));
+        const std::size_t xStride = sizeof(Rgb);
+        const std::size_t yStride = xStride * static_cast<std::size_t>(width);
+        Imf::FrameBuffer frame;
+        frame.insert(layer + ".R", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, r), xStride, yStride));
+        frame.insert(layer + ".G", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, g), xStride, yStride));
+        frame.insert(layer + ".B", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, b), xStride, yStride));
+        frame.insert(layer + ".A", Imf::Slice(Imf::FLOAT, alpha, sizeof(float),
+                                              sizeof(float) * static_cast<std::size_t>(width)));
+        file.setFrameBuffer(frame);
+        file.readPixels(window.min.y, window.max.y);
+        return image;
+    } catch (const ImageFileError&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw ImageFileError("cannot read " + path + ": " + error.what());
     }
 }
 

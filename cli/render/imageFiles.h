@@ -7,8 +7,11 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/render/image.h"
+#include "cli/render/viewTransform.h"
 
 namespace sorvane::render {
 
@@ -24,6 +27,30 @@ bool imageFormatFor(const std::string& path, ImageFormat& format);
 
 void writeImage(const std::string& path, const Image& image);  // throws ImageFileError
 Image readExr(const std::string& path);                        // throws ImageFileError
+
+// What a picture says about itself: EXR header attributes, PNG text chunks.
+using Metadata = std::vector<std::pair<std::string, std::string>>;
+
+// One layer of an EXR: channels NAME.R, NAME.G, NAME.B and NAME.A (the alpha).
+struct ExrLayer {
+    std::string name;
+    const Image* image = nullptr;
+};
+
+// Every layer must have the same size. Throws ImageFileError.
+void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata);
+void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata);
+
+// The layer names and the string attributes of an EXR, as a reader finds them.
+struct ExrContents {
+    int width = 0;
+    int height = 0;
+    std::vector<std::string> channels;
+    Metadata metadata;
+};
+ExrContents readExrContents(const std::string& path);
+// One layer's colour and alpha.
+Image readExrLayer(const std::string& path, const std::string& layer);
 
 float linearToSrgb(float linear);
 unsigned char toSrgb8(float linear);

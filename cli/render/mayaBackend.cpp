@@ -3,6 +3,7 @@
 // normalCamera, rayDirection and pointCamera, one lightDataArray element per
 // light, then requests for outColor and outTransparency.
 #include <cmath>
+#include <cstdio>
 
 #include "cli/render/hostBackends.h"
 #include "cli/render/sceneFile.h"
@@ -187,6 +188,27 @@ public:
     }
 
     std::unique_ptr<ShadingWorker> newWorker() override { return std::make_unique<MayaWorker>(*this); }
+
+    std::vector<std::pair<std::string, std::string>> materialValues(int material) const override {
+        std::vector<std::pair<std::string, std::string>> out;
+        const mh::Node& node = *materials_.at(static_cast<std::size_t>(material)).node;
+        for (const auto& a : type_->attributes) {
+            if (a->parent != nullptr) continue;
+            const AttributeKind kind = attributeKind(a->longName);
+            if (kind == AttributeKind::unknown) continue;
+            char text[96];
+            if (kind == AttributeKind::color || kind == AttributeKind::vector) {
+                const MFloatVector v = node.getVector(a->longName);
+                std::snprintf(text, sizeof text, "%g,%g,%g", v.x, v.y, v.z);
+            } else if (kind == AttributeKind::boolean) {
+                std::snprintf(text, sizeof text, "%s", node.getBool(a->longName) ? "true" : "false");
+            } else {
+                std::snprintf(text, sizeof text, "%g", node.getFloat(a->longName));
+            }
+            out.emplace_back(a->longName, text);
+        }
+        return out;
+    }
 
 private:
     friend class MayaWorker;

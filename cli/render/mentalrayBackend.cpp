@@ -4,6 +4,7 @@
 // sampled through mi_sample_light, irradiance from the environment through
 // mi_compute_irradiance, textures through the graph (mi_phen_eval).
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "cli/render/hostBackends.h"
@@ -203,6 +204,33 @@ public:
 
     std::unique_ptr<ShadingWorker> newWorker() override { return std::make_unique<MentalrayWorker>(*this); }
     std::vector<std::string> notes() const override { return notes_; }
+
+    std::vector<std::pair<std::string, std::string>> materialValues(int material) const override {
+        std::vector<std::pair<std::string, std::string>> out;
+        const mr::ShaderInstance& instance = *materials_.at(static_cast<std::size_t>(material)).instance;
+        for (const mr::ParameterLayout& p : instance.layout().parameters()) {
+            const AttributeKind kind = attributeKind(p.parameter->name);
+            if (kind == AttributeKind::unknown) continue;
+            const auto* bytes = static_cast<const unsigned char*>(instance.block()) + p.offset;
+            std::string text;
+            if (kind == AttributeKind::boolean || kind == AttributeKind::integer) {
+                std::int32_t v;
+                std::memcpy(&v, bytes, sizeof v);
+                text = kind == AttributeKind::boolean ? (v ? "true" : "false") : std::to_string(v);
+            } else {
+                const int count = mr::valueCount(p.parameter->kind);
+                for (int i = 0; i < count; ++i) {
+                    float v;
+                    std::memcpy(&v, bytes + i * 4, sizeof v);
+                    char number[32];
+                    std::snprintf(number, sizeof number, "%g", v);
+                    text += (i ? "," : "") + std::string(number);
+                }
+            }
+            out.emplace_back(p.parameter->name, text);
+        }
+        return out;
+    }
 
 private:
     friend class MentalrayWorker;

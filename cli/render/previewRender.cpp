@@ -8,9 +8,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <set>
 
 #include "cli/nameSuggestions.h"
+#include "cli/render/labelFont.h"
 #include "cli/render/sceneFile.h"
 
 namespace sorvane::render {
@@ -148,13 +150,14 @@ TextureBinding parseTextureSetting(const std::string& text) {
 }
 
 PreviewEstimate estimatePreview(const PreviewRequest& request, std::size_t hostCount) {
-    const double columns =
-        request.wedge.empty() ? 1.0 : static_cast<double>(parseWedge(request.wedge).size());
+    double swatches = 1.0;
+    for (const std::string& wedge : request.wedges) swatches *= static_cast<double>(parseWedge(wedge).size());
+    if (request.preset == kAllPresets) swatches *= static_cast<double>(materialPresets().size());
     const double swatchPixels = static_cast<double>(request.render.width) * request.render.height;
-    const double pixels = swatchPixels * columns * static_cast<double>(hostCount);
+    const double pixels = swatchPixels * swatches * static_cast<double>(hostCount);
     // Each swatch, then the grid they are laid into, then the file's copy.
     constexpr double kCopies = 3.0;
-    return {pixels * sizeof(Rgb) * kCopies, pixels * request.render.samples};
+    return {pixels * (sizeof(Rgb) + sizeof(float)) * kCopies, pixels * request.render.samples};
 }
 
 std::string checkPreviewBudget(const PreviewEstimate& estimate, double availableBytes, int threads) {
@@ -183,11 +186,45 @@ std::string checkPreviewBudget(const PreviewEstimate& estimate, double available
     return text;
 }
 
-Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
-                    const ProgressCallback& progress, std::vector<SwatchStats>* stats) {
+namespace {
+
+// One step along a grid's axis: a preset, or a wedge's value.
+struct Variation {
+    std::string label;
+    std::string preset;  // empty: the material's own
+    std::optional<AttributeValue> value;
+};
+
+std::string numberText(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
+    return text;
+}
+
+std::string valueText(const AttributeValue& value) {
+    if (value.boolean) return value.values[0] != 0.0f ? "true" : "false";
+    std::string text;
+    for (int i = 0; i < value.count; ++i)
+        text += (i ? "," : "") + numberText(value.values[static_cast<std::size_t>(i)]);
+    return text;
+}
+
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
+    std::string out;
+    for (const std::string& part : parts) out += (out.empty() ? "" : separator) + part;
+    return out;
+}
+
+constexpr int kMaxSwatches = 256;
+
+}  // namespace
+
+Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
+                              const ProgressCallback& progress) {
     Scene scene = request.scene;
     Material& preview = scene.materials[0];
-    if (!request.preset.empty()) preview.preset = request.preset;
+    const bool contactSheet = request.preset == kAllPresets;
+    if (!request.preset.empty() && !contactSheet) preview.preset = request.preset;
     std::set<std::string> given;
     for (const std::string& setting : request.settings) {
         AttributeValue value = parseSetting(setting, "--set");
@@ -197,46 +234,294 @@ Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBack
     }
     for (const std::string& texture : request.textures)
         preview.textures.push_back(parseTextureSetting(texture));
-    const std::vector<AttributeValue> wedge =
-        request.wedge.empty() ? std::vector<AttributeValue>{} : parseWedge(request.wedge);
+
+    // The grid's axes: the presets of a contact sheet, then each wedge.
+    std::vector<std::vector<Variation>> axes;
+    std::vector<std::string> wedgeNames;
+    if (contactSheet) {
+        axes.emplace_back();
+        for (const Preset& p : materialPresets()) axes.back().push_back({p.name, p.name, std::nullopt});
+    }
+    for (const std::string& text : request.wedges) {
+        const std::vector<AttributeValue> values = parseWedge(text);
+        if (std::find(wedgeNames.begin(), wedgeNames.end(), values[0].name) != wedgeNames.end()) {
+            throw InputError("--wedge " + values[0].name, "wedged twice");
+        }
+        wedgeNames.push_back(values[0].name);
+        axes.emplace_back();
+        for (const AttributeValue& v : values) axes.back().push_back({v.name + "=" + valueText(v), "", v});
+    }
+    if (axes.size() > 2) {
+        throw InputError(contactSheet ? "--preset all" : "--wedge",
+                         "a grid has two directions: give at most two of --wedge and --preset all");
+    }
+    const std::vector<Variation> none{Variation{}};
+    const std::vector<Variation>& across = axes.empty() ? none : axes[0];
+    const std::vector<Variation>& down = axes.size() < 2 ? none : axes[1];
+    const std::size_t perHost = across.size() * down.size();
+    if (perHost * backends.size() > static_cast<std::size_t>(kMaxSwatches)) {
+        throw InputError("--wedge", "the grid would hold " + std::to_string(perHost * backends.size()) +
+                                        " swatches; at most " + std::to_string(kMaxSwatches));
+    }
 
     std::vector<ResolvedMaterial> materials;
     for (std::size_t i = 0; i < scene.materials.size(); ++i) {
         materials.push_back(resolveMaterial(scene.materials[i], i == 0 ? "material" : "objects material"));
     }
     checkNames(materials[0], backends);
-    if (!wedge.empty()) {
+    for (const auto& axis : axes) {
+        if (!axis[0].value) continue;
         ResolvedMaterial probe = materials[0];
-        probe.values.push_back(wedge[0]);
+        probe.values.push_back(*axis[0].value);
         checkNames(probe, backends);
     }
 
-    const Scene cameraSpace = toCameraSpace(scene);
-    const std::size_t columns = wedge.empty() ? 1 : wedge.size();
-    const double swatches = static_cast<double>(columns * backends.size());
-    std::vector<std::vector<Image>> rows;
-    int done = 0;
-    for (ShadingBackend* backend : backends) {
-        rows.emplace_back();
-        for (std::size_t c = 0; c < columns; ++c) {
-            std::vector<ResolvedMaterial> swatch = materials;
-            if (!wedge.empty()) swatch[0].values.push_back(wedge[c]);
-            ProgressCallback overall;
-            if (progress) overall = [&](double f) { progress((done + f) / swatches); };
-            RenderStats swatchStats;
-            rows.back().push_back(
-                renderImage(cameraSpace, swatch, *backend, request.render, overall, &swatchStats));
-            if (stats != nullptr) stats->push_back({backend->name(), swatchStats});
-            ++done;
+    Preview out;
+    out.rows = static_cast<int>(down.size());
+    out.columns = static_cast<int>(across.size());
+    for (const ShadingBackend* b : backends) out.hosts.push_back(b->name());
+    // A wedge of what one host lacks gives it alike swatches: say so.
+    std::vector<std::vector<bool>> lacks(backends.size(), std::vector<bool>(wedgeNames.size(), false));
+    for (std::size_t h = 0; h < backends.size(); ++h) {
+        for (std::size_t w = 0; w < wedgeNames.size(); ++w) {
+            if (backends[h]->attributeKind(wedgeNames[w]) != AttributeKind::unknown) continue;
+            lacks[h][w] = true;
+            out.notes.push_back(backends[h]->name() + " has no \"" + wedgeNames[w] +
+                                "\": its swatches along that wedge are all alike");
         }
     }
-    if (wedge.empty() && rows.size() > 1) {
-        // One swatch per host: side by side.
-        std::vector<Image> row;
-        for (auto& r : rows) row.push_back(std::move(r[0]));
-        return composeGrid({row}, kGap, kGapColor);
+
+    const Scene cameraSpace = toCameraSpace(scene);
+    out.metadata = {
+        {"hosts", joined(out.hosts, " ")},
+        {"preset", contactSheet ? std::string("all (") + joined(presetNames(), " ") + ")" : preview.preset},
+        {"samples", std::to_string(request.render.samples)},
+        {"swatchSize", std::to_string(request.render.width) + "x" + std::to_string(request.render.height)},
+        {"alpha", "coverage of the previewed material"}};
+    if (!request.settings.empty()) out.metadata.emplace_back("settings", joined(request.settings, " "));
+    if (!request.textures.empty()) out.metadata.emplace_back("textures", joined(request.textures, " "));
+    for (std::size_t w = 0; w < request.wedges.size(); ++w) {
+        out.metadata.emplace_back(w == 0 ? "wedge" : "wedge2", request.wedges[w]);
+    }
+    if (!axes.empty()) {
+        out.metadata.emplace_back("grid",
+                                  std::string("columns: ") + (contactSheet ? "presets" : wedgeNames[0]) +
+                                      (axes.size() > 1 ? std::string(", rows: ") + wedgeNames.back() : ""));
+    }
+    // Every value the hosts shade the previewed material with, defaults included.
+    {
+        const SceneTracer tracer(cameraSpace);
+        for (ShadingBackend* backend : backends) {
+            backend->prepare(ShadingSetup{cameraSpace, materials, tracer});
+            std::vector<std::string> values;
+            for (const auto& [name, value] : backend->materialValues(0)) values.push_back(name + "=" + value);
+            out.metadata.emplace_back(backend->name() + ".material", joined(values, " "));
+        }
+    }
+
+    const double swatches = static_cast<double>(perHost * backends.size());
+    int done = 0;
+    for (std::size_t h = 0; h < backends.size(); ++h) {
+        ShadingBackend* backend = backends[h];
+        for (const Variation& row : down) {
+            for (const Variation& column : across) {
+                std::vector<ResolvedMaterial> swatch = materials;
+                Swatch result;
+                result.host = backend->name();
+                result.labels.push_back(backend->name());
+                if (axes.empty() || (!contactSheet && !request.preset.empty()))
+                    result.labels.push_back(preview.preset);
+                std::size_t wedge = 0;
+                for (const Variation* v : {&column, &row}) {
+                    if (v->label.empty()) continue;
+                    if (!v->preset.empty()) {
+                        Material m = scene.materials[0];
+                        m.preset = v->preset;
+                        swatch[0] = resolveMaterial(m, "material");
+                        result.labels.push_back(v->label);
+                        continue;
+                    }
+                    swatch[0].values.push_back(*v->value);
+                    result.labels.push_back(
+                        lacks[h][wedge] ? "no " + wedgeNames[wedge] + " in " + backend->name() : v->label);
+                    ++wedge;
+                }
+                ProgressCallback overall;
+                if (progress) overall = [&](double f) { progress((done + f) / swatches); };
+                result.image =
+                    renderImage(cameraSpace, swatch, *backend, request.render, overall, &result.stats);
+                out.swatches.push_back(std::move(result));
+                ++done;
+            }
+        }
+    }
+    for (const ShadingBackend* backend : backends) {
+        std::uint64_t bad = 0, all = 0;
+        for (const Swatch& s : out.swatches) {
+            if (s.host != backend->name()) continue;
+            bad += s.stats.nonFinite;
+            all += s.stats.shadingSamples;
+        }
+        if (bad > 0) {
+            out.notes.push_back(
+                backend->name() + ": " + std::to_string(bad) + " of " + std::to_string(all) +
+                " shading samples came back NaN or infinite and were left out of their pixels");
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// Where a swatch sits in the whole picture.
+void swatchOrigin(const Preview& preview, std::size_t host, int row, int column, int& x, int& y) {
+    const Swatch& s = preview.at(host, row, column);
+    const int w = s.image.width() + kGap;
+    const int h = s.image.height() + kGap;
+    if (preview.rows == 1 && preview.columns == 1) {
+        x = static_cast<int>(host) * w;
+        y = 0;
+    } else {
+        x = column * w;
+        y = (static_cast<int>(host) * preview.rows + row) * h;
+    }
+}
+
+}  // namespace
+
+Image hostImage(const Preview& preview, std::size_t host) {
+    std::vector<std::vector<Image>> rows;
+    for (int r = 0; r < preview.rows; ++r) {
+        rows.emplace_back();
+        for (int c = 0; c < preview.columns; ++c) rows.back().push_back(preview.at(host, r, c).image);
     }
     return composeGrid(rows, kGap, kGapColor);
+}
+
+Image composePreview(const Preview& preview) {
+    std::vector<std::vector<Image>> rows;
+    if (preview.rows == 1 && preview.columns == 1) {
+        rows.emplace_back();
+        for (std::size_t h = 0; h < preview.hosts.size(); ++h)
+            rows.back().push_back(preview.at(h, 0, 0).image);
+    } else {
+        for (std::size_t h = 0; h < preview.hosts.size(); ++h) {
+            for (int r = 0; r < preview.rows; ++r) {
+                rows.emplace_back();
+                for (int c = 0; c < preview.columns; ++c) rows.back().push_back(preview.at(h, r, c).image);
+            }
+        }
+    }
+    return composeGrid(rows, kGap, kGapColor);
+}
+
+DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) {
+    DisplayImage picture = toDisplay(composePreview(preview), view);
+    for (std::size_t h = 0; h < preview.hosts.size(); ++h) {
+        for (int r = 0; r < preview.rows; ++r) {
+            for (int c = 0; c < preview.columns; ++c) {
+                const Swatch& s = preview.at(h, r, c);
+                int x, y;
+                swatchOrigin(preview, h, r, c, x, y);
+                const int margin = std::max(2, s.image.width() / 64);
+                const int room = s.image.width() - 2 * margin;
+                // As large as fits, up to three pixels a font pixel on a big
+                // swatch; parts that do not fit beside each other go on
+                // lines of their own, the host's on top.
+                const std::string text = joined(s.labels, "  ");
+                int scale = std::clamp(s.image.width() / 256, 1, 3);
+                while (scale > 1 && labelWidth(text, scale) > room) --scale;
+                std::vector<std::string> lines;
+                for (const std::string& part : s.labels) {
+                    if (!lines.empty() && labelWidth(lines.back() + "  " + part, scale) <= room) {
+                        lines.back() += "  " + part;
+                    } else {
+                        lines.push_back(part);
+                    }
+                    while (lines.back().size() > 1 && labelWidth(lines.back(), scale) > room)
+                        lines.back().pop_back();
+                }
+                const int lineHeight = labelHeight(scale) + scale;
+                const int height = lineHeight * static_cast<int>(lines.size());
+                if (room <= 0 || height + 2 * margin > s.image.height()) continue;
+                int top = y + s.image.height() - margin - height;
+                for (const std::string& line : lines) {
+                    drawLabel(picture, x + margin, top, line, scale);
+                    top += lineHeight;
+                }
+            }
+        }
+    }
+    return picture;
+}
+
+Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
+                    const ProgressCallback& progress, std::vector<SwatchStats>* stats) {
+    const Preview preview = renderPreviewSwatches(request, backends, progress);
+    if (stats != nullptr) {
+        for (const Swatch& s : preview.swatches) stats->push_back({s.host, s.stats});
+    }
+    return composePreview(preview);
+}
+
+double meanCoveredLuminance(const Image& image) {
+    double sum = 0.0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < image.pixels().size(); ++i) {
+        if (!(image.alpha()[i] >= 0.5f)) continue;
+        const Rgb& c = image.pixels()[i];
+        sum += 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
+        ++count;
+    }
+    return count ? sum / static_cast<double>(count) : 0.0;
+}
+
+HostDifference hostDifference(const Image& first, const Image& second, const std::string& firstName,
+                              const std::string& secondName) {
+    HostDifference d;
+    if (first.width() != second.width() || first.height() != second.height()) {
+        throw InputError("--diff", "the hosts' pictures differ in size");
+    }
+    d.difference = Image(first.width(), first.height());
+    double sums[2] = {0.0, 0.0}, absolute = 0.0, squares = 0.0;
+    const auto luminance = [](const Rgb& c) { return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b; };
+    for (int y = 0; y < first.height(); ++y) {
+        for (int x = 0; x < first.width(); ++x) {
+            const float coverage = std::min(first.alphaAt(x, y), second.alphaAt(x, y));
+            d.difference.alphaAt(x, y) = coverage;
+            if (!(coverage >= 0.5f)) continue;
+            const Rgb& a = first.at(x, y);
+            const Rgb& b = second.at(x, y);
+            d.difference.at(x, y) = {b.r - a.r, b.g - a.g, b.b - a.b};
+            const double la = luminance(a), lb = luminance(b), delta = lb - la;
+            sums[0] += la;
+            sums[1] += lb;
+            absolute += std::fabs(delta);
+            squares += delta * delta;
+            if (std::fabs(delta) > std::fabs(d.largest)) {
+                d.largest = delta;
+                d.largestX = x;
+                d.largestY = y;
+            }
+            ++d.pixels;
+        }
+    }
+    const double n = d.pixels ? static_cast<double>(d.pixels) : 1.0;
+    d.meanLuminance[0] = sums[0] / n;
+    d.meanLuminance[1] = sums[1] / n;
+    d.meanAbsolute = absolute / n;
+    d.rms = std::sqrt(squares / n);
+    char text[400];
+    const double ratio =
+        d.meanLuminance[0] > 0.0 ? 100.0 * (d.meanLuminance[1] / d.meanLuminance[0] - 1.0) : 0.0;
+    std::snprintf(
+        text, sizeof text,
+        "%s - %s over %zu ball pixels: mean luminance %.4f vs %.4f (%+.1f%%), mean |difference| %.4f, "
+        "rms %.4f, largest %+.4f at (%d, %d)",
+        secondName.c_str(), firstName.c_str(), d.pixels, d.meanLuminance[1], d.meanLuminance[0], ratio,
+        d.meanAbsolute, d.rms, d.largest, d.largestX, d.largestY);
+    d.summary = text;
+    return d;
 }
 
 }  // namespace sorvane::render

@@ -1,21 +1,25 @@
 #pragma once
 
 // The render command's work apart from its options: the scene with the
-// command's material changes, one swatch per host and wedge value, laid out
-// as a grid (a row per host, a column per wedge value).
+// command's material changes, one swatch per host and per variation (a
+// wedge's values, or every preset for a contact sheet), laid out as a grid:
+// the first variation across, the second down, the hosts side by side for a
+// single swatch and one below the other otherwise.
 
 #include <string>
 #include <vector>
 
+#include "cli/render/imageFiles.h"
 #include "cli/render/renderer.h"
+#include "cli/render/viewTransform.h"
 
 namespace sorvane::render {
 
 struct PreviewRequest {
     Scene scene = defaultScene();       // world space
-    std::string preset;                 // empty: keep the scene's
+    std::string preset;                 // empty: keep the scene's; "all": every preset
     std::vector<std::string> settings;  // --set NAME=VALUE
-    std::string wedge;                  // --wedge NAME=v1,v2,... (empty: none)
+    std::vector<std::string> wedges;    // --wedge NAME=v1,v2,..., at most two
     std::vector<std::string> textures;  // --texture NAME=checker
     RenderSettings render;
 };
@@ -45,8 +49,62 @@ PreviewEstimate estimatePreview(const PreviewRequest& request, std::size_t hostC
 // nothing) when the render would likely run longer than an hour.
 std::string checkPreviewBudget(const PreviewEstimate& estimate, double availableBytes, int threads);
 
+// The name of the contact sheet's preset: every preset, one per column.
+constexpr const char* kAllPresets = "all";
+
+struct Swatch {
+    std::string host;
+    std::vector<std::string> labels;  // the host, then the preset or the wedge values
+    Image image;
+    RenderStats stats;
+};
+
+struct Preview {
+    std::vector<std::string> hosts;
+    int rows = 1;  // per host
+    int columns = 1;
+    std::vector<Swatch> swatches;    // host by host, each row by row
+    std::vector<std::string> notes;  // for the user: a wedge that one host cannot show
+    Metadata metadata;               // what was rendered, and every value of the material per host
+
+    const Swatch& at(std::size_t host, int row, int column) const {
+        return swatches[(host * static_cast<std::size_t>(rows) + static_cast<std::size_t>(row)) *
+                            static_cast<std::size_t>(columns) +
+                        static_cast<std::size_t>(column)];
+    }
+};
+
 // Throws InputError for a value, a name or a scene no host can take.
+Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
+                              const ProgressCallback& progress = {});
+
+// The whole picture, linear and unlabelled.
+Image composePreview(const Preview& preview);
+// One host's swatches on their grid.
+Image hostImage(const Preview& preview, std::size_t host);
+// The picture to look at: the view transform, then the labels.
+DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view);
+
+// renderPreviewSwatches() composed.
 Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
                     const ProgressCallback& progress = {}, std::vector<SwatchStats>* stats = nullptr);
+
+// How two hosts' pictures of the previewed material differ where it covers
+// both: the difference (second minus first) and its statistics.
+struct HostDifference {
+    Image difference;
+    std::size_t pixels = 0;  // covered by the material in both
+    double meanLuminance[2] = {0.0, 0.0};
+    double meanAbsolute = 0.0;  // of the luminance difference
+    double rms = 0.0;
+    double largest = 0.0;
+    int largestX = 0, largestY = 0;
+    std::string summary;  // one line
+};
+
+// The mean Rec. 709 luminance where alpha is at least a half.
+double meanCoveredLuminance(const Image& image);
+HostDifference hostDifference(const Image& first, const Image& second, const std::string& firstName,
+                              const std::string& secondName);
 
 }  // namespace sorvane::render

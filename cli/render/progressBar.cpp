@@ -28,8 +28,13 @@ void ProgressBar::update(double fraction) {
     shown_ = true;
     lastPercent_ = percent;
     const int filled = static_cast<int>(f * kWidth);
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f s", elapsed);
+    char seconds[64];
+    // Time left, from the rate so far; said only once there is a rate to go by.
+    if (f >= 0.02 && f < 1.0) {
+        std::snprintf(seconds, sizeof seconds, "%.1f s, about %.0f s left", elapsed, elapsed * (1.0 - f) / f);
+    } else {
+        std::snprintf(seconds, sizeof seconds, "%.1f s", elapsed);
+    }
     out_ << "\rrendering [" << std::string(static_cast<std::size_t>(filled), '#')
          << std::string(static_cast<std::size_t>(kWidth - filled), '.') << "] " << percent << "%  " << seconds
          << std::flush;
@@ -37,7 +42,7 @@ void ProgressBar::update(double fraction) {
 
 void ProgressBar::finish() {
     if (!shown_) return;
-    out_ << '\r' << std::string(kWidth + 32, ' ') << '\r' << std::flush;
+    out_ << '\r' << std::string(kWidth + 56, ' ') << '\r' << std::flush;
     shown_ = false;
 }
 

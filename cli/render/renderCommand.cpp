@@ -1,9 +1,13 @@
-// sorvane render: the preview renderer. A shader ball on a floor, lit by key,
-// fill and back lights, shaded by the built plug-ins through their hosts.
+// sorvane render: the preview renderer. A shader ball on a seamless set, lit
+// by key, rim and a light by the lens, shaded by the built plug-ins through
+// their hosts; the set is the renderer's own, alike in every swatch.
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iomanip>
 #include <ostream>
@@ -22,12 +26,14 @@ namespace sorvane::cli {
 
 namespace {
 
+constexpr const char* kSorvaneVersion = SORVANE_VERSION;
+
 struct RenderOptions {
     std::string host = "both";
     std::string sceneFile;
     std::string preset;
     std::vector<std::string> settings;
-    std::string wedge;
+    std::vector<std::string> wedges;
     std::vector<std::string> textures;
     std::string size = "320";
     int samples = 4;
@@ -36,6 +42,9 @@ struct RenderOptions {
     bool listPresets = false;
     bool stats = false;
     bool json = false;
+    float exposure = 0.0f;
+    std::string diff;
+    bool quiet = false;
     PluginPaths paths = defaultPluginPaths();
 };
 
@@ -56,7 +65,7 @@ bool parseSize(const std::string& text, int& width, int& height) {
 }
 
 std::string presetCheck(const std::string& name) {
-    if (render::findPreset(name) != nullptr) return {};
+    if (name == render::kAllPresets || render::findPreset(name) != nullptr) return {};
     std::string known;
     for (const std::string& p : render::presetNames()) known += (known.empty() ? "" : ", ") + p;
     return "unknown preset \"" + name + "\"" + didYouMean(name, render::presetNames()) +
@@ -103,7 +112,7 @@ void run(const RenderOptions& options, CommandContext& context) {
     if (!options.sceneFile.empty()) request.scene = render::readSceneFile(options.sceneFile);
     request.preset = options.preset;
     request.settings = options.settings;
-    request.wedge = options.wedge;
+    request.wedges = options.wedges;
     request.textures = options.textures;
     parseSize(options.size, request.render.width, request.render.height);
     request.render.samples = options.samples;
@@ -120,12 +129,81 @@ void run(const RenderOptions& options, CommandContext& context) {
                                                            availableMemory(), options.threads);
     if (!warning.empty()) context.err << "sorvane render: " << warning << '\n';
 
+    // Refused now rather than after the render.
+    if (!options.diff.empty() && backends.size() != 2) {
+        throw InputError("--diff", "compares the two hosts; leave out --host");
+    }
+
     render::ProgressBar bar(context.err, &context.err == &std::cerr && ::isatty(STDERR_FILENO));
-    std::vector<render::SwatchStats> stats;
-    const render::Image image = render::renderPreview(
-        request, backends, [&](double f) { bar.update(f); }, &stats);
+    const auto start = std::chrono::steady_clock::now();
+    const render::Preview preview =
+        render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f); });
     bar.finish();
-    render::writeImage(options.output, image);
+    for (const std::string& note : preview.notes) context.err << "sorvane render: " << note << '\n';
+    std::vector<render::SwatchStats> stats;
+    std::uint64_t shaded = 0;
+    for (const render::Swatch& s : preview.swatches) {
+        stats.push_back({s.host, s.stats});
+        shaded += s.stats.shadingSamples;
+    }
+
+    render::Metadata metadata = preview.metadata;
+    metadata.insert(metadata.begin(), {"sorvaneVersion", kSorvaneVersion});
+    render::ImageFormat format = render::ImageFormat::png;
+    render::imageFormatFor(options.output, format);
+    int width = 0, height = 0;
+    if (format == render::ImageFormat::exr) {
+        // Linear, one layer per host: a compositor picks them apart by name.
+        std::vector<render::Image> layers;
+        for (std::size_t h = 0; h < preview.hosts.size(); ++h)
+            layers.push_back(render::hostImage(preview, h));
+        std::vector<render::ExrLayer> named;
+        for (std::size_t h = 0; h < layers.size(); ++h) named.push_back({preview.hosts[h], &layers[h]});
+        render::writeExrLayers(options.output, named, metadata);
+        width = layers.front().width();
+        height = layers.front().height();
+    } else {
+        char stops[32];
+        std::snprintf(stops, sizeof stops, "%g", static_cast<double>(options.exposure));
+        metadata.emplace_back("exposure", stops);
+        const render::DisplayImage picture =
+            render::labelledPicture(preview, render::ViewTransform{options.exposure, true});
+        render::writePng(options.output, picture, metadata);
+        width = picture.width;
+        height = picture.height;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!options.diff.empty()) {
+        const render::HostDifference d = render::hostDifference(
+            render::hostImage(preview, 0), render::hostImage(preview, 1), preview.hosts[0], preview.hosts[1]);
+        render::Metadata diffMetadata = metadata;
+        diffMetadata.emplace_back("difference", preview.hosts[1] + " - " + preview.hosts[0]);
+        render::ImageFormat diffFormat = render::ImageFormat::exr;
+        render::imageFormatFor(options.diff, diffFormat);
+        if (diffFormat == render::ImageFormat::exr) {
+            render::writeExrLayers(options.diff, {{"difference", &d.difference}}, diffMetadata);
+        } else {
+            // Signed differences around mid grey, so either sign shows.
+            render::Image shown(d.difference.width(), d.difference.height());
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    const render::Rgb c = d.difference.at(x, y);
+                    const auto mid = [](float v) { return std::clamp(0.18f + v, 0.0f, 1.0f); };
+                    shown.at(x, y) = {mid(c.r), mid(c.g), mid(c.b)};
+                }
+            }
+            render::writePng(options.diff, render::toDisplay(shown, render::ViewTransform{0.0f, false}),
+                             diffMetadata);
+        }
+        context.err << "sorvane render: " << d.summary << '\n';
+    }
+    if (!options.quiet) {
+        char line[300];
+        std::snprintf(line, sizeof line,
+                      "sorvane render: wrote %s (%dx%d) in %.2f s, %.3g shading samples/s\n",
+                      options.output.c_str(), width, height, seconds, seconds > 0.0 ? shaded / seconds : 0.0);
+        context.err << line;
+    }
     if (options.stats && options.json) {
         context.out << statsJson(options, request, stats) << '\n';
     } else if (options.stats) {
@@ -144,8 +222,9 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<RenderOptions>();
     CLI::App* command = app.add_subcommand(
         "render",
-        "Render a preview of the material: a shader ball on a floor, lit by key, fill and back lights,\n"
-        "shaded by the built plug-ins through their hosts (both side by side unless --host picks one).\n"
+        "Render a preview of the material: a shader ball on a seamless grey set, lit by key, rim and a\n"
+        "light by the lens, shaded by the built plug-ins through their hosts (both side by side unless\n"
+        "--host picks one), each swatch labelled.\n"
         "With no options it writes sorvane-preview.png.");
     command->add_option("--host", options->host, "Which host renders: maya, mentalray or both side by side")
         ->check(CLI::IsMember({"maya", "mentalray", "both"}))
@@ -153,7 +232,10 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     command
         ->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")
         ->check(CLI::ExistingFile);
-    command->add_option("--preset", options->preset, "Start from a material preset (see --list-presets)")
+    command
+        ->add_option(
+            "--preset", options->preset,
+            "Start from a material preset (see --list-presets); \"all\": a contact sheet of every preset")
         ->check(CLI::Validator(presetCheck, "PRESET"));
     command
         ->add_option("--set", options->settings,
@@ -161,10 +243,11 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
     command
-        ->add_option("--wedge", options->wedge,
+        ->add_option("--wedge", options->wedges,
                      "A row of swatches, one per value: --wedge scattering=0,0.3,0.6,0.9\n"
-                     "(colours: --wedge \"color=1,0,0;0,1,0\")")
-        ->type_name("NAME=v1,v2,...");
+                     "(colours: --wedge \"color=1,0,0;0,1,0\"); a second --wedge makes a grid")
+        ->type_name("NAME=v1,v2,...")
+        ->allow_extra_args(false);
     command
         ->add_option("--texture", options->textures,
                      "Drive an attribute by a procedural texture: color=checker")
@@ -193,6 +276,27 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
             },
             "FILE"))
         ->capture_default_str();
+    command->add_option("--exposure", options->exposure, "PNG only: brighten (+) or darken (-) by stops")
+        ->check(CLI::Validator(
+            [](const std::string& text) {
+                // A range check alone lets "nan" through: it compares false both ways.
+                const float stops = std::strtof(text.c_str(), nullptr);
+                return stops >= -20.0f && stops <= 20.0f ? std::string() : "expected stops from -20 to 20";
+            },
+            "STOPS"))
+        ->capture_default_str();
+    command
+        ->add_option("--diff", options->diff,
+                     "Also write the per-pixel difference of the two hosts' balls (.exr or .png)\n"
+                     "and print a line of its statistics")
+        ->check(CLI::Validator(
+            [](const std::string& path) {
+                render::ImageFormat format;
+                return render::imageFormatFor(path, format) ? std::string()
+                                                            : "unknown image type (use .png or .exr)";
+            },
+            "FILE"));
+    command->add_flag("-q,--quiet", options->quiet, "No summary line after the render");
     command->add_flag("--list-presets", options->listPresets, "List the material presets and stop");
     command->add_flag("--stats", options->stats, "Print the shading samples and their rate per host");
     command->add_flag("--json", options->json, "With --stats: print them as one JSON document")

@@ -1,5 +1,7 @@
 #include "cli/render/renderer.h"
 
+#include "cli/render/stageShader.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -27,6 +29,7 @@ std::uint32_t hash(std::uint32_t x) {
 
 struct Job {
     const SceneTracer& tracer;
+    const StageShader& stage;
     const Scene& scene;
     const RenderSettings& settings;
     Image& image;
@@ -35,10 +38,13 @@ struct Job {
     std::atomic<int> nextTile{0};
     std::atomic<int> tilesDone{0};
     std::atomic<std::uint64_t> shadingSamples{0};
+    std::atomic<std::uint64_t> nonFinite{0};
     std::atomic<bool> failed{false};
 };
 
-void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded) {
+bool finite(const Rgb& c) { return std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b); }
+
+void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded, std::uint64_t& nonFinite) {
     const int x0 = (tile % job.tilesX) * kTileSize;
     const int y0 = (tile / job.tilesX) * kTileSize;
     const int x1 = std::min(x0 + kTileSize, job.settings.width);
@@ -48,6 +54,8 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
     for (int y = y0; y < y1; ++y) {
         for (int x = x0; x < x1; ++x) {
             Rgb sum;
+            int kept = 0;     // samples whose shading was finite
+            int covered = 0;  // samples whose first hit is the previewed material
             const std::uint32_t pixelSeed =
                 hash(static_cast<std::uint32_t>(y) * 0x9e3779b9U + static_cast<std::uint32_t>(x));
             for (int s = 0; s < samples; ++s) {
@@ -58,12 +66,14 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                 const std::uint32_t seed = hash(pixelSeed + static_cast<std::uint32_t>(s));
                 // Through transparent surfaces to what lies behind, a few deep.
                 Rgb throughput{1.0f, 1.0f, 1.0f};
+                Rgb sample;
+                bool usable = true;
                 for (int depth = 0;; ++depth) {
                     Hit hit;
                     if (!job.tracer.trace(ray, hit)) {
                         const Rgb e =
                             environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
-                        sum = sum + Rgb{throughput.r * e.r, throughput.g * e.g, throughput.b * e.b};
+                        sample = sample + Rgb{throughput.r * e.r, throughput.g * e.g, throughput.b * e.b};
                         break;
                     }
                     ShadingPoint point;
@@ -74,10 +84,26 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     point.v = hit.v;
                     point.material = job.scene.objects[static_cast<std::size_t>(hit.object)].material;
                     point.seed = seed + static_cast<std::uint32_t>(depth) * 0x632be5abU;
-                    const Shaded shadedColor = worker.shade(point);
-                    ++shaded;
+                    if (depth == 0 && point.material == 0) ++covered;
+                    const Material& material = job.scene.materials[static_cast<std::size_t>(point.material)];
+                    Shaded shadedColor;
+                    if (material.stage) {
+                        shadedColor.color = job.stage.shade(hit.point, hit.normal, ray.direction,
+                                                            material.stageColor, point.seed);
+                    } else {
+                        shadedColor = worker.shade(point);
+                        ++shaded;
+                    }
                     const Rgb& c = shadedColor.color;
-                    sum = sum + Rgb{throughput.r * c.r, throughput.g * c.g, throughput.b * c.b};
+                    if (!finite(c) || !finite(shadedColor.transparency)) {
+                        // A shader may answer NaN (an arc cosine of a cosine
+                        // rounded past 1): leave the sample out of its pixel
+                        // and count it, rather than paint the pixel with it.
+                        ++nonFinite;
+                        usable = false;
+                        break;
+                    }
+                    sample = sample + Rgb{throughput.r * c.r, throughput.g * c.g, throughput.b * c.b};
                     const Rgb& t = shadedColor.transparency;
                     throughput = {throughput.r * t.r, throughput.g * t.g, throughput.b * t.b};
                     if (depth == kMaxDepth ||
@@ -86,8 +112,13 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     }
                     ray.origin = hit.point;
                 }
+                if (usable) {
+                    sum = sum + sample;
+                    ++kept;
+                }
             }
-            job.image.at(x, y) = sum * weight;
+            job.image.at(x, y) = kept > 0 ? sum * (1.0f / static_cast<float>(kept)) : Rgb{};
+            job.image.alphaAt(x, y) = static_cast<float>(covered) * weight;
         }
     }
 }
@@ -113,12 +144,13 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
                   RenderStats* stats, const ThreadStarter& startThread) {
     const auto start = std::chrono::steady_clock::now();
     const SceneTracer tracer(cameraSpace);
+    const StageShader stage(cameraSpace, tracer);
     backend.prepare(ShadingSetup{cameraSpace, materials, tracer});
 
     Image image(settings.width, settings.height);
     const int tilesX = (settings.width + kTileSize - 1) / kTileSize;
     const int tilesY = (settings.height + kTileSize - 1) / kTileSize;
-    Job job{tracer, cameraSpace, settings, image, tilesX, tilesX * tilesY};
+    Job job{tracer, stage, cameraSpace, settings, image, tilesX, tilesX * tilesY};
 
     const int threadCount = std::max(1, std::min(settings.threads, job.tileCount));
     // Workers are made here, on this thread, so nothing is set up on the sample path.
@@ -131,9 +163,10 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
     // far the job is after each of its tiles.
     const auto run = [&](ShadingWorker& worker, bool reports) {
         std::uint64_t shaded = 0;
+        std::uint64_t nonFinite = 0;
         try {
             for (int tile = job.nextTile++; tile < job.tileCount && !job.failed; tile = job.nextTile++) {
-                renderTile(job, worker, tile, shaded);
+                renderTile(job, worker, tile, shaded, nonFinite);
                 ++job.tilesDone;
                 if (reports) progress(static_cast<double>(job.tilesDone) / job.tileCount);
             }
@@ -142,6 +175,7 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
             job.failed = true;
         }
         job.shadingSamples += shaded;
+        job.nonFinite += nonFinite;
     };
 
     // A process limit may refuse a thread: the render goes on with the threads
@@ -173,6 +207,7 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
 
     if (stats != nullptr) {
         stats->shadingSamples = job.shadingSamples;
+        stats->nonFinite = job.nonFinite;
         stats->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     return image;

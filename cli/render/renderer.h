@@ -22,7 +22,8 @@ struct RenderSettings {
 };
 
 struct RenderStats {
-    std::uint64_t shadingSamples = 0;  // samples that hit an object and were shaded
+    std::uint64_t shadingSamples = 0;  // samples the host shaded (the set is not the host's)
+    std::uint64_t nonFinite = 0;       // shaded samples left out for a NaN or infinite answer
     double seconds = 0.0;
 };
 

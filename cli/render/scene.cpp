@@ -20,22 +20,6 @@ const char* lightTypeName(LightType type) {
 
 namespace {
 
-AttributeValue value(const char* name, float v) {
-    AttributeValue a;
-    a.name = name;
-    a.values = {v, 0.0f, 0.0f, 0.0f};
-    a.count = 1;
-    a.origin = "the default scene's floor";
-    return a;
-}
-
-AttributeValue value(const char* name, float r, float g, float b) {
-    AttributeValue a = value(name, r);
-    a.values = {r, g, b, 0.0f};
-    a.count = 3;
-    return a;
-}
-
 Vec3 aim(Vec3 from, Vec3 at) { return normalized(at - from); }
 
 }  // namespace
@@ -44,15 +28,12 @@ Scene defaultScene() {
     Scene scene;
     scene.camera = Camera{};
 
-    // A matte checkered floor, shaded by the same plug-in with its scattering,
-    // opposition, backlight and highlight turned off.
+    // A seamless set: an 18% grey floor, shaded by the renderer itself, under
+    // a dark backdrop (the environment). The lights fall off with distance, so
+    // the floor fades into the backdrop with no horizon to speak of.
     Material floor;
-    floor.attributes = {value("color", 0.62f, 0.6f, 0.57f),         value("diffuse", 0.85f),
-                        value("scatteringColor", 0.0f, 0.0f, 0.0f), value("scattering", 0.0f),
-                        value("oppositionColor", 0.0f, 0.0f, 0.0f), value("opposition", 0.0f),
-                        value("backlightColor", 0.0f, 0.0f, 0.0f),  value("backlight", 0.0f),
-                        value("specularColor", 0.0f, 0.0f, 0.0f),   value("specularRollOff", 0.0f)};
-    floor.textures = {TextureBinding{"color", 1.0f, 0.55f, "the default scene's floor"}};
+    floor.stage = true;
+    floor.stageColor = {0.18f, 0.18f, 0.18f};
     scene.materials.push_back(floor);
 
     Object ball;
@@ -74,39 +55,48 @@ Scene defaultScene() {
     ground.material = 1;
     scene.objects = {ball, ground};
 
-    // Key from the front left, soft; fill from the right, cool and dim; a spot
-    // behind the ball towards the camera, so the backlight and the scattering
-    // of light coming through show on the rim.
+    // Key: a soft area light from the left, a little above and in front, so
+    // a terminator crosses the ball and its shadow falls to the right.
     Light key;
     key.name = "key";
     key.type = LightType::area;
-    key.position = {-3.2f, 4.2f, 3.4f};
-    key.direction = aim(key.position, {0.0f, 0.8f, 0.0f});
-    key.color = {1.0f, 0.95f, 0.87f};
-    key.intensity = 0.42f;
-    key.width = 1.8f;
-    key.height = 1.8f;
-    key.lightRadius = 0.9f;
-    key.samples = 8;
+    key.position = {-4.6f, 2.9f, 1.4f};
+    key.direction = aim(key.position, {0.0f, 1.0f, 0.0f});
+    key.color = {1.0f, 0.97f, 0.92f};
+    key.decayRate = 2;
+    key.intensity = 15.0f;  // about 0.55 at the ball
+    key.width = 2.2f;
+    key.height = 2.2f;
+    key.lightRadius = 1.1f;
+    key.samples = 9;
 
-    Light fill;
-    fill.name = "fill";
-    fill.type = LightType::point;
-    fill.position = {4.5f, 1.8f, 3.2f};
-    fill.color = {0.72f, 0.8f, 1.0f};
-    fill.intensity = 0.1f;
+    // Rim: a strong spot from behind and above, low enough that what passes
+    // over the ball lands in front of the camera, its soft edge ending at the
+    // ball's outline as the light sees it: the ball takes all of its light and
+    // no pool or arc reaches the visible floor.
+    Light rim;
+    rim.name = "rim";
+    rim.type = LightType::spot;
+    rim.position = {0.4f, 3.6f, -6.2f};
+    rim.direction = aim(rim.position, {0.0f, 1.0f, 0.0f});
+    rim.color = {0.95f, 0.97f, 1.0f};
+    rim.decayRate = 2;
+    rim.intensity = 40.0f;  // about 0.9 at the ball
+    rim.coneAngle = 4.0f;
+    rim.penumbraAngle = 6.0f;
 
-    Light back;
-    back.name = "back";
-    back.type = LightType::spot;
-    back.position = {0.8f, 4.5f, -4.5f};
-    back.direction = aim(back.position, {0.0f, 0.95f, 0.0f});
-    back.color = {1.0f, 0.97f, 0.92f};
-    back.intensity = 0.55f;
-    back.coneAngle = 22.0f;
-    back.penumbraAngle = 5.0f;
+    // A weak light beside the lens, so what faces the camera (the opposition
+    // effect) is lit, as a flash would light it.
+    Light camera;
+    camera.name = "camera";
+    camera.type = LightType::point;
+    camera.position = {0.35f, 1.75f, 6.0f};
+    camera.color = {1.0f, 1.0f, 1.0f};
+    camera.decayRate = 2;
+    camera.intensity = 4.0f;  // about 0.1 at the ball
+    camera.shadows = false;
 
-    scene.lights = {key, fill, back};
+    scene.lights = {key, rim, camera};
     return scene;
 }
 

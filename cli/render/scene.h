@@ -48,6 +48,11 @@ struct TextureBinding {
 };
 
 struct Material {
+    // A stage material (floor, backdrop) is shaded by the renderer's own matte
+    // shader, never by a host: the set then looks the same in every swatch and
+    // only the previewed material differs between the hosts.
+    bool stage = false;
+    Rgb stageColor{0.18f, 0.18f, 0.18f};  // its reflectance
     std::string preset = "default";
     std::vector<AttributeValue> attributes;  // applied in order, after the preset's
     std::vector<TextureBinding> textures;
@@ -88,10 +93,11 @@ struct Light {
 };
 
 // A sky over a ground, blended by the direction's height: the backdrop of the
-// picture and what mental ray's irradiance gathers.
+// picture and what mental ray's irradiance gathers. The default is a dark
+// studio backdrop, nearly even, so nothing behind the ball competes with it.
 struct Environment {
-    Rgb sky{0.55f, 0.6f, 0.7f};
-    Rgb ground{0.12f, 0.11f, 0.1f};
+    Rgb sky{0.008f, 0.008f, 0.0085f};
+    Rgb ground{0.008f, 0.008f, 0.0085f};
 };
 
 struct Scene {

@@ -135,10 +135,18 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
     object.name = readName(value, field, type);
     const Json material = value.value("material", Json("preview"));
     if (material.is_string()) {
-        if (material.get<std::string>() != "preview") {
-            throw InputError(field + ".material", "must be \"preview\" or a material object");
+        const std::string name = material.get<std::string>();
+        if (name == "stage") {
+            // The set's matte grey, shaded alike in every swatch.
+            Material stage;
+            stage.stage = true;
+            scene.materials.push_back(stage);
+            object.material = static_cast<int>(scene.materials.size()) - 1;
+        } else if (name == "preview") {
+            object.material = 0;
+        } else {
+            throw InputError(field + ".material", "must be \"preview\", \"stage\" or a material object");
         }
-        object.material = 0;
     } else {
         scene.materials.push_back(parseMaterial(material, field + ".material"));
         object.material = static_cast<int>(scene.materials.size()) - 1;

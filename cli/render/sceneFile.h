@@ -6,12 +6,13 @@
 // {
 //   "camera": {"position": [0, 1.5, 6.2], "lookAt": [0, 0.8, 0], "up": [0, 1, 0],
 //              "fieldOfView": 30},
-//   "environment": {"sky": [0.55, 0.6, 0.7], "ground": [0.12, 0.11, 0.1]},
+//   "environment": {"sky": [0.008, 0.008, 0.0085], "ground": [0.008, 0.008, 0.0085]},
 //   "material": {"preset": "jade", "attributes": {"diffuse": 0.6, "color": [0.2, 0.5, 0.3]},
 //                "textures": {"color": "checker"}},
 //   "objects": [
 //     {"type": "sphere", "center": [0, 1, 0], "radius": 1, "material": "preview"},
-//     {"type": "plane", "point": [0, 0, 0], "normal": [0, 1, 0], "radius": 0,
+//     {"type": "plane", "point": [0, 0, 0], "normal": [0, 1, 0], "radius": 0, "material": "stage"},
+//     {"type": "plane", "point": [0, 0, -9], "normal": [0, 0, 1],
 //      "material": {"attributes": {"color": 0.6}, "textures": {"color": {"type": "checker",
 //                   "checks": 1, "dark": 0.5}}}}],
 //   "lights": [
@@ -25,7 +26,9 @@
 // }
 //
 // An object's "material" is "preview" (the material under test, which the
-// command's options change) or a material of its own. Lights take "shadows"
+// command's options change), "stage" (the set's 18% grey matte, shaded by the
+// renderer itself and so alike for both hosts; it fades into the environment
+// beyond the previewed object) or a material of its own, shaded by the hosts. Lights take "shadows"
 // (default true). Area lights take "samples" (default 8); point and spot
 // lights a "lightRadius" and "samples" for soft shadows in the Maya host,
 // whose area lights are point lights at their centre with shadow rays spread

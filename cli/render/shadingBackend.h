@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/render/materialPresets.h"
@@ -63,6 +64,11 @@ public:
     virtual std::unique_ptr<ShadingWorker> newWorker() = 0;
     // What the last prepare() left out, one line each, for the user.
     virtual std::vector<std::string> notes() const { return {}; }
+    // Every material value of one of the last prepare()'s materials as the
+    // host holds it, defaults included: name and value as text.
+    virtual std::vector<std::pair<std::string, std::string>> materialValues(int /*material*/) const {
+        return {};
+    }
 };
 
 }  // namespace sorvane::render

@@ -53,7 +53,8 @@ protected:
         instance_->setBoolean("useIrradiance", false);
         if (!diffuse) instance_->setScalar("diffuse", 0.0f);
         if (!specular) instance_->setScalar("specularRollOff", 0.0f);
-        if (!translucency) instance_->setScalar("subsurfaceIntensity", 0.0f);
+        // At 1 the translucency group is the model's own, whatever the declared default.
+        instance_->setScalar("subsurfaceIntensity", translucency ? 1.0f : 0.0f);
     }
 
     miTag light(std::vector<LightSample> samples) { return scene_.addLight(scripted(std::move(samples))); }

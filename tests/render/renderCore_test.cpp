@@ -116,7 +116,7 @@ TEST_P(PreviewBudget, RefusesWhatCannotFitAndFlagsWhatTakesHours) {
     request.render.width = GetParam().width;
     request.render.height = GetParam().height;
     request.render.samples = GetParam().samples;
-    request.wedge = GetParam().wedge;
+    if (*GetParam().wedge) request.wedges = {GetParam().wedge};
     const PreviewEstimate estimate = estimatePreview(request, GetParam().hosts);
     std::string warning;
     try {
@@ -134,10 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Budget{"Default", 320, 320, 4, "", 2, 24.0, "", false},
                       Budget{"SixteenWideWedgeOf8K", 8192, 8192, 1,
                              "diffuse=0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15", 2, 24.0,
-                             "--size: the images need about 77.3 GB of memory, more than the 24.0 GB", false},
+                             "--size: the images need about 103.1 GB of memory, more than the 24.0 GB",
+                             false},
                       Budget{"EightKFitsInAMachine", 8192, 8192, 4, "", 2, 24.0, "", false},
                       Budget{"EightKOnASmallMachine", 8192, 8192, 4, "", 2, 2.0,
-                             "--size: the images need about 4.8 GB", false},
+                             "--size: the images need about 6.4 GB", false},
                       Budget{"ThousandSamplesAt8K", 8192, 8192, 1024, "", 1, 24.0, "", true},
                       Budget{"ManySamplesSmall", 256, 256, 1024, "", 2, 24.0, "", false}),
     [](const ::testing::TestParamInfo<Budget>& info) { return std::string(info.param.size); });
@@ -489,7 +490,7 @@ TEST(Render, PreviewLaysHostsSideBySideAndWedgesInRows) {
     const Image pair = renderPreview(request, {&a, &b});
     EXPECT_EQ(pair.width(), 24);
     EXPECT_EQ(pair.height(), 6);
-    request.wedge = "diffuse=0,0.5,1";
+    request.wedges = {"diffuse=0,0.5,1"};
     std::vector<SwatchStats> stats;
     const Image wedge = renderPreview(request, {&a, &b}, {}, &stats);
     EXPECT_EQ(wedge.width(), 38);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "cli/render/hostBackends.h"
 #include "cli/render/imageCompare.h"
@@ -146,6 +147,78 @@ TEST(Render, DefaultPresetIsTheNodesDefaults) {
             EXPECT_EQ(node.getFloat(v.name), v.values[0]) << v.name;
         }
     }
+}
+
+// At each preset and the preview's own stage, neither host's ball may read
+// brighter: a side-by-side comparison would show the host, not the material.
+class BalancedHosts : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BalancedHosts, BallsAgreeInMeanLuminanceWithinTenPercent) {
+    PreviewRequest request;
+    request.preset = GetParam();
+    request.render = {64, 64, 2, 2};
+    const Preview preview = renderPreviewSwatches(request, {&backend("maya"), &backend("mentalray")});
+    const double maya = meanCoveredLuminance(preview.at(0, 0, 0).image);
+    const double mentalray = meanCoveredLuminance(preview.at(1, 0, 0).image);
+    ASSERT_GT(maya, 0.05) << "the ball is missing or black";
+    EXPECT_NEAR(mentalray / maya, 1.0, 0.10) << "maya " << maya << ", mentalray " << mentalray;
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, BalancedHosts,
+                         ::testing::Values("default", "skin", "wax", "jade", "marble", "milk"));
+
+TEST(Render, EveryPresetSaysWhatMentalRaysOwnParameterIs) {
+    for (const Preset& preset : materialPresets()) {
+        bool subsurface = false;
+        for (const AttributeValue& v : preset.values) {
+            subsurface |= v.scope == HostScope::mentalray && v.name == "subsurfaceIntensity";
+        }
+        EXPECT_TRUE(subsurface) << preset.name << " leaves the mental ray half to the declaration's default";
+    }
+}
+
+// The set is the renderer's: wherever the ball does not cover a pixel, the
+// two hosts' pictures are the same pixels, shadows included.
+TEST(Render, StageIsTheSamePixelsInBothHalves) {
+    PreviewRequest request;
+    request.render = {48, 48, 2, 2};
+    const Preview preview = renderPreviewSwatches(request, {&backend("maya"), &backend("mentalray")});
+    const Image& a = preview.at(0, 0, 0).image;
+    const Image& b = preview.at(1, 0, 0).image;
+    std::size_t stage = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (a.alphaAt(x, y) > 0.0f || b.alphaAt(x, y) > 0.0f) continue;
+            ++stage;
+            ASSERT_EQ(a.at(x, y), b.at(x, y)) << "at " << x << ", " << y;
+        }
+    }
+    EXPECT_GT(stage, a.pixels().size() / 3) << "too little of the set to compare";
+}
+
+TEST(Render, WedgeOfWhatOneHostLacksSaysSo) {
+    PreviewRequest request;
+    request.render = {8, 8, 1, 1};
+    request.wedges = {"subsurfaceIntensity=0,1"};
+    const Preview preview = renderPreviewSwatches(request, {&backend("maya"), &backend("mentalray")});
+    ASSERT_EQ(preview.notes.size(), 1u);
+    EXPECT_NE(preview.notes[0].find("maya has no \"subsurfaceIntensity\""), std::string::npos)
+        << preview.notes[0];
+    EXPECT_EQ(preview.at(0, 0, 1).labels.back(), "no subsurfaceIntensity in maya");
+    EXPECT_EQ(preview.at(1, 0, 1).labels.back(), "subsurfaceIntensity=1");
+}
+
+TEST(Render, MetadataHoldsEveryValueEachHostShadesWith) {
+    PreviewRequest request;
+    request.render = {8, 8, 1, 1};
+    request.settings = {"diffuse=0.25"};
+    const Preview preview = renderPreviewSwatches(request, {&backend("maya"), &backend("mentalray")});
+    std::map<std::string, std::string> m(preview.metadata.begin(), preview.metadata.end());
+    EXPECT_NE(m["maya.material"].find("diffuse=0.25"), std::string::npos) << m["maya.material"];
+    EXPECT_NE(m["maya.material"].find("transparency=0,0,0"), std::string::npos) << "defaults too";
+    EXPECT_NE(m["mentalray.material"].find("subsurfaceIntensity=0.22"), std::string::npos)
+        << m["mentalray.material"];
+    EXPECT_EQ(m["mentalray.material"].find("lights"), std::string::npos) << "the light array is the scene's";
 }
 
 // Shadows decided by a function of the segment, for the light tests.

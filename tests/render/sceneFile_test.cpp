@@ -87,6 +87,17 @@ TEST(SceneFile, ObjectsBringTheirOwnMaterials) {
     EXPECT_EQ(scene.materials[2].preset, "jade");
 }
 
+TEST(SceneFile, StageObjectsTakeTheSetsOwnMatte) {
+    const Scene scene = parseScene(Json::parse(R"({"objects": [
+        {"type": "plane", "material": "stage"}, {"type": "sphere"}]})"));
+    ASSERT_EQ(scene.materials.size(), 2u);
+    EXPECT_TRUE(scene.materials[1].stage);
+    EXPECT_FALSE(scene.materials[0].stage);
+    EXPECT_EQ(scene.materials[1].stageColor, (Rgb{0.18f, 0.18f, 0.18f}));
+    EXPECT_THROW(parseScene(Json::parse(R"({"objects": [{"type": "plane", "material": "floor"}]})")),
+                 InputError);
+}
+
 TEST(SceneFile, NamesTheFileItCannotRead) {
     const std::string path = (std::filesystem::temp_directory_path() / "sorvane-bad-scene.json").string();
     // A syntax error, and a number no double holds.

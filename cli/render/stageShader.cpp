@@ -1,0 +1,141 @@
+#include "cli/render/stageShader.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sorvane::render {
+
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+constexpr float kFar = 1.0e4f;
+
+std::uint32_t mix(std::uint32_t x) {
+    x ^= x >> 16;
+    x *= 0x7feb352dU;
+    x ^= x >> 15;
+    x *= 0x846ca68bU;
+    x ^= x >> 16;
+    return x;
+}
+
+float unitFloat(std::uint32_t x) { return static_cast<float>(mix(x) & 0xffffffU) / 16777216.0f; }
+
+float decay(int rate, float distance) {
+    if (rate == 1) return 1.0f / distance;
+    if (rate == 2) return 1.0f / (distance * distance);
+    return 1.0f;
+}
+
+// Two unit vectors across `axis`.
+void frame(Vec3 axis, Vec3& u, Vec3& v) {
+    const Vec3 helper = std::fabs(axis.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
+    u = normalized(cross(helper, axis));
+    v = cross(axis, u);
+}
+
+}  // namespace
+
+float spotFactor(const Light& light, Vec3 fromLight) {
+    const float cosine = std::clamp(dot(normalized(light.direction), fromLight), -1.0f, 1.0f);
+    const float angle = std::acos(cosine) * (180.0f / kPi);
+    const float edge = light.coneAngle * 0.5f;
+    float factor = light.penumbraAngle > 0.0f
+                       ? std::clamp((edge + light.penumbraAngle - angle) / light.penumbraAngle, 0.0f, 1.0f)
+                       : (angle <= edge ? 1.0f : 0.0f);
+    factor = factor * factor * (3.0f - 2.0f * factor);
+    if (light.dropoff > 0.0f && factor > 0.0f) factor *= std::pow(std::max(cosine, 0.0f), light.dropoff);
+    return factor;
+}
+
+StageShader::StageShader(const Scene& cameraSpace, const SceneTracer& tracer)
+    : scene_(cameraSpace), tracer_(tracer) {
+    for (const Object& object : cameraSpace.objects) {
+        if (object.material == 0) {
+            objectDistance_ = std::max(length(object.center), 1e-3f);
+            break;
+        }
+    }
+}
+
+Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint32_t seed) const {
+    if (light.type == LightType::ambient) return light.color * light.intensity;
+    // Where the light's samples sit: one, or spread over its area or disc.
+    const bool area = light.type == LightType::area;
+    const bool disc = !area && light.lightRadius > 0.0f;
+    const int count = (area || disc) ? std::max(1, light.samples) : 1;
+    const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(count)))));
+    const int rows = (count + columns - 1) / columns;
+    Vec3 u, v;
+    frame(light.type == LightType::point ? normalized(point - light.position) : light.direction, u, v);
+    float sum = 0.0f;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t s = mix(seed * 0x9e3779b9U + static_cast<std::uint32_t>(i) * 0x85ebca6bU);
+        Vec3 target;
+        Vec3 towards;
+        float value = light.intensity;
+        if (light.type == LightType::directional) {
+            towards = -normalized(light.direction);
+            Vec3 du, dv;
+            frame(towards, du, dv);
+            const float r = light.lightRadius * kFar;
+            const float a = (unitFloat(s) - 0.5f) * r, b = (unitFloat(s ^ 0x5bd1e995U) - 0.5f) * r;
+            target = point + towards * kFar + du * a + dv * b;
+        } else {
+            target = light.position;
+            if (area) {
+                // Stratified over the rectangle, jittered per sample.
+                const float a =
+                    ((static_cast<float>(i % columns) + unitFloat(s)) / columns - 0.5f) * light.width;
+                const float b =
+                    ((static_cast<float>(i / columns) + unitFloat(s ^ 0x5bd1e995U)) / rows - 0.5f) *
+                    light.height;
+                target = target + u * a + v * b;
+            } else if (disc) {
+                // As the hosts do: the light's strength and direction from its
+                // centre, only the shadow rays spread over the disc.
+                const float r = light.lightRadius * std::sqrt((static_cast<float>(i) + unitFloat(s)) / count);
+                const float angle =
+                    2.0f * kPi * (static_cast<float>(i) * 0.618034f + unitFloat(s ^ 0x27d4eb2fU));
+                target = target + u * (r * std::cos(angle)) + v * (r * std::sin(angle));
+            }
+            const Vec3 offset = (disc ? light.position : target) - point;
+            const float distance = length(offset);
+            if (!(distance > 0.0f)) continue;
+            towards = offset * (1.0f / distance);
+            // Behind an area light's emitting side there is no light.
+            if (area && dot(towards, light.direction) >= 0.0f) continue;
+            value *= decay(light.decayRate, distance);
+            if (light.type == LightType::spot) value *= spotFactor(light, -towards);
+        }
+        const float cosine = dot(towards, normal);
+        if (!(cosine > 0.0f) || !(value > 0.0f)) continue;
+        if (light.shadows && tracer_.occluded(point, target)) continue;
+        sum += value * cosine;
+    }
+    return light.color * (sum / static_cast<float>(count));
+}
+
+Rgb StageShader::irradiance(Vec3 point, Vec3 normal, std::uint32_t seed) const {
+    Rgb total;
+    std::uint32_t s = seed;
+    for (const Light& light : scene_.lights) {
+        total = total + lightAt(light, point, normal, s);
+        s = mix(s + 0x632be5abU);
+    }
+    return total;
+}
+
+Rgb StageShader::shade(Vec3 point, Vec3 normal, Vec3 rayDirection, Rgb reflectance,
+                       std::uint32_t seed) const {
+    const float d = length(point) / objectDistance_;
+    float fade = std::clamp((d - kStageFadeStart) / (kStageFadeEnd - kStageFadeStart), 0.0f, 1.0f);
+    fade = fade * fade * (3.0f - 2.0f * fade);
+    const Rgb backdrop = environmentRadiance(scene_.environment, scene_.worldUp, rayDirection);
+    if (fade >= 1.0f) return backdrop;
+    const Rgb e = irradiance(point, normal, seed);
+    const Rgb lit{e.r * reflectance.r, e.g * reflectance.g, e.b * reflectance.b};
+    return lit * (1.0f - fade) + backdrop * fade;
+}
+
+}  // namespace sorvane::render
