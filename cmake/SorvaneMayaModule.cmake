@@ -23,7 +23,7 @@ configure_file(${PROJECT_SOURCE_DIR}/maya/moduleReadme.txt.in ${PROJECT_BINARY_D
 
 install(FILES ${PROJECT_BINARY_DIR}/sorvane.mod ${PROJECT_BINARY_DIR}/README.txt DESTINATION . COMPONENT maya)
 install(TARGETS sorvane_maya_plugin LIBRARY DESTINATION plug-ins RUNTIME DESTINATION plug-ins COMPONENT maya)
-install(FILES ${PROJECT_SOURCE_DIR}/maya/AEsorvaneTemplate.mel DESTINATION scripts COMPONENT maya)
+install(FILES ${SORVANE_AE_TEMPLATE} DESTINATION scripts COMPONENT maya)
 if(NOT SORVANE_MAYA_DEVKIT)
   install(CODE "message(WARNING \"This module's plug-in is built against sorvane's stand-in Maya headers: \"
                                 \"Maya must not load it. Build the module for a Maya release with that \"

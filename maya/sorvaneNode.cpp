@@ -1,5 +1,7 @@
 #include "sorvaneNode.h"
 
+#include <cstddef>
+
 #include <maya/MArrayDataHandle.h>
 #include <maya/MDataHandle.h>
 #include <maya/MFloatVector.h>
@@ -15,30 +17,15 @@ namespace sorvane {
 // 0x82041 = 532545, in the range for local plug-ins.
 MTypeId sorvane::id(0x82041);
 
-MObject sorvane::colorR, sorvane::colorG, sorvane::colorB, sorvane::color;
-MObject sorvane::transparencyR, sorvane::transparencyG, sorvane::transparencyB, sorvane::transparency;
-MObject sorvane::ambientColorR, sorvane::ambientColorG, sorvane::ambientColorB, sorvane::ambientColor;
-MObject sorvane::incandescenceR, sorvane::incandescenceG, sorvane::incandescenceB, sorvane::incandescence;
-MObject sorvane::diffuse;
-MObject sorvane::scatteringColorR, sorvane::scatteringColorG, sorvane::scatteringColorB,
-    sorvane::scatteringColor;
-MObject sorvane::scattering;
-MObject sorvane::anisotropy;
-MObject sorvane::depth;
-MObject sorvane::oppositionColorR, sorvane::oppositionColorG, sorvane::oppositionColorB,
-    sorvane::oppositionColor;
-MObject sorvane::opposition;
-MObject sorvane::backlightColorR, sorvane::backlightColorG, sorvane::backlightColorB, sorvane::backlightColor;
-MObject sorvane::backlight;
-MObject sorvane::eccentricity;
-MObject sorvane::specularRollOff;
-MObject sorvane::specularColorR, sorvane::specularColorG, sorvane::specularColorB, sorvane::specularColor;
-MObject sorvane::outColorR, sorvane::outColorG, sorvane::outColorB, sorvane::outColor;
-MObject sorvane::outTransparencyR, sorvane::outTransparencyG, sorvane::outTransparencyB,
-    sorvane::outTransparency;
-MObject sorvane::normalCameraX, sorvane::normalCameraY, sorvane::normalCameraZ, sorvane::normalCamera;
-MObject sorvane::rayDirectionX, sorvane::rayDirectionY, sorvane::rayDirectionZ, sorvane::rayDirection;
-MObject sorvane::pointCameraX, sorvane::pointCameraY, sorvane::pointCameraZ, sorvane::pointCamera;
+#define SORVANE_NODE_HANDLES_COLOUR(name, ...) \
+    MObject sorvane::name##R, sorvane::name##G, sorvane::name##B, sorvane::name;
+#define SORVANE_NODE_HANDLES_SCALAR(name, ...) MObject sorvane::name;
+#define SORVANE_NODE_HANDLES_VECTOR(name, ...) \
+    MObject sorvane::name##X, sorvane::name##Y, sorvane::name##Z, sorvane::name;
+SORVANE_NODE_ATTRIBUTES(SORVANE_NODE_HANDLES_COLOUR, SORVANE_NODE_HANDLES_SCALAR, SORVANE_NODE_HANDLES_VECTOR)
+#undef SORVANE_NODE_HANDLES_COLOUR
+#undef SORVANE_NODE_HANDLES_SCALAR
+#undef SORVANE_NODE_HANDLES_VECTOR
 MObject sorvane::lightDirectionX, sorvane::lightDirectionY, sorvane::lightDirectionZ, sorvane::lightDirection;
 MObject sorvane::lightIntensityR, sorvane::lightIntensityG, sorvane::lightIntensityB, sorvane::lightIntensity;
 MObject sorvane::lightAmbient;
@@ -59,59 +46,99 @@ void* sorvane::creator() { return new sorvane(); }
 
 namespace {
 
-struct ChildNames {
-    const char* longName;
-    const char* shortName;
+// Where a row's handles live: the compound (or scalar) and its channels.
+struct Handles {
+    MObject* attribute;
+    MObject* channels[3];
 };
 
-// The material inputs are keyable and saved; their children are made with
-// the compound's default so that both agree.
-void createColor(MFnNumericAttribute& nAttr, MObject& compound, MObject& r, MObject& g, MObject& b,
-                 const char* longName, const char* shortName, ChildNames rName, ChildNames gName,
-                 ChildNames bName, float value) {
-    r = nAttr.create(rName.longName, rName.shortName, MFnNumericData::kFloat, static_cast<double>(value));
-    g = nAttr.create(gName.longName, gName.shortName, MFnNumericData::kFloat, static_cast<double>(value));
-    b = nAttr.create(bName.longName, bName.shortName, MFnNumericData::kFloat, static_cast<double>(value));
-    compound = nAttr.create(longName, shortName, r, g, b);
+#define SORVANE_NODE_HANDLES_COLOUR(name, ...) \
+    Handles{&sorvane::name, {&sorvane::name##R, &sorvane::name##G, &sorvane::name##B}},
+#define SORVANE_NODE_HANDLES_SCALAR(name, ...) Handles{&sorvane::name, {}},
+#define SORVANE_NODE_HANDLES_VECTOR(name, ...) \
+    Handles{&sorvane::name, {&sorvane::name##X, &sorvane::name##Y, &sorvane::name##Z}},
+const Handles kHandles[] = {SORVANE_NODE_ATTRIBUTES(SORVANE_NODE_HANDLES_COLOUR, SORVANE_NODE_HANDLES_SCALAR,
+                                                    SORVANE_NODE_HANDLES_VECTOR)};
+#undef SORVANE_NODE_HANDLES_COLOUR
+#undef SORVANE_NODE_HANDLES_SCALAR
+#undef SORVANE_NODE_HANDLES_VECTOR
+static_assert(sizeof kHandles / sizeof kHandles[0] == kNodeAttributeCount);
+
+using Row = NodeAttribute;
+
+// A compound's three float channels, created with the row's default (the
+// single-precision value widened), so that channels and compound agree.
+void createChannels(MFnNumericAttribute& nAttr, const Row& row, const Handles& handles) {
+    for (int i = 0; i < 3; ++i) {
+        *handles.channels[i] = nAttr.create(row.channels[i].longName, row.channels[i].shortName,
+                                            MFnNumericData::kFloat, static_cast<double>(row.defaultValue));
+    }
+}
+
+// The material inputs are keyable and saved.
+void createMaterialInput(MFnNumericAttribute& nAttr, const Row& row, const Handles& handles) {
+    const float value = row.defaultValue;
+    if (row.kind == Row::Kind::scalar) {
+        *handles.attribute =
+            nAttr.create(row.longName, row.shortName, MFnNumericData::kFloat, static_cast<double>(value));
+        nAttr.setKeyable(true);
+        nAttr.setStorable(true);
+        nAttr.setDefault(value);
+        nAttr.setSoftMin(row.softMin);
+        nAttr.setSoftMax(row.softMax);
+        return;
+    }
+    createChannels(nAttr, row, handles);
+    *handles.attribute = nAttr.create(row.longName, row.shortName, *handles.channels[0], *handles.channels[1],
+                                      *handles.channels[2]);
     nAttr.setKeyable(true);
     nAttr.setStorable(true);
     nAttr.setDefault(value, value, value);
     nAttr.setUsedAsColor(true);
 }
 
-void createScalar(MFnNumericAttribute& nAttr, MObject& attribute, const char* longName, const char* shortName,
-                  float value, double softMin, double softMax) {
-    attribute = nAttr.create(longName, shortName, MFnNumericData::kFloat, static_cast<double>(value));
-    nAttr.setKeyable(true);
-    nAttr.setStorable(true);
-    nAttr.setDefault(value);
-    nAttr.setSoftMin(softMin);
-    nAttr.setSoftMax(softMax);
-}
-
-void createOutput(MFnNumericAttribute& nAttr, MObject& compound, MObject& r, MObject& g, MObject& b,
-                  const char* longName, const char* shortName, ChildNames rName, ChildNames gName,
-                  ChildNames bName) {
-    r = nAttr.create(rName.longName, rName.shortName, MFnNumericData::kFloat, 0.0);
-    g = nAttr.create(gName.longName, gName.shortName, MFnNumericData::kFloat, 0.0);
-    b = nAttr.create(bName.longName, bName.shortName, MFnNumericData::kFloat, 0.0);
-    compound = nAttr.create(longName, shortName, r, g, b);
+void createOutput(MFnNumericAttribute& nAttr, const Row& row, const Handles& handles) {
+    createChannels(nAttr, row, handles);
+    *handles.attribute = nAttr.create(row.longName, row.shortName, *handles.channels[0], *handles.channels[1],
+                                      *handles.channels[2]);
     nAttr.setHidden(false);
     nAttr.setReadable(true);
     nAttr.setWritable(false);
 }
 
 // Filled by the renderer for every sample, so neither saved nor shown.
-void createSampleInput(MFnNumericAttribute& nAttr, MObject& compound, MObject& x, MObject& y, MObject& z,
-                       const char* longName, const char* shortName, ChildNames xName, ChildNames yName,
-                       ChildNames zName) {
-    x = nAttr.create(xName.longName, xName.shortName, MFnNumericData::kFloat, 1.0);
-    y = nAttr.create(yName.longName, yName.shortName, MFnNumericData::kFloat, 1.0);
-    z = nAttr.create(zName.longName, zName.shortName, MFnNumericData::kFloat, 1.0);
-    compound = nAttr.create(longName, shortName, x, y, z);
+void createSampleInput(MFnNumericAttribute& nAttr, const Row& row, const Handles& handles) {
+    const float value = row.defaultValue;
+    createChannels(nAttr, row, handles);
+    *handles.attribute = nAttr.create(row.longName, row.shortName, *handles.channels[0], *handles.channels[1],
+                                      *handles.channels[2]);
     nAttr.setStorable(false);
-    nAttr.setDefault(1.0f, 1.0f, 1.0f);
+    nAttr.setDefault(value, value, value);
     nAttr.setHidden(true);
+}
+
+template <class Visit>
+void forEachSampleInputInWiringOrder(Visit visit) {
+    for (int slot = 0; slot < static_cast<int>(kNodeAttributeCount); ++slot) {
+        for (std::size_t i = 0; i < kNodeAttributeCount; ++i) {
+            const Row& row = kNodeAttributes[i];
+            if (row.group == Row::Group::sampleInput && row.wiringSlot == slot) visit(row, kHandles[i]);
+        }
+    }
+}
+
+void createAttribute(MFnNumericAttribute& nAttr, const Row& row, const Handles& handles) {
+    switch (row.group) {
+        case Row::Group::material:
+            createMaterialInput(nAttr, row, handles);
+            return;
+        case Row::Group::output:
+            createOutput(nAttr, row, handles);
+            return;
+        case Row::Group::sampleInput:
+            createSampleInput(nAttr, row, handles);
+            return;
+    }
 }
 
 }  // namespace
@@ -120,48 +147,13 @@ MStatus sorvane::initialize() {
     MFnNumericAttribute nAttr;
     MFnLightDataAttribute lAttr;
 
-    createColor(nAttr, color, colorR, colorG, colorB, "color", "c", {"colorR", "cr"}, {"colorG", "cg"},
-                {"colorB", "cb"}, 0.5f);
-    createColor(nAttr, transparency, transparencyR, transparencyG, transparencyB, "transparency", "it",
-                {"transparencyR", "itr"}, {"transparencyG", "itg"}, {"transparencyB", "itb"}, 0.0f);
-    createColor(nAttr, ambientColor, ambientColorR, ambientColorG, ambientColorB, "ambientColor", "ambC",
-                {"ambientColorR", "ambCR"}, {"ambientColorG", "ambCG"}, {"ambientColorB", "ambCB"}, 0.0f);
-    createColor(nAttr, incandescence, incandescenceR, incandescenceG, incandescenceB, "incandescence", "ic",
-                {"incandescenceR", "ir"}, {"incandescenceG", "ig"}, {"incandescenceB", "ib"}, 0.0f);
-    createScalar(nAttr, diffuse, "diffuse", "dfl", 0.8f, 0.0, 1.0);
-    createColor(nAttr, scatteringColor, scatteringColorR, scatteringColorG, scatteringColorB,
-                "scatteringColor", "sc", {"scatteringColorR", "scr"}, {"scatteringColorG", "scg"},
-                {"scatteringColorB", "scb"}, 0.5f);
-    createScalar(nAttr, scattering, "scattering", "sctr", 0.3f, 0.0, 1.0);
-    createScalar(nAttr, anisotropy, "anisotropy", "ani", 0.65f, -1.0, 1.0);
-    createScalar(nAttr, depth, "depth", "dpth", 0.3f, 0.0, 1.0);
-    createColor(nAttr, oppositionColor, oppositionColorR, oppositionColorG, oppositionColorB,
-                "oppositionColor", "opc", {"oppositionColorR", "opcr"}, {"oppositionColorG", "opcg"},
-                {"oppositionColorB", "opcb"}, 0.6f);
-    createScalar(nAttr, opposition, "opposition", "oppt", 0.25f, 0.0, 1.0);
-    createColor(nAttr, backlightColor, backlightColorR, backlightColorG, backlightColorB, "backlightColor",
-                "bc", {"backlightColorR", "bcr"}, {"backlightColorG", "bcg"}, {"backlightColorB", "bcb"},
-                0.4f);
-    createScalar(nAttr, backlight, "backlight", "bcl", 0.3f, 0.0, 1.0);
-    createScalar(nAttr, eccentricity, "eccentricity", "et", 0.2f, 0.0, 1.0);
-    createScalar(nAttr, specularRollOff, "specularRollOff", "sro", 0.3f, 0.0, 1.0);
-    createColor(nAttr, specularColor, specularColorR, specularColorG, specularColorB, "specularColor", "spc",
-                {"specularColorR", "spcr"}, {"specularColorG", "spcg"}, {"specularColorB", "spcb"}, 0.5f);
+    for (std::size_t i = 0; i < kNodeAttributeCount; ++i) {
+        createAttribute(nAttr, kNodeAttributes[i], kHandles[i]);
+    }
 
-    createOutput(nAttr, outColor, outColorR, outColorG, outColorB, "outColor", "oc", {"outColorR", "ocr"},
-                 {"outColorG", "ocg"}, {"outColorB", "ocb"});
-    createOutput(nAttr, outTransparency, outTransparencyR, outTransparencyG, outTransparencyB,
-                 "outTransparency", "ot", {"outTransparencyR", "otr"}, {"outTransparencyG", "otg"},
-                 {"outTransparencyB", "otb"});
-
-    createSampleInput(nAttr, normalCamera, normalCameraX, normalCameraY, normalCameraZ, "normalCamera", "n",
-                      {"normalCameraX", "nx"}, {"normalCameraY", "ny"}, {"normalCameraZ", "nz"});
-    createSampleInput(nAttr, rayDirection, rayDirectionX, rayDirectionY, rayDirectionZ, "rayDirection", "rad",
-                      {"rayDirectionX", "rdx"}, {"rayDirectionY", "rdy"}, {"rayDirectionZ", "rdz"});
-    createSampleInput(nAttr, pointCamera, pointCameraX, pointCameraY, pointCameraZ, "pointCamera", "pc",
-                      {"pointCameraX", "px"}, {"pointCameraY", "py"}, {"pointCameraZ", "pz"});
-
-    // The light data is what the renderer relies on most: every call is checked.
+    // The light data is what the renderer relies on most: every call is
+    // checked. Written out, not run from the table: each status report names
+    // the source line of the call that failed, so every call keeps its own.
     MStatus status = MS::kSuccess;
 
     lightDirectionX = nAttr.create("lightDirectionX", "ldx", MFnNumericData::kFloat, 1.0, &status);
@@ -282,27 +274,13 @@ MStatus sorvane::initialize() {
     CHECK_MSTATUS(lAttr.setDefault(0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, true, true, false, 1.0f, 1.0f, NULL));
 
     // Statuses ignored, as for the groups above; a compound brings its children.
-    addAttribute(color);
-    addAttribute(transparency);
-    addAttribute(ambientColor);
-    addAttribute(incandescence);
-    addAttribute(diffuse);
-    addAttribute(scatteringColor);
-    addAttribute(scattering);
-    addAttribute(anisotropy);
-    addAttribute(depth);
-    addAttribute(oppositionColor);
-    addAttribute(opposition);
-    addAttribute(backlightColor);
-    addAttribute(backlight);
-    addAttribute(eccentricity);
-    addAttribute(specularRollOff);
-    addAttribute(specularColor);
-    addAttribute(outColor);
-    addAttribute(outTransparency);
-    addAttribute(rayDirection);
-    addAttribute(pointCamera);
-    addAttribute(normalCamera);
+    // Materials and outputs go in creation order, the sample inputs in the
+    // renderer's; the light data's children are added one by one.
+    for (std::size_t i = 0; i < kNodeAttributeCount; ++i) {
+        if (kNodeAttributes[i].group != Row::Group::sampleInput) addAttribute(*kHandles[i].attribute);
+    }
+    forEachSampleInputInWiringOrder(
+        [](const Row&, const Handles& handles) { addAttribute(*handles.attribute); });
     addAttribute(lightDirection);
     addAttribute(lightIntensity);
     addAttribute(lightAmbient);
@@ -314,80 +292,43 @@ MStatus sorvane::initialize() {
     addAttribute(lightDataArray);
 
     // Every input, channel by channel, affects outColor; transparency also
-    // affects outTransparency. The order is the shipped node's.
-    attributeAffects(colorR, outColor);
-    attributeAffects(colorG, outColor);
-    attributeAffects(colorB, outColor);
-    attributeAffects(color, outColor);
-
-    attributeAffects(transparencyR, outTransparency);
-    attributeAffects(transparencyG, outTransparency);
-    attributeAffects(transparencyB, outTransparency);
-
-    attributeAffects(ambientColorR, outColor);
-    attributeAffects(ambientColorG, outColor);
-    attributeAffects(ambientColorB, outColor);
-    attributeAffects(ambientColor, outColor);
-
-    attributeAffects(transparency, outTransparency);
-
-    attributeAffects(transparencyR, outColor);
-    attributeAffects(transparencyG, outColor);
-    attributeAffects(transparencyB, outColor);
-    attributeAffects(transparency, outColor);
-
-    attributeAffects(incandescenceR, outColor);
-    attributeAffects(incandescenceG, outColor);
-    attributeAffects(incandescenceB, outColor);
-    attributeAffects(incandescence, outColor);
-    attributeAffects(diffuse, outColor);
-
-    attributeAffects(scatteringColorR, outColor);
-    attributeAffects(scatteringColorG, outColor);
-    attributeAffects(scatteringColorB, outColor);
-    attributeAffects(scatteringColor, outColor);
-    attributeAffects(scattering, outColor);
-    attributeAffects(anisotropy, outColor);
-    attributeAffects(depth, outColor);
-
-    attributeAffects(oppositionColorR, outColor);
-    attributeAffects(oppositionColorG, outColor);
-    attributeAffects(oppositionColorB, outColor);
-    attributeAffects(oppositionColor, outColor);
-    attributeAffects(opposition, outColor);
-
-    attributeAffects(backlightColorR, outColor);
-    attributeAffects(backlightColorG, outColor);
-    attributeAffects(backlightColorB, outColor);
-    attributeAffects(backlightColor, outColor);
-    attributeAffects(backlight, outColor);
-    attributeAffects(eccentricity, outColor);
-    attributeAffects(specularRollOff, outColor);
-
-    attributeAffects(specularColorR, outColor);
-    attributeAffects(specularColorG, outColor);
-    attributeAffects(specularColorB, outColor);
-    attributeAffects(specularColor, outColor);
+    // affects outTransparency. The order is the shipped node's: transparency's
+    // channels affect outTransparency in its place, the rest of its
+    // dependencies follow the next row's.
+    const auto affects = [](const Row& row, const Handles& handles, const MObject& output) {
+        if (row.compound() && row.channelOrder == Row::ChannelOrder::compoundFirst) {
+            attributeAffects(*handles.attribute, output);
+        }
+        for (MObject* channel : handles.channels) {
+            if (channel != nullptr) attributeAffects(*channel, output);
+        }
+        if (row.channelOrder == Row::ChannelOrder::channelsFirst)
+            attributeAffects(*handles.attribute, output);
+    };
+    std::size_t held = kNodeAttributeCount;
+    for (std::size_t i = 0; i < kNodeAttributeCount; ++i) {
+        const Row& row = kNodeAttributes[i];
+        if (row.group != Row::Group::material) continue;
+        if (row.affects == Row::Affects::outColorAndTransparency) {
+            for (MObject* channel : kHandles[i].channels) attributeAffects(*channel, outTransparency);
+            held = i;
+            continue;
+        }
+        affects(row, kHandles[i], outColor);
+        if (held != kNodeAttributeCount) {
+            attributeAffects(*kHandles[held].attribute, outTransparency);
+            affects(kNodeAttributes[held], kHandles[held], outColor);
+            held = kNodeAttributeCount;
+        }
+    }
 
     attributeAffects(lightIntensityR, outColor);
     attributeAffects(lightIntensityB, outColor);
     attributeAffects(lightIntensityG, outColor);
     attributeAffects(lightIntensity, outColor);
 
-    attributeAffects(rayDirectionX, outColor);
-    attributeAffects(rayDirectionY, outColor);
-    attributeAffects(rayDirectionZ, outColor);
-    attributeAffects(rayDirection, outColor);
-
-    attributeAffects(pointCamera, outColor);
-    attributeAffects(pointCameraX, outColor);
-    attributeAffects(pointCameraY, outColor);
-    attributeAffects(pointCameraZ, outColor);
-
-    attributeAffects(normalCameraX, outColor);
-    attributeAffects(normalCameraY, outColor);
-    attributeAffects(normalCameraZ, outColor);
-    attributeAffects(normalCamera, outColor);
+    forEachSampleInputInWiringOrder(
+        [&](const Row& row, const Handles& handles) { affects(row, handles, outColor); });
 
     attributeAffects(lightDirectionX, outColor);
     attributeAffects(lightDirectionY, outColor);
