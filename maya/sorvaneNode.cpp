@@ -351,6 +351,30 @@ namespace {
 Vec3 toVec3(const MFloatVector& v) { return {v.x, v.y, v.z}; }
 Color toColor(const MFloatVector& v) { return {v.x, v.y, v.z}; }
 
+// Where compute puts each material input: the ShadingSample field of its
+// name (a row without one does not build). Outputs and sample inputs have no
+// such field; compute reads the sample inputs itself.
+struct SampleField {
+    MObject* attribute;
+    Color ShadingSample::*colour;
+    float ShadingSample::*scalar;
+};
+
+#define SORVANE_SAMPLE_FIELD_material(name, colour, scalar) SampleField{&sorvane::name, colour, scalar},
+#define SORVANE_SAMPLE_FIELD_output(name, colour, scalar)
+#define SORVANE_SAMPLE_FIELD_COLOUR(name, shortName, r, g, b, value, group, ...) \
+    SORVANE_SAMPLE_FIELD_##group(name, &ShadingSample::name, nullptr)
+#define SORVANE_SAMPLE_FIELD_SCALAR(name, ...) \
+    SORVANE_SAMPLE_FIELD_material(name, nullptr, &ShadingSample::name)
+#define SORVANE_SAMPLE_FIELD_VECTOR(name, ...)
+const SampleField kSampleFields[] = {SORVANE_NODE_ATTRIBUTES(
+    SORVANE_SAMPLE_FIELD_COLOUR, SORVANE_SAMPLE_FIELD_SCALAR, SORVANE_SAMPLE_FIELD_VECTOR)};
+#undef SORVANE_SAMPLE_FIELD_material
+#undef SORVANE_SAMPLE_FIELD_output
+#undef SORVANE_SAMPLE_FIELD_COLOUR
+#undef SORVANE_SAMPLE_FIELD_SCALAR
+#undef SORVANE_SAMPLE_FIELD_VECTOR
+
 }  // namespace
 
 MStatus sorvane::compute(const MPlug& plug, MDataBlock& block) {
@@ -358,21 +382,16 @@ MStatus sorvane::compute(const MPlug& plug, MDataBlock& block) {
         ShadingSample sample;
         sample.rayDirection = toVec3(block.inputValue(rayDirection).asFloatVector());
         sample.normalCamera = toVec3(block.inputValue(normalCamera).asFloatVector());
-        sample.color = toColor(block.inputValue(color).asFloatVector());
-        sample.ambientColor = toColor(block.inputValue(ambientColor).asFloatVector());
-        sample.incandescence = toColor(block.inputValue(incandescence).asFloatVector());
-        sample.scatteringColor = toColor(block.inputValue(scatteringColor).asFloatVector());
-        sample.oppositionColor = toColor(block.inputValue(oppositionColor).asFloatVector());
-        sample.backlightColor = toColor(block.inputValue(backlightColor).asFloatVector());
-        sample.specularColor = toColor(block.inputValue(specularColor).asFloatVector());
-        sample.diffuse = block.inputValue(diffuse).asFloat();
-        sample.scattering = block.inputValue(scattering).asFloat();
-        sample.anisotropy = block.inputValue(anisotropy).asFloat();
-        sample.depth = block.inputValue(depth).asFloat();
-        sample.opposition = block.inputValue(opposition).asFloat();
-        sample.backlight = block.inputValue(backlight).asFloat();
-        sample.eccentricity = block.inputValue(eccentricity).asFloat();
-        sample.specularRollOff = block.inputValue(specularRollOff).asFloat();
+        for (const SampleField& field : kSampleFields) {
+            // transparency only enters at the end: read after the lights.
+            if (field.colour == &ShadingSample::transparency) continue;
+            MDataHandle value = block.inputValue(*field.attribute);
+            if (field.colour != nullptr) {
+                sample.*field.colour = toColor(value.asFloatVector());
+            } else {
+                sample.*field.scalar = value.asFloat();
+            }
+        }
 
         // Straight from the array into the evaluation: nothing is collected.
         OutColorEvaluation evaluation(sample);
