@@ -17,6 +17,7 @@ namespace sorvane {
 // 0x82041 = 532545, in the range for local plug-ins.
 MTypeId sorvane::id(0x82041);
 
+// One null handle per attribute and channel until initialize assigns it.
 #define SORVANE_NODE_HANDLES_COLOUR(name, ...) \
     MObject sorvane::name##R, sorvane::name##G, sorvane::name##B, sorvane::name;
 #define SORVANE_NODE_HANDLES_SCALAR(name, ...) MObject sorvane::name;
