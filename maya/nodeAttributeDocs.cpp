@@ -40,6 +40,22 @@ const char* kindName(const Row& row) {
     return "float";
 }
 
+std::string flagsText(const Row& row) {
+    const Row::Flags flags = row.flags();
+    std::string text;
+    const auto add = [&](bool on, const char* word) {
+        if (!on) return;
+        if (!text.empty()) text += ", ";
+        text += word;
+    };
+    add(flags.keyable, "keyable");
+    add(flags.storable, "saved");
+    add(!flags.storable, "not saved");
+    add(flags.hidden, "hidden");
+    add(!flags.writable, "read-only");
+    return text;
+}
+
 // The renderer-filled input that the editor shows is a connection slot (the
 // bump): a navigation control in a collapsed layout, as Maya's own surface
 // shaders draw it.
@@ -81,7 +97,7 @@ std::string attributeEditorLayouts() {
         mel << "    editorTemplate -endLayout;\n\n";
     }
     for (const Row& row : kNodeAttributes) {
-        if (row.group == Row::Group::sampleInput && row.section == nullptr) {
+        if (row.flags().hidden && row.section == nullptr) {
             mel << "    editorTemplate -suppress \"" << row.longName << "\";\n";
         }
     }
@@ -111,16 +127,16 @@ std::string nodeHeaderComment() {
 
 std::string readmeTable() {
     std::ostringstream text;
-    text
-        << "| attribute | short | kind | default | slider | Attribute Editor | mental ray | what it does |\n";
-    text << "|---|---|---|---|---|---|---|---|\n";
+    text << "| attribute | short | kind | default | slider | flags | Attribute Editor | mental ray | what it "
+            "does |\n";
+    text << "|---|---|---|---|---|---|---|---|---|\n";
     for (const Row& row : kNodeAttributes) {
         const std::string slider =
             row.softRange ? number(row.softMin) + " to " + number(row.softMax) : std::string();
         const std::string mentalray = row.mentalray ? std::string("`") + row.mentalray + "`" : std::string();
         text << "| `" << row.longName << "` | `" << row.shortName << "` | " << kindName(row) << " | "
-             << defaultText(row) << " | " << slider << " | " << (row.section ? row.section : "") << " | "
-             << mentalray << " | " << row.description << " |\n";
+             << defaultText(row) << " | " << slider << " | " << flagsText(row) << " | "
+             << (row.section ? row.section : "") << " | " << mentalray << " | " << row.description << " |\n";
     }
     return text.str();
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "maya/nodeAttributes.h"
 #include "mayaTesting.h"
 
 namespace sorvane::testing {
@@ -156,6 +157,40 @@ TEST_F(Schema, EveryAttributeInCreationOrderMatchesTheTable) {
                 break;
             case AttributeKind::LightData:
                 break;
+        }
+    }
+}
+
+// The attribute table declares what its documentation and the checks of the
+// preset and declaration rely on: each row must be what the plug-in registers.
+TEST_F(Schema, EachTableRowIsWhatThePluginRegisters) {
+    for (const NodeAttribute& row : kNodeAttributes) {
+        SCOPED_TRACE(row.longName);
+        const host::Attribute& a = attr(row.longName);
+        const NodeAttribute::Flags flags = row.flags();
+        const auto expectFlags = [&](const host::Attribute& b, bool usedAsColor) {
+            EXPECT_EQ(b.keyable, flags.keyable) << b.longName;
+            EXPECT_EQ(b.storable, flags.storable) << b.longName;
+            EXPECT_EQ(b.hidden, flags.hidden) << b.longName;
+            EXPECT_EQ(b.readable, flags.readable) << b.longName;
+            EXPECT_EQ(b.writable, flags.writable) << b.longName;
+            EXPECT_EQ(b.usedAsColor, usedAsColor) << b.longName;
+        };
+        EXPECT_EQ(a.shortName, row.shortName);
+        expectFlags(a, flags.usedAsColor);
+        EXPECT_EQ(a.softMin, row.softRange ? std::optional<double>(row.softMin) : std::nullopt);
+        EXPECT_EQ(a.softMax, row.softRange ? std::optional<double>(row.softMax) : std::nullopt);
+        if (!row.compound()) {
+            EXPECT_EQ(a.defaultFloat, row.defaultValue);
+            continue;
+        }
+        const float v = row.defaultValue;
+        EXPECT_EQ(a.defaultVector(), MFloatVector(v, v, v));
+        ASSERT_EQ(a.children.size(), 3u);
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(a.children[i]->longName, row.channels[i].longName);
+            EXPECT_EQ(a.children[i]->shortName, row.channels[i].shortName);
+            expectFlags(*a.children[i], false);
         }
     }
 }
