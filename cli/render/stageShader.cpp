@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/lighting/areaSamples.h"
 #include "host/lighting/lightFalloff.h"
 #include "host/lighting/sampleHash.h"
 
@@ -41,8 +42,6 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
     const bool area = light.type == LightType::area;
     const bool disc = !area && light.lightRadius > 0.0f;
     const int count = (area || disc) ? std::max(1, light.samples) : 1;
-    const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(count)))));
-    const int rows = (count + columns - 1) / columns;
     Vec3 u, v;
     frame(light.type == LightType::point ? normalized(point - light.position) : light.direction, u, v);
     float sum = 0.0f;
@@ -61,13 +60,9 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
         } else {
             target = light.position;
             if (area) {
-                // Stratified over the rectangle, jittered per sample.
-                const float a =
-                    ((static_cast<float>(i % columns) + unitFloat(s)) / columns - 0.5f) * light.width;
-                const float b =
-                    ((static_cast<float>(i / columns) + unitFloat(s ^ 0x5bd1e995U)) / rows - 0.5f) *
-                    light.height;
-                target = target + u * a + v * b;
+                const lighting::RectangleOffset at =
+                    lighting::rectangleSample(i, count, s, light.width, light.height);
+                target = target + u * at.u + v * at.v;
             } else if (disc) {
                 // As the hosts do: the light's strength and direction from its
                 // centre, only the shadow rays spread over the disc.

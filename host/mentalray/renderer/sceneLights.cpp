@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/lighting/areaSamples.h"
 #include "host/lighting/lightFalloff.h"
-#include "host/lighting/sampleHash.h"
 
 namespace sorvane::mrhost::renderer {
 
@@ -59,20 +59,10 @@ bool SceneLight::sample(const miState& state, int index, LightSample& out) const
         if (shape_.type == LightShape::kArea) {
             // Behind the emitting side there is no light at all.
             if (dot(sub(from, shape_.position), shape_.direction) <= 0.0f) return false;
-            // Stratified over the rectangle: a row of cells per sample count,
-            // jittered so that neighbouring samples differ.
-            const int n = samplesPerPoint();
-            const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(n)))));
-            const int rows = (n + columns - 1) / columns;
             const std::uint32_t seed = seedOf(state) * 0x9e3779b9U + static_cast<std::uint32_t>(index);
-            const float a =
-                ((static_cast<float>(index % columns) + lighting::unitFloat(seed)) / columns - 0.5f) *
-                shape_.width;
-            const float b =
-                ((static_cast<float>(index / columns) + lighting::unitFloat(seed ^ 0x5bd1e995U)) / rows -
-                 0.5f) *
-                shape_.height;
-            target = add(shape_.position, add(scale(axisU_, a), scale(axisV_, b)));
+            const lighting::RectangleOffset at =
+                lighting::rectangleSample(index, samplesPerPoint(), seed, shape_.width, shape_.height);
+            target = add(shape_.position, add(scale(axisU_, at.u), scale(axisV_, at.v)));
         }
         const miVector offset = sub(target, from);
         const float distance = std::sqrt(dot(offset, offset));
