@@ -1,6 +1,7 @@
 #include "cli/render/renderer.h"
 
 #include "cli/render/stageShader.h"
+#include "host/lighting/sampleHash.h"
 
 #include <algorithm>
 #include <atomic>
@@ -18,14 +19,7 @@ namespace {
 constexpr int kTileSize = 16;
 constexpr int kMaxDepth = 4;
 
-std::uint32_t hash(std::uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7feb352dU;
-    x ^= x >> 15;
-    x *= 0x846ca68bU;
-    x ^= x >> 16;
-    return x;
-}
+using lighting::sampleHash;
 
 struct Job {
     const SceneTracer& tracer;
@@ -57,13 +51,13 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
             int kept = 0;     // samples whose shading was finite
             int covered = 0;  // samples whose first hit is the previewed material
             const std::uint32_t pixelSeed =
-                hash(static_cast<std::uint32_t>(y) * 0x9e3779b9U + static_cast<std::uint32_t>(x));
+                sampleHash(static_cast<std::uint32_t>(y) * 0x9e3779b9U + static_cast<std::uint32_t>(x));
             for (int s = 0; s < samples; ++s) {
                 float dx, dy;
                 samplePosition(s, dx, dy);
                 Ray ray = job.tracer.cameraRay(static_cast<float>(x) + dx, static_cast<float>(y) + dy,
                                                job.settings.width, job.settings.height);
-                const std::uint32_t seed = hash(pixelSeed + static_cast<std::uint32_t>(s));
+                const std::uint32_t seed = sampleHash(pixelSeed + static_cast<std::uint32_t>(s));
                 // Through transparent surfaces to what lies behind, a few deep.
                 Rgb throughput{1.0f, 1.0f, 1.0f};
                 Rgb sample;

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/lighting/areaSamples.h"
+#include "host/lighting/lightFalloff.h"
+#include "host/lighting/sampleHash.h"
+
 namespace sorvane::render {
 
 namespace {
@@ -10,22 +14,8 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr float kFar = 1.0e4f;
 
-std::uint32_t mix(std::uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7feb352dU;
-    x ^= x >> 15;
-    x *= 0x846ca68bU;
-    x ^= x >> 16;
-    return x;
-}
-
-float unitFloat(std::uint32_t x) { return static_cast<float>(mix(x) & 0xffffffU) / 16777216.0f; }
-
-float decay(int rate, float distance) {
-    if (rate == 1) return 1.0f / distance;
-    if (rate == 2) return 1.0f / (distance * distance);
-    return 1.0f;
-}
+using lighting::sampleHash;
+using lighting::unitFloat;
 
 // Two unit vectors across `axis`.
 void frame(Vec3 axis, Vec3& u, Vec3& v) {
@@ -35,18 +25,6 @@ void frame(Vec3 axis, Vec3& u, Vec3& v) {
 }
 
 }  // namespace
-
-float spotFactor(const Light& light, Vec3 fromLight) {
-    const float cosine = std::clamp(dot(normalized(light.direction), fromLight), -1.0f, 1.0f);
-    const float angle = std::acos(cosine) * (180.0f / kPi);
-    const float edge = light.coneAngle * 0.5f;
-    float factor = light.penumbraAngle > 0.0f
-                       ? std::clamp((edge + light.penumbraAngle - angle) / light.penumbraAngle, 0.0f, 1.0f)
-                       : (angle <= edge ? 1.0f : 0.0f);
-    factor = factor * factor * (3.0f - 2.0f * factor);
-    if (light.dropoff > 0.0f && factor > 0.0f) factor *= std::pow(std::max(cosine, 0.0f), light.dropoff);
-    return factor;
-}
 
 StageShader::StageShader(const Scene& cameraSpace, const SceneTracer& tracer)
     : scene_(cameraSpace), tracer_(tracer) {
@@ -64,13 +42,11 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
     const bool area = light.type == LightType::area;
     const bool disc = !area && light.lightRadius > 0.0f;
     const int count = (area || disc) ? std::max(1, light.samples) : 1;
-    const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(count)))));
-    const int rows = (count + columns - 1) / columns;
     Vec3 u, v;
     frame(light.type == LightType::point ? normalized(point - light.position) : light.direction, u, v);
     float sum = 0.0f;
     for (int i = 0; i < count; ++i) {
-        const std::uint32_t s = mix(seed * 0x9e3779b9U + static_cast<std::uint32_t>(i) * 0x85ebca6bU);
+        const std::uint32_t s = sampleHash(seed * 0x9e3779b9U + static_cast<std::uint32_t>(i) * 0x85ebca6bU);
         Vec3 target;
         Vec3 towards;
         float value = light.intensity;
@@ -84,13 +60,9 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
         } else {
             target = light.position;
             if (area) {
-                // Stratified over the rectangle, jittered per sample.
-                const float a =
-                    ((static_cast<float>(i % columns) + unitFloat(s)) / columns - 0.5f) * light.width;
-                const float b =
-                    ((static_cast<float>(i / columns) + unitFloat(s ^ 0x5bd1e995U)) / rows - 0.5f) *
-                    light.height;
-                target = target + u * a + v * b;
+                const lighting::RectangleOffset at =
+                    lighting::rectangleSample(i, count, s, light.width, light.height);
+                target = target + u * at.u + v * at.v;
             } else if (disc) {
                 // As the hosts do: the light's strength and direction from its
                 // centre, only the shadow rays spread over the disc.
@@ -105,8 +77,11 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
             towards = offset * (1.0f / distance);
             // Behind an area light's emitting side there is no light.
             if (area && dot(towards, light.direction) >= 0.0f) continue;
-            value *= decay(light.decayRate, distance);
-            if (light.type == LightType::spot) value *= spotFactor(light, -towards);
+            value *= lighting::decay(light.decayRate, distance);
+            if (light.type == LightType::spot) {
+                const lighting::SpotCone cone{light.coneAngle, light.penumbraAngle, light.dropoff};
+                value *= lighting::spotFactor(cone, dot(normalized(light.direction), -towards));
+            }
         }
         const float cosine = dot(towards, normal);
         if (!(cosine > 0.0f) || !(value > 0.0f)) continue;
@@ -121,7 +96,7 @@ Rgb StageShader::irradiance(Vec3 point, Vec3 normal, std::uint32_t seed) const {
     std::uint32_t s = seed;
     for (const Light& light : scene_.lights) {
         total = total + lightAt(light, point, normal, s);
-        s = mix(s + 0x632be5abU);
+        s = sampleHash(s + 0x632be5abU);
     }
     return total;
 }

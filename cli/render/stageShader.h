@@ -43,8 +43,4 @@ private:
 constexpr float kStageFadeStart = 1.2f;
 constexpr float kStageFadeEnd = 3.5f;
 
-// A spot light's factor along `fromLight` (unit, from the light outwards):
-// its cone, a smoothed penumbra outside it, and the dropoff.
-float spotFactor(const Light& light, Vec3 fromLight);
-
 }  // namespace sorvane::render

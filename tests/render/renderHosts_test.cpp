@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "cli/render/hostBackends.h"
 #include "cli/render/imageCompare.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
+#include "cli/render/stageShader.h"
 #include "host/maya/mayaHost.h"
 #include "host/maya/renderer/sceneLights.h"
 #include "host/mentalray/mentalrayHost.h"
@@ -338,6 +340,59 @@ TEST(Render, MentalrayLightsGiveTheirSamples) {
     state.point = {5, 0, 0};
     EXPECT_FALSE(sp.sample(state, 0, s)) << "outside the cone";
 }
+
+// Each renderer lights with its own vector type but the same falloff: a
+// spot's cone, penumbra (either sign) and dropoff light a point alike in the
+// Maya host, the mental ray host and the stage.
+class SpotLightsAgree : public ::testing::TestWithParam<std::tuple<float, float>> {};
+
+TEST_P(SpotLightsAgree, InEveryRenderer) {
+    const auto [penumbra, angle] = GetParam();
+    // The light hangs at (0, 4, 0) shining down; the point lies `angle` degrees off its axis.
+    const float x = 4.0f * static_cast<float>(std::tan(angle * 3.14159265358979 / 180.0));
+    const Vec3 towardsLight = normalized(Vec3{-x, 4, 0});
+    // The three light types name these fields alike.
+    const auto aim = [penumbra = penumbra](auto& light) {
+        light.position = {0, 4, 0};
+        light.direction = {0, -1, 0};
+        light.penumbraAngle = penumbra;
+        light.dropoff = 1.5f;
+    };
+
+    T maya;
+    maya.type = T::kSpot;
+    aim(maya);
+    maya.useShadows = false;
+    const MayaBlocker mayaNone([](const MFloatVector&, const MFloatVector&) { return false; });
+    const float fromMaya = mayahost::renderer::lightDataAt(maya, {x, 0, 0}, 0, mayaNone).preShadowIntensity;
+
+    mrhost::renderer::LightShape shape;
+    shape.type = mrhost::renderer::LightShape::kSpot;
+    aim(shape);
+    shape.shadows = false;
+    const MentalrayBlocker mentalrayNone([](const miVector&, const miVector&) { return false; });
+    miState state{};
+    state.point = {x, 0, 0};
+    mrhost::LightSample sample;
+    const bool sampled = mrhost::renderer::SceneLight(shape, mentalrayNone).sample(state, 0, sample);
+    const float fromMentalray = sampled ? sample.color.r : 0.0f;
+
+    Scene scene;
+    Light spot;
+    spot.type = LightType::spot;
+    aim(spot);
+    spot.shadows = false;
+    scene.lights = {spot};
+    const SceneTracer tracer(scene);
+    const float fromStage = StageShader(scene, tracer).irradiance({x, 0, 0}, towardsLight, 0).r;
+
+    EXPECT_NEAR(fromMentalray, fromMaya, 1e-6f);
+    EXPECT_NEAR(fromStage, fromMaya, 1e-6f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, SpotLightsAgree,
+                         ::testing::Combine(::testing::Values(8.0f, 0.0f, -8.0f),
+                                            ::testing::Values(0.0f, 15.0f, 18.0f, 21.0f, 25.0f)));
 
 TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
     const cli::PluginPaths paths = cli::defaultPluginPaths();

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/lighting/lightFalloff.h"
+#include "host/lighting/sampleHash.h"
+
 namespace sorvane::mayahost::renderer {
 
 namespace {
@@ -21,46 +24,13 @@ MFloatVector cross(const MFloatVector& a, const MFloatVector& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-std::uint32_t mix(std::uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7feb352dU;
-    x ^= x >> 15;
-    x *= 0x846ca68bU;
-    x ^= x >> 16;
-    return x;
-}
-
 // Point i of n on the unit disc: a sunflower spiral, turned by the seed.
 void discPoint(int i, int n, std::uint32_t seed, float& a, float& b) {
-    const float turn = static_cast<float>(mix(seed) & 0xffffffU) / 16777216.0f;
+    const float turn = lighting::unitFloat(seed);
     const float r = std::sqrt((static_cast<float>(i) + 0.5f) / static_cast<float>(n));
     const float angle = 2.0f * kPi * (static_cast<float>(i) * 0.618034f + turn);
     a = r * std::cos(angle);
     b = r * std::sin(angle);
-}
-
-float decay(int rate, float distance) {
-    if (rate == 1) return 1.0f / distance;
-    if (rate == 2) return 1.0f / (distance * distance);
-    return 1.0f;
-}
-
-float spotFactor(const SceneLight& light, const MFloatVector& fromLight) {
-    const float cosine = std::clamp(dot(unit(light.direction), fromLight), -1.0f, 1.0f);
-    const float angle = std::acos(cosine) * (180.0f / kPi);
-    const float edge = light.coneAngle * 0.5f;
-    float factor;
-    if (light.penumbraAngle > 0.0f) {
-        factor = std::clamp((edge + light.penumbraAngle - angle) / light.penumbraAngle, 0.0f, 1.0f);
-    } else if (light.penumbraAngle < 0.0f) {
-        factor = std::clamp((edge - angle) / -light.penumbraAngle, 0.0f, 1.0f);
-    } else {
-        factor = angle <= edge ? 1.0f : 0.0f;
-    }
-    // Smooth the penumbra's edges as Maya's does.
-    factor = factor * factor * (3.0f - 2.0f * factor);
-    if (light.dropoff > 0.0f && factor > 0.0f) factor *= std::pow(std::max(cosine, 0.0f), light.dropoff);
-    return factor;
 }
 
 // The blocked part of the shadow rays from `point` to the light.
@@ -105,8 +75,11 @@ float illumination(const SceneLight& light, const MFloatVector& point, MFloatVec
                 return 0.0f;
             }
             towardsLight = offset * (1.0f / distance);
-            float value = light.intensity * decay(light.decayRate, distance);
-            if (light.type == SceneLight::kSpot) value *= spotFactor(light, -towardsLight);
+            float value = light.intensity * lighting::decay(light.decayRate, distance);
+            if (light.type == SceneLight::kSpot) {
+                const lighting::SpotCone cone{light.coneAngle, light.penumbraAngle, light.dropoff};
+                value *= lighting::spotFactor(cone, dot(unit(light.direction), -towardsLight));
+            }
             return value;
         }
     }

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/lighting/areaSamples.h"
+#include "host/lighting/lightFalloff.h"
+
 namespace sorvane::mrhost::renderer {
 
 namespace {
@@ -20,35 +23,6 @@ miVector cross(const miVector& a, const miVector& b) {
 miVector unit(const miVector& v) {
     const float l = std::sqrt(dot(v, v));
     return l > 0.0f ? scale(v, 1.0f / l) : v;
-}
-
-std::uint32_t mix(std::uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7feb352dU;
-    x ^= x >> 15;
-    x *= 0x846ca68bU;
-    x ^= x >> 16;
-    return x;
-}
-
-float unitFloat(std::uint32_t x) { return static_cast<float>(mix(x) & 0xffffffU) / 16777216.0f; }
-
-float decay(int rate, float distance) {
-    if (rate == 1) return 1.0f / distance;
-    if (rate == 2) return 1.0f / (distance * distance);
-    return 1.0f;
-}
-
-float spotFactor(const LightShape& light, const miVector& fromLight) {
-    const float cosine = std::clamp(dot(unit(light.direction), fromLight), -1.0f, 1.0f);
-    const float angle = std::acos(cosine) * (180.0f / kPi);
-    const float edge = light.coneAngle * 0.5f;
-    float factor = light.penumbraAngle > 0.0f
-                       ? std::clamp((edge + light.penumbraAngle - angle) / light.penumbraAngle, 0.0f, 1.0f)
-                       : (angle <= edge ? 1.0f : 0.0f);
-    factor = factor * factor * (3.0f - 2.0f * factor);
-    if (light.dropoff > 0.0f && factor > 0.0f) factor *= std::pow(std::max(cosine, 0.0f), light.dropoff);
-    return factor;
 }
 
 std::uint32_t seedOf(const miState& state) {
@@ -85,26 +59,20 @@ bool SceneLight::sample(const miState& state, int index, LightSample& out) const
         if (shape_.type == LightShape::kArea) {
             // Behind the emitting side there is no light at all.
             if (dot(sub(from, shape_.position), shape_.direction) <= 0.0f) return false;
-            // Stratified over the rectangle: a row of cells per sample count,
-            // jittered so that neighbouring samples differ.
-            const int n = samplesPerPoint();
-            const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(n)))));
-            const int rows = (n + columns - 1) / columns;
             const std::uint32_t seed = seedOf(state) * 0x9e3779b9U + static_cast<std::uint32_t>(index);
-            const float a =
-                ((static_cast<float>(index % columns) + unitFloat(seed)) / columns - 0.5f) * shape_.width;
-            const float b =
-                ((static_cast<float>(index / columns) + unitFloat(seed ^ 0x5bd1e995U)) / rows - 0.5f) *
-                shape_.height;
-            target = add(shape_.position, add(scale(axisU_, a), scale(axisV_, b)));
+            const lighting::RectangleOffset at =
+                lighting::rectangleSample(index, samplesPerPoint(), seed, shape_.width, shape_.height);
+            target = add(shape_.position, add(scale(axisU_, at.u), scale(axisV_, at.v)));
         }
         const miVector offset = sub(target, from);
         const float distance = std::sqrt(dot(offset, offset));
         if (distance <= 0.0f) return false;
         out.direction = scale(offset, 1.0f / distance);
-        value *= decay(shape_.decayRate, distance);
+        value *= lighting::decay(shape_.decayRate, distance);
         if (shape_.type == LightShape::kSpot) {
-            const float factor = spotFactor(shape_, scale(out.direction, -1.0f));
+            const lighting::SpotCone cone{shape_.coneAngle, shape_.penumbraAngle, shape_.dropoff};
+            const float factor =
+                lighting::spotFactor(cone, dot(unit(shape_.direction), scale(out.direction, -1.0f)));
             if (factor <= 0.0f) return false;
             value *= factor;
         }

@@ -41,7 +41,7 @@ struct LightShape {
     miVector direction{0.0f, 0.0f, -1.0f};  // where it shines: spot, infinite, area normal
     int decayRate = 0;                      // 0 none, 1 linear, 2 quadratic
     float coneAngle = 40.0f;                // spot: degrees, full angle
-    float penumbraAngle = 0.0f;             // spot: degrees beyond the cone
+    float penumbraAngle = 0.0f;             // spot: degrees beyond the cone (negative: inside)
     float dropoff = 0.0f;                   // spot
     float width = 1.0f;                     // area
     float height = 1.0f;                    // area
