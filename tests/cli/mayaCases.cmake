@@ -6,4 +6,7 @@ endif()
 sorvane_cli_case(maya-registration)
 sorvane_cli_case(maya-registration-missing-plugin)
 sorvane_cli_case(maya-shade-examples)
+# Seeded samples with up to 16 lights of every flag mix: the values must not
+# move when the evaluation is reorganised for speed.
+sorvane_cli_case(maya-shade-seeded)
 sorvane_cli_case(maya-shade-bad-input)
