@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "model/scattering.h"
-
 namespace sorvane {
 
 namespace {
@@ -42,7 +40,10 @@ OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample)
       V_(normalize(sample.rayDirection)),
       N_(normalize(sample.normalCamera)),
       viewCosine_(model::dot(-V_, N_)),
-      specularExponent_(6.0f / sample.eccentricity) {}
+      specularExponent_(6.0f / sample.eccentricity),
+      view_(model::viewTerms<Model>(V_, N_, sample.depth)),
+      oppositionFalloff_(model::oppositionFalloff<Model>(-V_, N_, sample.opposition)),
+      backlightScale_(model::falloffScale<Model>(sample.backlight)) {}
 
 void OutColorEvaluation::addLight(const LightSample& light) {
     const ShadingSample& s = sample_;
@@ -58,10 +59,12 @@ void OutColorEvaluation::addLight(const LightSample& light) {
     }
 
     if (light.lightDiffuse) {
-        const float R = model::scatterReflection<Model>(V_, N, L, s.scattering, s.anisotropy, s.depth);
-        const float T = model::scatterTransmission<Model>(V_, N, L, s.scattering, s.anisotropy, s.depth);
-        const float Fo = model::oppositionFalloff<Model>(-V_, N, s.opposition);
-        const float Fb = model::backlightFalloff<Model>(-L, N, s.backlight);
+        const model::Scattering scattering =
+            model::scatterBoth<Model>(view_, N, L, s.scattering, s.anisotropy, s.depth);
+        const float R = scattering.reflection;
+        const float T = scattering.transmission;
+        const float Fo = oppositionFalloff_;
+        const float Fb = model::backlightFalloffScaled<Model>(-L, N, backlightScale_);
 
         const float oppositionWeight = Fo * p;
         oppositionSum_.r += oppositionWeight * s.oppositionColor.r;

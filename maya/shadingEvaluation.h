@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <ostream>
 
+#include "model/scattering.h"
 #include "model/vector.h"
 
 namespace sorvane {
@@ -88,12 +89,17 @@ public:
 
 private:
     const ShadingSample& sample_;
-    // What every light would compute alike: N normalised, dot(-V, N) and the
-    // specular exponent, worked out once per sample with the same values.
+    // What every light would compute alike, worked out once per sample with
+    // the same values: N normalised, dot(-V, N), the specular exponent, the
+    // scattering terms' view cosine and exponential, the opposition falloff
+    // (it depends on the view alone) and the backlight curve's scale.
     Vec3 V_;
     Vec3 N_;
     float viewCosine_;
     float specularExponent_;
+    model::ViewTerms view_;
+    float oppositionFalloff_;
+    float backlightScale_;
     Color ambientLightSum_;
     Color diffuseSum_;
     Color oppositionSum_;
