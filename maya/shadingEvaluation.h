@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <ostream>
 
+#include "maya/lightBatchMath.h"
 #include "model/scattering.h"
 #include "model/vector.h"
 
@@ -81,14 +82,30 @@ inline Vec3 normalize(Vec3 v) {
 class OutColorEvaluation {
 public:
     // Keeps a reference to the sample; its transparency is read by finish(),
-    // so compute may fill it after the lights.
+    // so compute may fill it after the lights. With vector math the lights
+    // are held in a fixed batch and evaluated kLightBatch at a time, the sums
+    // still added in light order; null math is the scalar path, light by light.
     explicit OutColorEvaluation(const ShadingSample& sample);
+    OutColorEvaluation(const ShadingSample& sample, const LightBatchMath* math);
 
     void addLight(const LightSample& light);
-    Color finish() const;
+    Color finish();
 
 private:
+    // What the math calls give one light.
+    struct LightTerms {
+        float reflection;
+        float transmission;
+        float backlightFalloff;
+        float specularPower;
+    };
+    void accumulate(const LightSample& light, Vec3 L, const LightTerms& terms);
+    void evaluateBatch();
+
     const ShadingSample& sample_;
+    const LightBatchMath* math_;
+    LightSample batch_[kLightBatch];
+    int batched_ = 0;
     // What every light would compute alike, worked out once per sample with
     // the same values: N normalised, dot(-V, N), the specular exponent, the
     // scattering terms' view cosine and exponential, the opposition falloff
@@ -109,5 +126,8 @@ private:
 };
 
 Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count);
+// The same with the given math: null for the scalar path.
+Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count,
+                       const LightBatchMath* math);
 
 }  // namespace sorvane
