@@ -1,12 +1,15 @@
 #include "maya/shadingEvaluation.h"
 
 #include <cmath>
+#include <new>
 
 namespace sorvane {
 
 namespace {
 
 using Model = model::MayaFlavour;
+
+constexpr int kFewestVectorLights = 4;
 
 Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 
@@ -51,10 +54,14 @@ OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample, const LightB
 
 void OutColorEvaluation::addLight(const LightSample& light) {
     if (math_ != nullptr) {
-        batch_[batched_++] = light;
+        new (&batch_[batched_++].light) LightSample(light);
         if (batched_ == kLightBatch) evaluateBatch();
         return;
     }
+    addScalarLight(light);
+}
+
+void OutColorEvaluation::addScalarLight(const LightSample& light) {
     const ShadingSample& s = sample_;
     const Vec3 L = normalize(light.lightDirection);
     LightTerms terms{};
@@ -81,6 +88,12 @@ void OutColorEvaluation::evaluateBatch() {
     const int count = batched_;
     const int lanes = (count + kLightLanes - 1) / kLightLanes * kLightLanes;
     batched_ = 0;
+    // A vector call costs about what a few scalar ones do: too few lights
+    // are quicker one by one.
+    if (count < kFewestVectorLights) {
+        for (int i = 0; i < count; ++i) addScalarLight(batch_[i].light);
+        return;
+    }
     const float g = s.anisotropy, d = s.depth;
     const float q = g * g;
 
@@ -96,7 +109,7 @@ void OutColorEvaluation::evaluateBatch() {
         specularExponent[i] = specularExponent_;
     }
     for (int i = 0; i < count; ++i) {
-        const LightSample& light = batch_[i];
+        const LightSample& light = batch_[i].light;
         L[i] = normalize(light.lightDirection);
         if (light.lightDiffuse) {
             const float h = model::dot(N_, L[i]);
@@ -136,7 +149,7 @@ void OutColorEvaluation::evaluateBatch() {
         const float P = 1.0f - phase[i] * ((q * 0.25f) * 3.14159f);
         const float weight = P * s.scattering * 0.25f * (view_.c1 + c2[i]);
         const LightTerms terms{weight * (view_.e1 / e2[i]), weight * (1.0f - e[i]), falloff[i], specular[i]};
-        accumulate(batch_[i], L[i], terms);
+        accumulate(batch_[i].light, L[i], terms);
     }
 }
 

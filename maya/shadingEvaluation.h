@@ -99,12 +99,18 @@ private:
         float backlightFalloff;
         float specularPower;
     };
+    void addScalarLight(const LightSample& light);
     void accumulate(const LightSample& light, Vec3 L, const LightTerms& terms);
     void evaluateBatch();
 
     const ShadingSample& sample_;
     const LightBatchMath* math_;
-    LightSample batch_[kLightBatch];
+    // Left uninitialised: a sample with few lights should not clear the batch.
+    union BatchSlot {
+        BatchSlot() {}
+        LightSample light;
+    };
+    BatchSlot batch_[kLightBatch];
     int batched_ = 0;
     // What every light would compute alike, worked out once per sample with
     // the same values: N normalised, dot(-V, N), the specular exponent, the
