@@ -15,6 +15,24 @@ bool ScriptedLight::sample(const miState&, int index, LightSample& out) const {
 
 namespace {
 
+#if defined(__MINGW32__)
+
+// mingw runs a thread's thread_local destructors after its storage is gone,
+// so no slot could be given back when a thread ends: threads take the slots
+// in turn instead, and count atomically, as two may share one.
+constexpr bool kOwnedSlots = false;
+
+int threadSlot() {
+    static std::atomic<int> next{0};
+    static thread_local int slot = -1;
+    if (slot < 0) slot = next.fetch_add(1, std::memory_order_relaxed) % CallCounters::kThreadSlots;
+    return slot;
+}
+
+#else
+
+constexpr bool kOwnedSlots = true;
+
 // Which counter slot this thread owns: the lowest free one, given back when
 // the thread ends, or kThreadSlots (the shared slot) when all are taken.
 // Owned by one thread only, a slot is counted into without a locked
@@ -61,12 +79,14 @@ int threadSlot() {
     return slot.index();
 }
 
+#endif
+
 }  // namespace
 
 void CallCounters::count(Call call) {
     const int index = threadSlot();
     std::atomic<long>& counter = slots_[index].counts[call];
-    if (index == kThreadSlots) {
+    if (!kOwnedSlots || index == kThreadSlots) {
         counter.fetch_add(1, std::memory_order_relaxed);
     } else {
         counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
