@@ -1,7 +1,9 @@
-// evaluateOutColor per light against a floor: the math-library calls alone
-// that one diffuse and specular light needs (4 cos, 4 exp, 5 pow, 2 log,
-// 2 tan, 3 sqrt), on the same inputs. After the run it prints the marginal
-// cost of a light, (t(16 lights) - t(1 light)) / 15, and its ratio to the floor.
+// evaluateOutColor per light against a floor: the scalar math-library calls
+// alone that one diffuse and specular light needs (4 cos, 4 exp, 5 pow,
+// 2 log, 2 tan, 3 sqrt), on the same inputs. After the run it prints the
+// marginal cost of a light, (t(16 lights) - t(1 light)) / 15, and the cost
+// of a light at 8 lights, each against the floor, for the path the processor
+// gets (EvaluateOutColor) and for the scalar path (EvaluateOutColorScalar).
 //
 //   build/bench/evaluation_bench --benchmark_repetitions=10
 
@@ -10,10 +12,11 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/benchRatios.h"
+#include "bench/shadingWorkload.h"
 #include "maya/shadingEvaluation.h"
 #include "model/vector.h"
 
@@ -22,57 +25,9 @@ namespace {
 using sorvane::LightSample;
 using sorvane::ShadingSample;
 using sorvane::Vec3;
-
-constexpr std::size_t kSamples = 256;
-
-struct Workload {
-    std::vector<ShadingSample> samples;
-    std::vector<LightSample> lights;  // kSamples * 16
-};
-
-Vec3 unitFrom(std::mt19937& rng, float minZ) {
-    std::normal_distribution<float> n(0.0f, 1.0f);
-    for (;;) {
-        const Vec3 v{n(rng), n(rng), n(rng)};
-        const float l = std::sqrt(sorvane::model::dot(v, v));
-        if (l > 0.0f && v.z / l > minZ) return {v.x / l, v.y / l, v.z / l};
-    }
-}
-
-const Workload& workload() {
-    static const Workload w = [] {
-        std::mt19937 rng(11);
-        std::uniform_real_distribution<float> u(0.1f, 0.9f);
-        Workload out;
-        for (std::size_t i = 0; i < kSamples; ++i) {
-            ShadingSample s;
-            s.normalCamera = unitFrom(rng, 0.3f);
-            const Vec3 towardsViewer = unitFrom(rng, 0.5f);
-            s.rayDirection = {-towardsViewer.x, -towardsViewer.y, -towardsViewer.z};
-            s.color = {u(rng), u(rng), u(rng)};
-            s.ambientColor = {0.05f, 0.05f, 0.05f};
-            s.scatteringColor = {u(rng), u(rng), u(rng)};
-            s.oppositionColor = {0.6f, 0.6f, 0.6f};
-            s.backlightColor = {0.4f, 0.4f, 0.4f};
-            s.specularColor = {0.5f, 0.5f, 0.5f};
-            s.diffuse = 0.8f;
-            s.scattering = u(rng);
-            s.anisotropy = u(rng) * 2.0f - 1.0f;
-            s.depth = u(rng);
-            s.opposition = u(rng);
-            s.backlight = u(rng);
-            s.eccentricity = 0.2f;
-            s.specularRollOff = 0.3f;
-            out.samples.push_back(s);
-            for (int l = 0; l < 16; ++l) {
-                out.lights.push_back(
-                    {{u(rng), u(rng), u(rng)}, unitFrom(rng, -0.5f), u(rng), true, true, true});
-            }
-        }
-        return out;
-    }();
-    return w;
-}
+using sorvane::bench::kSamples;
+using sorvane::bench::Workload;
+using sorvane::bench::workload;
 
 void EvaluateOutColor(benchmark::State& state) {
     const Workload& w = workload();
@@ -84,7 +39,21 @@ void EvaluateOutColor(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lights));
 }
-BENCHMARK(EvaluateOutColor)->Arg(1)->Arg(4)->Arg(16);
+BENCHMARK(EvaluateOutColor)->Arg(0)->Arg(1)->Arg(4)->Arg(8)->Arg(16);
+
+#if __has_include("maya/lightBatchMath.h")
+void EvaluateOutColorScalar(benchmark::State& state) {
+    const Workload& w = workload();
+    const auto lights = static_cast<std::size_t>(state.range(0));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % kSamples;
+        benchmark::DoNotOptimize(sorvane::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights, nullptr));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lights));
+}
+BENCHMARK(EvaluateOutColorScalar)->Arg(0)->Arg(1)->Arg(4)->Arg(8)->Arg(16);
+#endif
 
 // The arguments each math call of one light receives, worked out beforehand.
 struct FloorArguments {
@@ -147,43 +116,32 @@ void MathFloorPerLight(benchmark::State& state) {
 }
 BENCHMARK(MathFloorPerLight);
 
-// Keeps the console output and remembers each benchmark's fastest CPU time
-// in nanoseconds: with --benchmark_repetitions, the minimum is the estimate
-// that other work on the machine can only spoil upwards.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
-            const double ns =
-                run.GetAdjustedCPUTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            const std::string name =
-                run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
-            auto [it, inserted] = nanoseconds.emplace(name, ns);
-            if (!inserted && ns < it->second) it->second = ns;
-        }
-    }
-    std::map<std::string, double> nanoseconds;
-};
+}  // namespace
+
+namespace {
+
+void printRatios(const sorvane::bench::RatioReporter& reporter, const std::string& name) {
+    const double floor = reporter.ns("MathFloorPerLight");
+    const double none = reporter.ns(name + "/0"), one = reporter.ns(name + "/1");
+    const double eight = reporter.ns(name + "/8"), sixteen = reporter.ns(name + "/16");
+    if (floor <= 0 || none <= 0 || one <= 0 || eight <= 0 || sixteen <= 0) return;
+    const double marginal = (sixteen - one) / 15.0;
+    std::printf("%s per light: %.1f ns; math floor per light: %.1f ns; ratio %.3f (target <= 1.10)\n",
+                name.c_str(), marginal, floor, marginal / floor);
+    // The lights' own cost at 8 lights, the sample's setup (no lights) taken out.
+    const double atEight = (eight - none) / 8.0;
+    std::printf(
+        "%s at 8 lights: %.1f ns a light beyond the sample's own %.1f ns; ratio to the floor %.3f (target "
+        "<= 0.5); all included %.1f ns a light, ratio %.3f\n",
+        name.c_str(), atEight, none, atEight / floor, eight / 8.0, eight / 8.0 / floor);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const auto& t = reporter.nanoseconds;
-    const auto one = t.find("EvaluateOutColor/1"), sixteen = t.find("EvaluateOutColor/16");
-    const auto floor = t.find("MathFloorPerLight");
-    if (one != t.end() && sixteen != t.end() && floor != t.end()) {
-        const double perLight = (sixteen->second - one->second) / 15.0;
-        std::printf(
-            "evaluateOutColor per light: %.1f ns; math floor per light: %.1f ns; ratio %.3f (target <= "
-            "1.25)\n",
-            perLight, floor->second, perLight / floor->second);
-    }
+    sorvane::bench::RatioReporter reporter;
+    if (!sorvane::bench::runBenchmarks(argc, argv, reporter)) return 1;
+    printRatios(reporter, "EvaluateOutColor");
+    printRatios(reporter, "EvaluateOutColorScalar");
     return 0;
 }

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <ostream>
 
+#include "maya/lightBatchMath.h"
+#include "model/scattering.h"
 #include "model/vector.h"
 
 namespace sorvane {
@@ -80,20 +82,47 @@ inline Vec3 normalize(Vec3 v) {
 class OutColorEvaluation {
 public:
     // Keeps a reference to the sample; its transparency is read by finish(),
-    // so compute may fill it after the lights.
+    // so compute may fill it after the lights. With vector math the lights
+    // are held in a fixed batch and evaluated kLightBatch at a time, the sums
+    // still added in light order; null math is the scalar path, light by light.
     explicit OutColorEvaluation(const ShadingSample& sample);
+    OutColorEvaluation(const ShadingSample& sample, const LightBatchMath* math);
 
     void addLight(const LightSample& light);
-    Color finish() const;
+    Color finish();
 
 private:
+    // What the math calls give one light.
+    struct LightTerms {
+        float reflection;
+        float transmission;
+        float backlightFalloff;
+        float specularPower;
+    };
+    void addScalarLight(const LightSample& light);
+    void accumulate(const LightSample& light, Vec3 L, const LightTerms& terms);
+    void evaluateBatch();
+
     const ShadingSample& sample_;
-    // What every light would compute alike: N normalised, dot(-V, N) and the
-    // specular exponent, worked out once per sample with the same values.
+    const LightBatchMath* math_;
+    // Left uninitialised: a sample with few lights should not clear the batch.
+    union BatchSlot {
+        BatchSlot() {}
+        LightSample light;
+    };
+    BatchSlot batch_[kLightBatch];
+    int batched_ = 0;
+    // What every light would compute alike, worked out once per sample with
+    // the same values: N normalised, dot(-V, N), the specular exponent, the
+    // scattering terms' view cosine and exponential, the opposition falloff
+    // (it depends on the view alone) and the backlight curve's scale.
     Vec3 V_;
     Vec3 N_;
     float viewCosine_;
     float specularExponent_;
+    model::ViewTerms view_;
+    float oppositionFalloff_;
+    float backlightScale_;
     Color ambientLightSum_;
     Color diffuseSum_;
     Color oppositionSum_;
@@ -103,5 +132,8 @@ private:
 };
 
 Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count);
+// The same with the given math: null for the scalar path.
+Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count,
+                       const LightBatchMath* math);
 
 }  // namespace sorvane

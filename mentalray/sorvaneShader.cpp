@@ -79,18 +79,38 @@ struct Material {
     miScalar subsurfaceIntensity;
 };
 
+// What every light sample of one shader call computes alike, worked out once
+// with the same values: the view direction, the scattering terms' view
+// cosine and exponential, the opposition falloff and the backlight curve's scale.
+struct ViewShared {
+    Vec3 V;
+    sorvane::model::ViewTerms view;
+    float opposition = 0.0f;
+    float backlightScale = 0.0f;
+};
+
+ViewShared viewShared(const Material& m, const miState* state, Vec3 N) {
+    ViewShared out;
+    out.V = -toVec3(state->dir);
+    out.view = sorvane::model::viewTerms<Flavour>(out.V, N, m.depth);
+    out.opposition = sorvane::model::oppositionFalloff<Flavour>(out.V, N, m.opposition);
+    out.backlightScale = sorvane::model::falloffScale<Flavour>(m.backlight);
+    return out;
+}
+
 // One light sample's share of the light's running sums and total.
-void addLightSample(const Material& m, const miState* state, Vec3 N, const miColor& lightColor,
+void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const miColor& lightColor,
                     const miVector& direction, double invEcc, Rgb& diffuseRun, Rgb& translucencyRun,
                     Rgb& lightTotal) {
-    const Vec3 V = -toVec3(state->dir);
+    const Vec3 V = shared.V;
     const Vec3 L = toVec3(direction);
-    const float tR = sorvane::model::scatterReflection<Flavour>(V, N, L, m.scattering, m.anisotropy, m.depth);
-    const float tT =
-        sorvane::model::scatterTransmission<Flavour>(V, N, L, m.scattering, m.anisotropy, m.depth);
-    const float ph = sorvane::model::scatterPhase<Flavour>(N, L, m.anisotropy);
-    const float op = sorvane::model::oppositionFalloff<Flavour>(V, N, m.opposition);
-    const float bl = sorvane::model::backlightFalloff<Flavour>(-L, N, m.backlight);
+    const sorvane::model::Scattering scattering =
+        sorvane::model::scatterBoth<Flavour>(shared.view, N, L, m.scattering, m.anisotropy, m.depth);
+    const float tR = scattering.reflection;
+    const float tT = scattering.transmission;
+    const float ph = scattering.phase;
+    const float op = shared.opposition;
+    const float bl = sorvane::model::backlightFalloffScaled<Flavour>(-L, N, shared.backlightScale);
     // The renderer's own cosine is not used: it belongs to the surface normal.
     const float nl = cosine(L, N);
 
@@ -184,6 +204,8 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     // Light sampling sees no primitive and the unperturbed surface normal.
     const auto savedPri = state->pri;
     state->pri = nullptr;
+    // Sampling a light leaves state->dir as it is, so the view is taken once.
+    const ViewShared shared = n_lights > 0 ? viewShared(m, state, N) : ViewShared{};
     for (miInteger k = 0; k < n_lights; ++k) {
         const miTag tag = lights[i_lights + k];
         Rgb lightTotal;
@@ -195,7 +217,7 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
         miVector direction;
         miScalar dotNl;
         while (mi_sample_light(&lightColor, &direction, &dotNl, state, tag, &samples) != miFALSE) {
-            addLightSample(m, state, N, lightColor, direction, invEcc, diffuseRun, translucencyRun,
+            addLightSample(m, shared, N, lightColor, direction, invEcc, diffuseRun, translucencyRun,
                            lightTotal);
         }
         if (samples > 0) {

@@ -52,32 +52,73 @@ float scatterPhase(Vec3 N, Vec3 L, float g) {
     return 1.0f - Flavour::pow(base, 1.5f) * ((q * 0.25f) * 3.14159f);
 }
 
+// What the two scattering terms share for one view direction and depth, the
+// same for every light of a shading sample: worked out once per sample, it
+// leaves each light only the calls that depend on the light.
+struct ViewTerms {
+    float c1 = 0.0f;         // cos(dot(V, N))
+    float e1 = 0.0f;         // exp(-(d / c1))
+    float inverseC1 = 0.0f;  // 1 / c1
+};
+
 // The dot products enter cos as angles in radians, so c1 and c2 are even in V.
 template <class Flavour>
-float scatterReflection(Vec3 V, Vec3 N, Vec3 L, float s, float g, float d) {
-    const float c1 = Flavour::cos(dot(V, N));
+ViewTerms viewTerms(Vec3 V, Vec3 N, float d) {
+    ViewTerms v;
+    v.c1 = Flavour::cos(dot(V, N));
+    v.e1 = Flavour::exp(-(d / v.c1));
+    v.inverseC1 = 1.0f / v.c1;
+    return v;
+}
+
+struct Scattering {
+    float reflection = 0.0f;
+    float transmission = 0.0f;
+    float phase = 0.0f;
+};
+
+// Reflection and transmission for one light from one phase factor and one
+// light cosine, each value as scatterReflection and scatterTransmission give it.
+template <class Flavour>
+Scattering scatterBoth(const ViewTerms& view, Vec3 N, Vec3 L, float s, float g, float d) {
     const float c2 = Flavour::cos(dot(N, L));
-    const float P = scatterPhase<Flavour>(N, L, g);
-    const float e1 = Flavour::exp(-(d / c1));
+    Scattering out;
+    out.phase = scatterPhase<Flavour>(N, L, g);
     const float e2 = Flavour::exp(-(d / c2));
-    return P * s * 0.25f * (c1 + c2) * (e1 / e2);
+    const float e = Flavour::exp(-d - (view.inverseC1 - 1.0f / c2));
+    const float weight = out.phase * s * 0.25f * (view.c1 + c2);
+    out.reflection = weight * (view.e1 / e2);
+    out.transmission = weight * (1.0f - e);
+    return out;
+}
+
+template <class Flavour>
+float scatterReflection(Vec3 V, Vec3 N, Vec3 L, float s, float g, float d) {
+    return scatterBoth<Flavour>(viewTerms<Flavour>(V, N, d), N, L, s, g, d).reflection;
 }
 
 template <class Flavour>
 float scatterTransmission(Vec3 V, Vec3 N, Vec3 L, float s, float g, float d) {
-    const float c1 = Flavour::cos(dot(V, N));
-    const float c2 = Flavour::cos(dot(N, L));
-    const float P = scatterPhase<Flavour>(N, L, g);
-    const float e = Flavour::exp(-d - (1.0f / c1 - 1.0f / c2));
-    return P * s * 0.25f * (c1 + c2) * (1.0f - e);
+    return scatterBoth<Flavour>(viewTerms<Flavour>(V, N, d), N, L, s, g, d).transmission;
 }
 
+// The falloff curve's scale 1 / m, which depends on the strength k alone.
 // k = 1 makes m infinite and the curve 1; k = 0 and k > 1 are left to IEEE.
 template <class Flavour>
-float falloffCurve(float x, float k) {
+float falloffScale(float k) {
     const float m = Flavour::log(1.0f - k) * -0.375f;
+    return 1.0f / m;
+}
+
+template <class Flavour>
+float falloffCurveScaled(float x, float scale) {
     const float t = Flavour::tan(x * 0.5f);
-    return Flavour::pow(t * (1.0f / m) + 1.0f, -1.0f);
+    return Flavour::pow(t * scale + 1.0f, -1.0f);
+}
+
+template <class Flavour>
+float falloffCurve(float x, float k) {
+    return falloffCurveScaled<Flavour>(x, falloffScale<Flavour>(k));
 }
 
 template <class Flavour>
@@ -87,8 +128,13 @@ float oppositionFalloff(Vec3 U, Vec3 N, float k) {
 
 // The curve takes the exponential of the negated cosine, not the cosine.
 template <class Flavour>
+float backlightFalloffScaled(Vec3 U, Vec3 N, float scale) {
+    return falloffCurveScaled<Flavour>(Flavour::exp(-dot(U, N)), scale);
+}
+
+template <class Flavour>
 float backlightFalloff(Vec3 U, Vec3 N, float k) {
-    return falloffCurve<Flavour>(Flavour::exp(-dot(U, N)), k);
+    return backlightFalloffScaled<Flavour>(U, N, falloffScale<Flavour>(k));
 }
 
 }  // namespace sorvane::model

@@ -198,8 +198,8 @@ public:
         OrderedJson out;
         out["result"] = writeFloats<4>({result.r, result.g, result.b, result.a});
         out["returned"] = static_cast<int>(returned);
-        out["irradianceCalls"] = scene.counters().computeIrradiance.load();
-        out["sampleLightCalls"] = scene.counters().sampleLight.load();
+        out["irradianceCalls"] = scene.counters().computeIrradiance();
+        out["sampleLightCalls"] = scene.counters().sampleLight();
         return out;
     }
 

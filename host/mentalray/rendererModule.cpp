@@ -21,7 +21,7 @@ void* phenEval(miState* state, void* parm) {
     if (LayoutProbe* probe = LayoutProbe::fromState(state)) return const_cast<void*>(probe->read(parm));
     const ShaderInstance* instance = ShaderInstance::fromState(state);
     if (instance == nullptr) return parm;
-    instance->scene().counters().phenEval.fetch_add(1, std::memory_order_relaxed);
+    instance->scene().counters().count(CallCounters::kPhenEval);
     const void* value = instance->connectedValue(*state, parm);
     return const_cast<void*>(value != nullptr ? value : parm);
 }
@@ -31,15 +31,15 @@ miBoolean sampleLight(miColor* result, miVector* dir, miScalar* dot_nl, miState*
     const ShaderInstance* instance = ShaderInstance::fromState(state);
     if (instance == nullptr || samples == nullptr) return miFALSE;
     CallCounters& counters = instance->scene().counters();
-    counters.sampleLight.fetch_add(1, std::memory_order_relaxed);
+    counters.count(CallCounters::kSampleLight);
     const Light* light = instance->scene().light(light_inst);
     if (light == nullptr) {
-        counters.unknownLight.fetch_add(1, std::memory_order_relaxed);
+        counters.count(CallCounters::kUnknownLight);
         return miFALSE;
     }
     LightSample sample;
     if (!light->sample(*state, *samples, sample)) return miFALSE;
-    counters.lightSamples.fetch_add(1, std::memory_order_relaxed);
+    counters.count(CallCounters::kLightSamples);
     if (result != nullptr) *result = sample.color;
     if (dir != nullptr) *dir = sample.direction;
     if (dot_nl != nullptr) {
@@ -53,7 +53,7 @@ miBoolean sampleLight(miColor* result, miVector* dir, miScalar* dot_nl, miState*
 miBoolean computeIrradiance(miColor* result, miState* state) {
     const ShaderInstance* instance = ShaderInstance::fromState(state);
     if (instance == nullptr || result == nullptr) return miFALSE;
-    instance->scene().counters().computeIrradiance.fetch_add(1, std::memory_order_relaxed);
+    instance->scene().counters().count(CallCounters::kComputeIrradiance);
     instance->scene().irradiance(*state, *result);
     return miTRUE;
 }

@@ -40,14 +40,33 @@ private:
 // Writes the irradiance at state.point, state.normal.
 using IrradianceProvider = std::function<void(const miState& state, miColor& irradiance)>;
 
-struct CallCounters {
-    std::atomic<long> phenEval{0};
-    std::atomic<long> sampleLight{0};   // every call, the last one (no sample) included
-    std::atomic<long> lightSamples{0};  // calls that delivered a sample
-    std::atomic<long> computeIrradiance{0};
-    std::atomic<long> unknownLight{0};  // calls with a tag that names no light
+// Counts of the renderer calls the shader made. Every thread counts in a
+// slot of its own, a cache line each, and reading sums the slots: render
+// threads calling mi_sample_light and mi_phen_eval millions of times must
+// not take one line from each other on every call. Read and reset them
+// between renders, not while shading.
+class CallCounters {
+public:
+    enum Call { kPhenEval, kSampleLight, kLightSamples, kComputeIrradiance, kUnknownLight, kCallKinds };
 
+    void count(Call call);
+    long total(Call call) const;
     void reset();
+
+    long phenEval() const { return total(kPhenEval); }
+    long sampleLight() const { return total(kSampleLight); }  // every call, the last one (no sample) included
+    long lightSamples() const { return total(kLightSamples); }  // calls that delivered a sample
+    long computeIrradiance() const { return total(kComputeIrradiance); }
+    long unknownLight() const { return total(kUnknownLight); }  // calls with a tag that names no light
+
+    // Threads beyond this many at once share one more slot, counting atomically.
+    static constexpr int kThreadSlots = 32;
+
+private:
+    struct alignas(64) Slot {
+        std::atomic<long> counts[kCallKinds] = {};
+    };
+    Slot slots_[kThreadSlots + 1];
 };
 
 class Scene {

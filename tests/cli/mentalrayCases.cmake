@@ -1,6 +1,9 @@
 # sorvane inspect and shade through the mental ray host.
 sorvane_cli_case(mentalray-registration)
 sorvane_cli_case(mentalray-shade)
+# Seeded samples of every kind, with many lights and area-light samples: the
+# values must not move when the evaluation is reorganised for speed.
+sorvane_cli_case(mentalray-shade-seeded)
 sorvane_cli_case(mentalray-shade-rejected-lines)
 sorvane_cli_case(mentalray-missing-library)
 sorvane_cli_case(mentalray-declaration-without-shader)

@@ -10,8 +10,14 @@ if(EXISTS ${CASE_DIR}/status)
   file(STRINGS ${CASE_DIR}/status expected_status LIMIT_COUNT 1)
 endif()
 
+set(environment)
+if(EXISTS ${CASE_DIR}/env)
+  file(STRINGS ${CASE_DIR}/env environment)
+  list(PREPEND environment ${CMAKE_COMMAND} -E env)
+endif()
+
 file(MAKE_DIRECTORY ${WORK_DIR})
-execute_process(COMMAND ${COMMAND} ${arguments}
+execute_process(COMMAND ${environment} ${COMMAND} ${arguments}
   WORKING_DIRECTORY ${WORK_DIR}
   INPUT_FILE ${input}
   OUTPUT_VARIABLE actual_stdout

@@ -137,7 +137,7 @@ TEST(Binding, BeforeAModuleHandleEachStubSaysSoAndStillLooksUp) {
     const std::string once = "DYNLOAD: dl_handle null\n" + lookupFailure("mi_phen_eval", nullptr);
     EXPECT_EQ(err.take(), once + "DYNLOAD: dl_handle null\n" + lookupFailure("mi_sample_light", nullptr) +
                               "DYNLOAD: dl_handle null\n" + lookupFailure("mi_compute_irradiance", nullptr));
-    EXPECT_EQ(scene.counters().sampleLight, 0);
+    EXPECT_EQ(scene.counters().sampleLight(), 0);
     EXPECT_EQ(result.a, 1.0f);
 }
 
@@ -170,7 +170,7 @@ TEST_F(BindingTest, LooksEachFunctionUpOnceOnFirstUseAndNeverAgain) {
     }
     EXPECT_EQ(module_.totalLookups(), 3);
     EXPECT_EQ(err.take(), "");
-    EXPECT_EQ(scene_.counters().computeIrradiance, 4);
+    EXPECT_EQ(scene_.counters().computeIrradiance(), 4);
 }
 
 TEST_F(BindingTest, ASecondModuleHandleRebindsEveryStub) {
@@ -236,7 +236,7 @@ TEST_F(ModuleWithoutIrradiance, AFailedLookupIsReportedAndRepeatedOnEveryCall) {
     EXPECT_EQ(err.take(), failure + failure);
     EXPECT_EQ(module_.lookups("mi_compute_irradiance"), 0);  // the module has none to resolve
     EXPECT_EQ(module_.lookups("mi_sample_light"), 1);
-    EXPECT_EQ(scene_.counters().computeIrradiance, 0);
+    EXPECT_EQ(scene_.counters().computeIrradiance(), 0);
     // The stub gave black, which adds nothing.
     instance_->setBoolean("useIrradiance", false);
     const miColor without = shadeOnce(*instance_);
@@ -307,7 +307,7 @@ TEST_F(BindingTest, ThreadsRacingOnTheFirstCallsAllShadeAlike) {
         EXPECT_GE(module_.lookups(name), 1) << name;
         EXPECT_LE(module_.lookups(name), kThreads) << name;
     }
-    EXPECT_EQ(scene_.counters().lightSamples, (kThreads + 1) * kSamples);
+    EXPECT_EQ(scene_.counters().lightSamples(), (kThreads + 1) * kSamples);
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_F(ShaderRecord, HoldsTheBlockAndTheGhostAreaAfterIt) {
 
     testing::shadeOnce(*instance_);
     EXPECT_EQ(seen, &record);
-    EXPECT_EQ(scene_.counters().phenEval.load(), 2);
+    EXPECT_EQ(scene_.counters().phenEval(), 2);
 }
 
 // The gather gets the whole state, copied by value: its last fields too.
@@ -113,7 +113,7 @@ TEST_F(ShaderRecord, TheIrradianceStateIsACompleteCopy) {
     state.dist = 2.5;
     miColor result{};
     instance_->shade(result, state);
-    ASSERT_EQ(scene_.counters().computeIrradiance.load(), 1);
+    ASSERT_EQ(scene_.counters().computeIrradiance(), 1);
     EXPECT_EQ(gathered.shader, &instance_->function());
     EXPECT_EQ(gathered.tex.z, 0.75f);
     EXPECT_EQ(gathered.thread, 3);

@@ -97,13 +97,13 @@ TEST_P(FetchRule, BlockValueConnectedValueAndNoGhostOffset) {
 
     instance_->connectValues(name, other);
     const miColor connected = shade();
-    EXPECT_GT(scene_.counters().phenEval, 0);
+    EXPECT_GT(scene_.counters().phenEval(), 0);
 
     // A ghost offset of 0 means nothing is connected, whatever the ghost tags say.
     instance_->forceGhostOffset(0);
     scene_.counters().reset();
     EXPECT_TRUE(sameBits(shade(), defaults));
-    EXPECT_EQ(scene_.counters().phenEval, 0);
+    EXPECT_EQ(scene_.counters().phenEval(), 0);
 
     instance_ = shader_.instantiate(scene_);
     configure(*instance_);
@@ -180,7 +180,7 @@ TEST_P(LightRangeTest, OnlyTheLightsFromStartToStartPlusCountAreSampled) {
         const bool used = k >= GetParam().firstUsed && k <= GetParam().lastUsed;
         EXPECT_EQ(lights[static_cast<std::size_t>(k)]->calls_, used ? 2 : 0) << "light " << k;
     }
-    EXPECT_EQ(scene_.counters().unknownLight, 0);
+    EXPECT_EQ(scene_.counters().unknownLight(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, LightRangeTest,
@@ -307,7 +307,7 @@ TEST_P(IrradianceSwitch, GathersOnlyWhenOnAndWeighted) {
         return out;
     }();
     const miColor out = shade();
-    EXPECT_EQ(scene_.counters().computeIrradiance, c.calls);
+    EXPECT_EQ(scene_.counters().computeIrradiance(), c.calls);
     EXPECT_EQ(*fetches, c.weightFetches);
     EXPECT_EQ(out.a, 1.0f);
     if (c.calls == 1) {

@@ -410,8 +410,8 @@ TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
     miState state = instance->newState();
     miColor result{0, 0, 0, 0};
     instance->shade(result, state);
-    EXPECT_EQ(scene.counters().lightSamples.load(), 6);
-    EXPECT_EQ(scene.counters().sampleLight.load(), 7);
+    EXPECT_EQ(scene.counters().lightSamples(), 6);
+    EXPECT_EQ(scene.counters().sampleLight(), 7);
 }
 
 TEST(Render, EnvironmentIrradianceIsPiTimesTheSkyOrGround) {

@@ -1,0 +1,202 @@
+// The mental ray shader per light sample, called through our host as the
+// renderer calls it, against a floor: the double-precision math calls that
+// one light sample makes in the shader (4 cos, 5 exp, 6 pow, 2 log, 2 tan,
+// 1 acos, 1 sqrt), on the same inputs. After the run it prints the marginal
+// cost of a light sample, (t(16 samples) - t(1 sample)) / 15, and its ratio
+// to the floor.
+//
+//   build/bench/mentalray_shader_bench --benchmark_repetitions=10
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "bench/benchRatios.h"
+#include "bench/shadingWorkload.h"
+#include "host/mentalray/mentalrayHost.h"
+
+namespace {
+
+namespace mr = sorvane::mrhost;
+using sorvane::bench::kLightsPerSample;
+using sorvane::bench::kSamples;
+using sorvane::bench::workload;
+
+constexpr std::size_t kMaterials = 16;
+
+// What state.user points at: this sample's light samples.
+struct SampleSet {
+    const mr::LightSample* samples = nullptr;
+    int count = 0;
+};
+
+// An area light whose samples the benchmark hands over per shading sample.
+class TableLight : public mr::Light {
+public:
+    bool sample(const miState& state, int index, mr::LightSample& out) const override {
+        const auto* set = static_cast<const SampleSet*>(state.user);
+        if (index >= set->count) return false;
+        out = set->samples[index];
+        return true;
+    }
+};
+
+miVector toMr(sorvane::Vec3 v) { return {v.x, v.y, v.z}; }
+
+struct Setup {
+    mr::LoadedShader shader{SORVANE_MR_LIBRARY, SORVANE_MR_DECLARATION};
+    mr::Scene scene;
+    std::vector<std::unique_ptr<mr::ShaderInstance>> instances;  // one per material
+    std::vector<mr::LightSample> lightSamples;                   // kSamples * kLightsPerSample
+
+    Setup() {
+        const miTag tag = scene.addLight(std::make_shared<TableLight>());
+        const auto& w = workload();
+        for (std::size_t m = 0; m < kMaterials; ++m) {
+            const sorvane::ShadingSample& s = w.samples[m];
+            auto instance = shader.instantiate(scene);
+            instance->setValues("color", {s.color.r, s.color.g, s.color.b});
+            instance->setValues("scatteringColor",
+                                {s.scatteringColor.r, s.scatteringColor.g, s.scatteringColor.b});
+            instance->setScalar("scattering", s.scattering);
+            instance->setScalar("anisotropy", s.anisotropy);
+            instance->setScalar("depth", s.depth);
+            instance->setScalar("opposition", s.opposition);
+            instance->setScalar("backlight", s.backlight);
+            instance->setBoolean("useIrradiance", false);
+            instance->setArray("lights", {tag});
+            instances.push_back(std::move(instance));
+        }
+        for (const sorvane::LightSample& l : w.lights) {
+            const sorvane::Color& c = l.lightIntensity;
+            lightSamples.push_back({{c.r, c.g, c.b, 1.0f}, toMr(l.lightDirection)});
+        }
+    }
+};
+
+Setup& setup() {
+    static Setup s;
+    return s;
+}
+
+void ShaderPerSample(benchmark::State& state) {
+    Setup& s = setup();
+    const auto& w = workload();
+    const int count = static_cast<int>(state.range(0));
+    std::vector<miState> states;
+    for (const auto& instance : s.instances) states.push_back(instance->newState());
+    SampleSet set;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % kSamples;
+        const mr::ShaderInstance& instance = *s.instances[k % kMaterials];
+        miState& st = states[k % kMaterials];
+        st.dir = toMr(w.samples[k].rayDirection);
+        st.normal = toMr(w.samples[k].normalCamera);
+        set = {&s.lightSamples[k * kLightsPerSample], count};
+        st.user = &set;
+        st.user_size = static_cast<int>(sizeof set);
+        miColor result{0.0f, 0.0f, 0.0f, 0.0f};
+        instance.shade(result, st);
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * count);
+}
+BENCHMARK(ShaderPerSample)->ArgName("lightSamples")->Arg(1)->Arg(16);
+
+float dcos(float x) { return static_cast<float>(std::cos(static_cast<double>(x))); }
+float dexp(float x) { return static_cast<float>(std::exp(static_cast<double>(x))); }
+float dpow(float x, float y) {
+    return static_cast<float>(std::pow(static_cast<double>(x), static_cast<double>(y)));
+}
+float dlog(float x) { return static_cast<float>(std::log(static_cast<double>(x))); }
+float dtan(float x) { return static_cast<float>(std::tan(static_cast<double>(x))); }
+float dacos(float x) { return static_cast<float>(std::acos(static_cast<double>(x))); }
+float dsqrt(float x) { return static_cast<float>(std::sqrt(static_cast<double>(x))); }
+
+// The arguments of one light sample's math calls, worked out beforehand.
+struct FloorArguments {
+    float cosArg[4], expArg[5], powBase[5], powExp[5], square, logArg[2], tanArg[2], acosArg, sqrtArg;
+};
+
+using sorvane::model::dot;
+
+const std::vector<FloorArguments>& floorArguments() {
+    static const std::vector<FloorArguments> all = [] {
+        const auto& w = workload();
+        std::vector<FloorArguments> out;
+        for (std::size_t k = 0; k < kSamples; ++k) {
+            const sorvane::ShadingSample& m = w.samples[k % kMaterials];
+            const sorvane::Vec3 V = -w.samples[k].rayDirection, N = w.samples[k].normalCamera;
+            const sorvane::Vec3 L = w.lights[k * kLightsPerSample].lightDirection;
+            const float vn = dot(V, N), nl = dot(N, L), g = m.anisotropy;
+            const float c1 = dcos(vn), c2 = dcos(nl);
+            const sorvane::Vec3 h{L.x + V.x, L.y + V.y, L.z + V.z};
+            FloorArguments a{};
+            a.cosArg[0] = a.cosArg[2] = vn;
+            a.cosArg[1] = a.cosArg[3] = nl;
+            a.expArg[0] = -(m.depth / c1);
+            a.expArg[1] = -(m.depth / c2);
+            a.expArg[2] = -m.depth - (1.0f / c1 - 1.0f / c2);
+            a.expArg[3] = nl;
+            a.expArg[4] = -0.5f;
+            for (int j = 0; j < 3; ++j) {
+                a.powBase[j] = g * g + 1.0f - nl * (g * 2.0f);
+                a.powExp[j] = 1.5f;
+            }
+            a.powBase[3] = a.powBase[4] = 1.2f;
+            a.powExp[3] = a.powExp[4] = -1.0f;
+            a.square = 0.7f;
+            a.logArg[0] = 1.0f - m.opposition;
+            a.logArg[1] = 1.0f - m.backlight;
+            a.tanArg[0] = vn * 0.5f;
+            a.tanArg[1] = dexp(nl) * 0.5f;
+            a.acosArg = 0.9f;
+            a.sqrtArg = dot(h, h);
+            out.push_back(a);
+        }
+        return out;
+    }();
+    return all;
+}
+
+void MathFloorPerSample(benchmark::State& state) {
+    const auto& all = floorArguments();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const FloorArguments& a = all[i++ % kSamples];
+        float sum = 0.0f;
+        for (float x : a.cosArg) sum += dcos(x);
+        for (float x : a.expArg) sum += dexp(x);
+        for (int j = 0; j < 5; ++j) sum += dpow(a.powBase[j], a.powExp[j]);
+        // As the shader squares: the compiler makes pow(x, 2) a product in both.
+        sum += static_cast<float>(std::pow(static_cast<double>(a.square), 2.0));
+        for (float x : a.logArg) sum += dlog(x);
+        for (float x : a.tanArg) sum += dtan(x);
+        sum += dacos(a.acosArg);
+        sum += dsqrt(a.sqrtArg);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(MathFloorPerSample);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    sorvane::bench::RatioReporter reporter;
+    if (!sorvane::bench::runBenchmarks(argc, argv, reporter)) return 1;
+    const double one = reporter.ns("ShaderPerSample/lightSamples:1");
+    const double sixteen = reporter.ns("ShaderPerSample/lightSamples:16");
+    const double floor = reporter.ns("MathFloorPerSample");
+    if (one > 0 && sixteen > 0 && floor > 0) {
+        const double perSample = (sixteen - one) / 15.0;
+        std::printf(
+            "mental ray shader per light sample: %.1f ns; math floor per light sample: %.1f ns; ratio %.3f "
+            "(target <= 1.10)\n",
+            perSample, floor, perSample / floor);
+    }
+    return 0;
+}
