@@ -22,9 +22,9 @@
 
 namespace {
 
-using sorvane::LightSample;
-using sorvane::ShadingSample;
-using sorvane::Vec3;
+using shading::LightSample;
+using shading::ShadingSample;
+using shading::Vec3;
 using sorvane::bench::kSamples;
 using sorvane::bench::Workload;
 using sorvane::bench::workload;
@@ -35,7 +35,7 @@ void EvaluateOutColor(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         const std::size_t k = i++ % kSamples;
-        benchmark::DoNotOptimize(sorvane::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights));
+        benchmark::DoNotOptimize(shading::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lights));
 }
@@ -48,7 +48,7 @@ void EvaluateOutColorScalar(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         const std::size_t k = i++ % kSamples;
-        benchmark::DoNotOptimize(sorvane::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights, nullptr));
+        benchmark::DoNotOptimize(shading::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights, nullptr));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lights));
 }
@@ -67,8 +67,8 @@ const std::vector<FloorArguments>& floorArguments() {
         for (std::size_t k = 0; k < kSamples; ++k) {
             const ShadingSample& s = w.samples[k];
             const LightSample& l = w.lights[k * 16];
-            const Vec3 V = sorvane::normalize(s.rayDirection), N = sorvane::normalize(s.normalCamera);
-            const Vec3 L = sorvane::normalize(l.lightDirection);
+            const Vec3 V = shading::normalize(s.rayDirection), N = shading::normalize(s.normalCamera);
+            const Vec3 L = shading::normalize(l.lightDirection);
             const float vn = sorvane::model::dot(V, N), nl = sorvane::model::dot(N, L);
             const float c1 = std::cos(vn), c2 = std::cos(nl), q = s.anisotropy * s.anisotropy;
             const Vec3 h{L.x - V.x, L.y - V.y, L.z - V.z};

@@ -29,13 +29,13 @@ using sorvane::bench::workload;
 
 constexpr std::size_t kMaterials = 16;
 
-MFloatVector toMaya(sorvane::Vec3 v) { return {v.x, v.y, v.z}; }
-MFloatVector toMaya(sorvane::Color c) { return {c.r, c.g, c.b}; }
+MFloatVector toMaya(shading::Vec3 v) { return {v.x, v.y, v.z}; }
+MFloatVector toMaya(shading::Color c) { return {c.r, c.g, c.b}; }
 
 // Sample k: the material of node k % kMaterials, the geometry of sample k.
-sorvane::ShadingSample sampleAt(std::size_t k) {
+shading::ShadingSample sampleAt(std::size_t k) {
     const auto& w = workload();
-    sorvane::ShadingSample s = w.samples[k % kMaterials];
+    shading::ShadingSample s = w.samples[k % kMaterials];
     s.normalCamera = w.samples[k].normalCamera;
     s.rayDirection = w.samples[k].rayDirection;
     return s;
@@ -53,7 +53,7 @@ struct Host {
     Host() {
         const auto& w = workload();
         for (std::size_t m = 0; m < kMaterials; ++m) {
-            const sorvane::ShadingSample& s = w.samples[m];
+            const shading::ShadingSample& s = w.samples[m];
             auto node = std::make_unique<mh::Node>("sorvane");
             node->set("color", toMaya(s.color));
             node->set("ambientColor", toMaya(s.ambientColor));
@@ -78,7 +78,7 @@ struct Host {
         rayDirection = &type.attribute("rayDirection");
         lightDataArray = &type.attribute("lightDataArray");
         outColor = &type.attribute("outColor");
-        for (const sorvane::LightSample& l : w.lights) {
+        for (const shading::LightSample& l : w.lights) {
             mh::LightData d;
             d.direction = toMaya(l.lightDirection);
             d.intensity = toMaya(l.lightIntensity);
@@ -127,13 +127,13 @@ void FillDataBlockOnly(benchmark::State& state) { run<false>(state); }
 void EvaluateOutColorDirect(benchmark::State& state) {
     const auto& w = workload();
     const auto count = static_cast<std::size_t>(state.range(0));
-    std::vector<sorvane::ShadingSample> samples;
+    std::vector<shading::ShadingSample> samples;
     for (std::size_t k = 0; k < kSamples; ++k) samples.push_back(sampleAt(k));
     std::size_t i = 0;
     for (auto _ : state) {
         const std::size_t k = i++ % kSamples;
         benchmark::DoNotOptimize(
-            sorvane::evaluateOutColor(samples[k], &w.lights[k * kLightsPerSample], count));
+            shading::evaluateOutColor(samples[k], &w.lights[k * kLightsPerSample], count));
     }
 }
 

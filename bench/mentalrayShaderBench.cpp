@@ -44,7 +44,7 @@ public:
     }
 };
 
-miVector toMr(sorvane::Vec3 v) { return {v.x, v.y, v.z}; }
+miVector toMr(shading::Vec3 v) { return {v.x, v.y, v.z}; }
 
 struct Setup {
     mr::LoadedShader shader{SORVANE_MR_LIBRARY, SORVANE_MR_DECLARATION};
@@ -56,7 +56,7 @@ struct Setup {
         const miTag tag = scene.addLight(std::make_shared<TableLight>());
         const auto& w = workload();
         for (std::size_t m = 0; m < kMaterials; ++m) {
-            const sorvane::ShadingSample& s = w.samples[m];
+            const shading::ShadingSample& s = w.samples[m];
             auto instance = shader.instantiate(scene);
             instance->setValues("color", {s.color.r, s.color.g, s.color.b});
             instance->setValues("scatteringColor",
@@ -70,8 +70,8 @@ struct Setup {
             instance->setArray("lights", {tag});
             instances.push_back(std::move(instance));
         }
-        for (const sorvane::LightSample& l : w.lights) {
-            const sorvane::Color& c = l.lightIntensity;
+        for (const shading::LightSample& l : w.lights) {
+            const shading::Color& c = l.lightIntensity;
             lightSamples.push_back({{c.r, c.g, c.b, 1.0f}, toMr(l.lightDirection)});
         }
     }
@@ -129,12 +129,12 @@ const std::vector<FloorArguments>& floorArguments() {
         const auto& w = workload();
         std::vector<FloorArguments> out;
         for (std::size_t k = 0; k < kSamples; ++k) {
-            const sorvane::ShadingSample& m = w.samples[k % kMaterials];
-            const sorvane::Vec3 V = -w.samples[k].rayDirection, N = w.samples[k].normalCamera;
-            const sorvane::Vec3 L = w.lights[k * kLightsPerSample].lightDirection;
+            const shading::ShadingSample& m = w.samples[k % kMaterials];
+            const shading::Vec3 V = -w.samples[k].rayDirection, N = w.samples[k].normalCamera;
+            const shading::Vec3 L = w.lights[k * kLightsPerSample].lightDirection;
             const float vn = dot(V, N), nl = dot(N, L), g = m.anisotropy;
             const float c1 = dcos(vn), c2 = dcos(nl);
-            const sorvane::Vec3 h{L.x + V.x, L.y + V.y, L.z + V.z};
+            const shading::Vec3 h{L.x + V.x, L.y + V.y, L.z + V.z};
             FloorArguments a{};
             a.cosArg[0] = a.cosArg[2] = vn;
             a.cosArg[1] = a.cosArg[3] = nl;

@@ -13,6 +13,8 @@
 
 namespace sorvane::bench {
 
+using namespace ::shading;
+
 constexpr std::size_t kSamples = 256;
 constexpr std::size_t kLightsPerSample = 16;
 

@@ -7,7 +7,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace sorvane {
+namespace shading {
 
 #if defined(SORVANE_LIBMVEC)
 
@@ -69,4 +69,4 @@ const LightBatchMath* widestLightBatchMath() { return nullptr; }
 
 #endif
 
-}  // namespace sorvane
+}  // namespace shading

@@ -6,7 +6,7 @@
 // otherwise. Each call works in place on the first `lanes` lanes, a multiple
 // of kLightLanes no larger than kLightBatch.
 
-namespace sorvane {
+namespace shading {
 
 constexpr int kLightBatch = 16;
 constexpr int kLightLanes = 8;
@@ -29,4 +29,4 @@ const LightBatchMath* widestLightBatchMath();
 // One instruction set's functions, or null where it is not available here.
 const LightBatchMath* lightBatchMath(LightBatchIsa isa);
 
-}  // namespace sorvane
+}  // namespace shading

@@ -6,7 +6,7 @@
 
 #include "maya/lightBatchMath.h"
 
-namespace sorvane {
+namespace shading {
 
 namespace {
 
@@ -41,4 +41,4 @@ bool bindAvx2(void* libmvec, LightBatchMath& math) {
     return true;
 }
 
-}  // namespace sorvane
+}  // namespace shading

@@ -7,7 +7,7 @@
 
 #include "maya/lightBatchMath.h"
 
-namespace sorvane {
+namespace shading {
 
 namespace {
 
@@ -53,4 +53,4 @@ bool bindAvx512(void* libmvec, LightBatchMath& math) {
     return true;
 }
 
-}  // namespace sorvane
+}  // namespace shading

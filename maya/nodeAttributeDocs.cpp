@@ -6,7 +6,7 @@
 
 #include "nodeAttributes.h"
 
-namespace sorvane {
+namespace shading {
 
 namespace {
 
@@ -141,4 +141,4 @@ std::string readmeTable() {
     return text.str();
 }
 
-}  // namespace sorvane
+}  // namespace shading

@@ -63,7 +63,7 @@
            nullptr, nullptr, "the shaded point")
 // clang-format on
 
-namespace sorvane {
+namespace shading {
 
 struct NodeAttribute {
     // Colours and vectors are compounds of three float channels.
@@ -187,4 +187,4 @@ inline constexpr const char* kLightDataChildren[] = {
     "lightDirection", "lightIntensity",      "lightAmbient",       "lightDiffuse",
     "lightSpecular",  "lightShadowFraction", "preShadowIntensity", "lightBlindData"};
 
-}  // namespace sorvane
+}  // namespace shading

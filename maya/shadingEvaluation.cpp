@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-namespace sorvane {
+namespace shading {
 
 namespace {
 
@@ -246,4 +246,4 @@ Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, s
     return evaluation.finish();
 }
 
-}  // namespace sorvane
+}  // namespace shading

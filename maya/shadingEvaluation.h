@@ -19,7 +19,11 @@
 #include "model/scattering.h"
 #include "model/vector.h"
 
-namespace sorvane {
+namespace shading {
+
+// The shared model lives in the project's namespace; the node's code names it
+// through this alias, since the node class itself is called sorvane.
+namespace model = ::sorvane::model;
 
 using model::Vec3;
 
@@ -136,4 +140,4 @@ Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, s
 Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count,
                        const LightBatchMath* math);
 
-}  // namespace sorvane
+}  // namespace shading

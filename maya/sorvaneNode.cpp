@@ -12,7 +12,7 @@
 
 #include "shadingEvaluation.h"
 
-namespace sorvane {
+namespace shading {
 
 // 0x82041 = 532545, in the range for local plug-ins.
 MTypeId sorvane::id(0x82041);
@@ -431,4 +431,4 @@ MStatus sorvane::compute(const MPlug& plug, MDataBlock& block) {
     return MS::kUnknownParameter;
 }
 
-}  // namespace sorvane
+}  // namespace shading

@@ -39,7 +39,7 @@
 #include "nodeAttributes.h"
 
 // Inside the namespace of the Maya-free evaluation, whose name it shares.
-namespace sorvane {
+namespace shading {
 
 class sorvane : public MPxNode {
 public:
@@ -77,4 +77,4 @@ public:
     static MObject lightDataArray;
 };
 
-}  // namespace sorvane
+}  // namespace shading

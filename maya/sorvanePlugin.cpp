@@ -21,8 +21,8 @@ extern "C" PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
     MString command(kRefreshPrefix);
     MFnPlugin plugin(obj, kVendor, "1.0", "Any");
     const MString typeName("sorvane");
-    plugin.registerNode(typeName, sorvane::sorvane::id, sorvane::sorvane::creator,
-                        sorvane::sorvane::initialize, MPxNode::kDependNode, &classification);
+    plugin.registerNode(typeName, shading::sorvane::id, shading::sorvane::creator,
+                        shading::sorvane::initialize, MPxNode::kDependNode, &classification);
     command += classification;
     command += kRefreshSuffix;
     MGlobal::executeCommand(command, false, false);
@@ -33,7 +33,7 @@ extern "C" PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
     const MString classification("shader/surface");
     MString command(kRefreshPrefix);
     MFnPlugin plugin(obj, "Unknown", "Unknown", "Any");
-    plugin.deregisterNode(sorvane::sorvane::id);
+    plugin.deregisterNode(shading::sorvane::id);
     command += classification;
     command += kRefreshSuffix;
     MGlobal::executeCommand(command, false, false);

@@ -22,12 +22,12 @@
 
 namespace {
 
-using sorvane::Color;
-using sorvane::LightBatchIsa;
-using sorvane::LightBatchMath;
-using sorvane::LightSample;
-using sorvane::ShadingSample;
-using sorvane::Vec3;
+using shading::Color;
+using shading::LightBatchIsa;
+using shading::LightBatchMath;
+using shading::LightSample;
+using shading::ShadingSample;
+using shading::Vec3;
 
 // The largest difference seen over the seeded samples below: 4.88 ulps of the
 // scale (16 lights, AVX-512); counted per channel, up to 970 ulps of a channel
@@ -111,12 +111,12 @@ std::string pathName(const ::testing::TestParamInfo<Path>& info) {
 class VectorPath : public ::testing::TestWithParam<Path> {};
 
 TEST_P(VectorPath, StaysWithinAFewUlpsOfTheScalarPath) {
-    const LightBatchMath* math = sorvane::lightBatchMath(GetParam().isa);
+    const LightBatchMath* math = shading::lightBatchMath(GetParam().isa);
     if (math == nullptr) GTEST_SKIP() << "not available on this machine";
     double worst = 0.0;
     for (const Case& c : seededCases(GetParam().lights)) {
-        const Color scalar = sorvane::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), nullptr);
-        const Color vector = sorvane::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), math);
+        const Color scalar = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), nullptr);
+        const Color vector = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), math);
         ASSERT_TRUE(std::isfinite(scalar.r) && std::isfinite(scalar.g) && std::isfinite(scalar.b)) << scalar;
         const float scale = std::max({std::fabs(scalar.r), std::fabs(scalar.g), std::fabs(scalar.b), 1.0f});
         const double ulp = std::nextafter(scale, INFINITY) - scale;
@@ -153,14 +153,14 @@ class BoundFunction : public ::testing::TestWithParam<std::tuple<LightBatchIsa, 
 
 TEST_P(BoundFunction, AgreesWithTheScalarFunctionInEveryLane) {
     const auto& [isa, f] = GetParam();
-    const LightBatchMath* math = sorvane::lightBatchMath(isa);
+    const LightBatchMath* math = shading::lightBatchMath(isa);
     if (math == nullptr) GTEST_SKIP() << "not available on this machine";
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> u(f.low, f.high);
-    for (int lanes : {sorvane::kLightLanes, sorvane::kLightBatch}) {
+    for (int lanes : {shading::kLightLanes, shading::kLightBatch}) {
         for (int round = 0; round < 200; ++round) {
-            float x[sorvane::kLightBatch], y[sorvane::kLightBatch], expected[sorvane::kLightBatch];
-            for (int i = 0; i < sorvane::kLightBatch; ++i) {
+            float x[shading::kLightBatch], y[shading::kLightBatch], expected[shading::kLightBatch];
+            for (int i = 0; i < shading::kLightBatch; ++i) {
                 x[i] = u(rng);
                 y[i] = f.exponent;
                 expected[i] = f.scalar(x[i], y[i]);

@@ -15,13 +15,15 @@
 #include "maya/nodeAttributeDocs.h"
 #include "maya/nodeAttributes.h"
 
-namespace sorvane {
+namespace shading {
 // A row shows as its name in a failure.
 void PrintTo(const NodeAttribute& row, std::ostream* os) { *os << row.longName; }
-}  // namespace sorvane
+}  // namespace shading
 
 namespace sorvane::testing {
 namespace {
+
+using namespace ::shading;
 
 using Row = NodeAttribute;
 

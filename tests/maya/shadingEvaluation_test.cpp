@@ -15,11 +15,11 @@
 
 namespace {
 
-using sorvane::Color;
-using sorvane::evaluateOutColor;
-using sorvane::LightSample;
-using sorvane::ShadingSample;
-using sorvane::Vec3;
+using shading::Color;
+using shading::evaluateOutColor;
+using shading::LightSample;
+using shading::ShadingSample;
+using shading::Vec3;
 namespace oracle = sorvane::oracle;
 
 Color evaluate(const ShadingSample& s, const std::vector<LightSample>& lights) {
@@ -296,9 +296,9 @@ TEST(EvaluateOutColor, SeenFromBehindTheHighlightIsNegative) {
 }
 
 TEST(Normalize, LeavesAZeroVectorUnchangedAndScalesOthersToUnitLength) {
-    EXPECT_EQ(sorvane::normalize({0.0f, 0.0f, 0.0f}), (Vec3{0.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(sorvane::normalize({1e-11f, 0.0f, 0.0f}), (Vec3{1e-11f, 0.0f, 0.0f}));
-    const Vec3 v = sorvane::normalize({3.0f, 0.0f, -4.0f});
+    EXPECT_EQ(shading::normalize({0.0f, 0.0f, 0.0f}), (Vec3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(shading::normalize({1e-11f, 0.0f, 0.0f}), (Vec3{1e-11f, 0.0f, 0.0f}));
+    const Vec3 v = shading::normalize({3.0f, 0.0f, -4.0f});
     EXPECT_FLOAT_EQ(v.x, 0.6f);
     EXPECT_FLOAT_EQ(v.z, -0.8f);
 }

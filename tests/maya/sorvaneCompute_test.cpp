@@ -12,6 +12,8 @@
 namespace sorvane::testing {
 namespace {
 
+using namespace ::shading;
+
 struct Sample {
     ShadingSample shading;
     std::vector<LightSample> lights;

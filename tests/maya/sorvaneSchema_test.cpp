@@ -9,6 +9,8 @@
 namespace sorvane::testing {
 namespace {
 
+using namespace ::shading;
+
 using host::AttributeKind;
 
 struct Flags {
