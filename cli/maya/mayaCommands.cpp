@@ -3,10 +3,12 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <tuple>
 
 #include "cli/hostCommands.h"
 #include "cli/nameSuggestions.h"
 #include "host/maya/mayaHost.h"
+#include "host/maya/renderer/sampleDriver.h"
 
 namespace sorvane::cli {
 
@@ -117,12 +119,7 @@ public:
             throw LoadError("plug-in " + plugin_->path() + " registered no node type \"" + kNodeTypeName +
                             "\"");
         }
-        normalCamera_ = &type_->attribute("normalCamera");
-        rayDirection_ = &type_->attribute("rayDirection");
-        pointCamera_ = &type_->attribute("pointCamera");
-        lights_ = &type_->attribute("lightDataArray");
-        outColor_ = &type_->attribute("outColor");
-        outTransparency_ = &type_->attribute("outTransparency");
+        driver_ = std::make_unique<host::renderer::SampleDriver>(*type_);
     }
 
     OrderedJson shade(const Json& line) override {
@@ -143,7 +140,7 @@ private:
     };
     struct Request {
         std::vector<Setting> settings;
-        std::vector<std::pair<const host::Attribute*, MFloatVector>> sampleInputs;
+        host::renderer::SampleInputs sampleInputs;
         std::vector<host::LightData> lights;
     };
 
@@ -153,9 +150,12 @@ private:
         if (line.contains("attributes")) {
             parseAttributes(requireObject(line["attributes"], "attributes"), request, setBy);
         }
-        const std::pair<const char*, const host::Attribute*> inputs[] = {
-            {"normalCamera", normalCamera_}, {"rayDirection", rayDirection_}, {"pointCamera", pointCamera_}};
-        for (const auto& [key, attribute] : inputs) {
+        using Input = std::optional<MFloatVector> host::renderer::SampleInputs::*;
+        const std::tuple<const char*, const host::Attribute*, Input> inputs[] = {
+            {"normalCamera", &driver_->normalCamera(), &host::renderer::SampleInputs::normalCamera},
+            {"rayDirection", &driver_->rayDirection(), &host::renderer::SampleInputs::rayDirection},
+            {"pointCamera", &driver_->pointCamera(), &host::renderer::SampleInputs::pointCamera}};
+        for (const auto& [key, attribute, input] : inputs) {
             if (!line.contains(key)) continue;
             for (const host::Attribute* channel : attribute->children) {
                 if (const auto it = setBy.find(channel->index); it != setBy.end()) {
@@ -164,7 +164,7 @@ private:
                 }
             }
             const auto v = readFloats<3>(line[key], key);
-            request.sampleInputs.emplace_back(attribute, MFloatVector(v[0], v[1], v[2]));
+            request.sampleInputs.*input = MFloatVector(v[0], v[1], v[2]);
         }
         if (line.contains("lights")) {
             const Json& lights = requireArray(line["lights"], "lights");
@@ -241,7 +241,7 @@ private:
                          {"lightDirection", "lightIntensity", "lightAmbient", "lightDiffuse", "lightSpecular",
                           "lightShadowFraction", "preShadowIntensity"});
         // What the renderer leaves out keeps the array's element default.
-        host::LightData data = lights_->defaultLight();
+        host::LightData data = driver_->lightDataArray().defaultLight();
         const auto vector = [&](const char* key, MFloatVector& out) {
             if (!light.contains(key)) return;
             const auto v = readFloats<3>(light[key], field + "." + key);
@@ -280,24 +280,15 @@ private:
             }
         }
         host::Evaluation evaluation(node);
-        for (const auto& [attribute, value] : request.sampleInputs) evaluation.set(*attribute, value);
-        evaluation.setElementCount(*lights_, static_cast<unsigned>(request.lights.size()));
-        for (std::size_t i = 0; i < request.lights.size(); ++i) {
-            evaluation.setLight(*lights_, static_cast<unsigned>(i), request.lights[i]);
-        }
-        const MFloatVector color = evaluation.requestVector(*outColor_);
-        const MFloatVector transparency = evaluation.requestVector(*outTransparency_);
-        return OrderedJson{{"outColor", vectorJson(color)}, {"outTransparency", vectorJson(transparency)}};
+        const host::renderer::SampleOutputs out =
+            driver_->shade(evaluation, request.sampleInputs, request.lights);
+        return OrderedJson{{"outColor", vectorJson(out.color)},
+                           {"outTransparency", vectorJson(out.transparency)}};
     }
 
     std::unique_ptr<host::LoadedPlugin> plugin_;
     const host::NodeType* type_ = nullptr;
-    const host::Attribute* normalCamera_ = nullptr;
-    const host::Attribute* rayDirection_ = nullptr;
-    const host::Attribute* pointCamera_ = nullptr;
-    const host::Attribute* lights_ = nullptr;
-    const host::Attribute* outColor_ = nullptr;
-    const host::Attribute* outTransparency_ = nullptr;
+    std::unique_ptr<host::renderer::SampleDriver> driver_;
 };
 
 }  // namespace

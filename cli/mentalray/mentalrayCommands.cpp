@@ -10,6 +10,7 @@
 #include "cli/hostCommands.h"
 #include "cli/nameSuggestions.h"
 #include "host/mentalray/mentalrayHost.h"
+#include "host/mentalray/renderer/sampleDriver.h"
 
 namespace sorvane::cli {
 
@@ -116,7 +117,8 @@ Target findTarget(const mr::BlockLayout& layout, const std::string& name, const 
 
 class MentalrayShadeSession : public ShadeSession {
 public:
-    explicit MentalrayShadeSession(std::unique_ptr<mr::LoadedShader> shader) : shader_(std::move(shader)) {}
+    explicit MentalrayShadeSession(std::unique_ptr<mr::LoadedShader> shader)
+        : shader_(std::move(shader)), driver_(*shader_) {}
 
     OrderedJson shade(const Json& line) override {
         requireKnownKeys(
@@ -180,9 +182,9 @@ public:
         scene.setIrradiance(irradiance);
         std::vector<miTag> tags;
         for (auto& light : lights) tags.push_back(scene.addLight(std::make_shared<mr::ScriptedLight>(light)));
-        const std::unique_ptr<mr::ShaderInstance> instance = shader_->instantiate(scene);
+        std::unique_ptr<mr::ShaderInstance> instance;
         try {
-            instance->setArray(arrayName(), tags, iLights);
+            instance = driver_.instantiate(scene, tags, iLights);
             for (const auto& [target, values] : parameters) instance->setValues(target.name, values);
             for (const auto& [target, values] : connected) instance->connectValues(target.name, values);
         } catch (const mr::HostError& error) {
@@ -190,10 +192,8 @@ public:
         }
 
         miState state = instance->newState();
-        state.dir = dir;
-        state.normal = normal;
-        state.normal_geom = normal;
-        const miBoolean returned = instance->shade(result, state);
+        const miBoolean returned =
+            mr::renderer::SampleDriver::shade(*instance, state, {dir, normal, {}}, result);
 
         OrderedJson out;
         out["result"] = writeFloats<4>({result.r, result.g, result.b, result.a});
@@ -236,13 +236,12 @@ private:
 
     // The declaration's light array, whatever it is called.
     std::string arrayName() const {
-        for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
-            if (p.parameter->isArray && p.parameter->typeName == "light") return p.parameter->name;
-        }
-        throw InputError("lights", "the shader declares no array of lights");
+        if (!driver_.lightArray()) throw InputError("lights", "the shader declares no array of lights");
+        return *driver_.lightArray();
     }
 
     std::unique_ptr<mr::LoadedShader> shader_;
+    mr::renderer::SampleDriver driver_;
 };
 
 }  // namespace

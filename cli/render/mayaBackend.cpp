@@ -9,6 +9,7 @@
 #include "cli/render/sceneFile.h"
 #include "cli/render/texture.h"
 #include "host/maya/mayaHost.h"
+#include "host/maya/renderer/sampleDriver.h"
 #include "host/maya/renderer/sceneLights.h"
 
 namespace sorvane::render {
@@ -90,6 +91,7 @@ public:
 private:
     const MayaBackend& backend_;
     std::vector<mh::Evaluation> evaluations_;  // one per material
+    std::vector<mh::LightData> lights_;        // this sample's, room held once
 };
 
 class MayaBackend : public ShadingBackend {
@@ -102,12 +104,7 @@ public:
             throw cli::LoadError(std::string("maya: ") + error.what());
         }
         type_ = &probe_->type();
-        normalCamera_ = &type_->attribute("normalCamera");
-        rayDirection_ = &type_->attribute("rayDirection");
-        pointCamera_ = &type_->attribute("pointCamera");
-        lightDataArray_ = &type_->attribute("lightDataArray");
-        outColor_ = &type_->attribute("outColor");
-        outTransparency_ = &type_->attribute("outTransparency");
+        driver_ = std::make_unique<mh::renderer::SampleDriver>(*type_);
     }
 
     ~MayaBackend() override {
@@ -215,23 +212,17 @@ private:
     std::unique_ptr<mh::LoadedPlugin> plugin_;
     std::unique_ptr<mh::Node> probe_;  // for the attribute table
     const mh::NodeType* type_ = nullptr;
-    const mh::Attribute* normalCamera_ = nullptr;
-    const mh::Attribute* rayDirection_ = nullptr;
-    const mh::Attribute* pointCamera_ = nullptr;
-    const mh::Attribute* lightDataArray_ = nullptr;
-    const mh::Attribute* outColor_ = nullptr;
-    const mh::Attribute* outTransparency_ = nullptr;
+    std::unique_ptr<mh::renderer::SampleDriver> driver_;
     std::vector<MaterialNode> materials_;
     std::vector<mh::renderer::SceneLight> lights_;
     std::unique_ptr<TracerShadows> shadows_;
 };
 
-MayaWorker::MayaWorker(const MayaBackend& backend) : backend_(backend) {
+MayaWorker::MayaWorker(const MayaBackend& backend) : backend_(backend), lights_(backend.lights_.size()) {
     for (const MaterialNode& m : backend.materials_) {
         evaluations_.emplace_back(*m.node);
         // Hold every light element once, so no sample allocates.
-        evaluations_.back().setElementCount(*backend.lightDataArray_,
-                                            static_cast<unsigned>(backend.lights_.size()));
+        backend.driver_->reserveLights(evaluations_.back(), backend.lights_.size());
     }
 }
 
@@ -248,19 +239,14 @@ Shaded MayaWorker::shade(const ShadingPoint& point) {
         }
     }
     const MFloatVector p = toMaya(point.point);
-    evaluation.set(*backend_.normalCamera_, toMaya(point.normal));
-    evaluation.set(*backend_.rayDirection_, toMaya(point.rayDirection));
-    evaluation.set(*backend_.pointCamera_, p);
-    const unsigned count = static_cast<unsigned>(backend_.lights_.size());
-    evaluation.setElementCount(*backend_.lightDataArray_, count);
-    for (unsigned i = 0; i < count; ++i) {
-        evaluation.setLight(*backend_.lightDataArray_, i,
-                            mh::renderer::lightDataAt(backend_.lights_[i], p, point.seed + i * 0x85ebca6bU,
-                                                      *backend_.shadows_));
+    for (unsigned i = 0; i < lights_.size(); ++i) {
+        lights_[i] = mh::renderer::lightDataAt(backend_.lights_[i], p, point.seed + i * 0x85ebca6bU,
+                                               *backend_.shadows_);
     }
-    const MFloatVector c = evaluation.requestVector(*backend_.outColor_);
-    const MFloatVector t = evaluation.requestVector(*backend_.outTransparency_);
-    return {{c.x, c.y, c.z}, {t.x, t.y, t.z}};
+    const mh::renderer::SampleOutputs out =
+        backend_.driver_->shade(evaluation, {toMaya(point.normal), toMaya(point.rayDirection), p}, lights_);
+    return {{out.color.x, out.color.y, out.color.z},
+            {out.transparency.x, out.transparency.y, out.transparency.z}};
 }
 
 }  // namespace

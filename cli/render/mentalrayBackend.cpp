@@ -11,6 +11,7 @@
 #include "cli/render/sceneFile.h"
 #include "cli/render/texture.h"
 #include "host/mentalray/mentalrayHost.h"
+#include "host/mentalray/renderer/sampleDriver.h"
 #include "host/mentalray/renderer/sceneLights.h"
 
 namespace sorvane::render {
@@ -79,6 +80,7 @@ public:
             shader_ = std::make_unique<mr::LoadedShader>(paths.mentalrayLibrary, paths.mentalrayDeclaration);
             // A block the library reads otherwise would crash the render or paint garbage.
             mr::requireMatchingLayout(*shader_);
+            driver_ = std::make_unique<mr::renderer::SampleDriver>(*shader_);
         } catch (const std::exception& error) {
             throw cli::LoadError(std::string("mentalray: ") + error.what());
         }
@@ -170,7 +172,7 @@ public:
 
         for (const ResolvedMaterial& material : setup.materials) {
             MaterialInstance m;
-            m.instance = shader_->instantiate(*scene_);
+            m.instance = driver_->instantiate(*scene_, tags);
             for (const AttributeValue& value : material.values) {
                 if (!takes(value.scope)) continue;
                 const AttributeKind kind = attributeKind(value.name);
@@ -181,7 +183,6 @@ public:
                                                                   : 1;
                 m.instance->setValues(value.name, std::vector<float>(v.begin(), v.begin() + count));
             }
-            if (shader_->layout().find("lights") != nullptr) m.instance->setArray("lights", tags);
             for (const TextureBinding& texture : material.textures) {
                 const AttributeKind kind = attributeKind(texture.attribute);
                 if (kind == AttributeKind::unknown) continue;
@@ -245,6 +246,7 @@ private:
     }
 
     std::unique_ptr<mr::LoadedShader> shader_;
+    std::unique_ptr<mr::renderer::SampleDriver> driver_;
     std::unique_ptr<mr::Scene> scene_;
     std::unique_ptr<TracerShadows> shadows_;
     std::vector<MaterialInstance> materials_;
@@ -265,16 +267,11 @@ Shaded MentalrayWorker::shade(const ShadingPoint& point) {
     }
     data_.context.seed = point.seed;
     miState& state = states_[index].state;
-    state.dir = toMr(point.rayDirection);
-    state.point = toMr(point.point);
-    state.normal = toMr(point.normal);
-    state.normal_geom = state.normal;
-    state.dot_nd = -(point.normal.x * point.rayDirection.x + point.normal.y * point.rayDirection.y +
-                     point.normal.z * point.rayDirection.z);
     state.user = &data_;
     state.user_size = static_cast<int>(sizeof data_);
     miColor result{0.0f, 0.0f, 0.0f, 0.0f};
-    material.instance->shade(result, state);
+    mr::renderer::SampleDriver::shade(
+        *material.instance, state, {toMr(point.rayDirection), toMr(point.normal), toMr(point.point)}, result);
     return {{result.r, result.g, result.b}, {0.0f, 0.0f, 0.0f}};
 }
 

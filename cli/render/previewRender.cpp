@@ -308,11 +308,21 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                                   std::string("columns: ") + (contactSheet ? "presets" : wedgeNames[0]) +
                                       (axes.size() > 1 ? std::string(", rows: ") + wedgeNames.back() : ""));
     }
+    // What a host left out of its picture (a light it has no counterpart
+    // for), once per host however many swatches said it.
+    const auto takeNotes = [&out](const ShadingBackend& backend) {
+        for (const std::string& note : backend.notes()) {
+            const std::string line = backend.name() + ": " + note;
+            if (std::find(out.notes.begin(), out.notes.end(), line) == out.notes.end())
+                out.notes.push_back(line);
+        }
+    };
     // Every value the hosts shade the previewed material with, defaults included.
     {
         const SceneTracer tracer(cameraSpace);
         for (ShadingBackend* backend : backends) {
             backend->prepare(ShadingSetup{cameraSpace, materials, tracer});
+            takeNotes(*backend);
             std::vector<std::string> values;
             for (const auto& [name, value] : backend->materialValues(0)) values.push_back(name + "=" + value);
             out.metadata.emplace_back(backend->name() + ".material", joined(values, " "));
@@ -350,6 +360,7 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                 if (progress) overall = [&](double f) { progress((done + f) / swatches); };
                 result.image =
                     renderImage(cameraSpace, swatch, *backend, request.render, overall, &result.stats);
+                takeNotes(*backend);
                 out.swatches.push_back(std::move(result));
                 ++done;
             }

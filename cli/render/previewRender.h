@@ -63,9 +63,10 @@ struct Preview {
     std::vector<std::string> hosts;
     int rows = 1;  // per host
     int columns = 1;
-    std::vector<Swatch> swatches;    // host by host, each row by row
-    std::vector<std::string> notes;  // for the user: a wedge that one host cannot show
-    Metadata metadata;               // what was rendered, and every value of the material per host
+    std::vector<Swatch> swatches;  // host by host, each row by row
+    // For the user: a wedge that one host cannot show, a light a host left out.
+    std::vector<std::string> notes;
+    Metadata metadata;  // what was rendered, and every value of the material per host
 
     const Swatch& at(std::size_t host, int row, int column) const {
         return swatches[(host * static_cast<std::size_t>(rows) + static_cast<std::size_t>(row)) *

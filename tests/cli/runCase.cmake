@@ -1,6 +1,7 @@
 # Runs one command-line case (see CMakeLists.txt) and compares what it printed.
 file(STRINGS ${CASE_DIR}/args arguments)
 list(TRANSFORM arguments REPLACE "@BUILD@" "${BUILD_DIR}")
+list(TRANSFORM arguments REPLACE "@CASE@" "${CASE_DIR}")
 set(input /dev/null)
 if(EXISTS ${CASE_DIR}/stdin)
   set(input ${CASE_DIR}/stdin)

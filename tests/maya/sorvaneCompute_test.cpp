@@ -1,11 +1,14 @@
 // compute through the host: dispatch on the plug, the light loop, no
 // allocation per sample, and evaluations of one node on several threads.
+#include <array>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <thread>
 #include <vector>
 
 #include "allocationCounter.h"
+#include "host/maya/renderer/sampleDriver.h"
 #include "maya/shadingEvaluation.h"
 #include "mayaTesting.h"
 
@@ -62,11 +65,16 @@ Sample randomSample(std::mt19937& random, int lightCount) {
 
 class Compute : public SorvaneSuite {
 protected:
-    // Every ShadingSample field and every light, into an evaluation's data block.
+    static const host::renderer::SampleDriver& driver() {
+        static const host::renderer::SampleDriver instance(type());
+        return instance;
+    }
+
+    // Every ShadingSample field and every light, into an evaluation's data
+    // block: the sample inputs and lights as the renderer gives them.
     static void fill(host::Evaluation& e, const Sample& s) {
         const ShadingSample& v = s.shading;
-        e.set(attr("rayDirection"), vec(v.rayDirection));
-        e.set(attr("normalCamera"), vec(v.normalCamera));
+        driver().setInputs(e, {vec(v.normalCamera), vec(v.rayDirection), std::nullopt});
         e.set(attr("color"), vec(v.color));
         e.set(attr("ambientColor"), vec(v.ambientColor));
         e.set(attr("incandescence"), vec(v.incandescence));
@@ -83,11 +91,12 @@ protected:
         e.set(attr("backlight"), v.backlight);
         e.set(attr("eccentricity"), v.eccentricity);
         e.set(attr("specularRollOff"), v.specularRollOff);
-        const host::Attribute& lights = attr("lightDataArray");
-        e.setElementCount(lights, static_cast<unsigned>(s.lights.size()));
+        // On the stack: the per-sample path is watched for allocations.
+        std::array<host::LightData, 8> data;
         for (unsigned i = 0; i < s.lights.size(); ++i) {
             const LightSample& l = s.lights[i];
-            host::LightData d = e.elementDefault(lights);
+            host::LightData& d = data.at(i);
+            d = e.elementDefault(driver().lightDataArray());
             d.intensity = vec(l.lightIntensity);
             d.direction = vec(l.lightDirection);
             d.preShadowIntensity = l.preShadowIntensity;
@@ -95,8 +104,8 @@ protected:
             d.diffuse = l.lightDiffuse;
             d.specular = l.lightSpecular;
             d.shadowFraction = 0.25f;  // read by nothing
-            e.setLight(lights, i, d);
         }
+        driver().setLights(e, data.data(), s.lights.size());
     }
 
     static MFloatVector expected(const Sample& s, std::size_t lights) {
@@ -112,9 +121,10 @@ TEST_F(Compute, OutColorIsTheEvaluationOfEveryInputAndLight) {
         const Sample s = randomSample(random, i % 5);
         e.reset();
         fill(e, s);
-        EXPECT_EQ(e.requestVector(attr("outColor")), expected(s, s.lights.size()))
+        const host::renderer::SampleOutputs out = driver().requestOutputs(e);
+        EXPECT_EQ(out.color, expected(s, s.lights.size()))
             << s.shading << " with " << s.lights.size() << " lights";
-        EXPECT_EQ(e.requestVector(attr("outTransparency")), vec(s.shading.transparency));
+        EXPECT_EQ(out.transparency, vec(s.shading.transparency));
     }
 }
 
@@ -217,21 +227,18 @@ TEST_F(Compute, NothingIsAllocatedPerSample) {
     for (int i = 0; i < 8; ++i) samples.push_back(randomSample(random, 4));
     host::Node node("sorvane");
     host::Evaluation e(node);
-    const host::Attribute& outColor = attr("outColor");
-    const host::Attribute& outTransparency = attr("outTransparency");
     fill(e, samples[0]);  // the light elements' room, once
-    e.requestVector(outColor);
+    driver().requestOutputs(e);
 
     long allocations = 0;
     for (const Sample& s : samples) {
         e.reset();
         startCountingAllocations();
         fill(e, s);
-        const MFloatVector c = e.requestVector(outColor);
-        const MFloatVector t = e.requestVector(outTransparency);
+        const host::renderer::SampleOutputs out = driver().requestOutputs(e);
         allocations += stopCountingAllocations();
-        EXPECT_EQ(c, expected(s, 4));
-        EXPECT_EQ(t, vec(s.shading.transparency));
+        EXPECT_EQ(out.color, expected(s, 4));
+        EXPECT_EQ(out.transparency, vec(s.shading.transparency));
     }
     EXPECT_EQ(allocations, 0);
 }
@@ -248,8 +255,9 @@ TEST_F(Compute, ThreadsEvaluatingOneNodeAgreeWithOneThread) {
         for (const Sample& s : samples) {
             e.reset();
             fill(e, s);
-            out.push_back(e.requestVector(attr("outColor")));
-            out.push_back(e.requestVector(attr("outTransparency")));
+            const host::renderer::SampleOutputs outputs = driver().requestOutputs(e);
+            out.push_back(outputs.color);
+            out.push_back(outputs.transparency);
         }
     };
     std::vector<MFloatVector> reference;

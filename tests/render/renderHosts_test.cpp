@@ -17,6 +17,7 @@
 #include "host/maya/mayaHost.h"
 #include "host/maya/renderer/sceneLights.h"
 #include "host/mentalray/mentalrayHost.h"
+#include "host/mentalray/renderer/sampleDriver.h"
 #include "host/mentalray/renderer/sceneLights.h"
 
 namespace sorvane::render {
@@ -405,11 +406,11 @@ TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
     area.direction = {0, 0, -1};
     area.samples = 6;
     const miTag tag = scene.addLight(std::make_shared<mrhost::renderer::SceneLight>(area, none));
-    auto instance = shader.instantiate(scene);
-    instance->setArray("lights", {tag});
+    const mrhost::renderer::SampleDriver driver(shader);
+    auto instance = driver.instantiate(scene, {tag});
     miState state = instance->newState();
     miColor result{0, 0, 0, 0};
-    instance->shade(result, state);
+    driver.shade(*instance, state, {}, result);
     EXPECT_EQ(scene.counters().lightSamples(), 6);
     EXPECT_EQ(scene.counters().sampleLight(), 7);
 }
