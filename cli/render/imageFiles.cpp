@@ -220,31 +220,39 @@ ExrContents readExrContents(const std::string& path) {
     }
 }
 
-Image readExrLayer(const std::string& path, const std::string& layer) {
+namespace {
+
+// The colour channels named prefix + R, G and B, and prefix + A when the
+// image is to carry its alpha: a whole-image file and one host's layer alike.
+Image readExrChannels(const std::string& path, const std::string& prefix, bool withAlpha) {
     try {
         Imf::InputFile file(path.c_str());
         const Imath::Box2i window = file.header().dataWindow();
         const int width = window.max.x - window.min.x + 1;
         const int height = window.max.y - window.min.y + 1;
-        for (const char* channel : {"R", "G", "B", "A"}) {
-            if (file.header().channels().findChannel(layer + "." + channel) == nullptr) {
-                throw ImageFileError(path + ": has no " + layer + "." + channel + " channel");
+        std::vector<std::string> names = {"R", "G", "B"};
+        if (withAlpha) names.push_back("A");
+        for (const std::string& channel : names) {
+            if (file.header().channels().findChannel(prefix + channel) == nullptr) {
+                throw ImageFileError(path + ": has no " + prefix + channel + " channel");
             }
         }
         Image image(width, height);
         const std::ptrdiff_t origin = static_cast<std::ptrdiff_t>(window.min.y) * width + window.min.x;
         auto* base =
             reinterpret_cast<char*>(&image.at(0, 0)) - origin * static_cast<std::ptrdiff_t>(sizeof(Rgb));
-        auto* alpha = reinterpret_cast<char*>(&image.alphaAt(0, 0)) -
-                      origin * static_cast<std::ptrdiff_t>(sizeof(float));
         const std::size_t xStride = sizeof(Rgb);
         const std::size_t yStride = xStride * static_cast<std::size_t>(width);
         Imf::FrameBuffer frame;
-        frame.insert(layer + ".R", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, r), xStride, yStride));
-        frame.insert(layer + ".G", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, g), xStride, yStride));
-        frame.insert(layer + ".B", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, b), xStride, yStride));
-        frame.insert(layer + ".A", Imf::Slice(Imf::FLOAT, alpha, sizeof(float),
-                                              sizeof(float) * static_cast<std::size_t>(width)));
+        frame.insert(prefix + "R", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, r), xStride, yStride));
+        frame.insert(prefix + "G", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, g), xStride, yStride));
+        frame.insert(prefix + "B", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, b), xStride, yStride));
+        if (withAlpha) {
+            auto* alpha = reinterpret_cast<char*>(&image.alphaAt(0, 0)) -
+                          origin * static_cast<std::ptrdiff_t>(sizeof(float));
+            frame.insert(prefix + "A", Imf::Slice(Imf::FLOAT, alpha, sizeof(float),
+                                                  sizeof(float) * static_cast<std::size_t>(width)));
+        }
         file.setFrameBuffer(frame);
         file.readPixels(window.min.y, window.max.y);
         return image;
@@ -255,35 +263,12 @@ Image readExrLayer(const std::string& path, const std::string& layer) {
     }
 }
 
-Image readExr(const std::string& path) {
-    try {
-        Imf::InputFile file(path.c_str());
-        const Imath::Box2i window = file.header().dataWindow();
-        const int width = window.max.x - window.min.x + 1;
-        const int height = window.max.y - window.min.y + 1;
-        for (const char* channel : {"R", "G", "B"}) {
-            if (file.header().channels().findChannel(channel) == nullptr) {
-                throw ImageFileError(path + ": has no " + channel + " channel");
-            }
-        }
-        Image image(width, height);
-        auto* base = reinterpret_cast<char*>(&image.at(0, 0)) -
-                     (static_cast<std::ptrdiff_t>(window.min.y) * width + window.min.x) *
-                         static_cast<std::ptrdiff_t>(sizeof(Rgb));
-        const std::size_t xStride = sizeof(Rgb);
-        const std::size_t yStride = xStride * static_cast<std::size_t>(width);
-        Imf::FrameBuffer frame;
-        frame.insert("R", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, r), xStride, yStride));
-        frame.insert("G", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, g), xStride, yStride));
-        frame.insert("B", Imf::Slice(Imf::FLOAT, base + offsetof(Rgb, b), xStride, yStride));
-        file.setFrameBuffer(frame);
-        file.readPixels(window.min.y, window.max.y);
-        return image;
-    } catch (const ImageFileError&) {
-        throw;
-    } catch (const std::exception& error) {
-        throw ImageFileError("cannot read " + path + ": " + error.what());
-    }
+}  // namespace
+
+Image readExrLayer(const std::string& path, const std::string& layer) {
+    return readExrChannels(path, layer + ".", true);
 }
+
+Image readExr(const std::string& path) { return readExrChannels(path, "", false); }
 
 }  // namespace sorvane::render
