@@ -1,0 +1,178 @@
+#include "mentalray/shaderEvaluation.h"
+
+#include <cmath>
+
+namespace mrshading {
+
+namespace {
+
+float squareRoot(float x) { return static_cast<float>(std::sqrt(static_cast<double>(x))); }
+
+// The cosines are summed y, x, z as the shipped shader does.
+float cosine(Vec3 a, Vec3 n) { return (a.y * n.y + a.x * n.x) + a.z * n.z; }
+
+// Written here rather than as operator<< on the renderer's types, which
+// the test suites print in their own way.
+struct Channels {
+    const miColor& c;
+};
+std::ostream& operator<<(std::ostream& os, Channels c) {
+    return os << '(' << c.c.r << ", " << c.c.g << ", " << c.c.b << ", " << c.c.a << ')';
+}
+
+}  // namespace
+
+Vec3 normalised(Vec3 v) {
+    const float len2 = (v.x * v.x + v.y * v.y) + v.z * v.z;
+    const float len = squareRoot(len2);
+    if (len == 0.0f) {
+        return v;
+    }
+    const float inv = 1.0f / len;
+    return {inv * v.x, inv * v.y, inv * v.z};
+}
+
+Vec3 shadingNormal(const miVector& stateNormal, const Material& m) {
+    return normalised({stateNormal.x + m.normalCamera.x, stateNormal.y + m.normalCamera.y,
+                       stateNormal.z + m.normalCamera.z});
+}
+
+ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N) {
+    ViewShared out;
+    out.V = -rayDirection;
+    out.view = sorvane::model::viewTerms<Flavour>(out.V, N, m.depth);
+    out.opposition = sorvane::model::oppositionFalloff<Flavour>(out.V, N, m.opposition);
+    out.backlightScale = sorvane::model::falloffScale<Flavour>(m.backlight);
+    return out;
+}
+
+void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
+                    double invEcc, LightSums& sums) {
+    const miColor& lightColor = sample.color;
+    Rgb& diffuseRun = sums.diffuseRun;
+    Rgb& translucencyRun = sums.translucencyRun;
+    Rgb& lightTotal = sums.lightTotal;
+    const Vec3 V = shared.V;
+    const Vec3 L = toVec3(sample.direction);
+    const sorvane::model::Scattering scattering =
+        sorvane::model::scatterBoth<Flavour>(shared.view, N, L, m.scattering, m.anisotropy, m.depth);
+    const float tR = scattering.reflection;
+    const float tT = scattering.transmission;
+    const float ph = scattering.phase;
+    const float op = shared.opposition;
+    const float bl = sorvane::model::backlightFalloffScaled<Flavour>(-L, N, shared.backlightScale);
+    // The renderer's own cosine is not used: it belongs to the surface normal.
+    const float nl = cosine(L, N);
+
+    if (nl > 0.0f) {
+        const float weight = nl * m.diffuse;
+        diffuseRun.r = lightColor.r * weight * m.color.r + diffuseRun.r;
+        diffuseRun.g = lightColor.g * weight * m.color.g + diffuseRun.g;
+        diffuseRun.b = lightColor.b * weight * m.color.b + diffuseRun.b;
+    }
+
+    // The light's colour is not a factor of the translucency group.
+    const float backWeight = bl * ph;
+    const float scatterSum = tT + tR;
+    translucencyRun.r =
+        (m.backlightColor.r * backWeight + m.scatteringColor.r * scatterSum + op * m.oppositionColor.r) *
+            m.subsurfaceIntensity +
+        translucencyRun.r;
+    translucencyRun.g =
+        (m.backlightColor.g * backWeight + m.scatteringColor.g * scatterSum + op * m.oppositionColor.g) *
+            m.subsurfaceIntensity +
+        translucencyRun.g;
+    translucencyRun.b =
+        (m.backlightColor.b * backWeight + m.scatteringColor.b * scatterSum + op * m.oppositionColor.b) *
+            m.subsurfaceIntensity +
+        translucencyRun.b;
+
+    const float halfR = translucencyRun.r * 0.5f + diffuseRun.r * 0.5f;
+    const float halfG = translucencyRun.g * 0.5f + diffuseRun.g * 0.5f;
+    const float halfB = translucencyRun.b * 0.5f + diffuseRun.b * 0.5f;
+    lightTotal.r = halfR + lightTotal.r;
+    lightTotal.g = halfG + lightTotal.g;
+    lightTotal.b = halfB + lightTotal.b;
+
+    const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
+    // Not clamped: a cosine a little over 1 gives acos its NaN, as shipped.
+    const float nh = cosine(H, N);
+    const float a = static_cast<float>(std::acos(static_cast<double>(nh)));
+    const float b = static_cast<float>(a * invEcc);
+    const float sq = static_cast<float>(std::pow(static_cast<double>(b), 2.0));
+    const float lobe = static_cast<float>(std::exp(-static_cast<double>(sq)));
+
+    if (nl > 0.0f) {
+        const float weight = lobe * m.specularRollOff;
+        lightTotal.r = m.specularColor.r * weight * lightColor.r + lightTotal.r;
+        lightTotal.g = m.specularColor.g * weight * lightColor.g + lightTotal.g;
+        lightTotal.b = m.specularColor.b * weight * lightColor.b + lightTotal.b;
+    }
+}
+
+void addLightAverage(miColor& result, const Rgb& lightTotal, miInteger samples) {
+    if (samples > 0) {
+        const float count = static_cast<float>(samples);
+        result.r = lightTotal.r / count + result.r;
+        result.g = lightTotal.g / count + result.g;
+        result.b = lightTotal.b / count + result.b;
+    }
+}
+
+void addAmbientAndIncandescence(miColor& result, const Material& m) {
+    result.r = m.ambientColor.r * m.color.r + result.r;
+    result.g = m.ambientColor.g * m.color.g + result.g;
+    result.b = m.ambientColor.b * m.color.b + result.b;
+    result.r = m.incandescence.r + result.r;
+    result.g = m.incandescence.g + result.g;
+    result.b = m.incandescence.b + result.b;
+    result.a = 1.0f;
+}
+
+bool irradianceWanted(const miColor& weight) {
+    return !(weight.r == 0.0f && weight.g == 0.0f && weight.b == 0.0f);
+}
+
+void addIrradiance(miColor& result, const Material& m, const miColor& irradiance, const miColor& weight) {
+    // The single-precision pi, divided in double as shipped.
+    constexpr double kPi = 3.14159274101257324;
+    result.r = static_cast<float>(static_cast<double>(m.color.r * irradiance.r * weight.r) / kPi +
+                                  static_cast<double>(result.r));
+    result.g = static_cast<float>(static_cast<double>(m.color.g * irradiance.g * weight.g) / kPi +
+                                  static_cast<double>(result.g));
+    result.b = static_cast<float>(static_cast<double>(m.color.b * irradiance.b * weight.b) / kPi +
+                                  static_cast<double>(result.b));
+    result.a = 1.0f;
+}
+
+std::ostream& operator<<(std::ostream& os, const Rgb& c) {
+    return os << '(' << c.r << ", " << c.g << ", " << c.b << ')';
+}
+
+std::ostream& operator<<(std::ostream& os, const Material& m) {
+    return os << "{color " << Channels{m.color} << ", ambientColor " << Channels{m.ambientColor}
+              << ", incandescence " << Channels{m.incandescence} << ", scatteringColor "
+              << Channels{m.scatteringColor} << ", oppositionColor " << Channels{m.oppositionColor}
+              << ", backlightColor " << Channels{m.backlightColor} << ", specularColor "
+              << Channels{m.specularColor} << ", eccentricity " << m.eccentricity << ", specularRollOff "
+              << m.specularRollOff << ", normalCamera " << toVec3(m.normalCamera) << ", useIrradiance "
+              << m.useIrradiance << ", diffuse " << m.diffuse << ", scattering " << m.scattering
+              << ", anisotropy " << m.anisotropy << ", depth " << m.depth << ", opposition " << m.opposition
+              << ", backlight " << m.backlight << ", subsurfaceIntensity " << m.subsurfaceIntensity << '}';
+}
+
+std::ostream& operator<<(std::ostream& os, const LightSampleInput& s) {
+    return os << "{color " << Channels{s.color} << ", direction " << toVec3(s.direction) << '}';
+}
+
+std::ostream& operator<<(std::ostream& os, const LightSums& s) {
+    return os << "{diffuseRun " << s.diffuseRun << ", translucencyRun " << s.translucencyRun
+              << ", lightTotal " << s.lightTotal << '}';
+}
+
+std::ostream& operator<<(std::ostream& os, const ViewShared& s) {
+    return os << "{V " << s.V << ", c1 " << s.view.c1 << ", e1 " << s.view.e1 << ", opposition "
+              << s.opposition << ", backlightScale " << s.backlightScale << '}';
+}
+
+}  // namespace mrshading

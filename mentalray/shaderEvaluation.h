@@ -1,0 +1,121 @@
+#pragma once
+
+// The qm7r_sorvane shader's shading model without the renderer's state: the
+// material's values and each light sample's colour and direction in, the
+// colour added to the result out. sorvaneShader.cpp reads the parameters,
+// samples the lights and gathers irradiance, in this order:
+//
+//     N = shadingNormal(state normal, material)
+//     shared = viewShared(material, ray direction, N)      (when there are lights)
+//     for each light:
+//         LightSums sums
+//         for each sample: addLightSample(material, shared, N, sample, inverseEccentricity(material), sums)
+//         addLightAverage(result, sums.lightTotal, samples)
+//     addAmbientAndIncandescence(result, material)
+//     if irradianceWanted(weight): addIrradiance(result, material, irradiance, weight)
+//
+// Every step works in single precision in a fixed order; the running sums
+// carry the order of the samples, so the calls must come in this order too.
+
+#include <ostream>
+
+#include <shader.h>
+
+#include "model/scattering.h"
+#include "model/vector.h"
+
+namespace mrshading {
+
+using Flavour = sorvane::model::MentalRayFlavour;
+using sorvane::model::Vec3;
+
+struct Rgb {
+    float r = 0.0f;
+    float g = 0.0f;
+    float b = 0.0f;
+};
+
+// The parameter block's values after mi_eval, as the shading uses them.
+struct Material {
+    miColor color;
+    miColor ambientColor;
+    miColor incandescence;
+    miColor scatteringColor;
+    miColor oppositionColor;
+    miColor backlightColor;
+    miColor specularColor;
+    miScalar eccentricity;
+    miScalar specularRollOff;
+    miVector normalCamera;
+    miBoolean useIrradiance;
+    miScalar diffuse;
+    miScalar scattering;
+    miScalar anisotropy;
+    miScalar depth;
+    miScalar opposition;
+    miScalar backlight;
+    miScalar subsurfaceIntensity;
+};
+
+// What mi_sample_light hands back that the shading uses; its cosine belongs
+// to the unperturbed normal and is left out.
+struct LightSampleInput {
+    miColor color;
+    miVector direction;  // towards the light
+};
+
+// One light's running sums over its samples.
+struct LightSums {
+    Rgb diffuseRun;
+    Rgb translucencyRun;
+    Rgb lightTotal;
+};
+
+// What every light sample of one shader call computes alike, worked out once
+// with the same values: the view direction, the scattering terms' view
+// cosine and exponential, the opposition falloff and the backlight curve's scale.
+struct ViewShared {
+    Vec3 V;
+    sorvane::model::ViewTerms view;
+    float opposition = 0.0f;
+    float backlightScale = 0.0f;
+};
+
+inline Vec3 toVec3(const miVector& v) { return {v.x, v.y, v.z}; }
+
+// A zero-length vector is kept as it is rather than divided by zero.
+Vec3 normalised(Vec3 v);
+
+// The state's normal perturbed by normalCamera, normalised.
+Vec3 shadingNormal(const miVector& stateNormal, const Material& m);
+
+// rayDirection runs from the eye towards the shaded point (the state's dir).
+ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N);
+
+// Worked out per light, in double, as the shipped shader does.
+inline double inverseEccentricity(const Material& m) { return 1.0 / m.eccentricity; }
+
+// One light sample's share of the light's running sums and total.
+void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
+                    double invEcc, LightSums& sums);
+
+// The light's total averaged over its samples, added to the result; a light
+// that gave no sample adds nothing.
+void addLightAverage(miColor& result, const Rgb& lightTotal, miInteger samples);
+
+// Ambient and incandescence, added once after the lights; alpha becomes 1.
+void addAmbientAndIncandescence(miColor& result, const Material& m);
+
+// A black weight would only waste a gather; its alpha plays no part.
+bool irradianceWanted(const miColor& weight);
+
+// The gathered irradiance, weighted by the colour and the weight, over pi.
+void addIrradiance(miColor& result, const Material& m, const miColor& irradiance, const miColor& weight);
+
+std::ostream& operator<<(std::ostream& os, const Rgb& c);
+std::ostream& operator<<(std::ostream& os, const Material& m);
+std::ostream& operator<<(std::ostream& os, const LightSampleInput& s);
+std::ostream& operator<<(std::ostream& os, const LightSums& s);
+std::ostream& operator<<(std::ostream& os, const ViewShared& s);
+
+}  // namespace mrshading
