@@ -19,13 +19,30 @@ struct RectangleOffset {
     float v = 0.0f;
 };
 
-// Sample `index` of `count` over a width x height rectangle, each in its own
-// cell of a grid about as many cells wide as high; `seed` places it in the cell.
-inline RectangleOffset rectangleSample(int index, int count, std::uint32_t seed, float width, float height) {
+// The grid `count` samples are spread over: about as many cells wide as high.
+struct RectangleGrid {
+    int columns = 1;
+    int rows = 1;
+};
+
+inline RectangleGrid rectangleGrid(int count) {
     const int columns = std::max(1, static_cast<int>(std::lround(std::sqrt(static_cast<float>(count)))));
-    const int rows = (count + columns - 1) / columns;
-    return {((static_cast<float>(index % columns) + unitFloat(seed)) / columns - 0.5f) * width,
-            ((static_cast<float>(index / columns) + unitFloat(seed ^ 0x5bd1e995U)) / rows - 0.5f) * height};
+    return {columns, (count + columns - 1) / columns};
+}
+
+// Sample `index` on `grid` over a width x height rectangle, each in its own
+// cell; `seed` places it in the cell. A light keeps its grid, so that each
+// sample does not work it out again.
+inline RectangleOffset rectangleSample(int index, RectangleGrid grid, std::uint32_t seed, float width,
+                                       float height) {
+    return {((static_cast<float>(index % grid.columns) + unitFloat(seed)) / grid.columns - 0.5f) * width,
+            ((static_cast<float>(index / grid.columns) + unitFloat(seed ^ 0x5bd1e995U)) / grid.rows - 0.5f) *
+                height};
+}
+
+// Sample `index` of `count` over a width x height rectangle.
+inline RectangleOffset rectangleSample(int index, int count, std::uint32_t seed, float width, float height) {
+    return rectangleSample(index, rectangleGrid(count), seed, width, height);
 }
 
 }  // namespace sorvane::lighting

@@ -40,8 +40,19 @@ miBoolean sampleLight(miColor* result, miVector* dir, miScalar* dot_nl, miState*
     LightSample sample;
     if (!light->sample(*state, *samples, sample)) return miFALSE;
     counters.count(CallCounters::kLightSamples);
-    if (result != nullptr) *result = sample.color;
-    if (dir != nullptr) *dir = sample.direction;
+    // Channel by channel: the light wrote them one at a time, and one wide
+    // load of them would wait on every call for those stores to drain.
+    if (result != nullptr) {
+        result->r = sample.color.r;
+        result->g = sample.color.g;
+        result->b = sample.color.b;
+        result->a = sample.color.a;
+    }
+    if (dir != nullptr) {
+        dir->x = sample.direction.x;
+        dir->y = sample.direction.y;
+        dir->z = sample.direction.z;
+    }
     if (dot_nl != nullptr) {
         const miVector& n = state->normal;
         *dot_nl = n.x * sample.direction.x + n.y * sample.direction.y + n.z * sample.direction.z;

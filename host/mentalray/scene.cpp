@@ -75,8 +75,14 @@ private:
 };
 
 int threadSlot() {
-    static thread_local const ThreadSlot slot;
-    return slot.index();
+    // The plain int needs no construction guard, so counting reads one
+    // thread-local word; the slot object is made once, to give it back.
+    static thread_local int index = -1;
+    if (index < 0) {
+        static thread_local const ThreadSlot slot;
+        index = slot.index();
+    }
+    return index;
 }
 
 #endif

@@ -40,6 +40,7 @@ SceneLight::SceneLight(const LightShape& shape, const ShadowQuery& shadows)
     const miVector helper = std::fabs(shape_.direction.y) < 0.9f ? miVector{0, 1, 0} : miVector{1, 0, 0};
     axisU_ = unit(cross(helper, shape_.direction));
     axisV_ = cross(shape_.direction, axisU_);
+    grid_ = lighting::rectangleGrid(samplesPerPoint());
 }
 
 int SceneLight::samplesPerPoint() const {
@@ -61,7 +62,7 @@ bool SceneLight::sample(const miState& state, int index, LightSample& out) const
             if (dot(sub(from, shape_.position), shape_.direction) <= 0.0f) return false;
             const std::uint32_t seed = seedOf(state) * 0x9e3779b9U + static_cast<std::uint32_t>(index);
             const lighting::RectangleOffset at =
-                lighting::rectangleSample(index, samplesPerPoint(), seed, shape_.width, shape_.height);
+                lighting::rectangleSample(index, grid_, seed, shape_.width, shape_.height);
             target = add(shape_.position, add(scale(axisU_, at.u), scale(axisV_, at.v)));
         }
         const miVector offset = sub(target, from);

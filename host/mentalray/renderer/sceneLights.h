@@ -15,6 +15,7 @@
 
 #include <cstdint>
 
+#include "host/lighting/areaSamples.h"
 #include "host/mentalray/scene.h"
 
 namespace sorvane::mrhost::renderer {
@@ -58,7 +59,8 @@ public:
 private:
     LightShape shape_;
     const ShadowQuery& shadows_;
-    miVector axisU_{}, axisV_{};  // the area light's rectangle
+    miVector axisU_{}, axisV_{};    // the area light's rectangle
+    lighting::RectangleGrid grid_;  // its samples' cells
 };
 
 // A sky over a ground, linear in the height: radiance = ground + (sky - ground)
