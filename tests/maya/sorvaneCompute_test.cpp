@@ -65,10 +65,18 @@ Sample randomSample(std::mt19937& random, int lightCount) {
 
 class Compute : public SorvaneSuite {
 protected:
-    static const host::renderer::SampleDriver& driver() {
-        static const host::renderer::SampleDriver instance(type());
-        return instance;
+    // The driver holds the node type's attributes, which go with the plug-in
+    // when a suite unloads it: one driver per load, never one kept across.
+    static void SetUpTestSuite() {
+        SorvaneSuite::SetUpTestSuite();
+        driver_.emplace(type());
     }
+    static void TearDownTestSuite() {
+        driver_.reset();
+        SorvaneSuite::TearDownTestSuite();
+    }
+    static const host::renderer::SampleDriver& driver() { return *driver_; }
+    static inline std::optional<host::renderer::SampleDriver> driver_;
 
     // Every ShadingSample field and every light, into an evaluation's data
     // block: the sample inputs and lights as the renderer gives them.
