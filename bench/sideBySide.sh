@@ -6,23 +6,19 @@
 # Both trees built with -DCMAKE_BUILD_TYPE=Release; the first may be an
 # older commit with this branch's bench/ copied in.
 set -euo pipefail
-before=$1/bench
-after=$2/bench
+# side DIR BENCH FILTER ARGS...: one benchmark of one tree, its ratio lines.
+side() {
+  local dir=$1 bench=$2 filter=$3
+  shift 3
+  "$dir/$bench" "$@" 2>/dev/null | grep -E "$filter" | sed 's/\x1b\[[0-9;]*m//g'
+}
 for round in 1 2; do
-  for bench in evaluation_bench mentalray_shader_bench maya_compute_bench binding_bench; do
-    for side in before after; do
-      dir=$before
-      [ "$side" = after ] && dir=$after
-      echo "== round $round, $side: $bench"
-      "$dir/$bench" --benchmark_repetitions=5 --benchmark_min_time=0.2 2>/dev/null |
-        grep -E "ratio|compute through" | sed 's/\x1b\[[0-9;]*m//g'
+  for bench in evaluation_bench mentalray_shader_bench maya_compute_bench binding_bench render_throughput; do
+    filter="ratio|compute through" args=(--benchmark_repetitions=5 --benchmark_min_time=0.2)
+    [ "$bench" = render_throughput ] && filter="preview" args=(--benchmark_repetitions=5 --benchmark_min_time=1)
+    for tree in "$1" "$2"; do
+      echo "== round $round, $tree: $bench"
+      side "$tree/bench" "$bench" "$filter" "${args[@]}"
     done
-  done
-  for side in before after; do
-    dir=$before
-    [ "$side" = after ] && dir=$after
-    echo "== round $round, $side: render_throughput"
-    "$dir/render_throughput" --benchmark_repetitions=5 --benchmark_min_time=1 2>/dev/null |
-      grep -E "preview" | sed 's/\x1b\[[0-9;]*m//g'
   done
 done
