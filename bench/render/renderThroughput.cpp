@@ -13,7 +13,7 @@
 
 #include "bench/benchRatios.h"
 
-#include "cli/render/hostBackends.h"
+#include "cli/hosts/hostBackends.h"
 #include "cli/render/previewRender.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <limits>
 #include <random>
 
-#include "cli/jsonValues.h"
+#include "cli/common/jsonValues.h"
 
 namespace {
 

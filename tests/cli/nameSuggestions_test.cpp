@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/nameSuggestions.h"
+#include "cli/common/nameSuggestions.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "cli/shadeSession.h"
+#include "cli/shade/shadeSession.h"
 
 namespace {
 

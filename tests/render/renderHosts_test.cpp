@@ -9,7 +9,7 @@
 #include <map>
 #include <tuple>
 
-#include "cli/render/hostBackends.h"
+#include "cli/hosts/hostBackends.h"
 #include "cli/render/imageCompare.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"

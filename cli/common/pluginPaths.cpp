@@ -1,4 +1,4 @@
-#include "cli/pluginPaths.h"
+#include "cli/common/pluginPaths.h"
 
 #include <CLI/CLI.hpp>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "cli/nameSuggestions.h"
+#include "cli/common/nameSuggestions.h"
 
 #include <algorithm>
 #include <cctype>

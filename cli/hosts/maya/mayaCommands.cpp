@@ -5,8 +5,8 @@
 #include <string>
 #include <tuple>
 
-#include "cli/hostCommands.h"
-#include "cli/nameSuggestions.h"
+#include "cli/common/nameSuggestions.h"
+#include "cli/hosts/hostCommands.h"
 #include "host/maya/mayaHost.h"
 #include "host/maya/renderer/sampleDriver.h"
 

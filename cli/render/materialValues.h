@@ -1,17 +1,16 @@
 #pragma once
 
-// The two backends: each loads its built plug-in into its host and shades
-// through it. Both throw cli::LoadError when the plug-in cannot be loaded.
+// A material value checked against the kind of attribute a host gives it,
+// alike for every host, so each backend refuses the same values in the same
+// words.
 
-#include <memory>
+#include <array>
+#include <string>
 
-#include "cli/hostCommands.h"
+#include "cli/render/scene.h"
 #include "cli/render/shadingBackend.h"
 
 namespace sorvane::render {
-
-std::unique_ptr<ShadingBackend> openMayaBackend(const cli::PluginPaths& paths);
-std::unique_ptr<ShadingBackend> openMentalrayBackend(const cli::PluginPaths& paths);
 
 // A material value as a host attribute of `kind` takes it: a colour from one
 // value (grey) or three (four where `allowAlpha`), a boolean from true/false

@@ -1,4 +1,4 @@
-#include "cli/shadeSession.h"
+#include "cli/shade/shadeSession.h"
 
 #include <cerrno>
 #include <cstdio>

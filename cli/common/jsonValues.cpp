@@ -1,4 +1,4 @@
-#include "cli/jsonValues.h"
+#include "cli/common/jsonValues.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/hostCommands.h"
-#include "cli/nameSuggestions.h"
+#include "cli/common/nameSuggestions.h"
+#include "cli/hosts/hostCommands.h"
 #include "host/mentalray/mentalrayHost.h"
 #include "host/mentalray/renderer/sampleDriver.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli/render/hostBackends.h"
+#include "cli/hosts/hostBackends.h"
 #include "cli/render/sceneFile.h"
 #include "cli/render/texture.h"
 #include "host/mentalray/mentalrayHost.h"

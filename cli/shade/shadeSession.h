@@ -2,7 +2,7 @@
 
 #include <iosfwd>
 
-#include "cli/jsonValues.h"
+#include "cli/common/jsonValues.h"
 
 namespace sorvane::cli {
 

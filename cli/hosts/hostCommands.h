@@ -7,8 +7,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "cli/pluginPaths.h"
-#include "cli/shadeSession.h"
+#include "cli/common/pluginPaths.h"
+#include "cli/shade/shadeSession.h"
 
 namespace sorvane::cli {
 

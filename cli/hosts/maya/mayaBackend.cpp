@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "cli/render/hostBackends.h"
+#include "cli/hosts/hostBackends.h"
 #include "cli/render/sceneFile.h"
 #include "cli/render/texture.h"
 #include "host/maya/mayaHost.h"

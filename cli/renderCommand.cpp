@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "cli/commands.h"
-#include "cli/jsonValues.h"
-#include "cli/nameSuggestions.h"
-#include "cli/render/hostBackends.h"
+#include "cli/common/jsonValues.h"
+#include "cli/common/nameSuggestions.h"
+#include "cli/hosts/hostBackends.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
 #include "cli/render/progressBar.h"
