@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/maya/renderer/sampleDriver.h"
-#include "mayaTesting.h"
+#include "tests/support/mayaTesting.h"
 
 namespace sorvane::testing {
 namespace {

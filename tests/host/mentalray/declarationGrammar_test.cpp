@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "mentalrayTesting.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "mentalrayTesting.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost {
 namespace {

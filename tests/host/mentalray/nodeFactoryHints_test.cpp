@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "host/mentalray/nodeFactoryHints.h"
-#include "mentalrayTesting.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost {
 namespace {

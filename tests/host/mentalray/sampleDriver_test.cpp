@@ -4,7 +4,7 @@
 #include <ostream>
 
 #include "host/mentalray/renderer/sampleDriver.h"
-#include "mentalrayTesting.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost::testing {
 namespace {

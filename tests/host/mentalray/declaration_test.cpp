@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "mentalray/sorvaneParameters.h"
-#include "mentalrayTesting.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost {
 namespace {
