@@ -107,8 +107,8 @@ private:
         const F e2 = V::exp(-(d / c2));
         const F e = V::exp(-d - (t.view.inverseC1 - 1.0f / c2));
         const F tangent = V::tan(backlight * 0.5f);
-        // pow(x, -1) rounded correctly is the IEEE quotient 1 / x, special
-        // values included; the vector pow would cost a third of the batch.
+        // pow(x, -1) as the scalar path has it: the compilers fold that call
+        // into the quotient 1 / x, its correctly rounded value.
         const F falloff = 1.0f / (tangent * t.backlightScale + 1.0f);
 
         const F P = 1.0f - phase * ((q * 0.25f) * 3.14159f);
