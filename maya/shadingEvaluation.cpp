@@ -42,7 +42,7 @@ std::ostream& operator<<(std::ostream& os, const ShadingSample& s) {
               << ", specularRollOff " << s.specularRollOff << '}';
 }
 
-std::ostream& operator<<(std::ostream& os, const LightSample& l) {
+std::ostream& operator<<(std::ostream& os, const LightDataElement& l) {
     return os << "{lightIntensity " << l.lightIntensity << ", lightDirection " << l.lightDirection
               << ", preShadowIntensity " << l.preShadowIntensity << ", ambient " << l.lightAmbient
               << ", diffuse " << l.lightDiffuse << ", specular " << l.lightSpecular << '}';
@@ -62,16 +62,16 @@ OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample, const LightB
       oppositionFalloff_(model::oppositionFalloff<Model>(-V_, N_, sample.opposition)),
       backlightScale_(model::falloffScale<Model>(sample.backlight)) {}
 
-void OutColorEvaluation::addLight(const LightSample& light) {
+void OutColorEvaluation::addLight(const LightDataElement& light) {
     if (math_ != nullptr) {
-        new (&batch_[batched_++].light) LightSample(light);
+        new (&batch_[batched_++].light) LightDataElement(light);
         if (batched_ == kLightBatch) evaluateBatch();
         return;
     }
     addScalarLight(light);
 }
 
-void OutColorEvaluation::addScalarLight(const LightSample& light) {
+void OutColorEvaluation::addScalarLight(const LightDataElement& light) {
     const ShadingSample& s = sample_;
     const Vec3 L = normalize(light.lightDirection);
     LightTerms terms{};
@@ -119,7 +119,7 @@ void OutColorEvaluation::evaluateBatch() {
         specularExponent[i] = specularExponent_;
     }
     for (int i = 0; i < count; ++i) {
-        const LightSample& light = batch_[i].light;
+        const LightDataElement& light = batch_[i].light;
         L[i] = normalize(light.lightDirection);
         if (light.lightDiffuse) {
             const float h = model::dot(N_, L[i]);
@@ -163,7 +163,7 @@ void OutColorEvaluation::evaluateBatch() {
     }
 }
 
-SORVANE_ALWAYS_INLINE void OutColorEvaluation::accumulate(const LightSample& light, Vec3 L,
+SORVANE_ALWAYS_INLINE void OutColorEvaluation::accumulate(const LightDataElement& light, Vec3 L,
                                                           const LightTerms& terms) {
     const ShadingSample& s = sample_;
     const Color& I = light.lightIntensity;
@@ -233,11 +233,11 @@ Color OutColorEvaluation::finish() {
     return out;
 }
 
-Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count) {
+Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count) {
     return evaluateOutColor(sample, lights, count, widestLightBatchMath());
 }
 
-Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count,
+Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count,
                        const LightBatchMath* math) {
     OutColorEvaluation evaluation(sample, math);
     for (std::size_t i = 0; i < count; ++i) {

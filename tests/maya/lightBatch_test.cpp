@@ -25,7 +25,7 @@ namespace {
 using shading::Color;
 using shading::LightBatchIsa;
 using shading::LightBatchMath;
-using shading::LightSample;
+using shading::LightDataElement;
 using shading::ShadingSample;
 using shading::Vec3;
 
@@ -57,7 +57,7 @@ Vec3 unitFrom(std::mt19937& rng, float minZ) {
 
 struct Case {
     ShadingSample sample;
-    std::vector<LightSample> lights;
+    std::vector<LightDataElement> lights;
 };
 
 std::vector<Case> seededCases(std::size_t lightCount) {
