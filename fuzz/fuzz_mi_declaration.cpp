@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const mr::BlockLayout layout(std::move(declaration));
             layout.fieldOffsets();
         }
-    } catch (const HostError&) {
+    } catch (const sorvane::HostError&) {
     }
     return 0;
 }
