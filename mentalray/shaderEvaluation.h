@@ -5,14 +5,15 @@
 // colour added to the result out. sorvaneShader.cpp reads the parameters,
 // samples the lights and gathers irradiance, in this order:
 //
-//     N = shadingNormal(state normal, parameters)
-//     shared = viewShared(parameters, ray direction, N)      (when there are lights)
+//     p = the parameters after mi_eval (EvaluatedParameters)
+//     N = shadingNormal(state normal, p)
+//     shared = viewShared(p, ray direction, N)      (when there are lights)
 //     for each light:
 //         LightSums sums
-//         for each sample: addLightSample(parameters, shared, N, sample, inverseEccentricity(parameters),
-//         sums) addLightAverage(result, sums.lightTotal, samples)
-//     addAmbientAndIncandescence(result, parameters)
-//     if irradianceWanted(weight): addIrradiance(result, parameters, irradiance, weight)
+//         for each sample: addLightSample(p, shared, N, sample, inverseEccentricity(p), sums)
+//         addLightAverage(result, sums.lightTotal, samples)
+//     addAmbientAndIncandescence(result, p)
+//     if irradianceWanted(weight): addIrradiance(result, p, irradiance, weight)
 //
 // Every step works in single precision in a fixed order; the running sums
 // carry the order of the samples, so the calls must come in this order too.
