@@ -49,9 +49,9 @@ ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N) {
 void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
                     const LightSampleInput& sample, double invEcc, LightSums& sums) {
     const miColor& lightColor = sample.color;
-    ColorSum& diffuseRun = sums.diffuseRun;
-    ColorSum& translucencyRun = sums.translucencyRun;
-    ColorSum& lightTotal = sums.lightTotal;
+    miColor& diffuseRun = sums.diffuseRun;
+    miColor& translucencyRun = sums.translucencyRun;
+    miColor& lightTotal = sums.lightTotal;
     const Vec3 V = shared.V;
     const Vec3 L = toVec3(sample.direction);
     const sorvane::model::Scattering scattering =
@@ -110,7 +110,7 @@ void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3
     }
 }
 
-void addLightAverage(miColor& result, const ColorSum& lightTotal, miInteger samples) {
+void addLightAverage(miColor& result, const miColor& lightTotal, miInteger samples) {
     if (samples > 0) {
         const float count = static_cast<float>(samples);
         result.r = lightTotal.r / count + result.r;
@@ -146,7 +146,7 @@ void addIrradiance(miColor& result, const EvaluatedParameters& m, const miColor&
     result.a = 1.0f;
 }
 
-std::ostream& operator<<(std::ostream& os, const ColorSum& c) {
+std::ostream& operator<<(std::ostream& os, const miColor& c) {
     return os << '(' << c.r << ", " << c.g << ", " << c.b << ')';
 }
 
@@ -167,8 +167,8 @@ std::ostream& operator<<(std::ostream& os, const LightSampleInput& s) {
 }
 
 std::ostream& operator<<(std::ostream& os, const LightSums& s) {
-    return os << "{diffuseRun " << s.diffuseRun << ", translucencyRun " << s.translucencyRun
-              << ", lightTotal " << s.lightTotal << '}';
+    return os << "{diffuseRun " << Channels{s.diffuseRun} << ", translucencyRun "
+              << Channels{s.translucencyRun} << ", lightTotal " << Channels{s.lightTotal} << '}';
 }
 
 std::ostream& operator<<(std::ostream& os, const ViewShared& s) {

@@ -30,15 +30,6 @@ namespace mrshading {
 using Flavour = sorvane::model::MentalRayFlavour;
 using sorvane::model::Vec3;
 
-// A running sum of colours, with no alpha to carry. Not miColor: the light
-// loop's speed hangs on how these sums lie on the stack (see the note on
-// vectorising in CMakeLists.txt), and a fourth channel would change that.
-struct ColorSum {
-    float r = 0.0f;
-    float g = 0.0f;
-    float b = 0.0f;
-};
-
 // The parameter block's values after mi_eval, as the shading uses them.
 struct EvaluatedParameters {
     miColor color;
@@ -70,9 +61,10 @@ struct LightSampleInput {
 
 // One light's running sums over its samples.
 struct LightSums {
-    ColorSum diffuseRun;
-    ColorSum translucencyRun;
-    ColorSum lightTotal;
+    // Alpha plays no part in the sums; it stays zero.
+    miColor diffuseRun{};
+    miColor translucencyRun{};
+    miColor lightTotal{};
 };
 
 // What every light sample of one shader call computes alike, worked out once
@@ -105,7 +97,7 @@ void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3
 
 // The light's total averaged over its samples, added to the result; a light
 // that gave no sample adds nothing.
-void addLightAverage(miColor& result, const ColorSum& lightTotal, miInteger samples);
+void addLightAverage(miColor& result, const miColor& lightTotal, miInteger samples);
 
 // Ambient and incandescence, added once after the lights; alpha becomes 1.
 void addAmbientAndIncandescence(miColor& result, const EvaluatedParameters& m);
@@ -117,7 +109,6 @@ bool irradianceWanted(const miColor& weight);
 void addIrradiance(miColor& result, const EvaluatedParameters& m, const miColor& irradiance,
                    const miColor& weight);
 
-std::ostream& operator<<(std::ostream& os, const ColorSum& c);
 std::ostream& operator<<(std::ostream& os, const EvaluatedParameters& m);
 std::ostream& operator<<(std::ostream& os, const LightSampleInput& s);
 std::ostream& operator<<(std::ostream& os, const LightSums& s);

@@ -94,7 +94,7 @@ TEST(ShaderEvaluation, TheTranslucencyGroupIgnoresTheLightsColour) {
 TEST(ShaderEvaluation, ALightWithoutSamplesLeavesTheResultAsItWas) {
     const miColor before{0.25f, 0.5f, 0.75f, 0.0f};
     miColor result = before;
-    addLightAverage(result, ColorSum{1.0f, 2.0f, 3.0f}, 0);
+    addLightAverage(result, miColor{1.0f, 2.0f, 3.0f, 0.0f}, 0);
     EXPECT_TRUE(sameBits(result, before));
 }
 
