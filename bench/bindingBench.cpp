@@ -43,7 +43,7 @@ void* symbol(void* handle, const char* name) {
 struct Setup {
     mr::RendererModule& module = mr::RendererModule::get();
     mr::LoadedShader shader{SORVANE_MR_LIBRARY, SORVANE_MR_DECLARATION, module};
-    mr::Scene scene;
+    mr::SceneDatabase scene;
     std::unique_ptr<mr::ShaderInstance> instance = shader.instantiate(scene);
     miTag light = scene.addLight(std::make_shared<mr::ScriptedLight>(
         std::vector<mr::LightSample>{{{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}}}));

@@ -22,7 +22,7 @@
 
 namespace {
 
-using shading::LightSample;
+using shading::LightDataElement;
 using shading::ShadingSample;
 using shading::Vec3;
 using sorvane::bench::kSamples;
@@ -66,7 +66,7 @@ const std::vector<FloorArguments>& floorArguments() {
         std::vector<FloorArguments> out;
         for (std::size_t k = 0; k < kSamples; ++k) {
             const ShadingSample& s = w.samples[k];
-            const LightSample& l = w.lights[k * 16];
+            const LightDataElement& l = w.lights[k * 16];
             const Vec3 V = shading::normalize(s.rayDirection), N = shading::normalize(s.normalCamera);
             const Vec3 L = shading::normalize(l.lightDirection);
             const float vn = sorvane::model::dot(V, N), nl = sorvane::model::dot(N, L);

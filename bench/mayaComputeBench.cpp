@@ -78,7 +78,7 @@ struct Host {
         rayDirection = &type.attribute("rayDirection");
         lightDataArray = &type.attribute("lightDataArray");
         outColor = &type.attribute("outColor");
-        for (const shading::LightSample& l : w.lights) {
+        for (const shading::LightDataElement& l : w.lights) {
             mh::LightData d;
             d.direction = toMaya(l.lightDirection);
             d.intensity = toMaya(l.lightIntensity);

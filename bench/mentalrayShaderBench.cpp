@@ -48,7 +48,7 @@ miVector toMr(shading::Vec3 v) { return {v.x, v.y, v.z}; }
 
 struct Setup {
     mr::LoadedShader shader{SORVANE_MR_LIBRARY, SORVANE_MR_DECLARATION};
-    mr::Scene scene;
+    mr::SceneDatabase scene;
     std::vector<std::unique_ptr<mr::ShaderInstance>> instances;  // one per material
     std::vector<mr::LightSample> lightSamples;                   // kSamples * kLightsPerSample
 
@@ -70,7 +70,7 @@ struct Setup {
             instance->setArray("lights", {tag});
             instances.push_back(std::move(instance));
         }
-        for (const shading::LightSample& l : w.lights) {
+        for (const shading::LightDataElement& l : w.lights) {
             const shading::Color& c = l.lightIntensity;
             lightSamples.push_back({{c.r, c.g, c.b, 1.0f}, toMr(l.lightDirection)});
         }

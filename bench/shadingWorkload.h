@@ -20,7 +20,7 @@ constexpr std::size_t kLightsPerSample = 16;
 
 struct Workload {
     std::vector<ShadingSample> samples;
-    std::vector<LightSample> lights;  // kSamples * kLightsPerSample
+    std::vector<LightDataElement> lights;  // kSamples * kLightsPerSample
 };
 
 inline Vec3 unitFrom(std::mt19937& rng, float minZ) {

@@ -56,7 +56,7 @@ std::vector<float> values(FuzzBytes& bytes, mr::ValueKind kind) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const mr::LoadedShader shader(SORVANE_MR_LIBRARY, SORVANE_MR_DECLARATION);
     FuzzBytes bytes(data, size);
-    mr::Scene scene;
+    mr::SceneDatabase scene;
     scene.setIrradiance(colour(bytes));
     const std::unique_ptr<mr::ShaderInstance> instance = shader.instantiate(scene);
     for (const mr::ParameterLayout& p : shader.layout().parameters()) {

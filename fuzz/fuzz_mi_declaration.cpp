@@ -1,5 +1,5 @@
 // The .mi declaration reader, and the parameter block laid out from what it
-// reads. A bad text must end in DeclarationError.
+// reads. A bad text must end in HostError.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const mr::BlockLayout layout(std::move(declaration));
             layout.fieldOffsets();
         }
-    } catch (const mr::DeclarationError&) {
+    } catch (const sorvane::HostError&) {
     }
     return 0;
 }

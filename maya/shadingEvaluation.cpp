@@ -42,7 +42,7 @@ std::ostream& operator<<(std::ostream& os, const ShadingSample& s) {
               << ", specularRollOff " << s.specularRollOff << '}';
 }
 
-std::ostream& operator<<(std::ostream& os, const LightSample& l) {
+std::ostream& operator<<(std::ostream& os, const LightDataElement& l) {
     return os << "{lightIntensity " << l.lightIntensity << ", lightDirection " << l.lightDirection
               << ", preShadowIntensity " << l.preShadowIntensity << ", ambient " << l.lightAmbient
               << ", diffuse " << l.lightDiffuse << ", specular " << l.lightSpecular << '}';
@@ -63,7 +63,7 @@ OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample, const LightB
     t.backlightScale = model::falloffScale<Model>(sample.backlight);
 }
 
-void OutColorEvaluation::addLight(const LightSample& light) {
+void OutColorEvaluation::addLight(const LightDataElement& light) {
     if (math_ == nullptr) {
         addScalarLight(light);
         return;
@@ -84,7 +84,7 @@ void OutColorEvaluation::addLight(const LightSample& light) {
     if (batched_ == kLightBatch) evaluateBatch();
 }
 
-void OutColorEvaluation::addScalarLight(const LightSample& light) {
+void OutColorEvaluation::addScalarLight(const LightDataElement& light) {
     const ShadingSample& s = sample_;
     const SampleTerms& t = terms_;
     const Vec3 L = normalize(light.lightDirection);
@@ -123,7 +123,7 @@ void OutColorEvaluation::evaluateBatch() {
     }
 }
 
-SORVANE_ALWAYS_INLINE void OutColorEvaluation::accumulate(const LightSample& light, Vec3 L,
+SORVANE_ALWAYS_INLINE void OutColorEvaluation::accumulate(const LightDataElement& light, Vec3 L,
                                                           const LightTerms& terms) {
     const ShadingSample& s = sample_;
     const Color& I = light.lightIntensity;
@@ -193,11 +193,11 @@ Color OutColorEvaluation::finish() {
     return out;
 }
 
-Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count) {
+Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count) {
     return evaluateOutColor(sample, lights, count, widestLightBatchMath());
 }
 
-Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count,
+Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count,
                        const LightBatchMath* math) {
     OutColorEvaluation evaluation(sample, math);
     for (std::size_t i = 0; i < count; ++i) {

@@ -6,7 +6,7 @@
 // compute() feeds the lights one at a time, straight from Maya's light array:
 //
 //     OutColorEvaluation evaluation(sample);
-//     for (each element) evaluation.addLight(lightSample);
+//     for (each element) evaluation.addLight(element);
 //     outColor = evaluation.finish();
 //
 // Nothing is allocated and nothing outlives the evaluation.
@@ -56,7 +56,7 @@ struct ShadingSample {
 };
 
 // One element of lightDataArray, as the renderer fills it.
-struct LightSample {
+struct LightDataElement {
     Color lightIntensity;
     Vec3 lightDirection;  // towards the light
     float preShadowIntensity = 0.0f;
@@ -66,7 +66,7 @@ struct LightSample {
 };
 
 std::ostream& operator<<(std::ostream& os, const ShadingSample& s);
-std::ostream& operator<<(std::ostream& os, const LightSample& l);
+std::ostream& operator<<(std::ostream& os, const LightDataElement& l);
 
 // Maya's rule: a vector of squared length <= 1e-20 is left unchanged, so a
 // zero vector stays zero instead of becoming NaN.
@@ -88,7 +88,7 @@ public:
     explicit OutColorEvaluation(const ShadingSample& sample);
     OutColorEvaluation(const ShadingSample& sample, const LightBatchMath* math);
 
-    void addLight(const LightSample& light);
+    void addLight(const LightDataElement& light);
     Color finish();
 
 private:
@@ -99,8 +99,8 @@ private:
         float backlightFalloff;
         float specularPower;
     };
-    void addScalarLight(const LightSample& light);
-    void accumulate(const LightSample& light, Vec3 L, const LightTerms& terms);
+    void addScalarLight(const LightDataElement& light);
+    void accumulate(const LightDataElement& light, Vec3 L, const LightTerms& terms);
     void evaluateBatch();
 
     const ShadingSample& sample_;
@@ -112,9 +112,9 @@ private:
     int batched_ = 0;
 };
 
-Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count);
+Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count);
 // The same with the given math: null for the scalar path.
-Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count,
+Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count,
                        const LightBatchMath* math);
 
 }  // namespace shading

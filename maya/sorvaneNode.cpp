@@ -400,7 +400,7 @@ MStatus sorvane::compute(const MPlug& plug, MDataBlock& block) {
         const unsigned int count = lights.elementCount();
         for (unsigned int i = 1; i <= count; ++i) {
             MDataHandle element = lights.inputValue();
-            LightSample light;
+            LightDataElement light;
             light.lightIntensity = toColor(element.child(lightIntensity).asFloatVector());
             light.lightDirection = toVec3(element.child(lightDirection).asFloatVector());
             light.preShadowIntensity = element.child(preShadowIntensity).asFloat();

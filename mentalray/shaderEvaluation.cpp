@@ -32,12 +32,12 @@ Vec3 normalised(Vec3 v) {
     return {inv * v.x, inv * v.y, inv * v.z};
 }
 
-Vec3 shadingNormal(const miVector& stateNormal, const Material& m) {
+Vec3 shadingNormal(const miVector& stateNormal, const EvaluatedParameters& m) {
     return normalised({stateNormal.x + m.normalCamera.x, stateNormal.y + m.normalCamera.y,
                        stateNormal.z + m.normalCamera.z});
 }
 
-ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N) {
+ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N) {
     ViewShared out;
     out.V = -rayDirection;
     out.view = sorvane::model::viewTerms<Flavour>(out.V, N, m.depth);
@@ -46,12 +46,12 @@ ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N) {
     return out;
 }
 
-void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
-                    double invEcc, LightSums& sums) {
+void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+                    const LightSampleInput& sample, double invEcc, LightSums& sums) {
     const miColor& lightColor = sample.color;
-    Rgb& diffuseRun = sums.diffuseRun;
-    Rgb& translucencyRun = sums.translucencyRun;
-    Rgb& lightTotal = sums.lightTotal;
+    miColor& diffuseRun = sums.diffuseRun;
+    miColor& translucencyRun = sums.translucencyRun;
+    miColor& lightTotal = sums.lightTotal;
     const Vec3 V = shared.V;
     const Vec3 L = toVec3(sample.direction);
     const sorvane::model::Scattering scattering =
@@ -110,7 +110,7 @@ void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const L
     }
 }
 
-void addLightAverage(miColor& result, const Rgb& lightTotal, miInteger samples) {
+void addLightAverage(miColor& result, const miColor& lightTotal, miInteger samples) {
     if (samples > 0) {
         const float count = static_cast<float>(samples);
         result.r = lightTotal.r / count + result.r;
@@ -119,7 +119,7 @@ void addLightAverage(miColor& result, const Rgb& lightTotal, miInteger samples) 
     }
 }
 
-void addAmbientAndIncandescence(miColor& result, const Material& m) {
+void addAmbientAndIncandescence(miColor& result, const EvaluatedParameters& m) {
     result.r = m.ambientColor.r * m.color.r + result.r;
     result.g = m.ambientColor.g * m.color.g + result.g;
     result.b = m.ambientColor.b * m.color.b + result.b;
@@ -133,7 +133,8 @@ bool irradianceWanted(const miColor& weight) {
     return !(weight.r == 0.0f && weight.g == 0.0f && weight.b == 0.0f);
 }
 
-void addIrradiance(miColor& result, const Material& m, const miColor& irradiance, const miColor& weight) {
+void addIrradiance(miColor& result, const EvaluatedParameters& m, const miColor& irradiance,
+                   const miColor& weight) {
     // The single-precision pi, divided in double as shipped.
     constexpr double kPi = 3.14159274101257324;
     result.r = static_cast<float>(static_cast<double>(m.color.r * irradiance.r * weight.r) / kPi +
@@ -145,11 +146,11 @@ void addIrradiance(miColor& result, const Material& m, const miColor& irradiance
     result.a = 1.0f;
 }
 
-std::ostream& operator<<(std::ostream& os, const Rgb& c) {
+std::ostream& operator<<(std::ostream& os, const miColor& c) {
     return os << '(' << c.r << ", " << c.g << ", " << c.b << ')';
 }
 
-std::ostream& operator<<(std::ostream& os, const Material& m) {
+std::ostream& operator<<(std::ostream& os, const EvaluatedParameters& m) {
     return os << "{color " << Channels{m.color} << ", ambientColor " << Channels{m.ambientColor}
               << ", incandescence " << Channels{m.incandescence} << ", scatteringColor "
               << Channels{m.scatteringColor} << ", oppositionColor " << Channels{m.oppositionColor}
@@ -166,8 +167,8 @@ std::ostream& operator<<(std::ostream& os, const LightSampleInput& s) {
 }
 
 std::ostream& operator<<(std::ostream& os, const LightSums& s) {
-    return os << "{diffuseRun " << s.diffuseRun << ", translucencyRun " << s.translucencyRun
-              << ", lightTotal " << s.lightTotal << '}';
+    return os << "{diffuseRun " << Channels{s.diffuseRun} << ", translucencyRun "
+              << Channels{s.translucencyRun} << ", lightTotal " << Channels{s.lightTotal} << '}';
 }
 
 std::ostream& operator<<(std::ostream& os, const ViewShared& s) {

@@ -1,18 +1,19 @@
 #pragma once
 
 // The qm7r_sorvane shader's shading model without the renderer's state: the
-// material's values and each light sample's colour and direction in, the
+// parameters' values and each light sample's colour and direction in, the
 // colour added to the result out. sorvaneShader.cpp reads the parameters,
 // samples the lights and gathers irradiance, in this order:
 //
-//     N = shadingNormal(state normal, material)
-//     shared = viewShared(material, ray direction, N)      (when there are lights)
+//     p = the parameters after mi_eval (EvaluatedParameters)
+//     N = shadingNormal(state normal, p)
+//     shared = viewShared(p, ray direction, N)      (when there are lights)
 //     for each light:
 //         LightSums sums
-//         for each sample: addLightSample(material, shared, N, sample, inverseEccentricity(material), sums)
+//         for each sample: addLightSample(p, shared, N, sample, inverseEccentricity(p), sums)
 //         addLightAverage(result, sums.lightTotal, samples)
-//     addAmbientAndIncandescence(result, material)
-//     if irradianceWanted(weight): addIrradiance(result, material, irradiance, weight)
+//     addAmbientAndIncandescence(result, p)
+//     if irradianceWanted(weight): addIrradiance(result, p, irradiance, weight)
 //
 // Every step works in single precision in a fixed order; the running sums
 // carry the order of the samples, so the calls must come in this order too.
@@ -29,14 +30,8 @@ namespace mrshading {
 using Flavour = sorvane::model::MentalRayFlavour;
 using sorvane::model::Vec3;
 
-struct Rgb {
-    float r = 0.0f;
-    float g = 0.0f;
-    float b = 0.0f;
-};
-
 // The parameter block's values after mi_eval, as the shading uses them.
-struct Material {
+struct EvaluatedParameters {
     miColor color;
     miColor ambientColor;
     miColor incandescence;
@@ -66,9 +61,10 @@ struct LightSampleInput {
 
 // One light's running sums over its samples.
 struct LightSums {
-    Rgb diffuseRun;
-    Rgb translucencyRun;
-    Rgb lightTotal;
+    // Alpha plays no part in the sums; it stays zero.
+    miColor diffuseRun{};
+    miColor translucencyRun{};
+    miColor lightTotal{};
 };
 
 // What every light sample of one shader call computes alike, worked out once
@@ -87,33 +83,33 @@ inline Vec3 toVec3(const miVector& v) { return {v.x, v.y, v.z}; }
 Vec3 normalised(Vec3 v);
 
 // The state's normal perturbed by normalCamera, normalised.
-Vec3 shadingNormal(const miVector& stateNormal, const Material& m);
+Vec3 shadingNormal(const miVector& stateNormal, const EvaluatedParameters& m);
 
 // rayDirection runs from the eye towards the shaded point (the state's dir).
-ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N);
+ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N);
 
 // Worked out per light, in double, as the shipped shader does.
-inline double inverseEccentricity(const Material& m) { return 1.0 / m.eccentricity; }
+inline double inverseEccentricity(const EvaluatedParameters& m) { return 1.0 / m.eccentricity; }
 
 // One light sample's share of the light's running sums and total.
-void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
-                    double invEcc, LightSums& sums);
+void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+                    const LightSampleInput& sample, double invEcc, LightSums& sums);
 
 // The light's total averaged over its samples, added to the result; a light
 // that gave no sample adds nothing.
-void addLightAverage(miColor& result, const Rgb& lightTotal, miInteger samples);
+void addLightAverage(miColor& result, const miColor& lightTotal, miInteger samples);
 
 // Ambient and incandescence, added once after the lights; alpha becomes 1.
-void addAmbientAndIncandescence(miColor& result, const Material& m);
+void addAmbientAndIncandescence(miColor& result, const EvaluatedParameters& m);
 
 // A black weight would only waste a gather; its alpha plays no part.
 bool irradianceWanted(const miColor& weight);
 
 // The gathered irradiance, weighted by the colour and the weight, over pi.
-void addIrradiance(miColor& result, const Material& m, const miColor& irradiance, const miColor& weight);
+void addIrradiance(miColor& result, const EvaluatedParameters& m, const miColor& irradiance,
+                   const miColor& weight);
 
-std::ostream& operator<<(std::ostream& os, const Rgb& c);
-std::ostream& operator<<(std::ostream& os, const Material& m);
+std::ostream& operator<<(std::ostream& os, const EvaluatedParameters& m);
 std::ostream& operator<<(std::ostream& os, const LightSampleInput& s);
 std::ostream& operator<<(std::ostream& os, const LightSums& s);
 std::ostream& operator<<(std::ostream& os, const ViewShared& s);

@@ -30,14 +30,14 @@
 // The renderer's side only: reading the parameters, sampling the lights and
 // gathering irradiance. The shading itself is in shaderEvaluation.h.
 
+using mrshading::EvaluatedParameters;
 using mrshading::LightSampleInput;
 using mrshading::LightSums;
-using mrshading::Material;
 using mrshading::Vec3;
 using mrshading::ViewShared;
 
 SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvaneParameters* paras) {
-    Material m;
+    EvaluatedParameters m;
     m.color = *mi_eval_color(&paras->color);
     m.ambientColor = *mi_eval_color(&paras->ambientColor);
     m.incandescence = *mi_eval_color(&paras->incandescence);

@@ -32,7 +32,7 @@ void renderThroughput(benchmark::State& state) {
     ShadingBackend& b = backend(static_cast<int>(state.range(0)));
     const Scene scene = toCameraSpace(defaultScene());
     std::vector<ResolvedMaterial> materials;
-    for (const Material& m : scene.materials) materials.push_back(resolveMaterial(m, "material"));
+    for (const SceneMaterial& m : scene.materials) materials.push_back(resolveMaterial(m, "material"));
     const RenderSettings settings{128, 128, 2, static_cast<int>(state.range(1))};
     std::uint64_t samples = 0;
     for (auto _ : state) {
@@ -64,7 +64,7 @@ void renderSetup(benchmark::State& state) {
     ShadingBackend& b = backend(static_cast<int>(state.range(0)));
     const Scene scene = toCameraSpace(defaultScene());
     std::vector<ResolvedMaterial> materials;
-    for (const Material& m : scene.materials) materials.push_back(resolveMaterial(m, "material"));
+    for (const SceneMaterial& m : scene.materials) materials.push_back(resolveMaterial(m, "material"));
     const RenderSettings settings{1, 1, 1, 1};
     for (auto _ : state) benchmark::DoNotOptimize(renderImage(scene, materials, b, settings, {}, nullptr));
     state.SetLabel(b.name());

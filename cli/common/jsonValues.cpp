@@ -20,9 +20,6 @@ std::string typeName(const Json& value) { return value.type_name(); }
 
 }  // namespace
 
-InputError::InputError(std::string field, const std::string& message)
-    : std::runtime_error(field.empty() ? message : field + ": " + message), field_(std::move(field)) {}
-
 double readDouble(const Json& value, const std::string& field) {
     if (value.is_number()) {
         return value.get<double>();

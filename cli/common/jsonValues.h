@@ -8,23 +8,14 @@
 #include <array>
 #include <cstddef>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <string>
+
+#include "cli/common/inputError.h"
 
 namespace sorvane::cli {
 
 using Json = nlohmann::json;
 using OrderedJson = nlohmann::ordered_json;
-
-// A rejected input value; `field` names it as the user wrote it ("lights[1].lightIntensity").
-class InputError : public std::runtime_error {
-public:
-    InputError(std::string field, const std::string& message);
-    const std::string& field() const { return field_; }
-
-private:
-    std::string field_;
-};
 
 float readFloat(const Json& value, const std::string& field);
 double readDouble(const Json& value, const std::string& field);

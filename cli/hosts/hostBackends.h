@@ -1,7 +1,7 @@
 #pragma once
 
 // The two backends: each loads its built plug-in into its host and shades
-// through it. Both throw cli::LoadError when the plug-in cannot be loaded.
+// through it. Both throw cli::InputError when the plug-in cannot be loaded.
 
 #include <memory>
 

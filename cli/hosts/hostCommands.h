@@ -5,20 +5,15 @@
 
 #include <iosfwd>
 #include <memory>
-#include <stdexcept>
 
+#include "cli/common/inputError.h"
 #include "cli/common/pluginPaths.h"
 #include "cli/shade/shadeSession.h"
 
 namespace sorvane::cli {
 
-// The plug-in could not be loaded or set up; what() says why.
-class LoadError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Print the JSON document of what the plug-in registered; throw LoadError.
+// Print the JSON document of what the plug-in registered; throw InputError
+// when the plug-in cannot be loaded or set up.
 void inspectMaya(const PluginPaths& paths, std::ostream& out);
 void inspectMentalray(const PluginPaths& paths, std::ostream& out);
 

@@ -73,7 +73,7 @@ void writePngFile(const std::string& path, const DisplayImage& image, const Meta
         texts[i].text_length = metadata[i].second.size();
     }
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) throw ImageFileError(std::strerror(errno));
+    if (file == nullptr) throw InputError(std::strerror(errno));
     std::string message;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
@@ -82,9 +82,9 @@ void writePngFile(const std::string& path, const DisplayImage& image, const Meta
     png_destroy_write_struct(&png, &info);
     if (!written) {
         std::fclose(file);
-        throw ImageFileError(message.empty() ? "libpng could not start" : message);
+        throw InputError(message.empty() ? "libpng could not start" : message);
     }
-    if (std::fclose(file) != 0) throw ImageFileError(std::strerror(errno));
+    if (std::fclose(file) != 0) throw InputError(std::strerror(errno));
 }
 
 void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata,
@@ -127,7 +127,7 @@ void writeAtomically(const std::string& path, const Write& write) {
     const bool link = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
     const std::filesystem::path target =
         link ? std::filesystem::weakly_canonical(path, error) : std::filesystem::path(path);
-    if (link && error) throw ImageFileError("cannot write " + path + ": " + error.message());
+    if (link && error) throw InputError("cannot write " + path + ": " + error.message());
     const std::filesystem::file_status existing = std::filesystem::status(target, error);
     TemporaryFile temporary(temporaryPath(target.string()));
     try {
@@ -137,7 +137,7 @@ void writeAtomically(const std::string& path, const Write& write) {
         }
         temporary.commitTo(target.string());
     } catch (const std::exception& error) {
-        throw ImageFileError("cannot write " + path + ": " + error.what());
+        throw InputError("cannot write " + path + ": " + error.what());
     }
 }
 
@@ -170,9 +170,9 @@ unsigned char toSrgb8(float linear) {
 void writeImage(const std::string& path, const Image& image) {
     ImageFormat format;
     if (!imageFormatFor(path, format)) {
-        throw ImageFileError(path + ": unknown image type (use .png or .exr)");
+        throw InputError(path + ": unknown image type (use .png or .exr)");
     }
-    if (image.empty()) throw ImageFileError(path + ": nothing to write");
+    if (image.empty()) throw InputError(path + ": nothing to write");
     writeAtomically(path, [&](const std::string& temporary) {
         if (format == ImageFormat::png) {
             writePngFile(temporary, toDisplay(image, ViewTransform{0.0f, false}), {});
@@ -183,11 +183,11 @@ void writeImage(const std::string& path, const Image& image) {
 }
 
 void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata) {
-    if (layers.empty() || layers.front().image->empty()) throw ImageFileError(path + ": nothing to write");
+    if (layers.empty() || layers.front().image->empty()) throw InputError(path + ": nothing to write");
     for (const ExrLayer& layer : layers) {
         if (layer.image->width() != layers.front().image->width() ||
             layer.image->height() != layers.front().image->height()) {
-            throw ImageFileError(path + ": layer \"" + layer.name + "\" differs in size from the first");
+            throw InputError(path + ": layer \"" + layer.name + "\" differs in size from the first");
         }
     }
     writeAtomically(path,
@@ -195,7 +195,7 @@ void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers
 }
 
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata) {
-    if (image.rgb.empty()) throw ImageFileError(path + ": nothing to write");
+    if (image.rgb.empty()) throw InputError(path + ": nothing to write");
     writeAtomically(path, [&](const std::string& temporary) { writePngFile(temporary, image, metadata); });
 }
 
@@ -216,7 +216,7 @@ ExrContents readExrContents(const std::string& path) {
         }
         return out;
     } catch (const std::exception& error) {
-        throw ImageFileError("cannot read " + path + ": " + error.what());
+        throw InputError("cannot read " + path + ": " + error.what());
     }
 }
 
@@ -234,7 +234,7 @@ Image readExrChannels(const std::string& path, const std::string& prefix, bool w
         if (withAlpha) names.push_back("A");
         for (const std::string& channel : names) {
             if (file.header().channels().findChannel(prefix + channel) == nullptr) {
-                throw ImageFileError(path + ": has no " + prefix + channel + " channel");
+                throw InputError(path + ": has no " + prefix + channel + " channel");
             }
         }
         Image image(width, height);
@@ -256,10 +256,10 @@ Image readExrChannels(const std::string& path, const std::string& prefix, bool w
         file.setFrameBuffer(frame);
         file.readPixels(window.min.y, window.max.y);
         return image;
-    } catch (const ImageFileError&) {
+    } catch (const InputError&) {
         throw;
     } catch (const std::exception& error) {
-        throw ImageFileError("cannot read " + path + ": " + error.what());
+        throw InputError("cannot read " + path + ": " + error.what());
     }
 }
 

@@ -5,28 +5,25 @@
 // written beside its destination and renamed into place, so a failed write
 // never leaves half a picture, nor spoils one that was there.
 
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "cli/common/inputError.h"
 #include "cli/render/image.h"
 #include "cli/render/viewTransform.h"
 
 namespace sorvane::render {
 
-class ImageFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+using cli::InputError;
 
 enum class ImageFormat { png, exr };
 
 // By extension, case-insensitively; false for any other.
 bool imageFormatFor(const std::string& path, ImageFormat& format);
 
-void writeImage(const std::string& path, const Image& image);  // throws ImageFileError
-Image readExr(const std::string& path);                        // throws ImageFileError
+void writeImage(const std::string& path, const Image& image);  // throws InputError
+Image readExr(const std::string& path);                        // throws InputError
 
 // What a picture says about itself: EXR header attributes, PNG text chunks.
 using Metadata = std::vector<std::pair<std::string, std::string>>;
@@ -37,7 +34,7 @@ struct ExrLayer {
     const Image* image = nullptr;
 };
 
-// Every layer must have the same size. Throws ImageFileError.
+// Every layer must have the same size. Throws InputError.
 void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata);
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata);
 

@@ -54,7 +54,7 @@ std::vector<std::string> presetNames() {
     return names;
 }
 
-ResolvedMaterial resolveMaterial(const Material& material, const std::string& field) {
+ResolvedMaterial resolveMaterial(const SceneMaterial& material, const std::string& field) {
     ResolvedMaterial resolved;
     const Preset* preset = findPreset(material.preset);
     if (preset == nullptr) {

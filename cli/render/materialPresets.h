@@ -28,6 +28,6 @@ struct ResolvedMaterial {
 };
 
 // Throws InputError for an unknown preset.
-ResolvedMaterial resolveMaterial(const Material& material, const std::string& field);
+ResolvedMaterial resolveMaterial(const SceneMaterial& material, const std::string& field);
 
 }  // namespace sorvane::render

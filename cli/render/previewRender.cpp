@@ -222,7 +222,7 @@ constexpr int kMaxSwatches = 256;
 Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
                               const ProgressCallback& progress) {
     Scene scene = request.scene;
-    Material& preview = scene.materials[0];
+    SceneMaterial& preview = scene.materials[0];
     const bool contactSheet = request.preset == kAllPresets;
     if (!request.preset.empty() && !contactSheet) preview.preset = request.preset;
     std::set<std::string> given;
@@ -345,7 +345,7 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                 for (const Variation* v : {&column, &row}) {
                     if (v->label.empty()) continue;
                     if (!v->preset.empty()) {
-                        Material m = scene.materials[0];
+                        SceneMaterial m = scene.materials[0];
                         m.preset = v->preset;
                         swatch[0] = resolveMaterial(m, "material");
                         result.labels.push_back(v->label);

@@ -79,7 +79,8 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     point.material = job.scene.objects[static_cast<std::size_t>(hit.object)].material;
                     point.seed = seed + static_cast<std::uint32_t>(depth) * 0x632be5abU;
                     if (depth == 0 && point.material == 0) ++covered;
-                    const Material& material = job.scene.materials[static_cast<std::size_t>(point.material)];
+                    const SceneMaterial& material =
+                        job.scene.materials[static_cast<std::size_t>(point.material)];
                     Shaded shadedColor;
                     if (material.stage) {
                         shadedColor.color = job.stage.shade(hit.point, hit.normal, ray.direction,

@@ -31,7 +31,7 @@ Scene defaultScene() {
     // A seamless set: an 18% grey floor, shaded by the renderer itself, under
     // a dark backdrop (the environment). The lights fall off with distance, so
     // the floor fades into the backdrop with no horizon to speak of.
-    Material floor;
+    SceneMaterial floor;
     floor.stage = true;
     floor.stageColor = {0.18f, 0.18f, 0.18f};
     scene.materials.push_back(floor);

@@ -47,7 +47,7 @@ struct TextureBinding {
     std::string origin;
 };
 
-struct Material {
+struct SceneMaterial {
     // A stage material (floor, backdrop) is shaded by the renderer's own matte
     // shader, never by a host: the set then looks the same in every swatch and
     // only the previewed material differs between the hosts.
@@ -107,7 +107,7 @@ struct Scene {
     Environment environment;
     // materials[0] is the previewed material: --preset, --set, --wedge and
     // --texture change it. Other entries belong to the set around it.
-    std::vector<Material> materials{Material{}};
+    std::vector<SceneMaterial> materials{SceneMaterial{}};
     // The vertical of the world in camera space, for the environment.
     Vec3 worldUp{0.0f, 1.0f, 0.0f};
 };

@@ -138,7 +138,7 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
         const std::string name = material.get<std::string>();
         if (name == "stage") {
             // The set's matte grey, shaded alike in every swatch.
-            Material stage;
+            SceneMaterial stage;
             stage.stage = true;
             scene.materials.push_back(stage);
             object.material = static_cast<int>(scene.materials.size()) - 1;
@@ -292,10 +292,10 @@ AttributeValue parseAttributeValue(const std::string& name, const Json& value, c
     return a;
 }
 
-Material parseMaterial(const Json& value, const std::string& field) {
+SceneMaterial parseMaterial(const Json& value, const std::string& field) {
     requireObject(value, field);
     requireKnownKeys(value, field, {"preset", "attributes", "textures"});
-    Material material;
+    SceneMaterial material;
     if (value.contains("preset")) {
         if (!value["preset"].is_string()) throw InputError(field + ".preset", "must be a preset name");
         material.preset = value["preset"].get<std::string>();

@@ -49,7 +49,7 @@ using cli::Json;
 Scene readSceneFile(const std::string& path);
 Scene parseScene(const Json& document);
 
-Material parseMaterial(const Json& value, const std::string& field);
+SceneMaterial parseMaterial(const Json& value, const std::string& field);
 AttributeValue parseAttributeValue(const std::string& name, const Json& value, const std::string& field);
 
 }  // namespace sorvane::render

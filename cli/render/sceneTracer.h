@@ -4,6 +4,7 @@
 // camera space, and the shadow test the hosts' lights use.
 
 #include "cli/render/scene.h"
+#include "host/lighting/shadowQuery.h"
 
 namespace sorvane::render {
 
@@ -38,6 +39,18 @@ private:
 
     const Scene& scene_;
     float tanHalfHeight_;
+};
+
+// The shadow question the hosts' lights ask, answered by the tracer.
+class TracerShadows : public lighting::ShadowQuery {
+public:
+    explicit TracerShadows(const SceneTracer& tracer) : tracer_(tracer) {}
+    bool blocked(lighting::Point from, lighting::Point to) const override {
+        return tracer_.occluded({from.x, from.y, from.z}, {to.x, to.y, to.z});
+    }
+
+private:
+    const SceneTracer& tracer_;
 };
 
 }  // namespace sorvane::render

@@ -8,7 +8,7 @@
 // A renderer evaluating one node on several threads:
 //
 //   using namespace sorvane::mayahost;
-//   auto plugin = LoadedPlugin::load("plug-ins/sorvane.so");     // throws Error
+//   auto plugin = LoadedPlugin::load("plug-ins/sorvane.so");     // throws HostError
 //   Node node("sorvane");                      // creator, then postConstructor
 //   node.set("diffuse", 0.6f);                 // long or short name
 //   node.set("color", MFloatVector(0.8f, 0.3f, 0.2f));
@@ -42,7 +42,6 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -54,13 +53,9 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
-namespace sorvane::mayahost {
+#include "host/errors/hostError.h"
 
-// Whatever the host refuses: what() names the plug-in, node or attribute.
-class Error : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace sorvane::mayahost {
 
 enum class AttributeKind { Float, Bool, Compound, Address, LightData };
 const char* kindName(AttributeKind kind);
@@ -162,7 +157,7 @@ public:
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;
 
     // Deletes the nodes of its types, calls uninitializePlugin, closes the
-    // library. Throws Error when uninitializePlugin fails (it stays loaded).
+    // library. Throws HostError when uninitializePlugin fails (it stays loaded).
     void unload();
     bool loaded() const;
 
@@ -193,7 +188,7 @@ class Evaluation;
 // A node of a registered type, made by the type's creator.
 class Node {
 public:
-    explicit Node(std::string_view typeName);  // throws Error
+    explicit Node(std::string_view typeName);  // throws HostError
     ~Node();
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
@@ -258,7 +253,7 @@ public:
     void setElement(const Attribute& array, unsigned element, const Attribute& child, void* value);
 
     bool isDirty(const Attribute& attribute) const;
-    // The value of an output; runs compute first if it is dirty. Throws Error
+    // The value of an output; runs compute first if it is dirty. Throws HostError
     // when compute does not answer the plug.
     MFloatVector requestVector(const Attribute& output);
     float requestFloat(const Attribute& output);
@@ -285,7 +280,7 @@ struct Fault {
     unsigned skip = 0;
     MStatus::MStatusCode code = MStatus::kFailure;
 };
-void injectFault(const Fault& fault);  // throws Error for a call it cannot fail
+void injectFault(const Fault& fault);  // throws HostError for a call it cannot fail
 void clearFaults();
 const std::vector<std::string>& faultableCalls();
 

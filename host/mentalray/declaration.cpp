@@ -49,8 +49,8 @@ std::vector<Token> tokenize(const std::string& text, int file, const std::string
         } else if (c == '"') {
             const std::size_t close = text.find_first_of("\"\n", i + 1);
             if (close == std::string::npos || text[close] != '"') {
-                throw DeclarationError(name + ":" + std::to_string(line) +
-                                       ": a quoted name is not closed on its line");
+                throw HostError(name + ":" + std::to_string(line) +
+                                ": a quoted name is not closed on its line");
             }
             tokens.push_back({Token::Quoted, text.substr(i + 1, close - i - 1), line, file});
             i = close + 1;
@@ -77,12 +77,12 @@ std::string readText(const std::string& path, const std::string& what) {
     errno = 0;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        throw DeclarationError("cannot open the " + what + " " + path +
-                               (errno ? ": " + std::string(std::strerror(errno)) : ""));
+        throw HostError("cannot open the " + what + " " + path +
+                        (errno ? ": " + std::string(std::strerror(errno)) : ""));
     }
     std::ostringstream text;
     text << file.rdbuf();
-    if (file.bad()) throw DeclarationError(path + ": cannot be read");
+    if (file.bad()) throw HostError(path + ": cannot be read");
     return text.str();
 }
 
@@ -125,7 +125,7 @@ public:
     bool peekPunct(const char* p) { return peek().kind == Token::Punct && peek().text == p; }
 
     [[noreturn]] void fail(const Token& at, const std::string& message) const {
-        throw DeclarationError(fileName(at) + ":" + std::to_string(at.line) + ": " + message);
+        throw HostError(fileName(at) + ":" + std::to_string(at.line) + ": " + message);
     }
     [[noreturn]] void failAt(const Token& t, const std::string& message) const {
         fail(t, message + ", got " + describe(t));
@@ -268,7 +268,7 @@ private:
         std::string text;
         try {
             text = readText(path.string(), "included file");
-        } catch (const DeclarationError& error) {
+        } catch (const HostError& error) {
             fail(directive, error.what());
         }
         pushFile(text, path.string(), resolved);

@@ -9,17 +9,12 @@
 // parameter block the renderer lays out from one, by C struct rules.
 
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace sorvane::mrhost {
+#include "host/errors/hostError.h"
 
-// A declaration that cannot be read; what() names the file, the line and what was wrong.
-class DeclarationError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace sorvane::mrhost {
 
 enum class ValueKind { Boolean, Integer, Scalar, Vector, Color, Transform, Tag, Struct };
 
@@ -66,7 +61,8 @@ extern const char* const kReaderVersion;
 
 // `sourceName` names the text in messages and is where `$include` paths are
 // taken from: relative to its folder (or the working folder when it has
-// none), absolute as given.
+// none), absolute as given. A text that cannot be read throws HostError,
+// whose what() names the file, the line and what was wrong.
 DeclarationFile parseDeclarationFile(const std::string& text, const std::string& sourceName);
 DeclarationFile readDeclarationFile(const std::string& path);
 std::vector<Declaration> parseDeclarations(const std::string& text, const std::string& sourceName);

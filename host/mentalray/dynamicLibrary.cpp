@@ -18,7 +18,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "host/mentalray/hostError.h"
+#include "host/errors/hostError.h"
 
 namespace sorvane::mrhost {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "host/mentalray/hostError.h"
+#include "host/errors/hostError.h"
 #include "host/mentalray/layoutProbe.h"
 
 namespace sorvane::mrhost {
@@ -32,7 +32,7 @@ LoadedShader::LoadedShader(const std::string& libraryPath, const std::string& de
     library_->setModuleHandle(module.handle());
 }
 
-std::unique_ptr<ShaderInstance> LoadedShader::instantiate(const Scene& scene) const {
+std::unique_ptr<ShaderInstance> LoadedShader::instantiate(const SceneDatabase& scene) const {
     return std::make_unique<ShaderInstance>(*library_, *layout_, scene);
 }
 

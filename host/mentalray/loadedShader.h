@@ -20,7 +20,7 @@ public:
     // Reads the declaration of the shader named after the library's file
     // (qm7r_sorvane.so: "qm7r_sorvane"), loads the library, checks its
     // version and calls its miSetModuleHandle with `module`'s handle.
-    // DeclarationError or HostError when any of it fails.
+    // HostError when any of it fails.
     LoadedShader(const std::string& libraryPath, const std::string& declarationPath,
                  RendererModule& module = RendererModule::get());
 
@@ -31,7 +31,7 @@ public:
     RendererModule& module() const { return *module_; }
 
     // A new instance with the declaration's defaults, answering from `scene`.
-    std::unique_ptr<ShaderInstance> instantiate(const Scene& scene) const;
+    std::unique_ptr<ShaderInstance> instantiate(const SceneDatabase& scene) const;
 
 private:
     std::string declarationPath_;

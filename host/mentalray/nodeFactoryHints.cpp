@@ -63,7 +63,7 @@ std::vector<NodeFactoryHints> parseNodeFactoryHints(const std::string& text, con
         for (std::string w; in >> w;) words.push_back(w);
         if (words.empty()) continue;
         const auto fail = [&](const std::string& message) -> void {
-            throw DeclarationError(sourceName + ":" + std::to_string(number) + ": " + message);
+            throw HostError(sourceName + ":" + std::to_string(number) + ": " + message);
         };
         // The declaration the line stands in, and its parameter on this line or above it.
         int owner = -1;
@@ -146,7 +146,7 @@ std::vector<NodeFactoryHints> parseNodeFactoryHints(const std::string& text, con
 
 std::vector<NodeFactoryHints> readNodeFactoryHints(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throw DeclarationError("cannot open the declaration " + path);
+    if (!file) throw HostError("cannot open the declaration " + path);
     std::ostringstream text;
     text << file.rdbuf();
     return parseNodeFactoryHints(text.str(), path);

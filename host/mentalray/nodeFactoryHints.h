@@ -38,7 +38,7 @@ struct NodeFactoryHints {
     const ParameterHints* find(const std::string& parameter) const;
 };
 
-// One entry per declaration of the text. Throws DeclarationError.
+// One entry per declaration of the text. Throws HostError.
 std::vector<NodeFactoryHints> parseNodeFactoryHints(const std::string& text, const std::string& sourceName);
 std::vector<NodeFactoryHints> readNodeFactoryHints(const std::string& path);
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "host/mentalray/hostError.h"
+#include "host/errors/hostError.h"
 #include "host/mentalray/layoutProbe.h"
 #include "host/mentalray/shaderInstance.h"
 

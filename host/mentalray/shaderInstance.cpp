@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "host/mentalray/hostError.h"
+#include "host/errors/hostError.h"
 #include "host/mentalray/recordOwner.h"
 #include "host/mentalray/shaderLibrary.h"
 
@@ -50,7 +50,8 @@ std::string kindName(ValueKind kind) {
 
 }  // namespace
 
-ShaderInstance::ShaderInstance(const ShaderLibrary& library, const BlockLayout& layout, const Scene& scene)
+ShaderInstance::ShaderInstance(const ShaderLibrary& library, const BlockLayout& layout,
+                               const SceneDatabase& scene)
     : library_(library),
       layout_(layout),
       scene_(scene),

@@ -14,7 +14,7 @@
 #include <shader.h>
 
 #include "host/mentalray/declaration.h"
-#include "host/mentalray/scene.h"
+#include "host/mentalray/sceneDatabase.h"
 
 namespace sorvane::mrhost {
 
@@ -30,12 +30,12 @@ using ConnectedValue = std::function<const void*(const miState& state)>;
 class ShaderInstance {
 public:
     // The block starts with the declaration's defaults (zero where none).
-    ShaderInstance(const ShaderLibrary& library, const BlockLayout& layout, const Scene& scene);
+    ShaderInstance(const ShaderLibrary& library, const BlockLayout& layout, const SceneDatabase& scene);
     ShaderInstance(const ShaderInstance&) = delete;
     ShaderInstance& operator=(const ShaderInstance&) = delete;
 
     const BlockLayout& layout() const { return layout_; }
-    const Scene& scene() const { return scene_; }
+    const SceneDatabase& scene() const { return scene_; }
 
     // Setters take a parameter's declared name ("s.m" for the member m of a
     // struct s); an array's fields are also reachable as "i_<name>" and
@@ -103,7 +103,7 @@ private:
 
     const ShaderLibrary& library_;
     const BlockLayout& layout_;
-    const Scene& scene_;
+    const SceneDatabase& scene_;
     std::vector<std::uint32_t> fixed_;                           // the block's fixed part
     std::map<int, std::vector<miTag>> arrayElements_;            // by the array's offset
     std::map<int, std::pair<int, ConnectedValue>> connections_;  // by field offset: ghost tag, value

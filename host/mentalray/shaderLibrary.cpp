@@ -1,6 +1,6 @@
 #include "host/mentalray/shaderLibrary.h"
 
-#include "host/mentalray/hostError.h"
+#include "host/errors/hostError.h"
 #include "host/mentalray/rendererModule.h"
 
 namespace sorvane::mrhost {

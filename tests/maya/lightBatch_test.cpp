@@ -25,7 +25,7 @@ namespace {
 using shading::Color;
 using shading::LightBatchIsa;
 using shading::LightBatchMath;
-using shading::LightSample;
+using shading::LightDataElement;
 using shading::ShadingSample;
 using shading::Vec3;
 
@@ -57,7 +57,7 @@ Vec3 unitFrom(std::mt19937& rng, float minZ) {
 
 struct Case {
     ShadingSample sample;
-    std::vector<LightSample> lights;
+    std::vector<LightDataElement> lights;
 };
 
 std::vector<Case> seededCases(std::size_t lightCount) {
@@ -145,45 +145,45 @@ INSTANTIATE_TEST_SUITE_P(LightCounts, VectorPath, ::testing::ValuesIn([] {
 // NaN and infinity too, and nothing of the odd light reaches another lane.
 struct Edge {
     const char* name;
-    void (*apply)(ShadingSample& s, LightSample& odd);
+    void (*apply)(ShadingSample& s, LightDataElement& odd);
 };
 
 const Edge kEdges[] = {
     {"zeroLightDirection",
-     [](ShadingSample&, LightSample& l) {
+     [](ShadingSample&, LightDataElement& l) {
          l.lightDirection = {0.0f, 0.0f, 0.0f};
      }},
     {"tinyLightDirection",
-     [](ShadingSample&, LightSample& l) {
+     [](ShadingSample&, LightDataElement& l) {
          l.lightDirection = {1e-11f, 0.0f, 0.0f};
      }},
     {"hugeLightDirection",
-     [](ShadingSample&, LightSample& l) {
+     [](ShadingSample&, LightDataElement& l) {
          l.lightDirection = {1e30f, -1e30f, 0.0f};
      }},
     {"nanLightDirection",
-     [](ShadingSample&, LightSample& l) {
+     [](ShadingSample&, LightDataElement& l) {
          l.lightDirection = {NAN, 0.0f, 1.0f};
      }},
-    {"lightAlongTheNormal", [](ShadingSample& s, LightSample& l) { l.lightDirection = s.normalCamera; }},
-    {"lightBehind", [](ShadingSample& s, LightSample& l) { l.lightDirection = -s.normalCamera; }},
+    {"lightAlongTheNormal", [](ShadingSample& s, LightDataElement& l) { l.lightDirection = s.normalCamera; }},
+    {"lightBehind", [](ShadingSample& s, LightDataElement& l) { l.lightDirection = -s.normalCamera; }},
     {"infiniteIntensity",
-     [](ShadingSample&, LightSample& l) {
+     [](ShadingSample&, LightDataElement& l) {
          l.lightIntensity = {INFINITY, 0.0f, 1.0f};
      }},
     {"noFlags",
-     [](ShadingSample&, LightSample& l) { l.lightAmbient = l.lightDiffuse = l.lightSpecular = false; }},
-    {"eccentricityZero", [](ShadingSample& s, LightSample&) { s.eccentricity = 0.0f; }},
-    {"eccentricityNegative", [](ShadingSample& s, LightSample&) { s.eccentricity = -0.5f; }},
-    {"depthZero", [](ShadingSample& s, LightSample&) { s.depth = 0.0f; }},
-    {"backlightOne", [](ShadingSample& s, LightSample&) { s.backlight = 1.0f; }},
+     [](ShadingSample&, LightDataElement& l) { l.lightAmbient = l.lightDiffuse = l.lightSpecular = false; }},
+    {"eccentricityZero", [](ShadingSample& s, LightDataElement&) { s.eccentricity = 0.0f; }},
+    {"eccentricityNegative", [](ShadingSample& s, LightDataElement&) { s.eccentricity = -0.5f; }},
+    {"depthZero", [](ShadingSample& s, LightDataElement&) { s.depth = 0.0f; }},
+    {"backlightOne", [](ShadingSample& s, LightDataElement&) { s.backlight = 1.0f; }},
     {"anisotropyOneLightAlongTheNormal",
-     [](ShadingSample& s, LightSample& l) {
+     [](ShadingSample& s, LightDataElement& l) {
          s.anisotropy = 1.0f;
          l.lightDirection = s.normalCamera;
      }},
     {"viewAlongTheSurface",
-     [](ShadingSample& s, LightSample&) {
+     [](ShadingSample& s, LightDataElement&) {
          s.normalCamera = {0.0f, 0.0f, 1.0f};
          s.rayDirection = {1.0f, 0.0f, 0.0f};
      }},
@@ -199,7 +199,7 @@ TEST_P(VectorPathEdge, AgreesWithTheScalarPath) {
     if (math == nullptr) GTEST_SKIP() << "not available on this machine";
     // 11 lights: a partial chunk after a full one on AVX2, one batch of 16 lanes on AVX-512.
     for (Case c : seededCases(11)) {
-        for (LightSample& l : c.lights) l.lightAmbient = l.lightDiffuse = l.lightSpecular = true;
+        for (LightDataElement& l : c.lights) l.lightAmbient = l.lightDiffuse = l.lightSpecular = true;
         edge.apply(c.sample, c.lights[5]);
         const Color scalar = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), nullptr);
         const Color vector = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), math);

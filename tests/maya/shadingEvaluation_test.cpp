@@ -17,12 +17,12 @@ namespace {
 
 using shading::Color;
 using shading::evaluateOutColor;
-using shading::LightSample;
+using shading::LightDataElement;
 using shading::ShadingSample;
 using shading::Vec3;
 namespace oracle = sorvane::oracle;
 
-Color evaluate(const ShadingSample& s, const std::vector<LightSample>& lights) {
+Color evaluate(const ShadingSample& s, const std::vector<LightDataElement>& lights) {
     return evaluateOutColor(s, lights.data(), lights.size());
 }
 
@@ -53,7 +53,7 @@ ShadingSample defaultSample() {
     return s;
 }
 
-LightSample light(Vec3 direction, Color intensity, float p, bool ambient, bool diffuse, bool specular) {
+LightDataElement light(Vec3 direction, Color intensity, float p, bool ambient, bool diffuse, bool specular) {
     return {intensity, direction, p, ambient, diffuse, specular};
 }
 
@@ -67,13 +67,13 @@ Vec3 normalizeD(Vec3 v) {
     return l == 0.0 ? v : Vec3{float(v.x / l), float(v.y / l), float(v.z / l)};
 }
 
-D3 referenceOutColor(const ShadingSample& s, const std::vector<LightSample>& lights) {
+D3 referenceOutColor(const ShadingSample& s, const std::vector<LightDataElement>& lights) {
     const Vec3 V = normalizeD(s.rayDirection);
     const Vec3 minusV{-V.x, -V.y, -V.z};
     const Vec3 N = normalizeD(s.normalCamera);
     D3 ambientLight{}, diffuse{}, opposition{}, backlight{}, scatter{}, specular{};
     const D3 color = rgb(s.color);
-    for (const LightSample& l : lights) {
+    for (const LightDataElement& l : lights) {
         const Vec3 L = normalizeD(l.lightDirection);
         const D3 I = rgb(l.lightIntensity);
         const double p = l.preShadowIntensity;
@@ -134,14 +134,14 @@ TEST(EvaluateOutColor, WithoutLightsIsAmbientTimesColourPlusIncandescenceThrough
 TEST(EvaluateOutColor, ALightWithNoFlagsAddsNothing) {
     ShadingSample s = defaultSample();
     s.ambientColor = {0.2f, 0.4f, 0.6f};
-    const LightSample dark = light(unit(0, 0, 1), {1, 1, 1}, 1.0f, false, false, false);
+    const LightDataElement dark = light(unit(0, 0, 1), {1, 1, 1}, 1.0f, false, false, false);
     EXPECT_EQ(evaluate(s, {dark, dark}), evaluate(s, {}));
 }
 
 TEST(EvaluateOutColor, AnAmbientLightAddsIntensityTimesColourDarkenedByTransparency) {
     ShadingSample s = defaultSample();
     s.transparency = {0.5f, 0.5f, 0.5f};
-    const LightSample ambient = light(unit(0, 0, 1), {0.4f, 0.8f, 1.0f}, 1.0f, true, false, false);
+    const LightDataElement ambient = light(unit(0, 0, 1), {0.4f, 0.8f, 1.0f}, 1.0f, true, false, false);
     expectNear(evaluate(s, {ambient}), {0.4 * 0.5 * 0.5, 0.8 * 0.5 * 0.5, 1.0 * 0.5 * 0.5}, 1e-7);
 }
 
@@ -166,7 +166,7 @@ TEST(EvaluateOutColor, OppositionEntersAsARunningTotal) {
 struct Scene {
     const char* name;
     ShadingSample sample;
-    std::vector<LightSample> lights;
+    std::vector<LightDataElement> lights;
 };
 
 ShadingSample with(ShadingSample s, void (*change)(ShadingSample&)) {
@@ -245,8 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Scenes, EvaluateAgainstReference, ::testing::ValuesIn(s
 // the running total's order: light 1's backlight is counted with p1 (p1 + p2).
 TEST(EvaluateOutColor, LightOrderMattersThroughTheRunningTotals) {
     const ShadingSample s = defaultSample();
-    const LightSample a = light(unit(0.5, 0.6, 1.0), white, 1.0f, false, true, false);
-    const LightSample b = light(unit(0.1, 0.5, -1.0), white, 0.3f, false, true, false);
+    const LightDataElement a = light(unit(0.5, 0.6, 1.0), white, 1.0f, false, true, false);
+    const LightDataElement b = light(unit(0.1, 0.5, -1.0), white, 0.3f, false, true, false);
     const Color ab = evaluate(s, {a, b});
     const Color ba = evaluate(s, {b, a});
     EXPECT_GT(std::fabs(ab.r - ba.r), 1e-3f) << ab << " vs " << ba;

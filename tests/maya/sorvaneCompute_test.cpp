@@ -19,7 +19,7 @@ using namespace ::shading;
 
 struct Sample {
     ShadingSample shading;
-    std::vector<LightSample> lights;
+    std::vector<LightDataElement> lights;
 };
 
 MFloatVector vec(Vec3 v) { return {v.x, v.y, v.z}; }
@@ -51,7 +51,7 @@ Sample randomSample(std::mt19937& random, int lightCount) {
     v.eccentricity = 0.05f + unit(random);
     v.specularRollOff = unit(random);
     for (int i = 0; i < lightCount; ++i) {
-        LightSample l;
+        LightDataElement l;
         l.lightIntensity = color();
         l.lightDirection = direction();
         l.preShadowIntensity = unit(random);
@@ -102,7 +102,7 @@ protected:
         // On the stack: the per-sample path is watched for allocations.
         std::array<host::LightData, 8> data;
         for (unsigned i = 0; i < s.lights.size(); ++i) {
-            const LightSample& l = s.lights[i];
+            const LightDataElement& l = s.lights[i];
             host::LightData& d = data.at(i);
             d = e.elementDefault(driver().lightDataArray());
             d.intensity = vec(l.lightIntensity);

@@ -126,7 +126,7 @@ TEST_F(PluginLifecycle, LoadsAndUnloadsAThousandTimesLeavingNothingBehind) {
         plugin->unload();
         ASSERT_EQ(host::findNodeType("sorvane"), nullptr) << "round " << round;
         ASSERT_TRUE(host::nodeTypes().empty()) << "round " << round;
-        ASSERT_THROW(host::Node("sorvane"), host::Error) << "round " << round;
+        ASSERT_THROW(host::Node("sorvane"), sorvane::HostError) << "round " << round;
         ASSERT_EQ(pluginBase(), nullptr)
             << "round " << round << ": the plug-in stayed mapped after unloading";
     }
@@ -136,7 +136,7 @@ TEST_F(PluginLifecycle, UnloadRefusesWhileNodesOfItsTypeExist) {
     auto plugin = loadSorvane();
     {
         host::Node node("sorvane");
-        EXPECT_THROW(plugin->unload(), host::Error);
+        EXPECT_THROW(plugin->unload(), sorvane::HostError);
         EXPECT_TRUE(plugin->loaded());
         EXPECT_EQ(node.getFloat("diffuse"), 0.8f) << "the node still works";
     }
@@ -231,21 +231,21 @@ INSTANTIATE_TEST_SUITE_P(
                       LightDataFault{"MFnNumericAttribute::createAddr", "lightBlindData", 10, 69}));
 
 TEST_F(PluginLifecycle, ANodeOfAnotherPluginCannotBeMadeFromAnUnknownType) {
-    EXPECT_THROW(host::Node("noSuchType"), host::Error);
+    EXPECT_THROW(host::Node("noSuchType"), sorvane::HostError);
 }
 
 TEST_F(PluginLifecycle, LoadFailuresNameWhatWasWrong) {
     try {
         host::LoadedPlugin::load("/nonexistent/sorvane.so");
         FAIL() << "loaded a missing file";
-    } catch (const host::Error& error) {
+    } catch (const sorvane::HostError& error) {
         EXPECT_NE(std::string(error.what()).find("/nonexistent/sorvane.so"), std::string::npos)
             << error.what();
     }
     try {
         host::LoadedPlugin::load(SORVANE_NOT_A_PLUGIN);
         FAIL() << "loaded a library without MApiVersion";
-    } catch (const host::Error& error) {
+    } catch (const sorvane::HostError& error) {
         EXPECT_NE(std::string(error.what()).find("MApiVersion"), std::string::npos) << error.what();
     }
     // Linked against OpenMaya like any plug-in, but without the export: the
@@ -253,11 +253,11 @@ TEST_F(PluginLifecycle, LoadFailuresNameWhatWasWrong) {
     try {
         host::LoadedPlugin::load(SORVANE_UNVERSIONED_PLUGIN);
         FAIL() << "loaded a plug-in without MApiVersion";
-    } catch (const host::Error& error) {
+    } catch (const sorvane::HostError& error) {
         EXPECT_NE(std::string(error.what()).find("MApiVersion"), std::string::npos) << error.what();
     }
     auto plugin = loadSorvane();
-    EXPECT_THROW(loadSorvane(), host::Error) << "a second load of the same plug-in";
+    EXPECT_THROW(loadSorvane(), sorvane::HostError) << "a second load of the same plug-in";
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ std::string lookupFailure(const char* name, const void* handle) {
 }
 
 // Every renderer function gets used: a connected parameter, one light, irradiance.
-void useEveryFunction(Scene& scene, ShaderInstance& instance) {
+void useEveryFunction(SceneDatabase& scene, ShaderInstance& instance) {
     const miTag light = scene.addLight(scripted({{{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}}}));
     scene.setIrradiance({0.5f, 0.5f, 0.5f, 1.0f});
     instance.setArray("lights", {light});
@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Binding, BeforeAModuleHandleEachStubSaysSoAndStillLooksUp) {
     const BlockLayout layout(shippedDeclaration());
     const ShaderLibrary library(libraryPath(), layout.declaration());
-    Scene scene;
+    SceneDatabase scene;
     ShaderInstance instance(library, layout, scene);
     useEveryFunction(scene, instance);
     StderrCapture err;
@@ -154,7 +154,7 @@ protected:
 
     RendererModule& module_;
     LoadedShader shader_;
-    Scene scene_;
+    SceneDatabase scene_;
     std::unique_ptr<ShaderInstance> instance_;
 };
 
@@ -259,7 +259,7 @@ TEST_F(BareModule, StubsWithoutTheirFunctionGiveValuesTheShaderCanUse) {
                                   lookupFailure("mi_compute_irradiance", h));
     }
     // No light sample and black irradiance: only ambient and incandescence.
-    Scene plain;
+    SceneDatabase plain;
     auto reference = shader_.instantiate(plain);
     reference->setScalar("diffuse", 0.3f);
     const miColor expected = shadeOnce(*reference);

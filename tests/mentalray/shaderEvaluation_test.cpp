@@ -15,8 +15,8 @@ bool sameBits(const miColor& a, const miColor& b) { return std::memcmp(&a, &b, s
 
 // White, diffuse only, no translucency and no specular: what a light adds is
 // its diffuse share alone.
-Material diffuseOnly() {
-    Material m{};
+EvaluatedParameters diffuseOnly() {
+    EvaluatedParameters m{};
     m.color = {1.0f, 1.0f, 1.0f, 1.0f};
     m.diffuse = 1.0f;
     m.eccentricity = 0.3f;
@@ -27,7 +27,7 @@ Material diffuseOnly() {
 
 constexpr Vec3 kUp{0.0f, 0.0f, 1.0f};
 
-LightSums shadeLight(const Material& m, const LightSampleInput& sample, int samples) {
+LightSums shadeLight(const EvaluatedParameters& m, const LightSampleInput& sample, int samples) {
     const ViewShared shared = viewShared(m, -kUp, kUp);
     LightSums sums;
     for (int k = 0; k < samples; ++k) {
@@ -49,7 +49,7 @@ class RunningSumTest : public ::testing::TestWithParam<RunningSumCase> {};
 // sample, so earlier samples weigh more: n equal samples average (n + 1) / 4.
 TEST_P(RunningSumTest, EarlierSamplesWeighMore) {
     const RunningSumCase c = GetParam();
-    const Material m = diffuseOnly();
+    const EvaluatedParameters m = diffuseOnly();
     const LightSums sums = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}}, c.samples);
     miColor result{};
     addLightAverage(result, sums.lightTotal, c.samples);
@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(Samples, RunningSumTest,
                                            RunningSumCase{3, 1.0f}, RunningSumCase{7, 2.0f}));
 
 TEST(ShaderEvaluation, ALightBehindTheSurfaceAddsNeitherDiffuseNorSpecular) {
-    Material m = diffuseOnly();
+    EvaluatedParameters m = diffuseOnly();
     m.specularColor = {1.0f, 1.0f, 1.0f, 1.0f};
     m.specularRollOff = 1.0f;
     const LightSums sums = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, -1.0f}}, 2);
@@ -73,7 +73,7 @@ TEST(ShaderEvaluation, ALightBehindTheSurfaceAddsNeitherDiffuseNorSpecular) {
 }
 
 TEST(ShaderEvaluation, TheTranslucencyGroupIgnoresTheLightsColour) {
-    Material m = diffuseOnly();
+    EvaluatedParameters m = diffuseOnly();
     m.scatteringColor = {0.2f, 0.4f, 0.6f, 1.0f};
     m.backlightColor = {0.3f, 0.3f, 0.3f, 1.0f};
     m.oppositionColor = {0.1f, 0.2f, 0.3f, 1.0f};
@@ -94,7 +94,7 @@ TEST(ShaderEvaluation, TheTranslucencyGroupIgnoresTheLightsColour) {
 TEST(ShaderEvaluation, ALightWithoutSamplesLeavesTheResultAsItWas) {
     const miColor before{0.25f, 0.5f, 0.75f, 0.0f};
     miColor result = before;
-    addLightAverage(result, Rgb{1.0f, 2.0f, 3.0f}, 0);
+    addLightAverage(result, miColor{1.0f, 2.0f, 3.0f, 0.0f}, 0);
     EXPECT_TRUE(sameBits(result, before));
 }
 
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Weights, IrradianceWeightTest,
 
 // A normalCamera that cancels the state's normal leaves a zero normal, not NaN.
 TEST(ShaderEvaluation, ACancelledNormalStaysZero) {
-    Material m = diffuseOnly();
+    EvaluatedParameters m = diffuseOnly();
     m.normalCamera = {0.0f, 0.0f, -1.0f};
     const Vec3 n = shadingNormal({0.0f, 0.0f, 1.0f}, m);
     EXPECT_EQ(n, (Vec3{0.0f, 0.0f, 0.0f})) << n;

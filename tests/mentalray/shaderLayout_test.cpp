@@ -63,7 +63,7 @@ protected:
     ShaderRecord() : shader_(libraryPath(), declarationPath()), instance_(shader_.instantiate(scene_)) {}
 
     LoadedShader shader_;
-    Scene scene_;
+    SceneDatabase scene_;
     std::unique_ptr<ShaderInstance> instance_;
 };
 

@@ -60,7 +60,7 @@ protected:
     miTag light(std::vector<LightSample> samples) { return scene_.addLight(scripted(std::move(samples))); }
 
     LoadedShader shader_;
-    Scene scene_;
+    SceneDatabase scene_;
     std::unique_ptr<ShaderInstance> instance_;
     miVector dir_{0.0f, 0.0f, -1.0f};
     miVector normal_{0.0f, 0.0f, 1.0f};
@@ -299,7 +299,7 @@ TEST_P(IrradianceSwitch, GathersOnlyWhenOnAndWeighted) {
     });
     scene_.setIrradiance({0.6f, 0.3f, 0.9f, 1.0f});
     const miColor before = [&] {
-        Scene none;
+        SceneDatabase none;
         auto plain = shader_.instantiate(none);
         miState state = plain->newState();
         miColor out{0, 0, 0, 0};

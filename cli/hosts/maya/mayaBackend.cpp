@@ -21,19 +21,8 @@ namespace mh = mayahost;
 MFloatVector toMaya(Vec3 v) { return {v.x, v.y, v.z}; }
 MFloatVector toMaya(Rgb c) { return {c.r, c.g, c.b}; }
 
-class TracerShadows : public mh::renderer::ShadowQuery {
-public:
-    explicit TracerShadows(const SceneTracer& tracer) : tracer_(tracer) {}
-    bool blocked(const MFloatVector& from, const MFloatVector& to) const override {
-        return tracer_.occluded({from.x, from.y, from.z}, {to.x, to.y, to.z});
-    }
-
-private:
-    const SceneTracer& tracer_;
-};
-
-mh::renderer::SceneLight toMayaLight(const Light& light) {
-    mh::renderer::SceneLight out;
+mh::renderer::LightNode toMayaLight(const Light& light) {
+    mh::renderer::LightNode out;
     out.color = toMaya(light.color);
     out.intensity = light.intensity;
     out.position = toMaya(light.position);
@@ -47,21 +36,21 @@ mh::renderer::SceneLight toMayaLight(const Light& light) {
     out.shadowRays = light.samples;
     switch (light.type) {
         case LightType::ambient:
-            out.type = mh::renderer::SceneLight::kAmbient;
+            out.type = mh::renderer::LightNode::kAmbient;
             break;
         case LightType::directional:
-            out.type = mh::renderer::SceneLight::kDirectional;
+            out.type = mh::renderer::LightNode::kDirectional;
             break;
         case LightType::point:
-            out.type = mh::renderer::SceneLight::kPoint;
+            out.type = mh::renderer::LightNode::kPoint;
             break;
         case LightType::spot:
-            out.type = mh::renderer::SceneLight::kSpot;
+            out.type = mh::renderer::LightNode::kSpot;
             break;
         case LightType::area:
             // The host has no area light: a point light at its centre whose
             // shadow rays spread over the area gives the same soft shadows.
-            out.type = mh::renderer::SceneLight::kPoint;
+            out.type = mh::renderer::LightNode::kPoint;
             out.lightRadius = 0.5f * std::fmax(light.width, light.height);
             break;
     }
@@ -101,7 +90,7 @@ public:
             plugin_ = mh::LoadedPlugin::load(paths.mayaPlugin);
             probe_ = std::make_unique<mh::Node>("sorvane");
         } catch (const std::exception& error) {
-            throw cli::LoadError(std::string("maya: ") + error.what());
+            throw cli::InputError(std::string("maya: ") + error.what());
         }
         type_ = &probe_->type();
         driver_ = std::make_unique<mh::renderer::SampleDriver>(*type_);
@@ -214,7 +203,7 @@ private:
     const mh::NodeType* type_ = nullptr;
     std::unique_ptr<mh::renderer::SampleDriver> driver_;
     std::vector<MaterialNode> materials_;
-    std::vector<mh::renderer::SceneLight> lights_;
+    std::vector<mh::renderer::LightNode> lights_;
     std::unique_ptr<TracerShadows> shadows_;
 };
 

@@ -21,8 +21,8 @@ const char* const kNodeTypeName = "sorvane";
 std::unique_ptr<host::LoadedPlugin> loadPlugin(const std::string& path) {
     try {
         return host::LoadedPlugin::load(path);
-    } catch (const host::Error& error) {
-        throw LoadError(error.what());
+    } catch (const HostError& error) {
+        throw InputError(error.what());
     }
 }
 
@@ -116,8 +116,8 @@ public:
     explicit MayaShadeSession(std::unique_ptr<host::LoadedPlugin> plugin) : plugin_(std::move(plugin)) {
         type_ = host::findNodeType(kNodeTypeName);
         if (!type_) {
-            throw LoadError("plug-in " + plugin_->path() + " registered no node type \"" + kNodeTypeName +
-                            "\"");
+            throw InputError("plug-in " + plugin_->path() + " registered no node type \"" + kNodeTypeName +
+                             "\"");
         }
         driver_ = std::make_unique<host::renderer::SampleDriver>(*type_);
     }
@@ -127,7 +127,7 @@ public:
         const Request request = parse(line);
         try {
             return evaluate(request);
-        } catch (const host::Error& error) {
+        } catch (const HostError& error) {
             throw InputError("", error.what());
         }
     }
@@ -302,8 +302,8 @@ void inspectMaya(const PluginPaths& paths, std::ostream& out) {
         for (const host::NodeType* type : plugin->nodeTypes()) nodes.push_back(nodeTypeJson(*type));
         document["nodes"] = nodes;
         plugin->unload();
-    } catch (const host::Error& error) {
-        throw LoadError(error.what());
+    } catch (const HostError& error) {
+        throw InputError(error.what());
     }
     document["commands"] =
         OrderedJson{{"load", plugin->loadCommands()}, {"unload", plugin->unloadCommands()}};

@@ -25,17 +25,6 @@ constexpr std::size_t kMaxTextures = 8;
 miVector toMr(Vec3 v) { return {v.x, v.y, v.z}; }
 miColor toMr(Rgb c) { return {c.r, c.g, c.b, 1.0f}; }
 
-class TracerShadows : public mr::renderer::ShadowQuery {
-public:
-    explicit TracerShadows(const SceneTracer& tracer) : tracer_(tracer) {}
-    bool blocked(const miVector& from, const miVector& to) const override {
-        return tracer_.occluded({from.x, from.y, from.z}, {to.x, to.y, to.z});
-    }
-
-private:
-    const SceneTracer& tracer_;
-};
-
 // What state.user points at during one shader call: the lights' seed, then
 // this sample's textured values, which the graph hands the shader.
 struct SampleData {
@@ -82,7 +71,7 @@ public:
             mr::requireMatchingLayout(*shader_);
             driver_ = std::make_unique<mr::renderer::SampleDriver>(*shader_);
         } catch (const std::exception& error) {
-            throw cli::LoadError(std::string("mentalray: ") + error.what());
+            throw cli::InputError(std::string("mentalray: ") + error.what());
         }
     }
 
@@ -125,7 +114,7 @@ public:
     void prepare(const ShadingSetup& setup) override {
         materials_.clear();
         notes_.clear();
-        scene_ = std::make_unique<mr::Scene>();
+        scene_ = std::make_unique<mr::SceneDatabase>();
         shadows_ = std::make_unique<TracerShadows>(setup.tracer);
         std::vector<miTag> tags;
         for (const Light& light : setup.scene.lights) {
@@ -162,7 +151,7 @@ public:
             shape.height = light.height;
             shape.samples = light.samples;
             shape.shadows = light.shadows;
-            tags.push_back(scene_->addLight(std::make_shared<mr::renderer::SceneLight>(shape, *shadows_)));
+            tags.push_back(scene_->addLight(std::make_shared<mr::renderer::ShapedLight>(shape, *shadows_)));
         }
         mr::renderer::Environment environment;
         environment.sky = toMr(setup.scene.environment.sky);
@@ -247,7 +236,7 @@ private:
 
     std::unique_ptr<mr::LoadedShader> shader_;
     std::unique_ptr<mr::renderer::SampleDriver> driver_;
-    std::unique_ptr<mr::Scene> scene_;
+    std::unique_ptr<mr::SceneDatabase> scene_;
     std::unique_ptr<TracerShadows> shadows_;
     std::vector<MaterialInstance> materials_;
     std::vector<std::string> notes_;

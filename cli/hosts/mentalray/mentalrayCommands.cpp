@@ -25,10 +25,8 @@ std::unique_ptr<mr::LoadedShader> load(const PluginPaths& paths) {
             std::cerr << "sorvane: warning: " << warning << '\n';
         }
         return shader;
-    } catch (const mr::HostError& error) {
-        throw LoadError(error.what());
-    } catch (const mr::DeclarationError& error) {
-        throw LoadError(error.what());
+    } catch (const HostError& error) {
+        throw InputError(error.what());
     }
 }
 
@@ -178,7 +176,7 @@ public:
 
         checkLightRange(parameters, connected, iLights, static_cast<int>(lights.size()));
 
-        mr::Scene scene;
+        mr::SceneDatabase scene;
         scene.setIrradiance(irradiance);
         std::vector<miTag> tags;
         for (auto& light : lights) tags.push_back(scene.addLight(std::make_shared<mr::ScriptedLight>(light)));
@@ -187,7 +185,7 @@ public:
             instance = driver_.instantiate(scene, tags, iLights);
             for (const auto& [target, values] : parameters) instance->setValues(target.name, values);
             for (const auto& [target, values] : connected) instance->connectValues(target.name, values);
-        } catch (const mr::HostError& error) {
+        } catch (const HostError& error) {
             throw InputError("", error.what());
         }
 
@@ -277,8 +275,8 @@ void inspectMentalray(const PluginPaths& paths, std::ostream& out) {
             const std::optional<std::string> difference = mr::layoutDifference(*shader);
             document["layoutMatches"] = !difference;
             if (difference) document["layoutDifference"] = *difference;
-        } catch (const mr::HostError& error) {
-            throw LoadError(error.what());
+        } catch (const HostError& error) {
+            throw InputError(error.what());
         }
     }  // unloaded here, before anything is printed
     out << writeJson(document, 2) << '\n';
@@ -290,8 +288,8 @@ std::unique_ptr<ShadeSession> openMentalrayShadeSession(const PluginPaths& paths
     // answer with garbage.
     try {
         mr::requireMatchingLayout(*shader);
-    } catch (const mr::HostError& error) {
-        throw LoadError(error.what());
+    } catch (const HostError& error) {
+        throw InputError(error.what());
     }
     return std::make_unique<MentalrayShadeSession>(std::move(shader));
 }

@@ -29,7 +29,7 @@ struct SampleOutputs {
 
 class SampleDriver {
 public:
-    // Resolves the attributes once; throws Error naming one the type lacks.
+    // Resolves the attributes once; throws HostError naming one the type lacks.
     explicit SampleDriver(const NodeType& type);
 
     const NodeType& type() const { return *type_; }

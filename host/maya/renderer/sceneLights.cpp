@@ -33,41 +33,42 @@ void discPoint(int i, int n, std::uint32_t seed, float& a, float& b) {
     b = r * std::sin(angle);
 }
 
+lighting::Point toPoint(const MFloatVector& v) { return {v.x, v.y, v.z}; }
+
 // The blocked part of the shadow rays from `point` to the light.
-float shadowFraction(const SceneLight& light, const MFloatVector& point, const MFloatVector& towardsLight,
-                     std::uint32_t seed, const ShadowQuery& shadows) {
+float shadowFraction(const LightNode& light, const MFloatVector& point, const MFloatVector& towardsLight,
+                     std::uint32_t seed, const lighting::ShadowQuery& shadows) {
     const MFloatVector centre =
-        light.type == SceneLight::kDirectional ? point + towardsLight * kFar : light.position;
+        light.type == LightNode::kDirectional ? point + towardsLight * kFar : light.position;
     const int rays = light.lightRadius > 0.0f ? std::max(1, light.shadowRays) : 1;
-    if (rays == 1) return shadows.blocked(point, centre) ? 1.0f : 0.0f;
+    if (rays == 1) return shadows.blocked(toPoint(point), toPoint(centre)) ? 1.0f : 0.0f;
     // Spread the ray ends over a disc facing the point.
     const MFloatVector helper =
         std::fabs(towardsLight.x) < 0.9f ? MFloatVector(1, 0, 0) : MFloatVector(0, 1, 0);
     const MFloatVector u = unit(cross(towardsLight, helper));
     const MFloatVector v = cross(towardsLight, u);
-    const float radius =
-        light.type == SceneLight::kDirectional ? light.lightRadius * kFar : light.lightRadius;
+    const float radius = light.type == LightNode::kDirectional ? light.lightRadius * kFar : light.lightRadius;
     int blocked = 0;
     for (int i = 0; i < rays; ++i) {
         float a, b;
         discPoint(i, rays, seed, a, b);
-        if (shadows.blocked(point, centre + u * (a * radius) + v * (b * radius))) ++blocked;
+        if (shadows.blocked(toPoint(point), toPoint(centre + u * (a * radius) + v * (b * radius)))) ++blocked;
     }
     return static_cast<float>(blocked) / static_cast<float>(rays);
 }
 
 }  // namespace
 
-float illumination(const SceneLight& light, const MFloatVector& point, MFloatVector& towardsLight) {
+float illumination(const LightNode& light, const MFloatVector& point, MFloatVector& towardsLight) {
     switch (light.type) {
-        case SceneLight::kAmbient:
+        case LightNode::kAmbient:
             towardsLight = unit(light.position - point);
             return light.intensity;
-        case SceneLight::kDirectional:
+        case LightNode::kDirectional:
             towardsLight = -unit(light.direction);
             return light.intensity;
-        case SceneLight::kPoint:
-        case SceneLight::kSpot: {
+        case LightNode::kPoint:
+        case LightNode::kSpot: {
             const MFloatVector offset = light.position - point;
             const float distance = length(offset);
             if (distance <= 0.0f) {
@@ -76,7 +77,7 @@ float illumination(const SceneLight& light, const MFloatVector& point, MFloatVec
             }
             towardsLight = offset * (1.0f / distance);
             float value = light.intensity * lighting::decay(light.decayRate, distance);
-            if (light.type == SceneLight::kSpot) {
+            if (light.type == LightNode::kSpot) {
                 const lighting::SpotCone cone{light.coneAngle, light.penumbraAngle, light.dropoff};
                 value *= lighting::spotFactor(cone, dot(unit(light.direction), -towardsLight));
             }
@@ -86,15 +87,15 @@ float illumination(const SceneLight& light, const MFloatVector& point, MFloatVec
     return 0.0f;
 }
 
-LightData lightDataAt(const SceneLight& light, const MFloatVector& point, std::uint32_t seed,
-                      const ShadowQuery& shadows) {
+LightData lightDataAt(const LightNode& light, const MFloatVector& point, std::uint32_t seed,
+                      const lighting::ShadowQuery& shadows) {
     LightData data;
     MFloatVector towards;
     const float intensity = illumination(light, point, towards);
     data.direction = towards;
     data.preShadowIntensity = intensity;
     data.blindData = nullptr;
-    if (light.type == SceneLight::kAmbient) {
+    if (light.type == LightNode::kAmbient) {
         data.ambient = true;
         data.diffuse = false;
         data.specular = false;

@@ -3,7 +3,7 @@
 // The lights of our Maya host's software renderer: what it writes into one
 // lightDataArray element for a shading point, per light type.
 //
-//   SceneLight key;  key.type = SceneLight::kSpot;  key.position = ...;
+//   LightNode key;  key.type = LightNode::kSpot;  key.position = ...;
 //   LightData element = lightDataAt(key, point, seed, shadows);
 //   evaluation.setLight(lightDataArray, i, element);
 //
@@ -17,18 +17,14 @@
 
 #include <maya/MFloatVector.h>
 
+#include "host/lighting/shadowQuery.h"
 #include "host/maya/mayaHost.h"
 
 namespace sorvane::mayahost::renderer {
 
-// Whether anything lies strictly between two points (camera space).
-class ShadowQuery {
-public:
-    virtual ~ShadowQuery() = default;
-    virtual bool blocked(const MFloatVector& from, const MFloatVector& to) const = 0;
-};
-
-struct SceneLight {
+// A light node of the scene (ambientLight, directionalLight, pointLight,
+// spotLight) by the attributes the renderer reads from it.
+struct LightNode {
     enum Type { kAmbient, kDirectional, kPoint, kSpot };
     Type type = kPoint;
     MFloatVector color{1.0f, 1.0f, 1.0f};
@@ -48,11 +44,11 @@ struct SceneLight {
 
 // The element for a shading point. `seed` decorrelates the shadow rays of
 // neighbouring samples; the same seed gives the same element.
-LightData lightDataAt(const SceneLight& light, const MFloatVector& point, std::uint32_t seed,
-                      const ShadowQuery& shadows);
+LightData lightDataAt(const LightNode& light, const MFloatVector& point, std::uint32_t seed,
+                      const lighting::ShadowQuery& shadows);
 
 // The scalar intensity of the light at `point` before shadowing, and the
 // direction towards it (unit length).
-float illumination(const SceneLight& light, const MFloatVector& point, MFloatVector& towardsLight);
+float illumination(const LightNode& light, const MFloatVector& point, MFloatVector& towardsLight);
 
 }  // namespace sorvane::mayahost::renderer

@@ -21,11 +21,11 @@ Node::Node(std::string_view typeName) : impl_(std::make_unique<Impl>()) {
     for (const auto& t : reg.types) {
         if (t->name == typeName) type = t.get();
     }
-    if (!type) throw Error("no node type \"" + std::string(typeName) + "\" is registered");
+    if (!type) throw HostError("no node type \"" + std::string(typeName) + "\" is registered");
     impl_->self = this;
     impl_->type = type;
     void* made = type->creator();
-    if (!made) throw Error("the creator of node type " + type->name + " made no node");
+    if (!made) throw HostError("the creator of node type " + type->name + " made no node");
     impl_->user = static_cast<MPxNode*>(made);
     MHostAccess::bind(*impl_->user, impl_.get());
     unsigned count = 1;
@@ -54,7 +54,7 @@ namespace {
 
 const Attribute& writable(const NodeType& type, std::string_view name) {
     const Attribute& attribute = type.attribute(name);
-    if (!attribute.writable) throw Error(describe(attribute) + " is not writable");
+    if (!attribute.writable) throw HostError(describe(attribute) + " is not writable");
     return attribute;
 }
 
@@ -121,20 +121,21 @@ namespace {
 
 void requireOwned(const Evaluation::Impl& self, const Attribute& attribute) {
     if (!self.owns(attribute)) {
-        throw Error(describe(attribute) + " is not an attribute of node type " + self.type->name);
+        throw HostError(describe(attribute) + " is not an attribute of node type " + self.type->name);
     }
 }
 
 unsigned char* inputSlot(Evaluation::Impl& self, const Attribute& attribute, AttributeKind kind,
                          const char* what) {
     requireOwned(self, attribute);
-    if (attribute.output) throw Error(describe(attribute) + " is an output; it is computed, not set");
+    if (attribute.output) throw HostError(describe(attribute) + " is an output; it is computed, not set");
     if (attribute.arrayOwner || attribute.array) {
-        throw Error(describe(attribute) + " belongs to the elements of " +
-                    describe(attribute.array ? attribute : *attribute.arrayOwner) + "; set it per element");
+        throw HostError(describe(attribute) + " belongs to the elements of " +
+                        describe(attribute.array ? attribute : *attribute.arrayOwner) +
+                        "; set it per element");
     }
     if (attribute.kind != kind) {
-        throw Error(describe(attribute) + " is a " + kindName(attribute.kind) + ", not " + what);
+        throw HostError(describe(attribute) + " is a " + kindName(attribute.kind) + ", not " + what);
     }
     return self.values.data() + attribute.offset;
 }
@@ -143,17 +144,17 @@ const unsigned char* valueSlot(const Evaluation::Impl& self, const Attribute& at
                                const char* what) {
     requireOwned(self, attribute);
     if (attribute.arrayOwner || attribute.array) {
-        throw Error(describe(attribute) + " belongs to the elements of an array; read it per element");
+        throw HostError(describe(attribute) + " belongs to the elements of an array; read it per element");
     }
     if (attribute.kind != kind) {
-        throw Error(describe(attribute) + " is a " + kindName(attribute.kind) + ", not " + what);
+        throw HostError(describe(attribute) + " is a " + kindName(attribute.kind) + ", not " + what);
     }
     return self.values.data() + attribute.offset;
 }
 
 ArrayStore& arrayStore(Evaluation::Impl& self, const Attribute& array) {
     requireOwned(self, array);
-    if (!array.array || array.arraySlot < 0) throw Error(describe(array) + " is not an array attribute");
+    if (!array.array || array.arraySlot < 0) throw HostError(describe(array) + " is not an array attribute");
     return self.arrays[static_cast<std::size_t>(array.arraySlot)];
 }
 
@@ -161,11 +162,13 @@ unsigned char* elementSlot(Evaluation::Impl& self, const Attribute& array, unsig
                            const Attribute& child, AttributeKind kind, const char* what) {
     ArrayStore& store = arrayStore(self, array);
     if (element >= store.count) {
-        throw Error(describe(array) + " has " + std::to_string(store.count) + " elements, not element " +
-                    std::to_string(element));
+        throw HostError(describe(array) + " has " + std::to_string(store.count) + " elements, not element " +
+                        std::to_string(element));
     }
-    if (child.arrayOwner != &array) throw Error(describe(child) + " is not a child of " + describe(array));
-    if (child.kind != kind) throw Error(describe(child) + " is a " + kindName(child.kind) + ", not " + what);
+    if (child.arrayOwner != &array)
+        throw HostError(describe(child) + " is not a child of " + describe(array));
+    if (child.kind != kind)
+        throw HostError(describe(child) + " is a " + kindName(child.kind) + ", not " + what);
     return store.element(element) + child.offset;
 }
 
@@ -220,28 +223,31 @@ void Evaluation::setElementCount(const Attribute& array, unsigned count) {
 unsigned Evaluation::elementCount(const Attribute& array) const { return arrayStore(*impl_, array).count; }
 
 LightData Evaluation::elementDefault(const Attribute& array) const {
-    if (array.kind != AttributeKind::LightData) throw Error(describe(array) + " does not hold light data");
+    if (array.kind != AttributeKind::LightData)
+        throw HostError(describe(array) + " does not hold light data");
     arrayStore(*impl_, array);
     return array.defaultLight();
 }
 
 void Evaluation::setLight(const Attribute& array, unsigned element, const LightData& light) {
-    if (array.kind != AttributeKind::LightData) throw Error(describe(array) + " does not hold light data");
+    if (array.kind != AttributeKind::LightData)
+        throw HostError(describe(array) + " does not hold light data");
     ArrayStore& store = arrayStore(*impl_, array);
     if (element >= store.count) {
-        throw Error(describe(array) + " has " + std::to_string(store.count) + " elements, not element " +
-                    std::to_string(element));
+        throw HostError(describe(array) + " has " + std::to_string(store.count) + " elements, not element " +
+                        std::to_string(element));
     }
     writeLightData(store.element(element), array, light);
     impl_->markChanged(array);
 }
 
 LightData Evaluation::light(const Attribute& array, unsigned element) const {
-    if (array.kind != AttributeKind::LightData) throw Error(describe(array) + " does not hold light data");
+    if (array.kind != AttributeKind::LightData)
+        throw HostError(describe(array) + " does not hold light data");
     ArrayStore& store = arrayStore(*impl_, array);
     if (element >= store.count) {
-        throw Error(describe(array) + " has " + std::to_string(store.count) + " elements, not element " +
-                    std::to_string(element));
+        throw HostError(describe(array) + " has " + std::to_string(store.count) + " elements, not element " +
+                        std::to_string(element));
     }
     return readLightData(store.element(element), array);
 }
@@ -288,11 +294,11 @@ namespace {
 
 void requestOutput(Evaluation& evaluation, Evaluation::Impl& self, const Attribute& output) {
     requireOwned(self, output);
-    if (!output.output) throw Error(describe(output) + " is not an output");
+    if (!output.output) throw HostError(describe(output) + " is not an output");
     if (!self.dirty[output.index]) return;
     const MStatus status = evaluation.compute(output);
     if (!status) {
-        throw Error("compute did not answer " + describe(output) + ": " + status.errorString().asChar());
+        throw HostError("compute did not answer " + describe(output) + ": " + status.errorString().asChar());
     }
 }
 
@@ -306,7 +312,7 @@ MFloatVector Evaluation::requestVector(const Attribute& output) {
 float Evaluation::requestFloat(const Attribute& output) {
     requestOutput(*this, *impl_, output);
     if (output.kind != AttributeKind::Float) {
-        throw Error(describe(output) + " is a " + kindName(output.kind) + ", not a float");
+        throw HostError(describe(output) + " is a " + kindName(output.kind) + ", not a float");
     }
     float value;
     std::memcpy(&value, impl_->values.data() + output.offset, sizeof value);

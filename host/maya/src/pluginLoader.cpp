@@ -70,7 +70,7 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
     const std::string key = canonical(path);
     for (const Record* record : reg.plugins) {
         if (record->library && canonical(record->path) == key) {
-            throw Error("plug-in " + path + " is already loaded");
+            throw HostError("plug-in " + path + " is already loaded");
         }
     }
 
@@ -79,10 +79,10 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
     record->name = std::filesystem::path(path).stem().string();
     std::string why;
     record->library = openLibrary(path, why);
-    if (!record->library) throw Error("cannot load plug-in " + path + ": " + why);
+    if (!record->library) throw HostError("cannot load plug-in " + path + ": " + why);
     const auto fail = [&](const std::string& message) {
         closeLibrary(record->library);
-        throw Error("plug-in " + path + " " + message);
+        throw HostError("plug-in " + path + " " + message);
     };
 
     const auto* version = static_cast<const char*>(librarySymbol(record->library, "MApiVersion"));
@@ -132,7 +132,7 @@ LoadedPlugin::~LoadedPlugin() {
     if (!record_->loaded) return;
     try {
         unload();
-    } catch (const Error&) {
+    } catch (const HostError&) {
         // Still in use: keep the library mapped rather than pull code from under it.
         auto& reg = registry();
         std::lock_guard lock(reg.mutex);
@@ -143,13 +143,13 @@ LoadedPlugin::~LoadedPlugin() {
 }
 
 void LoadedPlugin::unload() {
-    if (!record_->loaded) throw Error("plug-in " + record_->path + " is not loaded");
+    if (!record_->loaded) throw HostError("plug-in " + record_->path + " is not loaded");
     auto& reg = registry();
     std::lock_guard lock(reg.mutex);
     Record* raw = record_.get();
     if (const unsigned live = liveNodesOf(raw)) {
-        throw Error("cannot unload plug-in " + raw->path + ": " + std::to_string(live) +
-                    " node(s) of its types still exist");
+        throw HostError("cannot unload plug-in " + raw->path + ": " + std::to_string(live) +
+                        " node(s) of its types still exist");
     }
     raw->unloadCommands.clear();
     raw->commandSink = &raw->unloadCommands;
@@ -161,8 +161,8 @@ void LoadedPlugin::unload() {
     }
     raw->commandSink = nullptr;
     if (!status) {
-        throw Error("plug-in " + raw->path + " failed to uninitialise (" + status.errorString().asChar() +
-                    "); it stays loaded");
+        throw HostError("plug-in " + raw->path + " failed to uninitialise (" + status.errorString().asChar() +
+                        "); it stays loaded");
     }
     // Whatever it left registered goes with its code.
     removeTypesOf(raw);

@@ -74,7 +74,7 @@ const Attribute* NodeType::find(std::string_view name) const {
 
 const Attribute& NodeType::attribute(std::string_view name) const {
     if (const Attribute* attribute = find(name)) return *attribute;
-    throw Error("node type " + this->name + " has no attribute \"" + std::string(name) + "\"");
+    throw HostError("node type " + this->name + " has no attribute \"" + std::string(name) + "\"");
 }
 
 std::vector<const NodeType*> nodeTypes() {
@@ -291,10 +291,10 @@ MStatus::MStatusCode faultFor(const char* call, const char* attributeName) {
 
 void injectFault(const Fault& fault) {
     if (std::find(kFaultableCalls.begin(), kFaultableCalls.end(), fault.call) == kFaultableCalls.end()) {
-        throw Error("cannot inject a fault into \"" + fault.call + "\": not a call this host can fail");
+        throw HostError("cannot inject a fault into \"" + fault.call + "\": not a call this host can fail");
     }
     if (fault.code == MStatus::kSuccess) {
-        throw Error("a fault for \"" + fault.call + "\" needs a failing status code");
+        throw HostError("a fault for \"" + fault.call + "\" needs a failing status code");
     }
     auto& reg = registry();
     std::lock_guard lock(reg.faultMutex);
@@ -360,7 +360,7 @@ void unregisterBuiltin(const std::string& name) {
     for (auto it = reg.builtins.begin(); it != reg.builtins.end(); ++it) {
         if ((*it)->name != name) continue;
         if (liveNodesOf(it->get()) > 0) {
-            throw Error("cannot unregister " + name + ": nodes of its types still exist");
+            throw HostError("cannot unregister " + name + ": nodes of its types still exist");
         }
         removeTypesOf(it->get());
         reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), it->get()), reg.plugins.end());

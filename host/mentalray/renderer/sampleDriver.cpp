@@ -12,7 +12,7 @@ SampleDriver::SampleDriver(const LoadedShader& shader) : shader_(&shader) {
     }
 }
 
-std::unique_ptr<ShaderInstance> SampleDriver::instantiate(const Scene& scene,
+std::unique_ptr<ShaderInstance> SampleDriver::instantiate(const SceneDatabase& scene,
                                                           const std::vector<miTag>& lights,
                                                           int unused) const {
     std::unique_ptr<ShaderInstance> instance = shader_->instantiate(scene);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/mentalray/loadedShader.h"
-#include "host/mentalray/scene.h"
+#include "host/mentalray/sceneDatabase.h"
 #include "host/mentalray/shaderInstance.h"
 
 namespace sorvane::mrhost::renderer {
@@ -36,7 +36,7 @@ public:
 
     // An instance on `scene` whose light array (if the shader declares one)
     // holds `unused` null tags, then `lights`.
-    std::unique_ptr<ShaderInstance> instantiate(const Scene& scene, const std::vector<miTag>& lights,
+    std::unique_ptr<ShaderInstance> instantiate(const SceneDatabase& scene, const std::vector<miTag>& lights,
                                                 int unused = 0) const;
 
     // Aims `state` at the sample and calls the shader; `result` is what the

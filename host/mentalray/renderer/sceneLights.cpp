@@ -34,7 +34,7 @@ std::uint32_t seedOf(const miState& state) {
 
 }  // namespace
 
-SceneLight::SceneLight(const LightShape& shape, const ShadowQuery& shadows)
+ShapedLight::ShapedLight(const LightShape& shape, const lighting::ShadowQuery& shadows)
     : shape_(shape), shadows_(shadows) {
     shape_.direction = unit(shape_.direction);
     const miVector helper = std::fabs(shape_.direction.y) < 0.9f ? miVector{0, 1, 0} : miVector{1, 0, 0};
@@ -43,11 +43,11 @@ SceneLight::SceneLight(const LightShape& shape, const ShadowQuery& shadows)
     grid_ = lighting::rectangleGrid(samplesPerPoint());
 }
 
-int SceneLight::samplesPerPoint() const {
+int ShapedLight::samplesPerPoint() const {
     return shape_.type == LightShape::kArea ? std::max(1, shape_.samples) : 1;
 }
 
-bool SceneLight::sample(const miState& state, int index, LightSample& out) const {
+bool ShapedLight::sample(const miState& state, int index, LightSample& out) const {
     if (index < 0 || index >= samplesPerPoint()) return false;
     miVector from = state.point;
     miVector target;
@@ -78,7 +78,8 @@ bool SceneLight::sample(const miState& state, int index, LightSample& out) const
             value *= factor;
         }
     }
-    if (shape_.shadows && shadows_.blocked(from, target)) value = 0.0f;
+    if (shape_.shadows && shadows_.blocked({from.x, from.y, from.z}, {target.x, target.y, target.z}))
+        value = 0.0f;
     out.color = {shape_.color.r * value, shape_.color.g * value, shape_.color.b * value, 1.0f};
     return true;
 }

@@ -4,7 +4,7 @@
 // mi_sample_light and mi_compute_irradiance answer from them.
 //
 //   renderer::LightShape key;  key.type = renderer::LightShape::kArea;  ...
-//   miTag tag = scene.addLight(std::make_shared<renderer::SceneLight>(key, shadows));
+//   miTag tag = scene.addLight(std::make_shared<renderer::ShapedLight>(key, shadows));
 //   scene.setIrradianceProvider(renderer::environmentIrradiance(environment));
 //   renderer::SampleContext context{seed};  state.user = &context;  // per sample
 //
@@ -16,16 +16,10 @@
 #include <cstdint>
 
 #include "host/lighting/areaSamples.h"
-#include "host/mentalray/scene.h"
+#include "host/lighting/shadowQuery.h"
+#include "host/mentalray/sceneDatabase.h"
 
 namespace sorvane::mrhost::renderer {
-
-// Whether anything lies strictly between two points.
-class ShadowQuery {
-public:
-    virtual ~ShadowQuery() = default;
-    virtual bool blocked(const miVector& from, const miVector& to) const = 0;
-};
 
 // What the renderer puts at state.user for the lights: a number that differs
 // per pixel and sample, so neighbouring samples see different light samples.
@@ -50,15 +44,17 @@ struct LightShape {
     bool shadows = true;
 };
 
-class SceneLight : public Light {
+// A light sampled from its shape as seen from the shaded point, shadowed by
+// the scene.
+class ShapedLight : public Light {
 public:
-    SceneLight(const LightShape& shape, const ShadowQuery& shadows);
+    ShapedLight(const LightShape& shape, const lighting::ShadowQuery& shadows);
     bool sample(const miState& state, int index, LightSample& out) const override;
     int samplesPerPoint() const;
 
 private:
     LightShape shape_;
-    const ShadowQuery& shadows_;
+    const lighting::ShadowQuery& shadows_;
     miVector axisU_{}, axisV_{};    // the area light's rectangle
     lighting::RectangleGrid grid_;  // its samples' cells
 };

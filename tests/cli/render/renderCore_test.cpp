@@ -360,9 +360,9 @@ TEST_F(ImageFilesTest, ExrKeepsEveryFloat) {
 TEST_F(ImageFilesTest, AFailedWriteLeavesWhatWasThere) {
     const std::string path = (folder / "keep.png").string();
     { std::ofstream(path) << "old"; }
-    EXPECT_THROW(writeImage((folder / "missing" / "x.png").string(), Image(2, 2)), ImageFileError);
-    EXPECT_THROW(writeImage((folder / "x.jpg").string(), Image(2, 2)), ImageFileError);
-    EXPECT_THROW(writeImage(path, Image()), ImageFileError);
+    EXPECT_THROW(writeImage((folder / "missing" / "x.png").string(), Image(2, 2)), InputError);
+    EXPECT_THROW(writeImage((folder / "x.jpg").string(), Image(2, 2)), InputError);
+    EXPECT_THROW(writeImage(path, Image()), InputError);
     std::ifstream in(path);
     std::string text;
     in >> text;
@@ -371,7 +371,7 @@ TEST_F(ImageFilesTest, AFailedWriteLeavesWhatWasThere) {
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
     EXPECT_EQ(files, 1);
-    EXPECT_THROW(readExr((folder / "keep.png").string()), ImageFileError);
+    EXPECT_THROW(readExr((folder / "keep.png").string()), InputError);
 }
 
 TEST_F(ImageFilesTest, ALinkStaysALinkAndAPictureKeepsItsPermissions) {
@@ -504,7 +504,7 @@ TEST(Render, PresetsComeFromTheOneSource) {
         ASSERT_NE(preset, nullptr) << name;
         EXPECT_FALSE(preset->values.empty()) << name;
     }
-    Material material;
+    SceneMaterial material;
     material.preset = "jdae";
     try {
         resolveMaterial(material, "material");

@@ -224,23 +224,26 @@ TEST(Render, MetadataHoldsEveryValueEachHostShadesWith) {
     EXPECT_EQ(m["mentalray.material"].find("lights"), std::string::npos) << "the light array is the scene's";
 }
 
-// Shadows decided by a function of the segment, for the light tests.
-template <class Base, class V>
-class Blocker : public Base {
+// Shadows decided by a function of the segment in a host's own vector type,
+// for the light tests.
+template <class V>
+class Blocker : public lighting::ShadowQuery {
 public:
     explicit Blocker(std::function<bool(const V&, const V&)> f) : f_(std::move(f)) {}
-    bool blocked(const V& from, const V& to) const override { return f_(from, to); }
+    bool blocked(lighting::Point from, lighting::Point to) const override {
+        return f_(V{from.x, from.y, from.z}, V{to.x, to.y, to.z});
+    }
 
 private:
     std::function<bool(const V&, const V&)> f_;
 };
 
-using MayaBlocker = Blocker<mayahost::renderer::ShadowQuery, MFloatVector>;
-using MentalrayBlocker = Blocker<mrhost::renderer::ShadowQuery, miVector>;
+using MayaBlocker = Blocker<MFloatVector>;
+using MentalrayBlocker = Blocker<miVector>;
 
 struct MayaLightCase {
     const char* what;
-    mayahost::renderer::SceneLight::Type type;
+    mayahost::renderer::LightNode::Type type;
     bool blocked;
     bool ambient, diffuse, specular;
     float shadowFraction;
@@ -250,7 +253,7 @@ class MayaLight : public ::testing::TestWithParam<MayaLightCase> {};
 
 TEST_P(MayaLight, FillsTheElementAsMayaDoes) {
     const MayaLightCase& c = GetParam();
-    mayahost::renderer::SceneLight light;
+    mayahost::renderer::LightNode light;
     light.type = c.type;
     light.color = {1.0f, 0.5f, 0.25f};
     light.intensity = 2.0f;
@@ -266,12 +269,12 @@ TEST_P(MayaLight, FillsTheElementAsMayaDoes) {
     const float lit = 2.0f * (1.0f - c.shadowFraction);
     EXPECT_EQ(d.intensity.x, lit) << c.what << ": after shadowing";
     EXPECT_EQ(d.intensity.y, 0.5f * lit) << c.what;
-    if (c.type != mayahost::renderer::SceneLight::kAmbient) {
+    if (c.type != mayahost::renderer::LightNode::kAmbient) {
         EXPECT_NEAR(d.direction.y, 1.0f, 1e-6f) << c.what << ": towards the light";
     }
 }
 
-using T = mayahost::renderer::SceneLight;
+using T = mayahost::renderer::LightNode;
 INSTANTIATE_TEST_SUITE_P(
     Render, MayaLight,
     ::testing::Values(MayaLightCase{"ambient, shadows never", T::kAmbient, true, true, false, false, 0.0f},
@@ -315,7 +318,7 @@ TEST(Render, MentalrayLightsGiveTheirSamples) {
     mrhost::LightSample s;
     mrhost::renderer::LightShape point;
     point.position = {0, 3, 0};
-    const mrhost::renderer::SceneLight p(point, none);
+    const mrhost::renderer::ShapedLight p(point, none);
     EXPECT_TRUE(p.sample(state, 0, s));
     EXPECT_FALSE(p.sample(state, 1, s));
     EXPECT_NEAR(s.direction.y, 1.0f, 1e-6f);
@@ -324,7 +327,7 @@ TEST(Render, MentalrayLightsGiveTheirSamples) {
     area.type = mrhost::renderer::LightShape::kArea;
     area.direction = {0, -1, 0};
     area.samples = 5;
-    const mrhost::renderer::SceneLight a(area, all);
+    const mrhost::renderer::ShapedLight a(area, all);
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(a.sample(state, i, s)) << i;
         EXPECT_EQ(s.color.r, 0.0f) << "shadowed samples still come, black";
@@ -337,7 +340,7 @@ TEST(Render, MentalrayLightsGiveTheirSamples) {
     spot.type = mrhost::renderer::LightShape::kSpot;
     spot.direction = {0, -1, 0};
     spot.coneAngle = 20.0f;
-    const mrhost::renderer::SceneLight sp(spot, none);
+    const mrhost::renderer::ShapedLight sp(spot, none);
     state.point = {5, 0, 0};
     EXPECT_FALSE(sp.sample(state, 0, s)) << "outside the cone";
 }
@@ -375,7 +378,7 @@ TEST_P(SpotLightsAgree, InEveryRenderer) {
     miState state{};
     state.point = {x, 0, 0};
     mrhost::LightSample sample;
-    const bool sampled = mrhost::renderer::SceneLight(shape, mentalrayNone).sample(state, 0, sample);
+    const bool sampled = mrhost::renderer::ShapedLight(shape, mentalrayNone).sample(state, 0, sample);
     const float fromMentalray = sampled ? sample.color.r : 0.0f;
 
     Scene scene;
@@ -398,14 +401,14 @@ INSTANTIATE_TEST_SUITE_P(Render, SpotLightsAgree,
 TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
     const cli::PluginPaths paths = cli::defaultPluginPaths();
     mrhost::LoadedShader shader(paths.mentalrayLibrary, paths.mentalrayDeclaration);
-    mrhost::Scene scene;
+    mrhost::SceneDatabase scene;
     const MentalrayBlocker none([](const miVector&, const miVector&) { return false; });
     mrhost::renderer::LightShape area;
     area.type = mrhost::renderer::LightShape::kArea;
     area.position = {0, 0, 4};
     area.direction = {0, 0, -1};
     area.samples = 6;
-    const miTag tag = scene.addLight(std::make_shared<mrhost::renderer::SceneLight>(area, none));
+    const miTag tag = scene.addLight(std::make_shared<mrhost::renderer::ShapedLight>(area, none));
     const mrhost::renderer::SampleDriver driver(shader);
     auto instance = driver.instantiate(scene, {tag});
     miState state = instance->newState();

@@ -197,7 +197,7 @@ TEST_F(Host, BadRequestsAreRefusedWithTheAttributeNamed) {
     const auto message = [](auto&& call) {
         try {
             call();
-        } catch (const host::Error& error) {
+        } catch (const sorvane::HostError& error) {
             return std::string(error.what());
         }
         return std::string("no error");

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/mentalray/scene.h"
+#include "host/mentalray/sceneDatabase.h"
 
 namespace sorvane::mrhost {
 namespace {

@@ -248,7 +248,7 @@ protected:
     std::string failure(const std::string& path) {
         try {
             readDeclarationFile(path);
-        } catch (const DeclarationError& error) {
+        } catch (const HostError& error) {
             return error.what();
         }
         return "accepted";
@@ -366,7 +366,7 @@ declare shader color "qm7r_sorvane" (
 ) version 1 end declare
 )");
     const LoadedShader shader(libraryPath(), path);
-    Scene scene;
+    SceneDatabase scene;
     const auto instance = shader.instantiate(scene);
     const auto at = [&](int offset) {
         float value;

@@ -148,7 +148,7 @@ TEST_P(DeclarationErrors, NameTheLineAndWhatWasWrong) {
     try {
         parseDeclarations(GetParam().text, "bad.mi");
         FAIL() << "accepted";
-    } catch (const DeclarationError& error) {
+    } catch (const HostError& error) {
         EXPECT_THAT(error.what(), ::testing::HasSubstr(GetParam().message));
     }
 }
@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DeclarationReader, RefusesANulByteAndEnds) {
     using namespace std::string_literals;
     for (const std::string& text : {"\0"s, "declare\0 shader"s, "# note\n..\0..\n"s}) {
-        EXPECT_THROW(parseDeclarations(text, "bad.mi"), DeclarationError);
+        EXPECT_THROW(parseDeclarations(text, "bad.mi"), HostError);
     }
 }
 
@@ -213,13 +213,13 @@ TEST(DeclarationReader, AMissingFileIsNamed) {
         {
             try {
                 readDeclarations("/nonexistent/x.mi");
-            } catch (const DeclarationError& error) {
+            } catch (const HostError& error) {
                 EXPECT_STREQ(error.what(),
                              "cannot open the declaration /nonexistent/x.mi: No such file or directory");
                 throw;
             }
         },
-        DeclarationError);
+        HostError);
 }
 
 class ParameterBlockTest : public ::testing::Test {
@@ -235,7 +235,7 @@ protected:
     }
 
     LoadedShader shader_;
-    Scene scene_;
+    SceneDatabase scene_;
     std::unique_ptr<ShaderInstance> instance_;
 };
 

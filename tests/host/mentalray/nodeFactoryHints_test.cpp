@@ -71,7 +71,7 @@ TEST_P(RefusedHint, NamesTheLineAndWhatIsWrong) {
     try {
         parseNodeFactoryHints(c.text, "test.mi");
         FAIL() << c.what << ": accepted";
-    } catch (const DeclarationError& error) {
+    } catch (const HostError& error) {
         const std::string message = error.what();
         EXPECT_NE(message.find("test.mi:3: "), std::string::npos) << c.what << ": " << message;
         EXPECT_NE(message.find(c.message), std::string::npos) << c.what << ": " << message;

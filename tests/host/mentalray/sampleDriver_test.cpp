@@ -18,7 +18,7 @@ protected:
 
     LoadedShader shader_;
     SampleDriver driver_;
-    Scene scene_;
+    SceneDatabase scene_;
 };
 
 TEST_F(SampleDriverTest, FindsTheLightArrayByItsType) {

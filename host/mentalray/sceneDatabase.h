@@ -1,7 +1,8 @@
 #pragma once
 
-// What the renderer functions answer from: the lights by tag, the irradiance,
-// and counters of the calls the shader made.
+// The renderer's scene database, as far as the renderer functions answer
+// from it: the lights by tag, the irradiance, and counters of the calls the
+// shader made.
 
 #include <atomic>
 #include <functional>
@@ -69,11 +70,11 @@ private:
     Slot slots_[kThreadSlots + 1];
 };
 
-class Scene {
+class SceneDatabase {
 public:
-    Scene();
-    Scene(const Scene&) = delete;
-    Scene& operator=(const Scene&) = delete;
+    SceneDatabase();
+    SceneDatabase(const SceneDatabase&) = delete;
+    SceneDatabase& operator=(const SceneDatabase&) = delete;
 
     // Returns the light's tag. Not to be called while shading.
     miTag addLight(std::shared_ptr<const Light> light);

@@ -1,4 +1,4 @@
-#include "host/mentalray/scene.h"
+#include "host/mentalray/sceneDatabase.h"
 
 #include <mutex>
 #include <vector>
@@ -111,26 +111,26 @@ void CallCounters::reset() {
     }
 }
 
-Scene::Scene() { setIrradiance({0.0f, 0.0f, 0.0f, 0.0f}); }
+SceneDatabase::SceneDatabase() { setIrradiance({0.0f, 0.0f, 0.0f, 0.0f}); }
 
-miTag Scene::addLight(std::shared_ptr<const Light> light) {
+miTag SceneDatabase::addLight(std::shared_ptr<const Light> light) {
     lights_.push_back(std::move(light));
     return kFirstLightTag + static_cast<miTag>(lights_.size() - 1);
 }
 
-const Light* Scene::light(miTag tag) const {
+const Light* SceneDatabase::light(miTag tag) const {
     if (tag < kFirstLightTag || tag - kFirstLightTag >= lights_.size()) {
         return nullptr;
     }
     return lights_[tag - kFirstLightTag].get();
 }
 
-void Scene::setIrradiance(miColor irradiance) {
+void SceneDatabase::setIrradiance(miColor irradiance) {
     irradiance_ = [irradiance](const miState&, miColor& out) { out = irradiance; };
 }
 
-void Scene::setIrradianceProvider(IrradianceProvider provider) { irradiance_ = std::move(provider); }
+void SceneDatabase::setIrradianceProvider(IrradianceProvider provider) { irradiance_ = std::move(provider); }
 
-void Scene::irradiance(const miState& state, miColor& out) const { irradiance_(state, out); }
+void SceneDatabase::irradiance(const miState& state, miColor& out) const { irradiance_(state, out); }
 
 }  // namespace sorvane::mrhost
