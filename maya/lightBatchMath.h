@@ -6,6 +6,8 @@
 // otherwise. Each call works in place on the first `lanes` lanes, a multiple
 // of kLightLanes no larger than kLightBatch.
 
+#include "vectormath/vectorMath.h"
+
 namespace shading {
 
 constexpr int kLightBatch = 16;
@@ -19,7 +21,7 @@ struct LightBatchMath {
     void (*pow)(float* x, const float* y, int lanes);
 };
 
-enum class LightBatchIsa { avx2, avx512 };
+using LightBatchIsa = ::sorvane::vectormath::Isa;
 
 // The widest vector math this processor and C library offer, or null: the
 // evaluation then takes the scalar path. Chosen once; SORVANE_SCALAR_MATH=1

@@ -1,43 +1,29 @@
-// glibc's 8-lane AVX2 functions, one call to every 8 lanes. Built with -mavx2, so
-// that the vectors travel in ymm registers as the functions expect.
-
-#include <dlfcn.h>
-#include <immintrin.h>
+// glibc's 8-lane AVX2 functions, one call to every 8 lanes.
 
 #include "maya/lightBatchMath.h"
+#include "vectormath/laneCalls.h"
 
 namespace shading {
 
 namespace {
 
-using Unary = __m256 (*)(__m256);
-using Binary = __m256 (*)(__m256, __m256);
+using Calls = ::sorvane::vectormath::LaneCalls<float, 32>;
+using ::sorvane::vectormath::function;
 
-Unary cos8, exp8, tan8;
-Binary pow8;
+Calls::Unary cos8, exp8, tan8;
+Calls::Binary pow8;
 
-static_assert(kLightLanes == 8 && kLightBatch % 8 == 0);
-
-template <Unary* f>
-void unary(float* x, int lanes) {
-    for (int i = 0; i < lanes; i += 8) _mm256_storeu_ps(x + i, (*f)(_mm256_loadu_ps(x + i)));
-}
-
-void power(float* x, const float* y, int lanes) {
-    for (int i = 0; i < lanes; i += 8) {
-        _mm256_storeu_ps(x + i, pow8(_mm256_loadu_ps(x + i), _mm256_loadu_ps(y + i)));
-    }
-}
+static_assert(kLightLanes == Calls::kLanes && kLightBatch % Calls::kLanes == 0);
 
 }  // namespace
 
-bool bindAvx2(void* libmvec, LightBatchMath& math) {
-    cos8 = reinterpret_cast<Unary>(dlsym(libmvec, "_ZGVdN8v_cosf"));
-    exp8 = reinterpret_cast<Unary>(dlsym(libmvec, "_ZGVdN8v_expf"));
-    tan8 = reinterpret_cast<Unary>(dlsym(libmvec, "_ZGVdN8v_tanf"));  // glibc 2.35 on
-    pow8 = reinterpret_cast<Binary>(dlsym(libmvec, "_ZGVdN8vv_powf"));
+bool bindAvx2(LightBatchMath& math) {
+    cos8 = function<Calls::Unary>("_ZGVdN8v_cosf");
+    exp8 = function<Calls::Unary>("_ZGVdN8v_expf");
+    tan8 = function<Calls::Unary>("_ZGVdN8v_tanf");  // glibc 2.35 on
+    pow8 = function<Calls::Binary>("_ZGVdN8vv_powf");
     if (!cos8 || !exp8 || !tan8 || !pow8) return false;
-    math = {"avx2", &unary<&cos8>, &unary<&exp8>, &unary<&tan8>, &power};
+    math = {"avx2", &Calls::unary<&cos8>, &Calls::unary<&exp8>, &Calls::unary<&tan8>, &Calls::binary<&pow8>};
     return true;
 }
 

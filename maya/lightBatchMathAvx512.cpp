@@ -1,33 +1,30 @@
 // glibc's 16-lane AVX-512 functions for a full batch; a batch of 8 lanes
-// or fewer takes the AVX2 functions, which do half the work. Built with -mavx512f, so
-// that the vectors travel in zmm registers as the functions expect.
-
-#include <dlfcn.h>
-#include <immintrin.h>
+// or fewer takes the AVX2 functions, which do half the work.
 
 #include "maya/lightBatchMath.h"
+#include "vectormath/laneCalls.h"
 
 namespace shading {
 
 namespace {
 
-using Unary = __m512 (*)(__m512);
-using Binary = __m512 (*)(__m512, __m512);
+using Calls = ::sorvane::vectormath::LaneCalls<float, 64>;
+using ::sorvane::vectormath::function;
 
-Unary cos16, exp16, tan16;
-Binary pow16;
+Calls::Unary cos16, exp16, tan16;
+Calls::Binary pow16;
 
-static_assert(kLightBatch == 16);
+static_assert(kLightBatch == Calls::kLanes);
 
 LightBatchMath half;  // the AVX2 functions
 
-template <Unary* f, int kHalf>
+template <Calls::Unary* f, void (*LightBatchMath::*halfCall)(float*, int)>
 void unary(float* x, int lanes) {
     if (lanes <= 8) {
-        (kHalf == 0 ? half.cos : kHalf == 1 ? half.exp : half.tan)(x, lanes);
+        (half.*halfCall)(x, lanes);
         return;
     }
-    _mm512_storeu_ps(x, (*f)(_mm512_loadu_ps(x)));
+    Calls::unary<f>(x, lanes);
 }
 
 void power(float* x, const float* y, int lanes) {
@@ -35,21 +32,22 @@ void power(float* x, const float* y, int lanes) {
         half.pow(x, y, lanes);
         return;
     }
-    _mm512_storeu_ps(x, pow16(_mm512_loadu_ps(x), _mm512_loadu_ps(y)));
+    Calls::binary<&pow16>(x, y, lanes);
 }
 
 }  // namespace
 
-bool bindAvx2(void* libmvec, LightBatchMath& math);
+bool bindAvx2(LightBatchMath& math);
 
-bool bindAvx512(void* libmvec, LightBatchMath& math) {
-    if (!bindAvx2(libmvec, half)) return false;
-    cos16 = reinterpret_cast<Unary>(dlsym(libmvec, "_ZGVeN16v_cosf"));
-    exp16 = reinterpret_cast<Unary>(dlsym(libmvec, "_ZGVeN16v_expf"));
-    tan16 = reinterpret_cast<Unary>(dlsym(libmvec, "_ZGVeN16v_tanf"));  // glibc 2.35 on
-    pow16 = reinterpret_cast<Binary>(dlsym(libmvec, "_ZGVeN16vv_powf"));
+bool bindAvx512(LightBatchMath& math) {
+    if (!bindAvx2(half)) return false;
+    cos16 = function<Calls::Unary>("_ZGVeN16v_cosf");
+    exp16 = function<Calls::Unary>("_ZGVeN16v_expf");
+    tan16 = function<Calls::Unary>("_ZGVeN16v_tanf");  // glibc 2.35 on
+    pow16 = function<Calls::Binary>("_ZGVeN16vv_powf");
     if (!cos16 || !exp16 || !tan16 || !pow16) return false;
-    math = {"avx512", &unary<&cos16, 0>, &unary<&exp16, 1>, &unary<&tan16, 2>, &power};
+    math = {"avx512", &unary<&cos16, &LightBatchMath::cos>, &unary<&exp16, &LightBatchMath::exp>,
+            &unary<&tan16, &LightBatchMath::tan>, &power};
     return true;
 }
 
