@@ -46,21 +46,41 @@ ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N) {
     return out;
 }
 
-void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
-                    double invEcc, LightSums& sums) {
+float halfCosine(Vec3 L, Vec3 V, Vec3 N) {
+    const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
+    // Not clamped: a cosine a little over 1 gives acos its NaN, as shipped.
+    return cosine(H, N);
+}
+
+float lobeSquare(float a, double invEcc) {
+    const float b = static_cast<float>(a * invEcc);
+    return static_cast<float>(std::pow(static_cast<double>(b), 2.0));
+}
+
+SampleTerms sampleTerms(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
+                        double invEcc) {
+    const Vec3 L = toVec3(sample.direction);
+    SampleTerms out;
+    out.scattering =
+        sorvane::model::scatterBoth<Flavour>(shared.view, N, L, m.scattering, m.anisotropy, m.depth);
+    out.backlight = sorvane::model::backlightFalloffScaled<Flavour>(-L, N, shared.backlightScale);
+    const float a = static_cast<float>(std::acos(static_cast<double>(halfCosine(L, shared.V, N))));
+    out.lobe = static_cast<float>(std::exp(-static_cast<double>(lobeSquare(a, invEcc))));
+    return out;
+}
+
+void addSampleTerms(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
+                    const SampleTerms& terms, LightSums& sums) {
     const miColor& lightColor = sample.color;
     Rgb& diffuseRun = sums.diffuseRun;
     Rgb& translucencyRun = sums.translucencyRun;
     Rgb& lightTotal = sums.lightTotal;
-    const Vec3 V = shared.V;
     const Vec3 L = toVec3(sample.direction);
-    const sorvane::model::Scattering scattering =
-        sorvane::model::scatterBoth<Flavour>(shared.view, N, L, m.scattering, m.anisotropy, m.depth);
-    const float tR = scattering.reflection;
-    const float tT = scattering.transmission;
-    const float ph = scattering.phase;
+    const float tR = terms.scattering.reflection;
+    const float tT = terms.scattering.transmission;
+    const float ph = terms.scattering.phase;
     const float op = shared.opposition;
-    const float bl = sorvane::model::backlightFalloffScaled<Flavour>(-L, N, shared.backlightScale);
+    const float bl = terms.backlight;
     // The renderer's own cosine is not used: it belongs to the surface normal.
     const float nl = cosine(L, N);
 
@@ -94,16 +114,8 @@ void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const L
     lightTotal.g = halfG + lightTotal.g;
     lightTotal.b = halfB + lightTotal.b;
 
-    const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
-    // Not clamped: a cosine a little over 1 gives acos its NaN, as shipped.
-    const float nh = cosine(H, N);
-    const float a = static_cast<float>(std::acos(static_cast<double>(nh)));
-    const float b = static_cast<float>(a * invEcc);
-    const float sq = static_cast<float>(std::pow(static_cast<double>(b), 2.0));
-    const float lobe = static_cast<float>(std::exp(-static_cast<double>(sq)));
-
     if (nl > 0.0f) {
-        const float weight = lobe * m.specularRollOff;
+        const float weight = terms.lobe * m.specularRollOff;
         lightTotal.r = m.specularColor.r * weight * lightColor.r + lightTotal.r;
         lightTotal.g = m.specularColor.g * weight * lightColor.g + lightTotal.g;
         lightTotal.b = m.specularColor.b * weight * lightColor.b + lightTotal.b;

@@ -95,9 +95,33 @@ ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N);
 // Worked out per light, in double, as the shipped shader does.
 inline double inverseEccentricity(const Material& m) { return 1.0 / m.eccentricity; }
 
+// What one light sample's math calls yield, before it enters the sums.
+struct SampleTerms {
+    sorvane::model::Scattering scattering;  // reflection, transmission and phase
+    float backlight = 0.0f;                 // the backlight falloff
+    float lobe = 0.0f;                      // the specular lobe
+};
+
+// The steps of a light sample around its math calls, shared by the scalar
+// path and the batches (lightSampleBatch.h) so that both compute alike.
+// nh for the half vector of L and V.
+float halfCosine(Vec3 L, Vec3 V, Vec3 N);
+// sq = pow(b, 2), b = acos(nh) x invEcc, from a = acos(nh).
+float lobeSquare(float a, double invEcc);
+
+// The terms of one light sample, with the double-precision library calls.
+SampleTerms sampleTerms(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
+                        double invEcc);
+
+// One light sample's share of the light's running sums and total, from its terms.
+void addSampleTerms(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
+                    const SampleTerms& terms, LightSums& sums);
+
 // One light sample's share of the light's running sums and total.
-void addLightSample(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
-                    double invEcc, LightSums& sums);
+inline void addLightSample(const Material& m, const ViewShared& shared, Vec3 N,
+                           const LightSampleInput& sample, double invEcc, LightSums& sums) {
+    addSampleTerms(m, shared, N, sample, sampleTerms(m, shared, N, sample, invEcc), sums);
+}
 
 // The light's total averaged over its samples, added to the result; a light
 // that gave no sample adds nothing.
