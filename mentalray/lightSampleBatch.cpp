@@ -6,9 +6,9 @@ namespace model = sorvane::model;
 
 namespace {
 
-// A vector call costs about what two scalar ones do: a lone sample is
-// quicker on its own.
-constexpr int kFewestVectorSamples = 2;
+// A batch's vector calls cost about what three samples' scalar calls do:
+// fewer samples are quicker one by one.
+constexpr int kFewestVectorSamples = 4;
 
 // Stands in for the lanes past the last sample, so that every lane computes
 // on ordinary values; nobody reads what they give.
@@ -42,28 +42,44 @@ void LightSampleBatch::evaluate() {
     endCount_ = 0;
 }
 
+// The stages' arithmetic runs over whole vectors of lanes: per lane it is
+// the scalar path's, operation for operation (nothing contracts into a
+// fused multiply-add), so the values are the same. Only ever called where
+// the vector math, and so AVX2, is there.
+#if defined(SORVANE_LIBMVEC)
+#define SORVANE_BATCH_TARGET __attribute__((target("avx2")))
+#else
+#define SORVANE_BATCH_TARGET
+#endif
+
 // sampleTerms stage by stage over the lanes, the library calls in between
 // made for all lanes at once. Every value between the calls is the float
 // that sampleTerms stores, made by the same functions.
-void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
+SORVANE_BATCH_TARGET void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
     const int lanes = (count + kSampleLanes - 1) / kSampleLanes * kSampleLanes;
     const Material& m = m_;
-    const Vec3 N = N_;
+    const Vec3 N = N_, V = shared_.V;
     const float g = m.anisotropy, d = m.depth;
+
+    float Lx[kSampleBatch], Ly[kSampleBatch], Lz[kSampleBatch];
+    for (int i = 0; i < lanes; ++i) {
+        const miVector& L = (i < count ? samples_[i] : kPadding).direction;
+        Lx[i] = L.x;
+        Ly[i] = L.y;
+        Lz[i] = L.z;
+    }
 
     // cos(dot(N, L)), pow(phase base, 1.5), the backlight's exp and the lobe's acos.
     double c2[kSampleBatch], phasePower[kSampleBatch], oneAndAHalf[kSampleBatch];
     double backlightExp[kSampleBatch], a[kSampleBatch];
-    bool guarded[kSampleBatch];
     for (int i = 0; i < lanes; ++i) {
-        const Vec3 L = toVec3((i < count ? samples_[i] : kPadding).direction);
+        const Vec3 L{Lx[i], Ly[i], Lz[i]};
         const float h = model::dot(N, L);
         c2[i] = h;
-        guarded[i] = model::phaseGuarded<Flavour>(h);
-        phasePower[i] = guarded[i] ? 1.0f : model::phaseBase(h, g);
+        phasePower[i] = model::phaseBase(h, g);
         oneAndAHalf[i] = 1.5f;
         backlightExp[i] = model::backlightExponent(-L, N);
-        a[i] = halfCosine(L, shared_.V, N);
+        a[i] = halfCosine(L, V, N);
     }
     math_.cos(c2, lanes);
     math_.pow(phasePower, oneAndAHalf, lanes);
@@ -94,8 +110,12 @@ void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
     math_.pow(falloff, minusOne, lanes);
 
     for (int i = 0; i < count; ++i) {
-        const float phase =
-            guarded[i] ? model::guardedPhase(g) : model::phaseFromPower(toFloat(phasePower[i]), g);
+        // The guard looks at the cosine itself; its power was made on
+        // the formula's base all the same, and is not used.
+        const float h = model::dot(N, Vec3{Lx[i], Ly[i], Lz[i]});
+        const float phase = model::phaseGuarded<Flavour>(h)
+                                ? model::guardedPhase(g)
+                                : model::phaseFromPower(toFloat(phasePower[i]), g);
         terms[i].scattering = model::scatteringFrom(shared_.view, toFloat(c2[i]), phase, toFloat(e2[i]),
                                                     toFloat(e[i]), m.scattering);
         terms[i].backlight = toFloat(falloff[i]);

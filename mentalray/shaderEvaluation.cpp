@@ -6,11 +6,6 @@ namespace mrshading {
 
 namespace {
 
-float squareRoot(float x) { return static_cast<float>(std::sqrt(static_cast<double>(x))); }
-
-// The cosines are summed y, x, z as the shipped shader does.
-float cosine(Vec3 a, Vec3 n) { return (a.y * n.y + a.x * n.x) + a.z * n.z; }
-
 // Written here rather than as operator<< on the renderer's types, which
 // the test suites print in their own way.
 struct Channels {
@@ -21,16 +16,6 @@ std::ostream& operator<<(std::ostream& os, Channels c) {
 }
 
 }  // namespace
-
-Vec3 normalised(Vec3 v) {
-    const float len2 = (v.x * v.x + v.y * v.y) + v.z * v.z;
-    const float len = squareRoot(len2);
-    if (len == 0.0f) {
-        return v;
-    }
-    const float inv = 1.0f / len;
-    return {inv * v.x, inv * v.y, inv * v.z};
-}
 
 Vec3 shadingNormal(const miVector& stateNormal, const Material& m) {
     return normalised({stateNormal.x + m.normalCamera.x, stateNormal.y + m.normalCamera.y,
@@ -44,17 +29,6 @@ ViewShared viewShared(const Material& m, Vec3 rayDirection, Vec3 N) {
     out.opposition = sorvane::model::oppositionFalloff<Flavour>(out.V, N, m.opposition);
     out.backlightScale = sorvane::model::falloffScale<Flavour>(m.backlight);
     return out;
-}
-
-float halfCosine(Vec3 L, Vec3 V, Vec3 N) {
-    const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
-    // Not clamped: a cosine a little over 1 gives acos its NaN, as shipped.
-    return cosine(H, N);
-}
-
-float lobeSquare(float a, double invEcc) {
-    const float b = static_cast<float>(a * invEcc);
-    return static_cast<float>(std::pow(static_cast<double>(b), 2.0));
 }
 
 SampleTerms sampleTerms(const Material& m, const ViewShared& shared, Vec3 N, const LightSampleInput& sample,
