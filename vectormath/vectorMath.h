@@ -1,51 +1,40 @@
 #pragma once
 
-// glibc's vector math library (libmvec), opened at run time so that a
-// plug-in loads on any system, and the choice between its instruction sets.
-// Each plug-in keeps its own table of the functions it calls; this is what
-// they share: whether the library and the processor are there, looking
-// functions up, and picking the widest table unless the scalar path is asked for.
+// glibc's vector math library (libmvec) for both plug-ins: opened at run
+// time so that a plug-in loads on any system, bound once per instruction
+// set the processor runs, and the widest chosen unless the scalar path is
+// asked for (SORVANE_SCALAR_MATH=1 in the environment). It exists for
+// x86-64 Linux only; elsewhere every table is null and the plug-ins take
+// their scalar paths.
 
 namespace sorvane::vectormath {
 
 enum class Isa { avx2, avx512 };
 
-// Whether the library is there and this processor runs the instruction set.
-bool available(Isa isa);
-
-// A function of the library by its vector name (e.g. "_ZGVdN4v_cos"), or null.
-void* lookUp(const char* name);
-
-template <class Function>
-Function function(const char* name) {
-    return reinterpret_cast<Function>(lookUp(name));
-}
-
-// SORVANE_SCALAR_MATH=1 in the environment asks for the scalar path.
-bool scalarMathRequested();
-
-// A plug-in's table for one instruction set, bound once.
-template <class Table>
-struct Bound {
-    Table table{};
-    bool available = false;
-
-    const Table* get() const { return available ? &table : nullptr; }
+// The functions of one precision and instruction set. Each works in place
+// on the first `lanes` values of its arrays, a multiple of kLanes<Value>.
+template <class Value>
+struct Table {
+    const char* name;  // "avx512", "avx2"
+    void (*cos)(Value* x, int lanes);
+    void (*exp)(Value* x, int lanes);
+    void (*tan)(Value* x, int lanes);
+    void (*acos)(Value* x, int lanes);
+    void (*pow)(Value* x, const Value* y, int lanes);
 };
 
-template <class Table>
-Bound<Table> bind(Isa isa, bool (*binder)(Table&)) {
-    Bound<Table> out;
-    out.available = available(isa) && binder(out.table);
-    return out;
-}
+// One AVX2 vector's lanes: 8 floats, 4 doubles. The AVX-512 tables take
+// twice as many at once, and a last part of one AVX2 vector through AVX2.
+template <class Value>
+constexpr int kLanes = 32 / static_cast<int>(sizeof(Value));
 
-// The widest table this machine offers, or null for the scalar path.
-template <class Table>
-const Table* widest(const Table* (*forIsa)(Isa)) {
-    if (scalarMathRequested()) return nullptr;
-    if (const Table* table = forIsa(Isa::avx512)) return table;
-    return forIsa(Isa::avx2);
-}
+// One instruction set's table, or null where the library, the processor or
+// one of the functions (tan and acos since glibc 2.35) is missing.
+template <class Value>
+const Table<Value>* table(Isa isa);
+
+// The widest table this machine offers, or null for the scalar path; chosen once.
+template <class Value>
+const Table<Value>* widest();
 
 }  // namespace sorvane::vectormath
