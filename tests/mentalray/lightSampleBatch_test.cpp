@@ -167,6 +167,8 @@ struct Lights {
     std::vector<int> counts;
 };
 
+void PrintTo(const Lights& l, std::ostream* os) { *os << l.name; }
+
 const std::vector<Lights>& lightMixes() {
     static const std::vector<Lights> all = {
         {"one_sample", {1}},
@@ -263,6 +265,10 @@ struct Function {
     const char* name;
     double low, high, exponent;
 };
+
+void PrintTo(const Function& f, std::ostream* os) {
+    *os << f.name << " of [" << f.low << ", " << f.high << ']';
+}
 
 class BoundFunction : public ::testing::TestWithParam<std::tuple<SampleBatchIsa, Function>> {};
 
