@@ -35,14 +35,27 @@ struct LaneCalls {
     }
     static void store(Value* p, Vector v) { std::memcpy(p, &v, sizeof v); }
 
+    // A call shorter than one vector goes straight on, without the frame
+    // that the wide registers need.
     template <Unary* f, void (*Table<Value>::*narrow)(Value*, int)>
     static void unary(Value* x, int lanes) {
+        if (lanes >= kVectorLanes) return wideUnary<f, narrow>(x, lanes);
+        if (lanes > 0) (narrower.*narrow)(x, lanes);
+    }
+
+    static void power(Value* x, const Value* y, int lanes) {
+        if (lanes >= kVectorLanes) return widePower(x, y, lanes);
+        if (lanes > 0) narrower.pow(x, y, lanes);
+    }
+
+    template <Unary* f, void (*Table<Value>::*narrow)(Value*, int)>
+    [[gnu::noinline]] static void wideUnary(Value* x, int lanes) {
         const int whole = lanes / kVectorLanes * kVectorLanes;
         for (int i = 0; i < whole; i += kVectorLanes) store(x + i, (*f)(load(x + i)));
         if (whole < lanes) (narrower.*narrow)(x + whole, lanes - whole);
     }
 
-    static void power(Value* x, const Value* y, int lanes) {
+    [[gnu::noinline]] static void widePower(Value* x, const Value* y, int lanes) {
         const int whole = lanes / kVectorLanes * kVectorLanes;
         for (int i = 0; i < whole; i += kVectorLanes) store(x + i, pow(load(x + i), load(y + i)));
         if (whole < lanes) narrower.pow(x + whole, y + whole, lanes - whole);
