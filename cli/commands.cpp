@@ -5,8 +5,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "cli/hostCommands.h"
-#include "cli/nameSuggestions.h"
+#include "cli/common/nameSuggestions.h"
+#include "cli/hosts/hostCommands.h"
 
 namespace sorvane::cli {
 

@@ -2,7 +2,7 @@
 
 #include <iosfwd>
 
-#include "cli/pluginPaths.h"
+#include "cli/common/pluginPaths.h"
 
 namespace CLI {
 class App;
@@ -20,7 +20,7 @@ struct CommandContext {
 
 void addInspectCommand(CLI::App& app, CommandContext& context);
 void addShadeCommand(CLI::App& app, CommandContext& context);
-void addRenderCommand(CLI::App& app, CommandContext& context);  // cli/render
+void addRenderCommand(CLI::App& app, CommandContext& context);  // renderCommand.cpp
 
 // The whole command, as main runs it; tests drive it in-process.
 int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);

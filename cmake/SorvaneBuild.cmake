@@ -34,3 +34,29 @@ function(sorvane_plugin target)
   endif()
   target_link_libraries(${target} PRIVATE sorvane_warnings)
 endfunction()
+
+# sorvane_source_folders(<target> <INTERFACE|PUBLIC|PRIVATE> <folder>...): lets
+# <target> include "<folder>/file.h" for the folders named. Each folder has an
+# include root of its own in the build tree, holding a link to that folder
+# alone, so a target sees only what it names here and what the libraries it
+# links name for their users: an include that points the wrong way does not
+# build. The project root is on no target's include path.
+function(sorvane_source_folders target scope)
+  foreach(folder ${ARGN})
+    string(REPLACE "/" "-" rootName ${folder})
+    set(root ${PROJECT_BINARY_DIR}/includeRoots/${rootName})
+    set(link ${root}/${folder})
+    # A tree configured from a source tree that has since moved points afresh.
+    set(current "")
+    if(IS_SYMLINK ${link})
+      file(READ_SYMLINK ${link} current)
+    endif()
+    if(NOT current STREQUAL "${PROJECT_SOURCE_DIR}/${folder}")
+      get_filename_component(parent ${link} DIRECTORY)
+      file(MAKE_DIRECTORY ${parent})
+      file(REMOVE ${link})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${link} SYMBOLIC)
+    endif()
+    target_include_directories(${target} ${scope} ${root})
+  endforeach()
+endfunction()

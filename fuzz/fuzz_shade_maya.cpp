@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "cli/hostCommands.h"
+#include "cli/hosts/hostCommands.h"
 #include "fuzz/shadeLines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "cli/shadeSession.h"
+#include "cli/shade/shadeSession.h"
 
 namespace sorvane::fuzz {
 

@@ -21,10 +21,6 @@
 
 namespace shading {
 
-// The shared model lives in the project's namespace; the node's code names it
-// through this alias, since the node class itself is called sorvane.
-namespace model = ::sorvane::model;
-
 using model::Vec3;
 
 struct Color {
@@ -109,30 +105,11 @@ private:
 
     const ShadingSample& sample_;
     const LightBatchMath* math_;
+    SampleTerms terms_;
+    LightSums sums_;
     // Left uninitialised: a sample with few lights should not clear the batch.
-    union BatchSlot {
-        BatchSlot() {}
-        LightSample light;
-    };
-    BatchSlot batch_[kLightBatch];
+    LightBatch batch_;
     int batched_ = 0;
-    // What every light would compute alike, worked out once per sample with
-    // the same values: N normalised, dot(-V, N), the specular exponent, the
-    // scattering terms' view cosine and exponential, the opposition falloff
-    // (it depends on the view alone) and the backlight curve's scale.
-    Vec3 V_;
-    Vec3 N_;
-    float viewCosine_;
-    float specularExponent_;
-    model::ViewTerms view_;
-    float oppositionFalloff_;
-    float backlightScale_;
-    Color ambientLightSum_;
-    Color diffuseSum_;
-    Color oppositionSum_;
-    Color backlightSum_;
-    Color scatterSum_;
-    Color specularSum_;
 };
 
 Color evaluateOutColor(const ShadingSample& sample, const LightSample* lights, std::size_t count);

@@ -9,25 +9,18 @@
 
 namespace sorvane::vectormath {
 
-namespace {
-
-// SORVANE_SCALAR_MATH=1 in the environment asks for the scalar path.
 bool scalarMathRequested() {
     const char* scalar = std::getenv("SORVANE_SCALAR_MATH");
     return scalar != nullptr && std::strcmp(scalar, "1") == 0;
 }
 
-}  // namespace
-
 #if defined(SORVANE_LIBMVEC)
 
 // In their own sources, built for their instruction set.
 template <class Value>
-bool bindAvx2(Table<Value>& table, void* library);
+bool bindAvx2(void* library, Table<Value>& table);
 template <class Value>
-bool bindAvx512(Table<Value>& table, void* library);
-
-namespace {
+bool bindAvx512(void* library, Table<Value>& table);
 
 // Kept open to the end: the bound functions live in it.
 void* library() {
@@ -35,32 +28,24 @@ void* library() {
     return handle;
 }
 
-template <class Value>
-struct Bound {
-    Table<Value> table{};
-    bool available = false;
-
-    explicit Bound(Isa isa) {
-        if (library() == nullptr) return;
-        __builtin_cpu_init();
-        if (isa == Isa::avx512) {
-            available = __builtin_cpu_supports("avx512f") && bindAvx512(table, library());
-        } else {
-            available = __builtin_cpu_supports("avx2") && bindAvx2(table, library());
-        }
-    }
-};
-
-}  // namespace
+bool available(Isa isa) {
+    if (library() == nullptr) return false;
+    __builtin_cpu_init();
+    return isa == Isa::avx512 ? __builtin_cpu_supports("avx512f") : __builtin_cpu_supports("avx2");
+}
 
 template <class Value>
 const Table<Value>* table(Isa isa) {
-    static const Bound<Value> avx2(Isa::avx2), avx512(Isa::avx512);
-    const Bound<Value>& bound = isa == Isa::avx512 ? avx512 : avx2;
-    return bound.available ? &bound.table : nullptr;
+    static const Bound<Table<Value>> avx2(Isa::avx2, &bindAvx2<Value>),
+        avx512(Isa::avx512, &bindAvx512<Value>);
+    return (isa == Isa::avx512 ? avx512 : avx2).get();
 }
 
 #else
+
+// Nothing packaged serves the other platforms.
+void* library() { return nullptr; }
+bool available(Isa) { return false; }
 
 template <class Value>
 const Table<Value>* table(Isa) {
@@ -71,11 +56,7 @@ const Table<Value>* table(Isa) {
 
 template <class Value>
 const Table<Value>* widest() {
-    static const Table<Value>* const chosen = [] {
-        if (scalarMathRequested()) return static_cast<const Table<Value>*>(nullptr);
-        if (const Table<Value>* wide = table<Value>(Isa::avx512)) return wide;
-        return table<Value>(Isa::avx2);
-    }();
+    static const Table<Value>* const chosen = widestOf(&table<Value>);
     return chosen;
 }
 

@@ -28,6 +28,38 @@ struct Table {
 template <class Value>
 constexpr int kLanes = 32 / static_cast<int>(sizeof(Value));
 
+// The library, opened once and kept open, or null where it is missing.
+void* library();
+
+// Whether the library is there and this processor runs the instruction set.
+bool available(Isa isa);
+
+// SORVANE_SCALAR_MATH=1 in the environment asks for the scalar path.
+bool scalarMathRequested();
+
+// A table of one instruction set, filled once by a binder built for that
+// set from the library's functions; null where anything is missing.
+template <class T>
+class Bound {
+public:
+    Bound(Isa isa, bool (*bind)(void* library, T& table)) {
+        available_ = vectormath::available(isa) && bind(library(), table_);
+    }
+    const T* get() const { return available_ ? &table_ : nullptr; }
+
+private:
+    T table_{};
+    bool available_ = false;
+};
+
+// The widest of the tables this machine offers, or null for the scalar path.
+template <class T>
+const T* widestOf(const T* (*forIsa)(Isa)) {
+    if (scalarMathRequested()) return nullptr;
+    if (const T* wide = forIsa(Isa::avx512)) return wide;
+    return forIsa(Isa::avx2);
+}
+
 // One instruction set's table, or null where the library, the processor or
 // one of the functions (tan and acos since glibc 2.35) is missing.
 template <class Value>

@@ -5,12 +5,12 @@
 namespace sorvane::vectormath {
 
 template <class Value>
-bool bindAvx2(Table<Value>& table, void* library) {
+bool bindAvx2(void* library, Table<Value>& table) {
     static_assert(LaneCalls<Value, 32>::kVectorLanes == kLanes<Value>);
     return LaneCalls<Value, 32>::bind(table, library, 'd', "avx2");
 }
 
-template bool bindAvx2(Table<float>&, void*);
-template bool bindAvx2(Table<double>&, void*);
+template bool bindAvx2(void*, Table<float>&);
+template bool bindAvx2(void*, Table<double>&);
 
 }  // namespace sorvane::vectormath

@@ -7,16 +7,16 @@
 namespace sorvane::vectormath {
 
 template <class Value>
-bool bindAvx2(Table<Value>& table, void* library);
+bool bindAvx2(void* library, Table<Value>& table);
 
 template <class Value>
-bool bindAvx512(Table<Value>& table, void* library) {
+bool bindAvx512(void* library, Table<Value>& table) {
     using Calls = LaneCalls<Value, 64>;
     static_assert(Calls::kVectorLanes == 2 * kLanes<Value>);
-    return bindAvx2(Calls::narrower, library) && Calls::bind(table, library, 'e', "avx512");
+    return bindAvx2(library, Calls::narrower) && Calls::bind(table, library, 'e', "avx512");
 }
 
-template bool bindAvx512(Table<float>&, void*);
-template bool bindAvx512(Table<double>&, void*);
+template bool bindAvx512(void*, Table<float>&);
+template bool bindAvx512(void*, Table<double>&);
 
 }  // namespace sorvane::vectormath

@@ -1,7 +1,8 @@
 // Shading samples per second of the default preview through each host, on 1
 // and 2 threads. After the run it prints, from the best repetition of each,
 // the 2-thread rate over the 1-thread rate per host (target >= 1.9 on 2 free
-// cores) and the mental ray rate over the Maya rate (target >= 0.8):
+// cores), the mental ray rate over the Maya rate (target >= 0.8), and the
+// share of a render spent setting it up before the threads start:
 //   build/bench/render_throughput --benchmark_repetitions=5
 // The CPU column is the whole process's: equal CPU per iteration on 1 and 2
 // threads means the threads cost each other nothing, whatever else runs.
@@ -13,7 +14,7 @@
 
 #include "bench/benchRatios.h"
 
-#include "cli/render/hostBackends.h"
+#include "cli/hosts/hostBackends.h"
 #include "cli/render/previewRender.h"
 
 namespace {
@@ -57,6 +58,26 @@ BENCHMARK(renderThroughput)
     ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond);
 
+// Everything a render does on one thread besides shading: the tracer, the
+// set's shader, the host's prepare and a worker, for an image of one pixel.
+void renderSetup(benchmark::State& state) {
+    ShadingBackend& b = backend(static_cast<int>(state.range(0)));
+    const Scene scene = toCameraSpace(defaultScene());
+    std::vector<ResolvedMaterial> materials;
+    for (const Material& m : scene.materials) materials.push_back(resolveMaterial(m, "material"));
+    const RenderSettings settings{1, 1, 1, 1};
+    for (auto _ : state) benchmark::DoNotOptimize(renderImage(scene, materials, b, settings, {}, nullptr));
+    state.SetLabel(b.name());
+}
+
+BENCHMARK(renderSetup)
+    ->ArgNames({"host"})
+    ->Arg(0)
+    ->Arg(1)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMicrosecond);
+
 std::string name(int host, int threads) {
     return "renderThroughput/host:" + std::to_string(host) + "/threads:" + std::to_string(threads);
 }
@@ -90,6 +111,21 @@ int main(int argc, char** argv) {
                 "%s preview: CPU time per render %.2f ms on 1 thread, %.2f on 2; on two free cores 2 threads "
                 "/ 1 thread would be %.3f\n",
                 host == 0 ? "maya" : "mentalray", cpuOne * 1e-6, cpuTwo * 1e-6, 2.0 * cpuOne / cpuTwo);
+        }
+    }
+    for (int host : {0, 1}) {
+        // The set-up runs before the threads start: its share of a render
+        // bounds what a second thread can give, (S + P) / (S + P / 2).
+        const double setup = reporter.ns("renderSetup/host:" + std::to_string(host));
+        const double render = reporter.ns(name(host, 1));
+        if (setup > 0 && render > 0) {
+            const double share = setup / render;
+            std::printf(
+                "%s preview: serial set-up per render %.1f us CPU, %.3f%% of a render; it alone caps 2 "
+                "threads "
+                "/ 1 thread at %.3f\n",
+                host == 0 ? "maya" : "mentalray", setup * 1e-3, share * 100.0,
+                1.0 / (share + (1.0 - share) / 2.0));
         }
     }
     const double maya = rate(reporter, 0, 1), mentalray = rate(reporter, 1, 1);

@@ -1,6 +1,6 @@
 #include "cli/render/materialPresets.h"
 
-#include "cli/nameSuggestions.h"
+#include "cli/common/nameSuggestions.h"
 #include "cli/render/sceneFile.h"
 #include "presets/presetsData.h"
 

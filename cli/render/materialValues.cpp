@@ -1,6 +1,7 @@
+#include "cli/render/materialValues.h"
+
 #include <cmath>
 
-#include "cli/render/hostBackends.h"
 #include "cli/render/sceneFile.h"
 
 namespace sorvane::render {

@@ -11,7 +11,7 @@
 #include <optional>
 #include <set>
 
-#include "cli/nameSuggestions.h"
+#include "cli/common/nameSuggestions.h"
 #include "cli/render/labelFont.h"
 #include "cli/render/sceneFile.h"
 

@@ -37,7 +37,7 @@
 
 #include <string>
 
-#include "cli/jsonValues.h"
+#include "cli/common/jsonValues.h"
 #include "cli/render/scene.h"
 
 namespace sorvane::render {

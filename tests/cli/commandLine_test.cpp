@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/jsonValues.h"
+#include "cli/common/jsonValues.h"
 
 namespace {
 

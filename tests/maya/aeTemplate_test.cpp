@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "mayaTesting.h"
+#include "tests/support/mayaTesting.h"
 
 namespace sorvane::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "mayaTesting.h"
+#include "tests/support/mayaTesting.h"
 
 namespace sorvane::testing {
 namespace {

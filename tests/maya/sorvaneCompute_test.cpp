@@ -10,7 +10,7 @@
 #include "allocationCounter.h"
 #include "host/maya/renderer/sampleDriver.h"
 #include "maya/shadingEvaluation.h"
-#include "mayaTesting.h"
+#include "tests/support/mayaTesting.h"
 
 namespace sorvane::testing {
 namespace {

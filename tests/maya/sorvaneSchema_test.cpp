@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "maya/nodeAttributes.h"
-#include "mayaTesting.h"
+#include "tests/support/mayaTesting.h"
 
 namespace sorvane::testing {
 namespace {

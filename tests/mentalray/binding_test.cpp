@@ -8,7 +8,7 @@
 #include <optional>
 #include <thread>
 
-#include "mentalrayTesting.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost {
 namespace {

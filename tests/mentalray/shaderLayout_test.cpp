@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "mentalray/sorvaneParameters.h"
-#include "mentalrayTesting.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace {
 

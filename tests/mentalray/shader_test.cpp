@@ -1,8 +1,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "mentalrayTesting.h"
 #include "model/scattering.h"
+#include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost {
 namespace {

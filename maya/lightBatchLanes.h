@@ -1,0 +1,180 @@
+#pragma once
+
+// The lights of a batch, W lanes at a time: the scalar path's float
+// arithmetic on vectors, each lane the same IEEE operations in the same order
+// (the model's sources build with -ffp-contract=off, so nothing fuses), the
+// math calls made for all lanes at once, and the running sums then added
+// light by light, in light order, a sum's three channels in one SSE register.
+//
+// Included by each instruction set's source with its own lane type. Every
+// function here is a member of a template over that type, so that no copy
+// built for one instruction set can be linked in place of another's.
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "maya/lightBatchMath.h"
+#include "maya/shadingEvaluation.h"
+
+namespace shading {
+
+// V gives: kWidth; F, a vector of kWidth floats, and I, of kWidth int32, both
+// with GCC's vector operators; load, loadMask, splat, laneIndex, sqrt and the
+// math calls cos, exp, tan and pow.
+template <class V>
+struct LightLanes {
+    using F = typename V::F;
+    using I = typename V::I;
+    static constexpr int W = V::kWidth;
+
+    // What the running sums need of each light, worked out for a whole chunk.
+    struct Terms {
+        alignas(64) float scatter[W];     // T + R
+        alignas(64) float opposition[W];  // Fo * p
+        alignas(64) float backlight[W];   // Fb * p
+        alignas(64) float diffuse[W];     // dot(L, N) * diffuse
+        alignas(64) float specular[W];    // the highlight's scale S
+        alignas(64) std::int32_t isAmbient[W];
+        alignas(64) std::int32_t isDiffuse[W];
+        alignas(64) std::int32_t isLit[W];  // diffuse, and facing the light
+        alignas(64) std::int32_t isSpecular[W];
+    };
+
+    static void addLights(const ShadingSample& s, const SampleTerms& t, const LightBatch& batch, int count,
+                          LightSums& sums) {
+        for (int first = 0; first < count; first += W) {
+            Terms terms;
+            evaluate(s, t, batch, first, count, terms);
+            accumulate(s, batch, first, std::min(W, count - first), terms, sums);
+        }
+    }
+
+private:
+    static F select(I mask, F a, F b) { return (F)(((I)a & mask) | ((I)b & ~mask)); }
+
+    // Maya's rule, as normalize(): a squared length <= 1e-20 leaves the vector.
+    static void normalize(F& x, F& y, F& z) {
+        const F lengthSquared = x * x + y * y + z * z;
+        const F inverse = 1.0f / V::sqrt(lengthSquared);
+        const I keep = lengthSquared <= 1e-20f;
+        x = select(keep, x, x * inverse);
+        y = select(keep, y, y * inverse);
+        z = select(keep, z, z * inverse);
+    }
+
+    // Lanes past the last light, or whose light skips a term, compute on
+    // stand-ins nobody reads.
+    static void evaluate(const ShadingSample& s, const SampleTerms& t, const LightBatch& batch, int first,
+                         int count, Terms& out) {
+        const F zero = V::splat(0.0f), one = V::splat(1.0f);
+        const I active = V::laneIndex() < V::splatInt(count - first);
+        const I isAmbient = V::loadMask(batch.ambient + first) & active;
+        const I isDiffuse = V::loadMask(batch.diffuse + first) & active;
+        const I isSpecular = V::loadMask(batch.specular + first) & active;
+        // Stale or uninitialised lanes are cleared: denormals there would slow every step.
+        F x = select(active, V::load(batch.directionX + first), zero);
+        F y = select(active, V::load(batch.directionY + first), zero);
+        F z = select(active, V::load(batch.directionZ + first), zero);
+        const F p = select(active, V::load(batch.preShadowIntensity + first), zero);
+        const model::Vec3 N = t.N, minusV = -t.V;
+        const float g = s.anisotropy, d = s.depth;
+        const float q = g * g;
+
+        normalize(x, y, z);
+        // dot(N, L); dot(L, N) has the same products, so the same value.
+        const F h = N.x * x + N.y * y + N.z * z;
+        F c2 = select(isDiffuse, h, zero);
+        F phase = select(isDiffuse, (q + 1.0f) - h * (g * 2.0f), one);
+        F backlight = select(isDiffuse, -((-x) * N.x + (-y) * N.y + (-z) * N.z), zero);
+
+        F hx = x + minusV.x, hy = y + minusV.y, hz = z + minusV.z;
+        normalize(hx, hy, hz);
+        const F cosHN = hx * N.x + hy * N.y + hz * N.z;
+        // pow(0, y) sends the vector pow down its slow path for every lane:
+        // lanes facing away take the C library's pow(0, y) instead, an exact
+        // special value in both.
+        const I facing = isSpecular & (cosHN > 0.0f);
+        const F specularBase = select(facing, cosHN, one);
+
+        c2 = V::cos(c2);
+        phase = V::pow(phase, V::splat(1.5f));
+        backlight = V::exp(backlight);
+        const F specularPower = select(facing, V::pow(specularBase, V::splat(t.specularExponent)),
+                                       V::splat(std::pow(0.0f, t.specularExponent)));
+        const F e2 = V::exp(-(d / c2));
+        const F e = V::exp(-d - (t.view.inverseC1 - 1.0f / c2));
+        const F tangent = V::tan(backlight * 0.5f);
+        // pow(x, -1) as the scalar path has it: the compilers fold that call
+        // into the quotient 1 / x, its correctly rounded value.
+        const F falloff = 1.0f / (tangent * t.backlightScale + 1.0f);
+
+        const F P = 1.0f - phase * ((q * 0.25f) * 3.14159f);
+        const F weight = P * s.scattering * 0.25f * (t.view.c1 + c2);
+        const F R = weight * (t.view.e1 / e2);
+        const F T = weight * (1.0f - e);
+        store(out.scatter, T + R);
+        store(out.opposition, t.oppositionFalloff * p);
+        store(out.backlight, falloff * p);
+        store(out.diffuse, h * s.diffuse);
+        store(out.specular, (specularPower / t.viewCosine) * s.specularRollOff);
+        store(out.isAmbient, isAmbient);
+        store(out.isDiffuse, isDiffuse);
+        store(out.isLit, isDiffuse & (h > 0.0f));
+        store(out.isSpecular, isSpecular);
+    }
+
+    template <class T, class Vector>
+    static void store(T* to, Vector v) {
+        static_assert(sizeof(Vector) == sizeof(T) * W);
+        __builtin_memcpy(to, &v, sizeof v);
+    }
+
+    static __m128 channels(const Color& c) { return _mm_setr_ps(c.r, c.g, c.b, 0.0f); }
+    static __m128 load(const ChannelSum& c) { return _mm_load_ps(&c.r); }
+    static void store(ChannelSum& c, __m128 v) { _mm_store_ps(&c.r, v); }
+    static __m128 mask(std::int32_t m) { return _mm_castsi128_ps(_mm_set1_epi32(m)); }
+
+    // A light without a term adds nothing; the masked term is +0, and a sum
+    // that starts at +0 is never -0, so adding it leaves the sum as it was.
+    static void accumulate(const ShadingSample& s, const LightBatch& batch, int first, int n, const Terms& t,
+                           LightSums& sums) {
+        const __m128 color = channels(s.color), scatteringColor = channels(s.scatteringColor);
+        const __m128 oppositionColor = channels(s.oppositionColor),
+                     backlightColor = channels(s.backlightColor);
+        const __m128 specularColor = channels(s.specularColor);
+        __m128 ambient = load(sums.ambient), diffuse = load(sums.diffuse);
+        __m128 opposition = load(sums.opposition), backlight = load(sums.backlight);
+        __m128 scatter = load(sums.scatter), specular = load(sums.specular);
+        for (int i = 0; i < n; ++i) {
+            const __m128 intensity = _mm_load_ps(batch.intensity[first + i]);
+            const __m128 p = _mm_set1_ps(batch.preShadowIntensity[first + i]);
+            const __m128 isDiffuse = mask(t.isDiffuse[i]);
+            ambient = _mm_add_ps(ambient, _mm_and_ps(_mm_mul_ps(intensity, color), mask(t.isAmbient[i])));
+            opposition = _mm_add_ps(
+                opposition, _mm_and_ps(_mm_mul_ps(_mm_set1_ps(t.opposition[i]), oppositionColor), isDiffuse));
+            backlight = _mm_add_ps(
+                backlight, _mm_and_ps(_mm_mul_ps(_mm_set1_ps(t.backlight[i]), backlightColor), isDiffuse));
+            const __m128 scattered = _mm_mul_ps(
+                _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(t.scatter[i]), scatteringColor), opposition),
+                           backlight),
+                p);
+            scatter = _mm_add_ps(scatter, _mm_and_ps(scattered, isDiffuse));
+            const __m128 lit = _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(t.diffuse[i]), intensity), color);
+            diffuse = _mm_add_ps(diffuse, _mm_and_ps(lit, mask(t.isLit[i])));
+            const __m128 highlight =
+                _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(t.specular[i]), intensity), specularColor);
+            specular = _mm_add_ps(specular, _mm_and_ps(highlight, mask(t.isSpecular[i])));
+        }
+        store(sums.ambient, ambient);
+        store(sums.diffuse, diffuse);
+        store(sums.opposition, opposition);
+        store(sums.backlight, backlight);
+        store(sums.scatter, scatter);
+        store(sums.specular, specular);
+    }
+};
+
+}  // namespace shading
