@@ -1,9 +1,16 @@
 // The mental ray shader per light sample, called through our host as the
 // renderer calls it, against a floor: the double-precision math calls that
-// one light sample makes in the shader (4 cos, 5 exp, 6 pow, 2 log, 2 tan,
-// 1 acos, 1 sqrt), on the same inputs. After the run it prints the marginal
-// cost of a light sample, (t(16 samples) - t(1 sample)) / 15, and its ratio
-// to the floor.
+// one light sample made in the shader before the work common to a shading
+// sample was hoisted out of the light loop (4 cos, 5 exp, 6 pow, 2 log,
+// 2 tan, 1 acos, 1 sqrt), on the same inputs; beside it the calls a light
+// sample makes today (1 cos, 4 exp, 2 pow, 1 tan, 1 acos, 1 sqrt).
+//
+// The shader runs on the path this process chose (SORVANE_SCALAR_MATH=1 for
+// the scalar one). Its evaluation alone, without the host, runs on every
+// path side by side: the scalar loop and the batches on AVX2 and AVX-512.
+// After the run it prints the cost of a light sample at 1, 2, 4, 8 and 16
+// samples, (t(n) - t(0)) / n, and its ratio to the floor; and, as before,
+// the shader's (t(16) - t(1)) / 15.
 //
 //   build/bench/mentalray_shader_bench --benchmark_repetitions=10
 
@@ -17,6 +24,9 @@
 #include "bench/benchRatios.h"
 #include "bench/shadingWorkload.h"
 #include "host/mentalray/mentalrayHost.h"
+#include "mentalray/lightSampleBatch.h"
+#include "mentalray/sampleBatchMath.h"
+#include "mentalray/shaderEvaluation.h"
 
 namespace {
 
@@ -105,7 +115,82 @@ void ShaderPerSample(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * count);
 }
-BENCHMARK(ShaderPerSample)->ArgName("lightSamples")->Arg(1)->Arg(16);
+BENCHMARK(ShaderPerSample)->ArgName("lightSamples")->DenseRange(0, 2)->Arg(4)->Arg(8)->Arg(16);
+
+// The shader's evaluation of one shading sample's light samples, as the
+// shader entry runs it once the renderer has handed them over.
+mrshading::EvaluatedParameters materialOf(const shading::ShadingSample& s) {
+    mrshading::EvaluatedParameters m{};
+    m.color = {s.color.r, s.color.g, s.color.b, 1.0f};
+    m.scatteringColor = {s.scatteringColor.r, s.scatteringColor.g, s.scatteringColor.b, 1.0f};
+    m.oppositionColor = {0.5f, 0.5f, 0.5f, 1.0f};
+    m.backlightColor = {0.5f, 0.5f, 0.5f, 1.0f};
+    m.specularColor = {0.5f, 0.5f, 0.5f, 1.0f};
+    m.eccentricity = 0.3f;
+    m.specularRollOff = 0.7f;
+    m.diffuse = 0.8f;
+    m.scattering = s.scattering;
+    m.anisotropy = s.anisotropy;
+    m.depth = s.depth;
+    m.opposition = s.opposition;
+    m.backlight = s.backlight;
+    m.subsurfaceIntensity = 1.0f;
+    return m;
+}
+
+enum class Path { scalar, avx2, avx512 };
+
+void EvaluationPerSample(benchmark::State& state, Path path) {
+    const mrshading::SampleBatchMath* math = nullptr;
+    if (path != Path::scalar) {
+        math = mrshading::sampleBatchMath(path == Path::avx512 ? mrshading::SampleBatchIsa::avx512
+                                                               : mrshading::SampleBatchIsa::avx2);
+        if (math == nullptr) {
+            state.SkipWithError("not available on this machine");
+            return;
+        }
+    }
+    const Setup& s = setup();
+    const auto& w = workload();
+    std::vector<mrshading::EvaluatedParameters> materials;
+    for (std::size_t m = 0; m < kMaterials; ++m) materials.push_back(materialOf(w.samples[m]));
+    std::vector<mrshading::LightSampleInput> inputs;
+    for (const mr::LightSample& l : s.lightSamples) inputs.push_back({l.color, l.direction});
+    const int count = static_cast<int>(state.range(0));
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::size_t k = i++ % kSamples;
+        const mrshading::EvaluatedParameters& m = materials[k % kMaterials];
+        const mrshading::LightSampleInput* samples = &inputs[k * kLightsPerSample];
+        const mrshading::Vec3 N = mrshading::shadingNormal(toMr(w.samples[k].normalCamera), m);
+        const mrshading::ViewShared shared = mrshading::viewShared(m, w.samples[k].rayDirection, N);
+        miColor result{0.0f, 0.0f, 0.0f, 0.0f};
+        if (math == nullptr) {
+            mrshading::LightSums sums;
+            for (int j = 0; j < count; ++j) {
+                mrshading::addLightSample(m, shared, N, samples[j], mrshading::inverseEccentricity(m), sums);
+            }
+            mrshading::addLightAverage(result, sums.lightTotal, count);
+        } else {
+            mrshading::LightSampleBatch batch(m, shared, N, mrshading::inverseEccentricity(m), *math, result);
+            for (int j = 0; j < count; ++j) {
+                batch.next() = samples[j];
+                batch.add();
+            }
+            batch.endLight(count);
+            batch.finish();
+        }
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * count);
+}
+
+void sampleCounts(benchmark::internal::Benchmark* b) {
+    b->ArgName("lightSamples")->DenseRange(0, 2)->Arg(4)->Arg(8)->Arg(16);
+}
+BENCHMARK_CAPTURE(EvaluationPerSample, scalar, Path::scalar)->Apply(sampleCounts);
+BENCHMARK_CAPTURE(EvaluationPerSample, avx2, Path::avx2)->Apply(sampleCounts);
+BENCHMARK_CAPTURE(EvaluationPerSample, avx512, Path::avx512)->Apply(sampleCounts);
 
 float dcos(float x) { return static_cast<float>(std::cos(static_cast<double>(x))); }
 float dexp(float x) { return static_cast<float>(std::exp(static_cast<double>(x))); }
@@ -183,20 +268,70 @@ void MathFloorPerSample(benchmark::State& state) {
 }
 BENCHMARK(MathFloorPerSample);
 
+// The calls a light sample makes today, the view's share being made once
+// per shading sample: cos(N.L), pow(phase base, 1.5), the exponentials of
+// e2, e, the backlight and the lobe, the falloff's tan and pow(x, -1), the
+// lobe's acos and the half vector's sqrt.
+void CallsPerSample(benchmark::State& state) {
+    const auto& all = floorArguments();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const FloorArguments& a = all[i++ % kSamples];
+        float sum = dcos(a.cosArg[1]);
+        for (int j = 1; j < 5; ++j) sum += dexp(a.expArg[j]);
+        sum += dpow(a.powBase[0], a.powExp[0]);
+        sum += dpow(a.powBase[3], a.powExp[3]);
+        sum += static_cast<float>(std::pow(static_cast<double>(a.square), 2.0));
+        sum += dtan(a.tanArg[1]);
+        sum += dacos(a.acosArg);
+        sum += dsqrt(a.sqrtArg);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(CallsPerSample);
+
 }  // namespace
 
 int main(int argc, char** argv) {
     sorvane::bench::RatioReporter reporter;
     if (!sorvane::bench::runBenchmarks(argc, argv, reporter)) return 1;
+    const double floor = reporter.ns("MathFloorPerSample");
+    const double calls = reporter.ns("CallsPerSample");
+    if (floor <= 0) return 0;
     const double one = reporter.ns("ShaderPerSample/lightSamples:1");
     const double sixteen = reporter.ns("ShaderPerSample/lightSamples:16");
-    const double floor = reporter.ns("MathFloorPerSample");
-    if (one > 0 && sixteen > 0 && floor > 0) {
+    if (one > 0 && sixteen > 0) {
         const double perSample = (sixteen - one) / 15.0;
         std::printf(
-            "mental ray shader per light sample: %.1f ns; math floor per light sample: %.1f ns; ratio %.3f "
-            "(target <= 1.10)\n",
+            "mental ray shader per light sample, (t(16) - t(1)) / 15: %.1f ns; math floor per light sample: "
+            "%.1f ns; "
+            "ratio %.3f (target <= 1.10)\n",
             perSample, floor, perSample / floor);
+    }
+    const mrshading::SampleBatchMath* chosen = mrshading::widestSampleBatchMath();
+    std::printf("math floor per light sample: %.1f ns; the calls a light sample makes today: %.1f ns\n",
+                floor, calls);
+    std::printf("per light sample, (t(n) - t(0)) / n, in ns and as a ratio to the floor (target <= 1.10):\n");
+    const struct {
+        std::string label;
+        std::string name;
+    } rows[] = {
+        {std::string("shader through the host, ") + (chosen ? chosen->name : "scalar"), "ShaderPerSample"},
+        {"evaluation, scalar", "EvaluationPerSample/scalar"},
+        {"evaluation, avx2", "EvaluationPerSample/avx2"},
+        {"evaluation, avx512", "EvaluationPerSample/avx512"},
+    };
+    for (const auto& row : rows) {
+        const double zero = reporter.ns(row.name + "/lightSamples:0");
+        if (zero <= 0) continue;
+        std::printf("  %-40s", row.label.c_str());
+        for (const int n : {1, 2, 4, 8, 16}) {
+            const double t = reporter.ns(row.name + "/lightSamples:" + std::to_string(n));
+            if (t <= 0) continue;
+            const double perSample = (t - zero) / n;
+            std::printf("  %2d: %6.1f ns, ratio %.3f", n, perSample, perSample / floor);
+        }
+        std::printf("\n");
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "model/scattering.h"
 #include "model/vector.h"
+#include "vectormath/vectorMath.h"
 
 namespace shading {
 
@@ -76,7 +77,7 @@ struct LightBatchMath {
                       int count, LightSums& sums);
 };
 
-enum class LightBatchIsa { avx2, avx512 };
+using LightBatchIsa = ::sorvane::vectormath::Isa;
 
 // The widest vector math this processor and C library offer, or null: the
 // evaluation then takes the scalar path. Chosen once; SORVANE_SCALAR_MATH=1

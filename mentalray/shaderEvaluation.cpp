@@ -6,11 +6,6 @@ namespace mrshading {
 
 namespace {
 
-float squareRoot(float x) { return static_cast<float>(std::sqrt(static_cast<double>(x))); }
-
-// The cosines are summed y, x, z as the shipped shader does.
-float cosine(Vec3 a, Vec3 n) { return (a.y * n.y + a.x * n.x) + a.z * n.z; }
-
 // Written here rather than as operator<< on the renderer's types, which
 // the test suites print in their own way.
 struct Channels {
@@ -21,16 +16,6 @@ std::ostream& operator<<(std::ostream& os, Channels c) {
 }
 
 }  // namespace
-
-Vec3 normalised(Vec3 v) {
-    const float len2 = (v.x * v.x + v.y * v.y) + v.z * v.z;
-    const float len = squareRoot(len2);
-    if (len == 0.0f) {
-        return v;
-    }
-    const float inv = 1.0f / len;
-    return {inv * v.x, inv * v.y, inv * v.z};
-}
 
 Vec3 shadingNormal(const miVector& stateNormal, const EvaluatedParameters& m) {
     return normalised({stateNormal.x + m.normalCamera.x, stateNormal.y + m.normalCamera.y,
@@ -46,21 +31,30 @@ ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N) {
     return out;
 }
 
-void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
-                    const LightSampleInput& sample, double invEcc, LightSums& sums) {
+SampleTerms sampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+                        const LightSampleInput& sample, double invEcc) {
+    const Vec3 L = toVec3(sample.direction);
+    SampleTerms out;
+    out.scattering =
+        sorvane::model::scatterBoth<Flavour>(shared.view, N, L, m.scattering, m.anisotropy, m.depth);
+    out.backlight = sorvane::model::backlightFalloffScaled<Flavour>(-L, N, shared.backlightScale);
+    const float a = static_cast<float>(std::acos(static_cast<double>(halfCosine(L, shared.V, N))));
+    out.lobe = static_cast<float>(std::exp(-static_cast<double>(lobeSquare(a, invEcc))));
+    return out;
+}
+
+void addSampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+                    const LightSampleInput& sample, const SampleTerms& terms, LightSums& sums) {
     const miColor& lightColor = sample.color;
     miColor& diffuseRun = sums.diffuseRun;
     miColor& translucencyRun = sums.translucencyRun;
     miColor& lightTotal = sums.lightTotal;
-    const Vec3 V = shared.V;
     const Vec3 L = toVec3(sample.direction);
-    const sorvane::model::Scattering scattering =
-        sorvane::model::scatterBoth<Flavour>(shared.view, N, L, m.scattering, m.anisotropy, m.depth);
-    const float tR = scattering.reflection;
-    const float tT = scattering.transmission;
-    const float ph = scattering.phase;
+    const float tR = terms.scattering.reflection;
+    const float tT = terms.scattering.transmission;
+    const float ph = terms.scattering.phase;
     const float op = shared.opposition;
-    const float bl = sorvane::model::backlightFalloffScaled<Flavour>(-L, N, shared.backlightScale);
+    const float bl = terms.backlight;
     // The renderer's own cosine is not used: it belongs to the surface normal.
     const float nl = cosine(L, N);
 
@@ -94,16 +88,8 @@ void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3
     lightTotal.g = halfG + lightTotal.g;
     lightTotal.b = halfB + lightTotal.b;
 
-    const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
-    // Not clamped: a cosine a little over 1 gives acos its NaN, as shipped.
-    const float nh = cosine(H, N);
-    const float a = static_cast<float>(std::acos(static_cast<double>(nh)));
-    const float b = static_cast<float>(a * invEcc);
-    const float sq = static_cast<float>(std::pow(static_cast<double>(b), 2.0));
-    const float lobe = static_cast<float>(std::exp(-static_cast<double>(sq)));
-
     if (nl > 0.0f) {
-        const float weight = lobe * m.specularRollOff;
+        const float weight = terms.lobe * m.specularRollOff;
         lightTotal.r = m.specularColor.r * weight * lightColor.r + lightTotal.r;
         lightTotal.g = m.specularColor.g * weight * lightColor.g + lightTotal.g;
         lightTotal.b = m.specularColor.b * weight * lightColor.b + lightTotal.b;

@@ -18,6 +18,7 @@
 // Every step works in single precision in a fixed order; the running sums
 // carry the order of the samples, so the calls must come in this order too.
 
+#include <cmath>
 #include <ostream>
 
 #include <shader.h>
@@ -79,8 +80,19 @@ struct ViewShared {
 
 inline Vec3 toVec3(const miVector& v) { return {v.x, v.y, v.z}; }
 
+// The cosines are summed y, x, z as the shipped shader does.
+inline float cosine(Vec3 a, Vec3 n) { return (a.y * n.y + a.x * n.x) + a.z * n.z; }
+
 // A zero-length vector is kept as it is rather than divided by zero.
-Vec3 normalised(Vec3 v);
+inline Vec3 normalised(Vec3 v) {
+    const float len2 = (v.x * v.x + v.y * v.y) + v.z * v.z;
+    const float len = static_cast<float>(std::sqrt(static_cast<double>(len2)));
+    if (len == 0.0f) {
+        return v;
+    }
+    const float inv = 1.0f / len;
+    return {inv * v.x, inv * v.y, inv * v.z};
+}
 
 // The state's normal perturbed by normalCamera, normalised.
 Vec3 shadingNormal(const miVector& stateNormal, const EvaluatedParameters& m);
@@ -91,9 +103,41 @@ ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N);
 // Worked out per light, in double, as the shipped shader does.
 inline double inverseEccentricity(const EvaluatedParameters& m) { return 1.0 / m.eccentricity; }
 
+// What one light sample's math calls yield, before it enters the sums.
+struct SampleTerms {
+    sorvane::model::Scattering scattering;  // reflection, transmission and phase
+    float backlight = 0.0f;                 // the backlight falloff
+    float lobe = 0.0f;                      // the specular lobe
+};
+
+// The steps of a light sample around its math calls, shared by the scalar
+// path and the batches (lightSampleBatch.h) so that both compute alike.
+// nh for the half vector of L and V.
+inline float halfCosine(Vec3 L, Vec3 V, Vec3 N) {
+    const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
+    // Not clamped: a cosine a little over 1 gives acos its NaN, as shipped.
+    return cosine(H, N);
+}
+
+// sq = pow(b, 2), b = acos(nh) x invEcc, from a = acos(nh).
+inline float lobeSquare(float a, double invEcc) {
+    const float b = static_cast<float>(a * invEcc);
+    return static_cast<float>(std::pow(static_cast<double>(b), 2.0));
+}
+
+// The terms of one light sample, with the double-precision library calls.
+SampleTerms sampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+                        const LightSampleInput& sample, double invEcc);
+
+// One light sample's share of the light's running sums and total, from its terms.
+void addSampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+                    const LightSampleInput& sample, const SampleTerms& terms, LightSums& sums);
+
 // One light sample's share of the light's running sums and total.
-void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
-                    const LightSampleInput& sample, double invEcc, LightSums& sums);
+inline void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+                           const LightSampleInput& sample, double invEcc, LightSums& sums) {
+    addSampleTerms(m, shared, N, sample, sampleTerms(m, shared, N, sample, invEcc), sums);
+}
 
 // The light's total averaged over its samples, added to the result; a light
 // that gave no sample adds nothing.

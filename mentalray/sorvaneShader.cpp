@@ -24,6 +24,7 @@
 #include <shader.h>
 
 #include "mentalray/exports.h"
+#include "mentalray/lightSampleBatch.h"
 #include "mentalray/shaderEvaluation.h"
 #include "mentalray/sorvaneParameters.h"
 
@@ -31,8 +32,10 @@
 // gathering irradiance. The shading itself is in shaderEvaluation.h.
 
 using mrshading::EvaluatedParameters;
+using mrshading::LightSampleBatch;
 using mrshading::LightSampleInput;
 using mrshading::LightSums;
+using mrshading::SampleBatchMath;
 using mrshading::Vec3;
 using mrshading::ViewShared;
 
@@ -79,17 +82,36 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     // Sampling a light leaves state->dir as it is, so the view is taken once.
     const ViewShared shared =
         n_lights > 0 ? mrshading::viewShared(m, mrshading::toVec3(state->dir), N) : ViewShared{};
-    for (miInteger k = 0; k < n_lights; ++k) {
-        const miTag tag = lights[i_lights + k];
-        LightSums sums;
-        miInteger samples = 0;
-        const double invEcc = mrshading::inverseEccentricity(m);
-        LightSampleInput sample;
-        miScalar dotNl;
-        while (mi_sample_light(&sample.color, &sample.direction, &dotNl, state, tag, &samples) != miFALSE) {
-            mrshading::addLightSample(m, shared, N, sample, invEcc, sums);
+    const SampleBatchMath* const math = n_lights > 0 ? mrshading::widestSampleBatchMath() : nullptr;
+    if (math == nullptr) {
+        for (miInteger k = 0; k < n_lights; ++k) {
+            const miTag tag = lights[i_lights + k];
+            LightSums sums;
+            miInteger samples = 0;
+            const double invEcc = mrshading::inverseEccentricity(m);
+            LightSampleInput sample;
+            miScalar dotNl;
+            while (mi_sample_light(&sample.color, &sample.direction, &dotNl, state, tag, &samples) !=
+                   miFALSE) {
+                mrshading::addLightSample(m, shared, N, sample, invEcc, sums);
+            }
+            mrshading::addLightAverage(*result, sums.lightTotal, samples);
         }
-        mrshading::addLightAverage(*result, sums.lightTotal, samples);
+    } else {
+        // The same calls in the same order; each sample is evaluated when
+        // the batch is full or the lights are done, in the order taken.
+        LightSampleBatch batch(m, shared, N, mrshading::inverseEccentricity(m), *math, *result);
+        for (miInteger k = 0; k < n_lights; ++k) {
+            const miTag tag = lights[i_lights + k];
+            miInteger samples = 0;
+            miScalar dotNl;
+            while (mi_sample_light(&batch.next().color, &batch.next().direction, &dotNl, state, tag,
+                                   &samples) != miFALSE) {
+                batch.add();
+            }
+            batch.endLight(samples);
+        }
+        batch.finish();
     }
     state->pri = savedPri;
 

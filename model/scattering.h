@@ -37,19 +37,33 @@ struct MentalRayFlavour {
     static float tan(float x) { return static_cast<float>(std::tan(static_cast<double>(x))); }
 };
 
+// The phase factor in three steps, so that a batch of lights can make its
+// power calls together: the guard, the power's base, and the factor from
+// the power pow(base, 1.5).
+template <class Flavour>
+bool phaseGuarded(float h) {
+    // -0.0f compares equal to 0 and is guarded too; NaN is not.
+    return Flavour::kZeroGuard && h == 0.0f;
+}
+
+// Not a limit of the formula: the guarded value is 1 + g^2 / 0.00001.
+inline float guardedPhase(float g) { return 1.0f - (g * g) / -0.00001f; }
+
+inline float phaseBase(float h, float g) {
+    const float q = g * g;
+    return q + 1.0f - h * (g * 2.0f);
+}
+
+inline float phaseFromPower(float power, float g) {
+    const float q = g * g;
+    return 1.0f - power * ((q * 0.25f) * 3.14159f);
+}
+
 template <class Flavour>
 float scatterPhase(Vec3 N, Vec3 L, float g) {
     const float h = dot(N, L);
-    if constexpr (Flavour::kZeroGuard) {
-        // Not a limit of the formula below: the guarded value is 1 + g^2 / 0.00001.
-        // -0.0f compares equal to 0 and is guarded too; NaN is not.
-        if (h == 0.0f) {
-            return 1.0f - (g * g) / -0.00001f;
-        }
-    }
-    const float q = g * g;
-    const float base = q + 1.0f - h * (g * 2.0f);
-    return 1.0f - Flavour::pow(base, 1.5f) * ((q * 0.25f) * 3.14159f);
+    if (phaseGuarded<Flavour>(h)) return guardedPhase(g);
+    return phaseFromPower(Flavour::pow(phaseBase(h, g), 1.5f), g);
 }
 
 // What the two scattering terms share for one view direction and depth, the
@@ -77,19 +91,32 @@ struct Scattering {
     float phase = 0.0f;
 };
 
+// The arguments of the light's two exponentials, e2 and e, from its
+// cosine term c2 = cos(dot(N, L)).
+inline float reflectionExponent(float c2, float d) { return -(d / c2); }
+inline float transmissionExponent(const ViewTerms& view, float c2, float d) {
+    return -d - (view.inverseC1 - 1.0f / c2);
+}
+
+// Both terms from the light's math-call results.
+inline Scattering scatteringFrom(const ViewTerms& view, float c2, float phase, float e2, float e, float s) {
+    Scattering out;
+    out.phase = phase;
+    const float weight = out.phase * s * 0.25f * (view.c1 + c2);
+    out.reflection = weight * (view.e1 / e2);
+    out.transmission = weight * (1.0f - e);
+    return out;
+}
+
 // Reflection and transmission for one light from one phase factor and one
 // light cosine, each value as scatterReflection and scatterTransmission give it.
 template <class Flavour>
 Scattering scatterBoth(const ViewTerms& view, Vec3 N, Vec3 L, float s, float g, float d) {
     const float c2 = Flavour::cos(dot(N, L));
-    Scattering out;
-    out.phase = scatterPhase<Flavour>(N, L, g);
-    const float e2 = Flavour::exp(-(d / c2));
-    const float e = Flavour::exp(-d - (view.inverseC1 - 1.0f / c2));
-    const float weight = out.phase * s * 0.25f * (view.c1 + c2);
-    out.reflection = weight * (view.e1 / e2);
-    out.transmission = weight * (1.0f - e);
-    return out;
+    const float phase = scatterPhase<Flavour>(N, L, g);
+    const float e2 = Flavour::exp(reflectionExponent(c2, d));
+    const float e = Flavour::exp(transmissionExponent(view, c2, d));
+    return scatteringFrom(view, c2, phase, e2, e, s);
 }
 
 template <class Flavour>
@@ -110,10 +137,15 @@ float falloffScale(float k) {
     return 1.0f / m;
 }
 
+// The curve's two calls: t = tan(tangentArgument(x)), then
+// pow(powerBase(t, scale), -1).
+inline float falloffTangentArgument(float x) { return x * 0.5f; }
+inline float falloffPowerBase(float t, float scale) { return t * scale + 1.0f; }
+
 template <class Flavour>
 float falloffCurveScaled(float x, float scale) {
-    const float t = Flavour::tan(x * 0.5f);
-    return Flavour::pow(t * scale + 1.0f, -1.0f);
+    const float t = Flavour::tan(falloffTangentArgument(x));
+    return Flavour::pow(falloffPowerBase(t, scale), -1.0f);
 }
 
 template <class Flavour>
@@ -127,9 +159,11 @@ float oppositionFalloff(Vec3 U, Vec3 N, float k) {
 }
 
 // The curve takes the exponential of the negated cosine, not the cosine.
+inline float backlightExponent(Vec3 U, Vec3 N) { return -dot(U, N); }
+
 template <class Flavour>
 float backlightFalloffScaled(Vec3 U, Vec3 N, float scale) {
-    return falloffCurveScaled<Flavour>(Flavour::exp(-dot(U, N)), scale);
+    return falloffCurveScaled<Flavour>(Flavour::exp(backlightExponent(U, N)), scale);
 }
 
 template <class Flavour>

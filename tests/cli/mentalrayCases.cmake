@@ -4,6 +4,8 @@ sorvane_cli_case(mentalray-shade)
 # Seeded samples of every kind, with many lights and area-light samples: the
 # values must not move when the evaluation is reorganised for speed.
 sorvane_cli_case(mentalray-shade-seeded)
+# The same on the scalar path: the batches' vector calls give these values too.
+sorvane_cli_case(mentalray-shade-seeded AS mentalray-shade-seeded-scalar ENVIRONMENT SORVANE_SCALAR_MATH=1)
 sorvane_cli_case(mentalray-shade-rejected-lines)
 sorvane_cli_case(mentalray-missing-library)
 sorvane_cli_case(mentalray-declaration-without-shader)

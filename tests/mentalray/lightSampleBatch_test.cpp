@@ -1,0 +1,321 @@
+// Light samples evaluated in batches against one by one. With the C
+// library's functions called lane by lane the batch must give the scalar
+// path's bits exactly, whatever the lights' sample counts: that holds the
+// staging, the order of the sums and the light ends. With glibc's vector
+// functions the results may differ in their last bits; a channel is a sum of
+// terms that cancel, so its difference is counted in ulps of the colour's
+// scale (its largest channel, or 1 if larger).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iomanip>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "mentalray/lightSampleBatch.h"
+#include "mentalray/sampleBatchMath.h"
+#include "mentalray/shaderEvaluation.h"
+
+namespace mrshading {
+namespace {
+
+// The largest difference seen over the seeded cases below is quoted in the
+// test's output; the bound leaves room above it.
+constexpr double kMaxUlps = 4.0;
+
+// The C library's functions, one lane at a time: the vector path's staging
+// with the scalar path's calls.
+template <double (*f)(double)>
+void eachLane(double* x, int lanes) {
+    for (int i = 0; i < lanes; ++i) x[i] = f(x[i]);
+}
+void powEachLane(double* x, const double* y, int lanes) {
+    for (int i = 0; i < lanes; ++i) x[i] = std::pow(x[i], y[i]);
+}
+double cosOf(double x) { return std::cos(x); }
+double expOf(double x) { return std::exp(x); }
+double tanOf(double x) { return std::tan(x); }
+double acosOf(double x) { return std::acos(x); }
+const SampleBatchMath kLaneByLane = {"lane by lane",   &eachLane<cosOf>,  &eachLane<expOf>,
+                                     &eachLane<tanOf>, &eachLane<acosOf>, &powEachLane};
+
+struct Light {
+    std::vector<LightSampleInput> samples;
+    miInteger counter;  // what the renderer leaves in the counter
+};
+
+struct Case {
+    EvaluatedParameters m;
+    Vec3 rayDirection, normal;
+    std::vector<Light> lights;
+};
+
+std::ostream& operator<<(std::ostream& os, const Case& c) {
+    os << c.m << " dir " << c.rayDirection << " normal " << c.normal << " lights";
+    for (const Light& l : c.lights) os << ' ' << l.samples.size() << '/' << l.counter;
+    return os;
+}
+
+Vec3 unitFrom(std::mt19937& rng) {
+    std::normal_distribution<float> n(0.0f, 1.0f);
+    for (;;) {
+        const Vec3 v{n(rng), n(rng), n(rng)};
+        const float l = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+        if (l > 0.0f) return {v.x / l, v.y / l, v.z / l};
+    }
+}
+
+miColor colourFrom(std::mt19937& rng) {
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    return {u(rng), u(rng), u(rng), 1.0f};
+}
+
+// Random materials and directions, some samples on the edges the shading
+// guards: a light at right angles to N (the phase guard), straight at the
+// viewer (a zero half vector) and behind the surface.
+std::vector<Case> seededCases(const std::vector<int>& sampleCounts, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    std::vector<Case> out;
+    for (int i = 0; i < 150; ++i) {
+        Case c;
+        EvaluatedParameters& m = c.m;
+        m = EvaluatedParameters{};
+        m.color = colourFrom(rng);
+        m.ambientColor = colourFrom(rng);
+        m.scatteringColor = colourFrom(rng);
+        m.oppositionColor = colourFrom(rng);
+        m.backlightColor = colourFrom(rng);
+        m.specularColor = colourFrom(rng);
+        m.eccentricity = 0.05f + u(rng) * 0.95f;
+        m.specularRollOff = u(rng);
+        m.diffuse = u(rng);
+        m.scattering = u(rng);
+        m.anisotropy = u(rng) * 2.0f - 1.0f;
+        m.depth = i % 11 == 0 ? 0.0f : u(rng);
+        m.opposition = u(rng) * 0.99f;
+        m.backlight = i % 13 == 0 ? 0.0f : u(rng) * 0.99f;
+        m.subsurfaceIntensity = u(rng);
+        c.normal = unitFrom(rng);
+        c.rayDirection = unitFrom(rng);
+        for (const int count : sampleCounts) {
+            Light light;
+            for (int s = 0; s < count; ++s) {
+                Vec3 L = unitFrom(rng);
+                if (s % 7 == 3) L = -c.rayDirection;
+                if (s % 9 == 5) L = {c.normal.y, -c.normal.x, 0.0f};
+                light.samples.push_back({colourFrom(rng), {L.x, L.y, L.z}});
+            }
+            light.counter = count;
+            c.lights.push_back(light);
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+// As the shader does it, light by light and sample by sample.
+miColor oneByOne(const Case& c) {
+    const Vec3 N = shadingNormal({c.normal.x, c.normal.y, c.normal.z}, c.m);
+    const ViewShared shared = viewShared(c.m, c.rayDirection, N);
+    miColor result{0.25f, 0.5f, 0.75f, 0.0f};
+    for (const Light& light : c.lights) {
+        LightSums sums;
+        for (const LightSampleInput& s : light.samples) {
+            addLightSample(c.m, shared, N, s, inverseEccentricity(c.m), sums);
+        }
+        addLightAverage(result, sums.lightTotal, light.counter);
+    }
+    return result;
+}
+
+miColor batched(const Case& c, const SampleBatchMath& math) {
+    const Vec3 N = shadingNormal({c.normal.x, c.normal.y, c.normal.z}, c.m);
+    const ViewShared shared = viewShared(c.m, c.rayDirection, N);
+    miColor result{0.25f, 0.5f, 0.75f, 0.0f};
+    LightSampleBatch batch(c.m, shared, N, inverseEccentricity(c.m), math, result);
+    for (const Light& light : c.lights) {
+        for (const LightSampleInput& s : light.samples) {
+            batch.next() = s;
+            batch.add();
+        }
+        batch.endLight(light.counter);
+    }
+    batch.finish();
+    return result;
+}
+
+bool sameBits(const miColor& a, const miColor& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+std::string text(const miColor& c) {
+    std::ostringstream os;
+    os << std::setprecision(9) << '(' << c.r << ", " << c.g << ", " << c.b << ", " << c.a << ')';
+    return os.str();
+}
+
+// Sample counts of the lights of one call: within a batch, across batches,
+// lights that give nothing, more light ends than a batch holds.
+struct Lights {
+    const char* name;
+    std::vector<int> counts;
+};
+
+void PrintTo(const Lights& l, std::ostream* os) { *os << l.name; }
+
+const std::vector<Lights>& lightMixes() {
+    static const std::vector<Lights> all = {
+        {"one_sample", {1}},
+        {"two_samples", {2}},
+        {"four_samples", {4}},
+        {"five_samples", {5}},
+        {"sixteen_samples", {16}},
+        {"seventeen_samples", {17}},
+        {"forty_samples", {40}},
+        {"sixteen_point_lights", std::vector<int>(16, 1)},
+        {"eighteen_point_lights", std::vector<int>(18, 1)},
+        {"area_lights", {8, 8, 8}},
+        {"mixed", {3, 20, 1, 0, 9}},
+        {"empty_lights_between", {0, 3, 0, 8, 0}},
+        {"many_empty_lights", {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5}},
+    };
+    return all;
+}
+
+class LaneByLane : public ::testing::TestWithParam<Lights> {};
+
+TEST_P(LaneByLane, GivesTheScalarPathsBits) {
+    for (const Case& c : seededCases(GetParam().counts, 11)) {
+        const miColor scalar = oneByOne(c), batch = batched(c, kLaneByLane);
+        ASSERT_TRUE(sameBits(scalar, batch)) << c << "\n scalar " << text(scalar) << " batch " << text(batch);
+    }
+}
+
+// A counter other than the number of samples divides the light's total as
+// it is; 0 or less adds nothing.
+TEST(LaneByLane, DividesByTheRenderersCounter) {
+    for (Case c : seededCases({3, 2, 6}, 12)) {
+        c.lights[0].counter = 0;
+        c.lights[1].counter = 5;
+        c.lights[2].counter = -1;
+        const miColor scalar = oneByOne(c), batch = batched(c, kLaneByLane);
+        ASSERT_TRUE(sameBits(scalar, batch)) << c << "\n scalar " << text(scalar) << " batch " << text(batch);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lights, LaneByLane, ::testing::ValuesIn(lightMixes()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class VectorPath : public ::testing::TestWithParam<std::tuple<SampleBatchIsa, Lights>> {};
+
+TEST_P(VectorPath, StaysWithinAFewUlpsOfTheScalarPath) {
+    const auto& [isa, lights] = GetParam();
+    const SampleBatchMath* math = sampleBatchMath(isa);
+    if (math == nullptr) GTEST_SKIP() << "not available on this machine";
+    double worst = 0.0;
+    for (const Case& c : seededCases(lights.counts, 13)) {
+        const miColor scalar = oneByOne(c), vector = batched(c, *math);
+        ASSERT_TRUE(std::isfinite(scalar.r) && std::isfinite(scalar.g) && std::isfinite(scalar.b))
+            << text(scalar);
+        const float scale = std::max({std::fabs(scalar.r), std::fabs(scalar.g), std::fabs(scalar.b), 1.0f});
+        const double ulp = std::nextafter(scale, INFINITY) - scale;
+        for (const auto& [a, b] :
+             {std::pair{scalar.r, vector.r}, {scalar.g, vector.g}, {scalar.b, vector.b}}) {
+            const double difference = std::fabs(static_cast<double>(a) - static_cast<double>(b)) / ulp;
+            ASSERT_LE(difference, kMaxUlps)
+                << c << "\n scalar " << text(scalar) << " vector " << text(vector);
+            worst = std::max(worst, difference);
+        }
+    }
+    std::printf("worst difference: %.2f ulps of the colour's scale\n", worst);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lights, VectorPath,
+                         ::testing::Combine(::testing::Values(SampleBatchIsa::avx2, SampleBatchIsa::avx512),
+                                            ::testing::ValuesIn(lightMixes())),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) == SampleBatchIsa::avx512 ? "avx512_"
+                                                                                                  : "avx2_") +
+                                    std::get<1>(info.param).name;
+                         });
+
+// Distance in representable doubles; NaN only matches NaN.
+std::int64_t ulps(double a, double b) {
+    if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b) ? 0 : INT64_MAX;
+    const auto ordered = [](double f) {
+        std::int64_t i;
+        std::memcpy(&i, &f, sizeof i);
+        return i < 0 ? -(i & INT64_MAX) : i;
+    };
+    const std::int64_t d = ordered(a) - ordered(b);
+    return d < 0 ? -d : d;
+}
+
+// Each bound function against the C library's over the ranges the shader
+// feeds it, in every lane and at every length a batch calls it with: a
+// function bound under the wrong name or called with the wrong register
+// width fails here first.
+struct Function {
+    const char* name;
+    double low, high, exponent;
+};
+
+void PrintTo(const Function& f, std::ostream* os) {
+    *os << f.name << " of [" << f.low << ", " << f.high << ']';
+}
+
+class BoundFunction : public ::testing::TestWithParam<std::tuple<SampleBatchIsa, Function>> {};
+
+TEST_P(BoundFunction, AgreesWithTheScalarFunctionInEveryLane) {
+    const auto& [isa, f] = GetParam();
+    const SampleBatchMath* math = sampleBatchMath(isa);
+    if (math == nullptr) GTEST_SKIP() << "not available on this machine";
+    const std::string name = f.name;
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> u(f.low, f.high);
+    constexpr int kMost = 3 * kSampleBatch;
+    for (int lanes = kSampleLanes; lanes <= kMost; lanes += kSampleLanes) {
+        for (int round = 0; round < 20; ++round) {
+            double x[kMost + 1], y[kMost], expected[kMost];
+            x[lanes] = 42.0;  // past the last lane: left alone
+            for (int i = 0; i < lanes; ++i) {
+                x[i] = u(rng);
+                y[i] = f.exponent;
+                expected[i] = name == "cos"    ? std::cos(x[i])
+                              : name == "exp"  ? std::exp(x[i])
+                              : name == "tan"  ? std::tan(x[i])
+                              : name == "acos" ? std::acos(x[i])
+                                               : std::pow(x[i], y[i]);
+            }
+            if (name == "cos") math->cos(x, lanes);
+            if (name == "exp") math->exp(x, lanes);
+            if (name == "tan") math->tan(x, lanes);
+            if (name == "acos") math->acos(x, lanes);
+            if (name == "pow") math->pow(x, y, lanes);
+            for (int i = 0; i < lanes; ++i) {
+                ASSERT_LE(ulps(x[i], expected[i]), 4) << f.name << " lane " << i << " of " << lanes;
+            }
+            ASSERT_EQ(x[lanes], 42.0) << f.name << " wrote past " << lanes << " lanes";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Functions, BoundFunction,
+    ::testing::Combine(::testing::Values(SampleBatchIsa::avx2, SampleBatchIsa::avx512),
+                       ::testing::Values(Function{"cos", -1.0, 1.0, 0.0}, Function{"exp", -40.0, 3.0, 0.0},
+                                         Function{"tan", 0.0, 1.4, 0.0}, Function{"acos", -1.0, 1.0, 0.0},
+                                         Function{"pow", 0.0, 5.0, 1.5}, Function{"pow", 0.5, 3.0, -1.0})),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param) == SampleBatchIsa::avx512 ? "avx512_" : "avx2_") +
+               std::get<1>(info.param).name + "_" + std::to_string(info.index);
+    });
+
+}  // namespace
+}  // namespace mrshading
