@@ -53,6 +53,8 @@ struct Case {
     std::vector<LightSample> lights;
 };
 
+// Not the benchmarks' workload: these reach the edges where the two paths
+// could part (no depth, no backlight, transparency, lights off in any mix).
 std::vector<Case> seededCases(std::size_t lightCount) {
     std::mt19937 rng(static_cast<unsigned>(97 + lightCount));
     std::uniform_real_distribution<float> u(0.0f, 1.0f);
