@@ -19,6 +19,7 @@
 #include "bench/shadingWorkload.h"
 #include "host/maya/mayaHost.h"
 #include "maya/shadingEvaluation.h"
+#include "tests/support/mayaLightData.h"
 
 namespace {
 
@@ -29,8 +30,8 @@ using sorvane::bench::workload;
 
 constexpr std::size_t kMaterials = 16;
 
-MFloatVector toMaya(shading::Vec3 v) { return {v.x, v.y, v.z}; }
-MFloatVector toMaya(shading::Color c) { return {c.r, c.g, c.b}; }
+using sorvane::testing::toLightData;
+using sorvane::testing::toMaya;
 
 // Sample k: the material of node k % kMaterials, the geometry of sample k.
 shading::ShadingSample sampleAt(std::size_t k) {
@@ -78,16 +79,7 @@ struct Host {
         rayDirection = &type.attribute("rayDirection");
         lightDataArray = &type.attribute("lightDataArray");
         outColor = &type.attribute("outColor");
-        for (const shading::LightDataElement& l : w.lights) {
-            mh::LightData d;
-            d.direction = toMaya(l.lightDirection);
-            d.intensity = toMaya(l.lightIntensity);
-            d.ambient = l.lightAmbient;
-            d.diffuse = l.lightDiffuse;
-            d.specular = l.lightSpecular;
-            d.preShadowIntensity = l.preShadowIntensity;
-            lights.push_back(d);
-        }
+        for (const shading::LightDataElement& l : w.lights) lights.push_back(toLightData(l));
     }
 };
 

@@ -202,7 +202,8 @@ float dtan(float x) { return static_cast<float>(std::tan(static_cast<double>(x))
 float dacos(float x) { return static_cast<float>(std::acos(static_cast<double>(x))); }
 float dsqrt(float x) { return static_cast<float>(std::sqrt(static_cast<double>(x))); }
 
-// The arguments of one light sample's math calls, worked out beforehand.
+// The arguments of one light sample's math calls, worked out beforehand. Not
+// evaluation_bench's floor: the shader calls another mix, in double precision.
 struct FloorArguments {
     float cosArg[4], expArg[5], powBase[5], powExp[5], square, logArg[2], tanArg[2], acosArg, sqrtArg;
 };

@@ -10,10 +10,12 @@
 
 #include "maya/shadingEvaluation.h"
 #include "model/vector.h"
+#include "tests/support/randomDirections.h"
 
 namespace sorvane::bench {
 
 using namespace ::shading;
+using sorvane::testing::unitFrom;
 
 constexpr std::size_t kSamples = 256;
 constexpr std::size_t kLightsPerSample = 16;
@@ -22,15 +24,6 @@ struct Workload {
     std::vector<ShadingSample> samples;
     std::vector<LightDataElement> lights;  // kSamples * kLightsPerSample
 };
-
-inline Vec3 unitFrom(std::mt19937& rng, float minZ) {
-    std::normal_distribution<float> n(0.0f, 1.0f);
-    for (;;) {
-        const Vec3 v{n(rng), n(rng), n(rng)};
-        const float l = std::sqrt(model::dot(v, v));
-        if (l > 0.0f && v.z / l > minZ) return {v.x / l, v.y / l, v.z / l};
-    }
-}
 
 inline const Workload& workload() {
     static const Workload w = [] {

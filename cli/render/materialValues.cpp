@@ -46,4 +46,12 @@ std::array<float, 4> convertValue(const AttributeValue& value, AttributeKind kin
     return out;
 }
 
+std::optional<HostValue> hostValue(const ShadingBackend& backend, const AttributeValue& value,
+                                   bool allowAlpha) {
+    if (!backend.takes(value.scope)) return std::nullopt;
+    const AttributeKind kind = backend.attributeKind(value.name);
+    if (kind == AttributeKind::unknown && value.scope == HostScope::all) return std::nullopt;
+    return HostValue{kind, convertValue(value, kind, allowAlpha, backend.name())};
+}
+
 }  // namespace sorvane::render

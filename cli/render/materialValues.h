@@ -5,6 +5,7 @@
 // words.
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "cli/render/scene.h"
@@ -17,5 +18,17 @@ namespace sorvane::render {
 // or a number. Throws InputError naming the value and where it came from.
 std::array<float, 4> convertValue(const AttributeValue& value, AttributeKind kind, bool allowAlpha,
                                   const std::string& host);
+
+struct HostValue {
+    AttributeKind kind = AttributeKind::unknown;
+    std::array<float, 4> values{};
+};
+
+// The value as `backend` takes it, converted as above; nullopt where it is not
+// this host's: scoped to the other one, or given to every host under a name
+// this one lacks. The same for every backend, so the hosts agree on what a
+// material sets.
+std::optional<HostValue> hostValue(const ShadingBackend& backend, const AttributeValue& value,
+                                   bool allowAlpha);
 
 }  // namespace sorvane::render

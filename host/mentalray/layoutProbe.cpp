@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
-#include <cstring>
 
 #include "host/mentalray/recordOwner.h"
 #include "host/mentalray/shaderLibrary.h"
+#include "host/mentalray/shaderRecord.h"
 
 namespace sorvane::mrhost {
 
@@ -14,8 +14,6 @@ namespace {
 
 // How a probe marks its record (ShaderInstance marks its own differently).
 constexpr std::uint32_t kProbeMagic = 0x70726f62;  // "prob"
-
-const char placeholderPrimitive = 0;
 
 }  // namespace
 
@@ -26,28 +24,14 @@ LayoutProbe::LayoutProbe(const ShaderLibrary& library, int declaredBytes)
     // Block and ghost area alike hold 1: a non-zero ghost tag for every word,
     // so that every mi_eval asks mi_phen_eval.
     const std::vector<std::uint32_t> words(2 * blockWords, 1u);
-    const std::size_t bytes = offsetof(miFunction, parameters) + words.size() * 4;
-    records_.assign((bytes + sizeof(miFunction) - 1) / sizeof(miFunction), miFunction{});
-    miFunction& function = records_.front();
-    function.parameter_size = blockBytes_;
-    function.result_size = static_cast<int>(sizeof(miColor));
-    function.ghost_offs = blockBytes_;
-    setRecordOwner(function, kProbeMagic, this);
-    std::memcpy(function.parameters, words.data(), words.size() * 4);
+    records_ = newShaderRecord(words, blockBytes_, blockBytes_);
+    setRecordOwner(records_.front(), kProbeMagic, this);
     scratch_.assign(blockWords, 1u);
 }
 
 std::vector<int> LayoutProbe::run() {
     reads_.clear();
-    miState state{};
-    state.version = 2;
-    state.type = miRAY_EYE;
-    state.dir = {0.0f, 0.0f, -1.0f};
-    state.normal = {0.0f, 0.0f, 1.0f};
-    state.normal_geom = state.normal;
-    state.dot_nd = -1.0f;
-    state.pri = const_cast<char*>(&placeholderPrimitive);
-    state.shader = &records_.front();
+    miState state = eyeRayState(records_.front());
     miColor result{0.0f, 0.0f, 0.0f, 0.0f};
     library_.call(&result, &state, records_.front().parameters);
     return reads_;

@@ -8,6 +8,7 @@
 #include "host/errors/hostError.h"
 #include "host/mentalray/recordOwner.h"
 #include "host/mentalray/shaderLibrary.h"
+#include "host/mentalray/shaderRecord.h"
 
 namespace sorvane::mrhost {
 
@@ -15,10 +16,6 @@ namespace {
 
 // How an instance marks its record.
 constexpr std::uint32_t kRecordMagic = 0x736f7276;  // "sorv"
-
-// Stands for the hit primitive, so that a shader's clearing and restoring of
-// state->pri can be seen.
-const char placeholderPrimitive = 0;
 
 std::uint32_t floatWord(float value) {
     std::uint32_t word;
@@ -284,29 +281,12 @@ void ShaderInstance::rebuild() {
             static_cast<std::uint32_t>(connection.first);
     }
 
-    const std::size_t bytes = offsetof(miFunction, parameters) + words.size() * 4;
-    std::vector<miFunction> records((bytes + sizeof(miFunction) - 1) / sizeof(miFunction), miFunction{});
-    miFunction& function = records.front();
-    function.parameter_size = layout_.size();
-    function.result_size = static_cast<int>(sizeof(miColor));
-    function.ghost_offs = ghostOffs;
-    setRecordOwner(function, kRecordMagic, this);
-    std::memcpy(function.parameters, words.data(), words.size() * 4);
+    std::vector<miFunction> records = newShaderRecord(words, layout_.size(), ghostOffs);
+    setRecordOwner(records.front(), kRecordMagic, this);
     records_ = std::move(records);
 }
 
-miState ShaderInstance::newState() const {
-    miState state{};
-    state.version = 2;
-    state.type = miRAY_EYE;
-    state.dir = {0.0f, 0.0f, -1.0f};
-    state.normal = {0.0f, 0.0f, 1.0f};
-    state.normal_geom = state.normal;
-    state.dot_nd = -1.0f;
-    state.pri = const_cast<char*>(&placeholderPrimitive);
-    state.shader = &function();
-    return state;
-}
+miState ShaderInstance::newState() const { return eyeRayState(function()); }
 
 miBoolean ShaderInstance::shade(miColor& result, miState& state) const {
     state.shader = &function();

@@ -10,6 +10,7 @@
 #include "allocationCounter.h"
 #include "host/maya/renderer/sampleDriver.h"
 #include "maya/shadingEvaluation.h"
+#include "tests/support/mayaLightData.h"
 #include "tests/support/mayaTesting.h"
 
 namespace sorvane::testing {
@@ -21,9 +22,6 @@ struct Sample {
     ShadingSample shading;
     std::vector<LightDataElement> lights;
 };
-
-MFloatVector vec(Vec3 v) { return {v.x, v.y, v.z}; }
-MFloatVector vec(Color c) { return {c.r, c.g, c.b}; }
 
 Sample randomSample(std::mt19937& random, int lightCount) {
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -82,15 +80,15 @@ protected:
     // block: the sample inputs and lights as the renderer gives them.
     static void fill(host::Evaluation& e, const Sample& s) {
         const ShadingSample& v = s.shading;
-        driver().setInputs(e, {vec(v.normalCamera), vec(v.rayDirection), std::nullopt});
-        e.set(attr("color"), vec(v.color));
-        e.set(attr("ambientColor"), vec(v.ambientColor));
-        e.set(attr("incandescence"), vec(v.incandescence));
-        e.set(attr("scatteringColor"), vec(v.scatteringColor));
-        e.set(attr("oppositionColor"), vec(v.oppositionColor));
-        e.set(attr("backlightColor"), vec(v.backlightColor));
-        e.set(attr("specularColor"), vec(v.specularColor));
-        e.set(attr("transparency"), vec(v.transparency));
+        driver().setInputs(e, {toMaya(v.normalCamera), toMaya(v.rayDirection), std::nullopt});
+        e.set(attr("color"), toMaya(v.color));
+        e.set(attr("ambientColor"), toMaya(v.ambientColor));
+        e.set(attr("incandescence"), toMaya(v.incandescence));
+        e.set(attr("scatteringColor"), toMaya(v.scatteringColor));
+        e.set(attr("oppositionColor"), toMaya(v.oppositionColor));
+        e.set(attr("backlightColor"), toMaya(v.backlightColor));
+        e.set(attr("specularColor"), toMaya(v.specularColor));
+        e.set(attr("transparency"), toMaya(v.transparency));
         e.set(attr("diffuse"), v.diffuse);
         e.set(attr("scattering"), v.scattering);
         e.set(attr("anisotropy"), v.anisotropy);
@@ -102,22 +100,15 @@ protected:
         // On the stack: the per-sample path is watched for allocations.
         std::array<host::LightData, 8> data;
         for (unsigned i = 0; i < s.lights.size(); ++i) {
-            const LightDataElement& l = s.lights[i];
             host::LightData& d = data.at(i);
-            d = e.elementDefault(driver().lightDataArray());
-            d.intensity = vec(l.lightIntensity);
-            d.direction = vec(l.lightDirection);
-            d.preShadowIntensity = l.preShadowIntensity;
-            d.ambient = l.lightAmbient;
-            d.diffuse = l.lightDiffuse;
-            d.specular = l.lightSpecular;
+            d = toLightData(s.lights[i], e.elementDefault(driver().lightDataArray()));
             d.shadowFraction = 0.25f;  // read by nothing
         }
         driver().setLights(e, data.data(), s.lights.size());
     }
 
     static MFloatVector expected(const Sample& s, std::size_t lights) {
-        return vec(evaluateOutColor(s.shading, s.lights.data(), lights));
+        return toMaya(evaluateOutColor(s.shading, s.lights.data(), lights));
     }
 };
 
@@ -132,7 +123,7 @@ TEST_F(Compute, OutColorIsTheEvaluationOfEveryInputAndLight) {
         const host::renderer::SampleOutputs out = driver().requestOutputs(e);
         EXPECT_EQ(out.color, expected(s, s.lights.size()))
             << s.shading << " with " << s.lights.size() << " lights";
-        EXPECT_EQ(out.transparency, vec(s.shading.transparency));
+        EXPECT_EQ(out.transparency, toMaya(s.shading.transparency));
     }
 }
 
@@ -181,7 +172,7 @@ TEST_P(ComputeDispatch, AnswersItsOwnPlugsOnly) {
     EXPECT_FALSE(e.isDirty(attr(cleaned.c_str())));
     for (const char* channel : {"R", "G", "B"}) EXPECT_FALSE(e.isDirty(attr((cleaned + channel).c_str())));
     EXPECT_TRUE(e.isDirty(attr(other.c_str()))) << "the outputs are computed independently";
-    const MFloatVector whole = cleaned == "outColor" ? expected(s, 2) : vec(s.shading.transparency);
+    const MFloatVector whole = cleaned == "outColor" ? expected(s, 2) : toMaya(s.shading.transparency);
     EXPECT_EQ(e.getVector(attr(cleaned.c_str())), whole) << "all three channels, for any channel's plug";
 }
 
@@ -246,7 +237,7 @@ TEST_F(Compute, NothingIsAllocatedPerSample) {
         const host::renderer::SampleOutputs out = driver().requestOutputs(e);
         allocations += stopCountingAllocations();
         EXPECT_EQ(out.color, expected(s, 4));
-        EXPECT_EQ(out.transparency, vec(s.shading.transparency));
+        EXPECT_EQ(out.transparency, toMaya(s.shading.transparency));
     }
     EXPECT_EQ(allocations, 0);
 }

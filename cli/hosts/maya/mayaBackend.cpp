@@ -137,13 +137,12 @@ public:
             MaterialNode m;
             m.node = std::make_unique<mh::Node>("sorvane");
             for (const AttributeValue& value : material.values) {
-                if (!takes(value.scope)) continue;
-                const AttributeKind kind = attributeKind(value.name);
-                if (kind == AttributeKind::unknown && value.scope == HostScope::all) continue;
-                const std::array<float, 4> v = convertValue(value, kind, false, "maya");
-                if (kind == AttributeKind::color || kind == AttributeKind::vector) {
+                const std::optional<HostValue> taken = hostValue(*this, value, false);
+                if (!taken) continue;
+                const std::array<float, 4>& v = taken->values;
+                if (taken->kind == AttributeKind::color || taken->kind == AttributeKind::vector) {
                     m.node->set(value.name, MFloatVector(v[0], v[1], v[2]));
-                } else if (kind == AttributeKind::boolean) {
+                } else if (taken->kind == AttributeKind::boolean) {
                     m.node->set(value.name, v[0] != 0.0f);
                 } else {
                     m.node->set(value.name, v[0]);

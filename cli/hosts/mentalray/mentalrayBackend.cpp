@@ -163,13 +163,12 @@ public:
             MaterialInstance m;
             m.instance = driver_->instantiate(*scene_, tags);
             for (const AttributeValue& value : material.values) {
-                if (!takes(value.scope)) continue;
-                const AttributeKind kind = attributeKind(value.name);
-                if (kind == AttributeKind::unknown && value.scope == HostScope::all) continue;
-                const std::array<float, 4> v = convertValue(value, kind, true, "mentalray");
-                const int count = kind == AttributeKind::color    ? (value.count == 4 ? 4 : 3)
-                                  : kind == AttributeKind::vector ? 3
-                                                                  : 1;
+                const std::optional<HostValue> taken = hostValue(*this, value, true);
+                if (!taken) continue;
+                const std::array<float, 4>& v = taken->values;
+                const int count = taken->kind == AttributeKind::color    ? (value.count == 4 ? 4 : 3)
+                                  : taken->kind == AttributeKind::vector ? 3
+                                                                         : 1;
                 m.instance->setValues(value.name, std::vector<float>(v.begin(), v.begin() + count));
             }
             for (const TextureBinding& texture : material.textures) {

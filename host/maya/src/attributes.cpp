@@ -76,6 +76,18 @@ MStatus setFlag(MFnAttribute& fn, const char* call, bool propagate, bool Attribu
     return MStatus::kSuccess;
 }
 
+// The child at `index` of a compound or light data attribute.
+MObject childOf(const MFnAttribute& fn, unsigned int index, MStatus* ReturnStatus) {
+    const Attribute* attribute = current(fn);
+    if (!attribute || index >= attribute->children.size()) {
+        report(ReturnStatus, MStatus::kInvalidParameter);
+        return MObject();
+    }
+    report(ReturnStatus, MStatus::kSuccess);
+    return MHostAccess::object(const_cast<Attribute*>(attribute->children[index]),
+                               MHostAccess::kAttributeObject);
+}
+
 bool getFlag(const MFnAttribute& fn, bool Attribute::*flag, MStatus* ReturnStatus) {
     const Attribute* attribute = current(fn);
     report(ReturnStatus, attribute ? MStatus::kSuccess : MStatus::kInvalidParameter);
@@ -282,14 +294,7 @@ MFnNumericData::Type MFnNumericAttribute::unitType(MStatus* ReturnStatus) const 
 }
 
 MObject MFnNumericAttribute::child(unsigned int index, MStatus* ReturnStatus) const {
-    const Attribute* attribute = current(*this);
-    if (!attribute || index >= attribute->children.size()) {
-        report(ReturnStatus, MStatus::kInvalidParameter);
-        return MObject();
-    }
-    report(ReturnStatus, MStatus::kSuccess);
-    return MHostAccess::object(const_cast<Attribute*>(attribute->children[index]),
-                               MHostAccess::kAttributeObject);
+    return childOf(*this, index, ReturnStatus);
 }
 
 namespace {
@@ -464,14 +469,7 @@ MObject MFnLightDataAttribute::create(const MString& fullName, const MString& br
 }
 
 MObject MFnLightDataAttribute::child(unsigned int index, MStatus* ReturnStatus) {
-    const Attribute* attribute = current(*this);
-    if (!attribute || index >= attribute->children.size()) {
-        report(ReturnStatus, MStatus::kInvalidParameter);
-        return MObject();
-    }
-    report(ReturnStatus, MStatus::kSuccess);
-    return MHostAccess::object(const_cast<Attribute*>(attribute->children[index]),
-                               MHostAccess::kAttributeObject);
+    return childOf(*this, index, ReturnStatus);
 }
 
 MStatus MFnLightDataAttribute::setDefault(float dx, float dy, float dz, float ir, float ig, float ib,

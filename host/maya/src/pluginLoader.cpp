@@ -56,6 +56,21 @@ private:
     int saved_ = -1;
 };
 
+// Calls one of the plug-in's entry points as Maya does: the commands it runs go
+// to `commands`, what it writes to standard error to `reports`.
+MStatus callEntryPoint(LoadedPlugin::Record* record, MStatus (*entryPoint)(MObject),
+                       std::vector<std::string>& commands, std::string& reports) {
+    record->commandSink = &commands;
+    MStatus status;
+    {
+        StderrCapture capture;
+        status = entryPoint(MHostAccess::object(record, kPluginObject));
+        reports = capture.finish();
+    }
+    record->commandSink = nullptr;
+    return status;
+}
+
 std::string canonical(const std::string& path) {
     std::error_code error;
     auto resolved = std::filesystem::weakly_canonical(path, error);
@@ -106,14 +121,7 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
 
     Record* raw = record.get();
     reg.plugins.push_back(raw);
-    raw->commandSink = &raw->loadCommands;
-    MStatus status;
-    {
-        StderrCapture capture;
-        status = raw->initializePlugin(MHostAccess::object(raw, kPluginObject));
-        raw->loadReports = capture.finish();
-    }
-    raw->commandSink = nullptr;
+    const MStatus status = callEntryPoint(raw, raw->initializePlugin, raw->loadCommands, raw->loadReports);
     if (!status) {
         // Maya drops a plug-in whose initialisation failed, with whatever it registered.
         removeTypesOf(raw);
@@ -152,14 +160,8 @@ void LoadedPlugin::unload() {
                         " node(s) of its types still exist");
     }
     raw->unloadCommands.clear();
-    raw->commandSink = &raw->unloadCommands;
-    MStatus status;
-    {
-        StderrCapture capture;
-        status = raw->uninitializePlugin(MHostAccess::object(raw, kPluginObject));
-        raw->unloadReports = capture.finish();
-    }
-    raw->commandSink = nullptr;
+    const MStatus status =
+        callEntryPoint(raw, raw->uninitializePlugin, raw->unloadCommands, raw->unloadReports);
     if (!status) {
         throw HostError("plug-in " + raw->path + " failed to uninitialise (" + status.errorString().asChar() +
                         "); it stays loaded");

@@ -134,34 +134,33 @@ void allocate(NodeType& type, Attribute& attribute, std::size_t& cursor) {
     type.arrays.push_back(std::move(layout));
 }
 
+// Puts the attribute at the cursor, aligned, and moves the cursor past `size` bytes.
+void place(Attribute& attribute, std::size_t& cursor, std::size_t alignment, std::size_t size) {
+    cursor = alignUp(cursor, alignment);
+    attribute.offset = cursor;
+    cursor += size;
+}
+
 void layoutValue(Attribute& attribute, std::size_t& cursor) {
     switch (attribute.kind) {
         case AttributeKind::Float:
-            cursor = alignUp(cursor, 4);
-            attribute.offset = cursor;
-            cursor += 4;
+            place(attribute, cursor, 4, 4);
             break;
         case AttributeKind::Bool:
-            attribute.offset = cursor;
-            cursor += 1;
+            place(attribute, cursor, 1, 1);
             break;
         case AttributeKind::Address:
-            cursor = alignUp(cursor, 8);
-            attribute.offset = cursor;
-            cursor += 8;
+            place(attribute, cursor, 8, 8);
             break;
         case AttributeKind::Compound:
             // One MFloatVector, its children its components.
-            cursor = alignUp(cursor, 4);
-            attribute.offset = cursor;
+            place(attribute, cursor, 4, 4 * attribute.children.size());
             for (std::size_t i = 0; i < attribute.children.size(); ++i) {
-                const_cast<Attribute*>(attribute.children[i])->offset = cursor + 4 * i;
+                const_cast<Attribute*>(attribute.children[i])->offset = attribute.offset + 4 * i;
             }
-            cursor += 4 * attribute.children.size();
             break;
         case AttributeKind::LightData:
-            cursor = alignUp(cursor, 8);
-            attribute.offset = cursor;
+            place(attribute, cursor, 8, 0);
             for (const Attribute* child : attribute.children) {
                 layoutValue(*const_cast<Attribute*>(child), cursor);
             }
