@@ -30,16 +30,20 @@ miBoolean sampleLight(miColor* result, miVector* dir, miScalar* dot_nl, miState*
                       miInteger* samples) {
     const ShaderInstance* instance = ShaderInstance::fromState(state);
     if (instance == nullptr || samples == nullptr) return miFALSE;
+    // Counted once per call, when its outcome is known: the slot look-up is
+    // paid on every light sample of every thread.
     CallCounters& counters = instance->scene().counters();
-    counters.count(CallCounters::kSampleLight);
     const Light* light = instance->scene().light(light_inst);
     if (light == nullptr) {
-        counters.count(CallCounters::kUnknownLight);
+        counters.count(CallCounters::kSampleLight, CallCounters::kUnknownLight);
         return miFALSE;
     }
     LightSample sample;
-    if (!light->sample(*state, *samples, sample)) return miFALSE;
-    counters.count(CallCounters::kLightSamples);
+    if (!light->sample(*state, *samples, sample)) {
+        counters.count(CallCounters::kSampleLight);
+        return miFALSE;
+    }
+    counters.count(CallCounters::kSampleLight, CallCounters::kLightSamples);
     // Channel by channel: the light wrote them one at a time, and one wide
     // load of them would wait on every call for those stores to drain.
     if (result != nullptr) {

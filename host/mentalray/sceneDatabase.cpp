@@ -89,14 +89,28 @@ int threadSlot() {
 
 }  // namespace
 
-void CallCounters::count(Call call) {
-    const int index = threadSlot();
-    std::atomic<long>& counter = slots_[index].counts[call];
-    if (!kOwnedSlots || index == kThreadSlots) {
+namespace {
+
+void increment(std::atomic<long>& counter, bool shared) {
+    if (shared) {
         counter.fetch_add(1, std::memory_order_relaxed);
     } else {
         counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
     }
+}
+
+}  // namespace
+
+void CallCounters::count(Call call) {
+    const int index = threadSlot();
+    increment(slots_[index].counts[call], !kOwnedSlots || index == kThreadSlots);
+}
+
+void CallCounters::count(Call call, Call also) {
+    const int index = threadSlot();
+    const bool shared = !kOwnedSlots || index == kThreadSlots;
+    increment(slots_[index].counts[call], shared);
+    increment(slots_[index].counts[also], shared);
 }
 
 long CallCounters::total(Call call) const {
@@ -116,13 +130,6 @@ SceneDatabase::SceneDatabase() { setIrradiance({0.0f, 0.0f, 0.0f, 0.0f}); }
 miTag SceneDatabase::addLight(std::shared_ptr<const Light> light) {
     lights_.push_back(std::move(light));
     return kFirstLightTag + static_cast<miTag>(lights_.size() - 1);
-}
-
-const Light* SceneDatabase::light(miTag tag) const {
-    if (tag < kFirstLightTag || tag - kFirstLightTag >= lights_.size()) {
-        return nullptr;
-    }
-    return lights_[tag - kFirstLightTag].get();
 }
 
 void SceneDatabase::setIrradiance(miColor irradiance) {

@@ -51,6 +51,9 @@ public:
     enum Call { kPhenEval, kSampleLight, kLightSamples, kComputeIrradiance, kUnknownLight, kCallKinds };
 
     void count(Call call);
+    // Both at one look-up of the thread's slot: mi_sample_light counts each
+    // call once, whatever it delivered.
+    void count(Call call, Call also);
     long total(Call call) const;
     void reset();
 
@@ -78,8 +81,11 @@ public:
 
     // Returns the light's tag. Not to be called while shading.
     miTag addLight(std::shared_ptr<const Light> light);
-    // Null for a tag that names no light.
-    const Light* light(miTag tag) const;
+    // Null for a tag that names no light. Inline: asked on every light sample.
+    const Light* light(miTag tag) const {
+        if (tag < kFirstLightTag || tag - kFirstLightTag >= lights_.size()) return nullptr;
+        return lights_[tag - kFirstLightTag].get();
+    }
 
     void setIrradiance(miColor irradiance);
     void setIrradianceProvider(IrradianceProvider provider);

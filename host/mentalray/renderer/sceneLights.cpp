@@ -37,6 +37,7 @@ std::uint32_t seedOf(const miState& state) {
 ShapedLight::ShapedLight(const LightShape& shape, const lighting::ShadowQuery& shadows)
     : shape_(shape), shadows_(shadows) {
     shape_.direction = unit(shape_.direction);
+    spotAxis_ = unit(shape_.direction);
     const miVector helper = std::fabs(shape_.direction.y) < 0.9f ? miVector{0, 1, 0} : miVector{1, 0, 0};
     axisU_ = unit(cross(helper, shape_.direction));
     axisV_ = cross(shape_.direction, axisU_);
@@ -72,8 +73,7 @@ bool ShapedLight::sample(const miState& state, int index, LightSample& out) cons
         value *= lighting::decay(shape_.decayRate, distance);
         if (shape_.type == LightShape::kSpot) {
             const lighting::SpotCone cone{shape_.coneAngle, shape_.penumbraAngle, shape_.dropoff};
-            const float factor =
-                lighting::spotFactor(cone, dot(unit(shape_.direction), scale(out.direction, -1.0f)));
+            const float factor = lighting::spotFactor(cone, dot(spotAxis_, scale(out.direction, -1.0f)));
             if (factor <= 0.0f) return false;
             value *= factor;
         }

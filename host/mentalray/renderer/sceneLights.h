@@ -55,6 +55,7 @@ public:
 private:
     LightShape shape_;
     const lighting::ShadowQuery& shadows_;
+    miVector spotAxis_{};           // unit(direction) once more, as the cone has always been measured
     miVector axisU_{}, axisV_{};    // the area light's rectangle
     lighting::RectangleGrid grid_;  // its samples' cells
 };

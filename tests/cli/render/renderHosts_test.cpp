@@ -418,6 +418,46 @@ TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
     EXPECT_EQ(scene.counters().sampleLight(), 7);
 }
 
+// What mi_sample_light counts per call: every call, the samples it
+// delivered, and the tags that named no light.
+struct SampleLightCalls {
+    float areaHeight;  // the area light's z: above the point lights it, below it is behind
+    int unknownTags;
+    long calls;
+    long samples;
+    long unknown;
+};
+
+class SampleLightCounts : public ::testing::TestWithParam<SampleLightCalls> {};
+
+TEST_P(SampleLightCounts, EachCallIsCountedOnceWithWhatItDelivered) {
+    const SampleLightCalls c = GetParam();
+    const cli::PluginPaths paths = cli::defaultPluginPaths();
+    mrhost::LoadedShader shader(paths.mentalrayLibrary, paths.mentalrayDeclaration);
+    mrhost::SceneDatabase scene;
+    const MentalrayBlocker none([](const miVector&, const miVector&) { return false; });
+    mrhost::renderer::LightShape area;
+    area.type = mrhost::renderer::LightShape::kArea;
+    area.position = {0, 0, c.areaHeight};
+    area.direction = {0, 0, -1};
+    area.samples = 6;
+    std::vector<miTag> tags{scene.addLight(std::make_shared<mrhost::renderer::ShapedLight>(area, none))};
+    for (int k = 0; k < c.unknownTags; ++k) tags.push_back(mrhost::SceneDatabase::kFirstLightTag + 100 + k);
+    const mrhost::renderer::SampleDriver driver(shader);
+    auto instance = driver.instantiate(scene, tags);
+    miState state = instance->newState();
+    miColor result{0, 0, 0, 0};
+    driver.shade(*instance, state, {}, result);
+    EXPECT_EQ(scene.counters().sampleLight(), c.calls);
+    EXPECT_EQ(scene.counters().lightSamples(), c.samples);
+    EXPECT_EQ(scene.counters().unknownLight(), c.unknown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, SampleLightCounts,
+                         ::testing::Values(SampleLightCalls{4, 0, 7, 6, 0}, SampleLightCalls{4, 2, 9, 6, 2},
+                                           SampleLightCalls{-4, 0, 1, 0, 0},
+                                           SampleLightCalls{-4, 1, 2, 0, 1}));
+
 TEST(Render, EnvironmentIrradianceIsPiTimesTheSkyOrGround) {
     mrhost::renderer::Environment e;
     e.sky = {1.0f, 0.5f, 0.0f, 1.0f};
