@@ -3,10 +3,10 @@
 // The lights and the environment of our mental ray host's renderer, as
 // mi_sample_light and mi_compute_irradiance answer from them.
 //
-//   renderer::LightShape key;  key.type = renderer::LightShape::kArea;  ...
-//   miTag tag = scene.addLight(std::make_shared<renderer::ShapedLight>(key, shadows));
-//   scene.setIrradianceProvider(renderer::environmentIrradiance(environment));
-//   renderer::SampleContext context{seed};  state.user = &context;  // per sample
+//   preview::LightShape key;  key.type = preview::LightShape::kArea;  ...
+//   miTag tag = scene.addLight(std::make_shared<preview::ShapedLight>(key, shadows));
+//   scene.setIrradianceProvider(preview::environmentIrradiance(environment));
+//   preview::SampleContext context{seed};  state.user = &context;  // per sample
 //
 // A point, spot or infinite light gives one sample; an area light gives
 // `samples` of them, spread over its rectangle. A shadowed sample is still
@@ -19,7 +19,7 @@
 #include "host/lighting/shadowQuery.h"
 #include "host/mentalray/sceneDatabase.h"
 
-namespace sorvane::mrhost::renderer {
+namespace sorvane::mrhost::preview {
 
 // What the renderer puts at state.user for the lights: a number that differs
 // per pixel and sample, so neighbouring samples see different light samples.
@@ -69,4 +69,4 @@ struct Environment {
 
 IrradianceProvider environmentIrradiance(const Environment& environment);
 
-}  // namespace sorvane::mrhost::renderer
+}  // namespace sorvane::mrhost::preview

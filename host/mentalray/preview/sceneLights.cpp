@@ -1,4 +1,4 @@
-#include "host/mentalray/renderer/sceneLights.h"
+#include "host/mentalray/preview/sceneLights.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include "host/lighting/areaSamples.h"
 #include "host/lighting/lightFalloff.h"
 
-namespace sorvane::mrhost::renderer {
+namespace sorvane::mrhost::preview {
 
 namespace {
 
@@ -100,4 +100,4 @@ IrradianceProvider environmentIrradiance(const Environment& environment) {
     };
 }
 
-}  // namespace sorvane::mrhost::renderer
+}  // namespace sorvane::mrhost::preview
