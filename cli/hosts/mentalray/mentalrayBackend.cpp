@@ -153,11 +153,8 @@ public:
             shape.shadows = light.shadows;
             tags.push_back(scene_->addLight(std::make_shared<mr::preview::ShapedLight>(shape, *shadows_)));
         }
-        mr::preview::Environment environment;
-        environment.sky = toMr(setup.scene.environment.sky);
-        environment.ground = toMr(setup.scene.environment.ground);
-        environment.up = toMr(setup.scene.worldUp);
-        scene_->setIrradianceProvider(mr::preview::environmentIrradiance(environment));
+        scene_->setIrradianceProvider(
+            mr::preview::environmentIrradiance(setup.scene.environment, toMr(setup.scene.worldUp)));
 
         for (const ResolvedMaterial& material : setup.materials) {
             MaterialInstance m;

@@ -5,7 +5,7 @@
 //
 //   preview::LightShape key;  key.type = preview::LightShape::kArea;  ...
 //   miTag tag = scene.addLight(std::make_shared<preview::ShapedLight>(key, shadows));
-//   scene.setIrradianceProvider(preview::environmentIrradiance(environment));
+//   scene.setIrradianceProvider(preview::environmentIrradiance(environment, up));
 //   preview::SampleContext context{seed};  state.user = &context;  // per sample
 //
 // A point, spot or infinite light gives one sample; an area light gives
@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "host/lighting/areaSamples.h"
+#include "host/lighting/environment.h"
 #include "host/lighting/shadowQuery.h"
 #include "host/mentalray/sceneDatabase.h"
 
@@ -59,14 +60,8 @@ private:
     lighting::RectangleGrid grid_;  // its samples' cells
 };
 
-// A sky over a ground, linear in the height: radiance = ground + (sky - ground)
-// * (1 + d.up) / 2. Its irradiance about a normal has a closed form.
-struct Environment {
-    miColor sky{0.5f, 0.6f, 0.7f, 1.0f};
-    miColor ground{0.1f, 0.1f, 0.1f, 1.0f};
-    miVector up{0.0f, 1.0f, 0.0f};
-};
-
-IrradianceProvider environmentIrradiance(const Environment& environment);
+// What mi_compute_irradiance answers under `environment`, whose vertical is
+// `up` in the shading points' space.
+IrradianceProvider environmentIrradiance(const lighting::Environment& environment, miVector up);
 
 }  // namespace sorvane::mrhost::preview

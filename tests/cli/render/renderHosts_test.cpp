@@ -419,10 +419,10 @@ TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
 }
 
 TEST(Render, EnvironmentIrradianceIsPiTimesTheSkyOrGround) {
-    mrhost::preview::Environment e;
-    e.sky = {1.0f, 0.5f, 0.0f, 1.0f};
-    e.ground = {0.0f, 0.5f, 1.0f, 1.0f};
-    const auto irradiance = mrhost::preview::environmentIrradiance(e);
+    lighting::Environment e;
+    e.sky = {1.0f, 0.5f, 0.0f};
+    e.ground = {0.0f, 0.5f, 1.0f};
+    const auto irradiance = mrhost::preview::environmentIrradiance(e, {0, 1, 0});
     miState state{};
     miColor out{};
     // Facing up: the cosine-weighted mean height of the hemisphere is 2/3, so
