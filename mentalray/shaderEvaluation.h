@@ -79,7 +79,9 @@ struct ViewShared {
 
 inline Vec3 toVec3(const miVector& v) { return {v.x, v.y, v.z}; }
 
-// A zero-length vector is kept as it is rather than divided by zero.
+// The shader's rule: a vector whose computed length is zero is kept as it
+// is rather than divided by zero; any other is scaled to unit length (no
+// threshold, unlike the Maya node's 1e-20 rule).
 Vec3 normalised(Vec3 v);
 
 // The state's normal perturbed by normalCamera, normalised.
