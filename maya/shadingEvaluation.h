@@ -69,7 +69,8 @@ std::ostream& operator<<(std::ostream& os, const ShadingSample& s);
 std::ostream& operator<<(std::ostream& os, const LightDataElement& l);
 
 // Maya's rule: a vector of squared length <= 1e-20 is left unchanged, so a
-// zero vector stays zero instead of becoming NaN.
+// zero vector stays zero instead of becoming NaN. The mental ray shader's
+// normalised() and the preview scene's normalized() have rules of their own.
 inline Vec3 normalize(Vec3 v) {
     const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
     if (lengthSquared <= 1e-20f) {

@@ -83,7 +83,9 @@ inline Vec3 toVec3(const miVector& v) { return {v.x, v.y, v.z}; }
 // The cosines are summed y, x, z as the shipped shader does.
 inline float cosine(Vec3 a, Vec3 n) { return (a.y * n.y + a.x * n.x) + a.z * n.z; }
 
-// A zero-length vector is kept as it is rather than divided by zero.
+// The shader's rule: a vector whose computed length is zero is kept as it
+// is rather than divided by zero; any other is scaled to unit length (no
+// threshold, unlike the Maya node's 1e-20 rule).
 inline Vec3 normalised(Vec3 v) {
     const float len2 = (v.x * v.x + v.y * v.y) + v.z * v.z;
     const float len = static_cast<float>(std::sqrt(static_cast<double>(len2)));

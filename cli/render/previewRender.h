@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/render/imageFiles.h"
-#include "cli/render/renderer.h"
+#include "cli/render/tileRenderer.h"
 #include "cli/render/viewTransform.h"
 
 namespace sorvane::render {

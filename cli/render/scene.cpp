@@ -125,10 +125,13 @@ Scene toCameraSpace(const Scene& world) {
     return out;
 }
 
-Rgb environmentRadiance(const Environment& environment, Vec3 worldUp, Vec3 direction) {
-    // Linear in the height, so its irradiance has a closed form.
-    const float w = 0.5f * (1.0f + dot(normalized(direction), worldUp));
-    return environment.ground * (1.0f - w) + environment.sky * w;
+Rgb environmentRadiance(const lighting::Environment& environment, Vec3 worldUp, Vec3 direction) {
+    const float height = dot(normalized(direction), worldUp);
+    const auto& sky = environment.sky;
+    const auto& ground = environment.ground;
+    return {lighting::skyRadiance(sky[0], ground[0], height),
+            lighting::skyRadiance(sky[1], ground[1], height),
+            lighting::skyRadiance(sky[2], ground[2], height)};
 }
 
 }  // namespace sorvane::render

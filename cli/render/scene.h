@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/render/vec3.h"
+#include "host/lighting/environment.h"
 
 namespace sorvane::render {
 
@@ -92,19 +93,11 @@ struct Light {
     bool shadows = true;
 };
 
-// A sky over a ground, blended by the direction's height: the backdrop of the
-// picture and what mental ray's irradiance gathers. The default is a dark
-// studio backdrop, nearly even, so nothing behind the ball competes with it.
-struct Environment {
-    Rgb sky{0.008f, 0.008f, 0.0085f};
-    Rgb ground{0.008f, 0.008f, 0.0085f};
-};
-
 struct Scene {
     Camera camera;
     std::vector<Object> objects;
     std::vector<Light> lights;
-    Environment environment;
+    lighting::Environment environment;
     // materials[0] is the previewed material: --preset, --set, --wedge and
     // --texture change it. Other entries belong to the set around it.
     std::vector<SceneMaterial> materials{SceneMaterial{}};
@@ -119,6 +112,6 @@ Scene defaultScene();
 Scene toCameraSpace(const Scene& world);
 
 // The environment's radiance seen along a camera-space direction.
-Rgb environmentRadiance(const Environment& environment, Vec3 worldUp, Vec3 direction);
+Rgb environmentRadiance(const lighting::Environment& environment, Vec3 worldUp, Vec3 direction);
 
 }  // namespace sorvane::render

@@ -1,5 +1,6 @@
 #include "cli/render/sceneFile.h"
 
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -41,6 +42,8 @@ Rgb readColor(const Json& value, const std::string& field) {
     }
     return {v.x, v.y, v.z};
 }
+
+std::array<float, 3> channels(Rgb c) { return {c.r, c.g, c.b}; }
 
 float readRanged(const Json& value, const std::string& field, float low, float high, bool openLow) {
     const float v = readFloat(value, field);
@@ -323,8 +326,9 @@ Scene parseScene(const Json& document) {
     if (document.contains("environment")) {
         const Json& e = requireObject(document["environment"], "environment");
         requireKnownKeys(e, "environment", {"sky", "ground"});
-        if (e.contains("sky")) scene.environment.sky = readColor(e["sky"], "environment.sky");
-        if (e.contains("ground")) scene.environment.ground = readColor(e["ground"], "environment.ground");
+        if (e.contains("sky")) scene.environment.sky = channels(readColor(e["sky"], "environment.sky"));
+        if (e.contains("ground"))
+            scene.environment.ground = channels(readColor(e["ground"], "environment.ground"));
     }
     if (document.contains("material")) scene.materials[0] = parseMaterial(document["material"], "material");
     if (document.contains("objects")) {

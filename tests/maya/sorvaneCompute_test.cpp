@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "allocationCounter.h"
-#include "host/maya/renderer/sampleDriver.h"
+#include "host/maya/preview/sampleDriver.h"
 #include "maya/shadingEvaluation.h"
 #include "tests/support/mayaLightData.h"
 #include "tests/support/mayaTesting.h"
@@ -73,8 +73,8 @@ protected:
         driver_.reset();
         SorvaneSuite::TearDownTestSuite();
     }
-    static const host::renderer::SampleDriver& driver() { return *driver_; }
-    static inline std::optional<host::renderer::SampleDriver> driver_;
+    static const host::preview::SampleDriver& driver() { return *driver_; }
+    static inline std::optional<host::preview::SampleDriver> driver_;
 
     // Every ShadingSample field and every light, into an evaluation's data
     // block: the sample inputs and lights as the renderer gives them.
@@ -120,7 +120,7 @@ TEST_F(Compute, OutColorIsTheEvaluationOfEveryInputAndLight) {
         const Sample s = randomSample(random, i % 5);
         e.reset();
         fill(e, s);
-        const host::renderer::SampleOutputs out = driver().requestOutputs(e);
+        const host::preview::SampleOutputs out = driver().requestOutputs(e);
         EXPECT_EQ(out.color, expected(s, s.lights.size()))
             << s.shading << " with " << s.lights.size() << " lights";
         EXPECT_EQ(out.transparency, toMaya(s.shading.transparency));
@@ -234,7 +234,7 @@ TEST_F(Compute, NothingIsAllocatedPerSample) {
         e.reset();
         startCountingAllocations();
         fill(e, s);
-        const host::renderer::SampleOutputs out = driver().requestOutputs(e);
+        const host::preview::SampleOutputs out = driver().requestOutputs(e);
         allocations += stopCountingAllocations();
         EXPECT_EQ(out.color, expected(s, 4));
         EXPECT_EQ(out.transparency, toMaya(s.shading.transparency));
@@ -254,7 +254,7 @@ TEST_F(Compute, ThreadsEvaluatingOneNodeAgreeWithOneThread) {
         for (const Sample& s : samples) {
             e.reset();
             fill(e, s);
-            const host::renderer::SampleOutputs outputs = driver().requestOutputs(e);
+            const host::preview::SampleOutputs outputs = driver().requestOutputs(e);
             out.push_back(outputs.color);
             out.push_back(outputs.transparency);
         }

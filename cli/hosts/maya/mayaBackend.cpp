@@ -9,8 +9,8 @@
 #include "cli/render/sceneFile.h"
 #include "cli/render/texture.h"
 #include "host/maya/mayaHost.h"
-#include "host/maya/renderer/sampleDriver.h"
-#include "host/maya/renderer/sceneLights.h"
+#include "host/maya/preview/sampleDriver.h"
+#include "host/maya/preview/sceneLights.h"
 
 namespace sorvane::render {
 
@@ -21,8 +21,8 @@ namespace mh = mayahost;
 MFloatVector toMaya(Vec3 v) { return {v.x, v.y, v.z}; }
 MFloatVector toMaya(Rgb c) { return {c.r, c.g, c.b}; }
 
-mh::renderer::LightNode toMayaLight(const Light& light) {
-    mh::renderer::LightNode out;
+mh::preview::LightNode toMayaLight(const Light& light) {
+    mh::preview::LightNode out;
     out.color = toMaya(light.color);
     out.intensity = light.intensity;
     out.position = toMaya(light.position);
@@ -36,21 +36,21 @@ mh::renderer::LightNode toMayaLight(const Light& light) {
     out.shadowRays = light.samples;
     switch (light.type) {
         case LightType::ambient:
-            out.type = mh::renderer::LightNode::kAmbient;
+            out.type = mh::preview::LightNode::kAmbient;
             break;
         case LightType::directional:
-            out.type = mh::renderer::LightNode::kDirectional;
+            out.type = mh::preview::LightNode::kDirectional;
             break;
         case LightType::point:
-            out.type = mh::renderer::LightNode::kPoint;
+            out.type = mh::preview::LightNode::kPoint;
             break;
         case LightType::spot:
-            out.type = mh::renderer::LightNode::kSpot;
+            out.type = mh::preview::LightNode::kSpot;
             break;
         case LightType::area:
             // The host has no area light: a point light at its centre whose
             // shadow rays spread over the area gives the same soft shadows.
-            out.type = mh::renderer::LightNode::kPoint;
+            out.type = mh::preview::LightNode::kPoint;
             out.lightRadius = 0.5f * std::fmax(light.width, light.height);
             break;
     }
@@ -93,7 +93,7 @@ public:
             throw cli::InputError(std::string("maya: ") + error.what());
         }
         type_ = &probe_->type();
-        driver_ = std::make_unique<mh::renderer::SampleDriver>(*type_);
+        driver_ = std::make_unique<mh::preview::SampleDriver>(*type_);
     }
 
     ~MayaBackend() override {
@@ -200,9 +200,9 @@ private:
     std::unique_ptr<mh::LoadedPlugin> plugin_;
     std::unique_ptr<mh::Node> probe_;  // for the attribute table
     const mh::NodeType* type_ = nullptr;
-    std::unique_ptr<mh::renderer::SampleDriver> driver_;
+    std::unique_ptr<mh::preview::SampleDriver> driver_;
     std::vector<MaterialNode> materials_;
-    std::vector<mh::renderer::LightNode> lights_;
+    std::vector<mh::preview::LightNode> lights_;
     std::unique_ptr<TracerShadows> shadows_;
 };
 
@@ -228,10 +228,10 @@ Shaded MayaWorker::shade(const ShadingPoint& point) {
     }
     const MFloatVector p = toMaya(point.point);
     for (unsigned i = 0; i < lights_.size(); ++i) {
-        lights_[i] = mh::renderer::lightDataAt(backend_.lights_[i], p, point.seed + i * 0x85ebca6bU,
-                                               *backend_.shadows_);
+        lights_[i] = mh::preview::lightDataAt(backend_.lights_[i], p, point.seed + i * 0x85ebca6bU,
+                                              *backend_.shadows_);
     }
-    const mh::renderer::SampleOutputs out =
+    const mh::preview::SampleOutputs out =
         backend_.driver_->shade(evaluation, {toMaya(point.normal), toMaya(point.rayDirection), p}, lights_);
     return {{out.color.x, out.color.y, out.color.z},
             {out.transparency.x, out.transparency.y, out.transparency.z}};

@@ -8,7 +8,7 @@
 #include "cli/common/nameSuggestions.h"
 #include "cli/hosts/hostCommands.h"
 #include "host/maya/mayaHost.h"
-#include "host/maya/renderer/sampleDriver.h"
+#include "host/maya/preview/sampleDriver.h"
 
 namespace sorvane::cli {
 
@@ -119,7 +119,7 @@ public:
             throw InputError("plug-in " + plugin_->path() + " registered no node type \"" + kNodeTypeName +
                              "\"");
         }
-        driver_ = std::make_unique<host::renderer::SampleDriver>(*type_);
+        driver_ = std::make_unique<host::preview::SampleDriver>(*type_);
     }
 
     OrderedJson shade(const Json& line) override {
@@ -140,7 +140,7 @@ private:
     };
     struct Request {
         std::vector<Setting> settings;
-        host::renderer::SampleInputs sampleInputs;
+        host::preview::SampleInputs sampleInputs;
         std::vector<host::LightData> lights;
     };
 
@@ -150,11 +150,11 @@ private:
         if (line.contains("attributes")) {
             parseAttributes(requireObject(line["attributes"], "attributes"), request, setBy);
         }
-        using Input = std::optional<MFloatVector> host::renderer::SampleInputs::*;
+        using Input = std::optional<MFloatVector> host::preview::SampleInputs::*;
         const std::tuple<const char*, const host::Attribute*, Input> inputs[] = {
-            {"normalCamera", &driver_->normalCamera(), &host::renderer::SampleInputs::normalCamera},
-            {"rayDirection", &driver_->rayDirection(), &host::renderer::SampleInputs::rayDirection},
-            {"pointCamera", &driver_->pointCamera(), &host::renderer::SampleInputs::pointCamera}};
+            {"normalCamera", &driver_->normalCamera(), &host::preview::SampleInputs::normalCamera},
+            {"rayDirection", &driver_->rayDirection(), &host::preview::SampleInputs::rayDirection},
+            {"pointCamera", &driver_->pointCamera(), &host::preview::SampleInputs::pointCamera}};
         for (const auto& [key, attribute, input] : inputs) {
             if (!line.contains(key)) continue;
             for (const host::Attribute* channel : attribute->children) {
@@ -280,7 +280,7 @@ private:
             }
         }
         host::Evaluation evaluation(node);
-        const host::renderer::SampleOutputs out =
+        const host::preview::SampleOutputs out =
             driver_->shade(evaluation, request.sampleInputs, request.lights);
         return OrderedJson{{"outColor", vectorJson(out.color)},
                            {"outTransparency", vectorJson(out.transparency)}};
@@ -288,7 +288,7 @@ private:
 
     std::unique_ptr<host::LoadedPlugin> plugin_;
     const host::NodeType* type_ = nullptr;
-    std::unique_ptr<host::renderer::SampleDriver> driver_;
+    std::unique_ptr<host::preview::SampleDriver> driver_;
 };
 
 }  // namespace

@@ -11,8 +11,8 @@
 #include "cli/render/sceneFile.h"
 #include "cli/render/texture.h"
 #include "host/mentalray/mentalrayHost.h"
-#include "host/mentalray/renderer/sampleDriver.h"
-#include "host/mentalray/renderer/sceneLights.h"
+#include "host/mentalray/preview/sampleDriver.h"
+#include "host/mentalray/preview/sceneLights.h"
 
 namespace sorvane::render {
 
@@ -28,7 +28,7 @@ miColor toMr(Rgb c) { return {c.r, c.g, c.b, 1.0f}; }
 // What state.user points at during one shader call: the lights' seed, then
 // this sample's textured values, which the graph hands the shader.
 struct SampleData {
-    mr::renderer::SampleContext context;
+    mr::preview::SampleContext context;
     miColor textured[kMaxTextures];
 };
 
@@ -69,7 +69,7 @@ public:
             shader_ = std::make_unique<mr::LoadedShader>(paths.mentalrayLibrary, paths.mentalrayDeclaration);
             // A block the library reads otherwise would crash the render or paint garbage.
             mr::requireMatchingLayout(*shader_);
-            driver_ = std::make_unique<mr::renderer::SampleDriver>(*shader_);
+            driver_ = std::make_unique<mr::preview::SampleDriver>(*shader_);
         } catch (const std::exception& error) {
             throw cli::InputError(std::string("mentalray: ") + error.what());
         }
@@ -118,7 +118,7 @@ public:
         shadows_ = std::make_unique<TracerShadows>(setup.tracer);
         std::vector<miTag> tags;
         for (const Light& light : setup.scene.lights) {
-            mr::renderer::LightShape shape;
+            mr::preview::LightShape shape;
             switch (light.type) {
                 case LightType::ambient:
                     // mental ray has no ambient light; its ambient comes from the shader.
@@ -127,16 +127,16 @@ public:
                                      "mental ray picture leaves it out");
                     continue;
                 case LightType::directional:
-                    shape.type = mr::renderer::LightShape::kInfinite;
+                    shape.type = mr::preview::LightShape::kInfinite;
                     break;
                 case LightType::point:
-                    shape.type = mr::renderer::LightShape::kPoint;
+                    shape.type = mr::preview::LightShape::kPoint;
                     break;
                 case LightType::spot:
-                    shape.type = mr::renderer::LightShape::kSpot;
+                    shape.type = mr::preview::LightShape::kSpot;
                     break;
                 case LightType::area:
-                    shape.type = mr::renderer::LightShape::kArea;
+                    shape.type = mr::preview::LightShape::kArea;
                     break;
             }
             shape.color = toMr(light.color);
@@ -151,13 +151,10 @@ public:
             shape.height = light.height;
             shape.samples = light.samples;
             shape.shadows = light.shadows;
-            tags.push_back(scene_->addLight(std::make_shared<mr::renderer::ShapedLight>(shape, *shadows_)));
+            tags.push_back(scene_->addLight(std::make_shared<mr::preview::ShapedLight>(shape, *shadows_)));
         }
-        mr::renderer::Environment environment;
-        environment.sky = toMr(setup.scene.environment.sky);
-        environment.ground = toMr(setup.scene.environment.ground);
-        environment.up = toMr(setup.scene.worldUp);
-        scene_->setIrradianceProvider(mr::renderer::environmentIrradiance(environment));
+        scene_->setIrradianceProvider(
+            mr::preview::environmentIrradiance(setup.scene.environment, toMr(setup.scene.worldUp)));
 
         for (const ResolvedMaterial& material : setup.materials) {
             MaterialInstance m;
@@ -234,7 +231,7 @@ private:
     }
 
     std::unique_ptr<mr::LoadedShader> shader_;
-    std::unique_ptr<mr::renderer::SampleDriver> driver_;
+    std::unique_ptr<mr::preview::SampleDriver> driver_;
     std::unique_ptr<mr::SceneDatabase> scene_;
     std::unique_ptr<TracerShadows> shadows_;
     std::vector<MaterialInstance> materials_;
@@ -258,7 +255,7 @@ Shaded MentalrayWorker::shade(const ShadingPoint& point) {
     state.user = &data_;
     state.user_size = static_cast<int>(sizeof data_);
     miColor result{0.0f, 0.0f, 0.0f, 0.0f};
-    mr::renderer::SampleDriver::shade(
+    mr::preview::SampleDriver::shade(
         *material.instance, state, {toMr(point.rayDirection), toMr(point.normal), toMr(point.point)}, result);
     return {{result.r, result.g, result.b}, {0.0f, 0.0f, 0.0f}};
 }

@@ -10,7 +10,7 @@
 #include "cli/common/nameSuggestions.h"
 #include "cli/hosts/hostCommands.h"
 #include "host/mentalray/mentalrayHost.h"
-#include "host/mentalray/renderer/sampleDriver.h"
+#include "host/mentalray/preview/sampleDriver.h"
 
 namespace sorvane::cli {
 
@@ -191,7 +191,7 @@ public:
 
         miState state = instance->newState();
         const miBoolean returned =
-            mr::renderer::SampleDriver::shade(*instance, state, {dir, normal, {}}, result);
+            mr::preview::SampleDriver::shade(*instance, state, {dir, normal, {}}, result);
 
         OrderedJson out;
         out["result"] = writeFloats<4>({result.r, result.g, result.b, result.a});
@@ -239,7 +239,7 @@ private:
     }
 
     std::unique_ptr<mr::LoadedShader> shader_;
-    mr::renderer::SampleDriver driver_;
+    mr::preview::SampleDriver driver_;
 };
 
 }  // namespace

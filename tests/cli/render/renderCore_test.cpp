@@ -14,10 +14,10 @@
 #include "cli/render/imageFiles.h"
 #include "cli/render/materialPresets.h"
 #include "cli/render/previewRender.h"
-#include "cli/render/renderer.h"
 #include "cli/render/sceneFile.h"
 #include "cli/render/sceneTracer.h"
 #include "cli/render/temporaryFile.h"
+#include "cli/render/tileRenderer.h"
 #include "standInBackend.h"
 
 namespace sorvane::render {

@@ -15,10 +15,10 @@
 #include "cli/render/previewRender.h"
 #include "cli/render/stageShader.h"
 #include "host/maya/mayaHost.h"
-#include "host/maya/renderer/sceneLights.h"
+#include "host/maya/preview/sceneLights.h"
 #include "host/mentalray/mentalrayHost.h"
-#include "host/mentalray/renderer/sampleDriver.h"
-#include "host/mentalray/renderer/sceneLights.h"
+#include "host/mentalray/preview/sampleDriver.h"
+#include "host/mentalray/preview/sceneLights.h"
 
 namespace sorvane::render {
 namespace {
@@ -243,7 +243,7 @@ using MentalrayBlocker = Blocker<miVector>;
 
 struct MayaLightCase {
     const char* what;
-    mayahost::renderer::LightNode::Type type;
+    mayahost::preview::LightNode::Type type;
     bool blocked;
     bool ambient, diffuse, specular;
     float shadowFraction;
@@ -253,14 +253,14 @@ class MayaLight : public ::testing::TestWithParam<MayaLightCase> {};
 
 TEST_P(MayaLight, FillsTheElementAsMayaDoes) {
     const MayaLightCase& c = GetParam();
-    mayahost::renderer::LightNode light;
+    mayahost::preview::LightNode light;
     light.type = c.type;
     light.color = {1.0f, 0.5f, 0.25f};
     light.intensity = 2.0f;
     light.position = {0, 4, 0};
     light.direction = {0, -1, 0};
     const MayaBlocker shadows([&](const MFloatVector&, const MFloatVector&) { return c.blocked; });
-    const mayahost::LightData d = mayahost::renderer::lightDataAt(light, {0, 0, 0}, 7, shadows);
+    const mayahost::LightData d = mayahost::preview::lightDataAt(light, {0, 0, 0}, 7, shadows);
     EXPECT_EQ(d.ambient, c.ambient) << c.what;
     EXPECT_EQ(d.diffuse, c.diffuse) << c.what;
     EXPECT_EQ(d.specular, c.specular) << c.what;
@@ -269,12 +269,12 @@ TEST_P(MayaLight, FillsTheElementAsMayaDoes) {
     const float lit = 2.0f * (1.0f - c.shadowFraction);
     EXPECT_EQ(d.intensity.x, lit) << c.what << ": after shadowing";
     EXPECT_EQ(d.intensity.y, 0.5f * lit) << c.what;
-    if (c.type != mayahost::renderer::LightNode::kAmbient) {
+    if (c.type != mayahost::preview::LightNode::kAmbient) {
         EXPECT_NEAR(d.direction.y, 1.0f, 1e-6f) << c.what << ": towards the light";
     }
 }
 
-using T = mayahost::renderer::LightNode;
+using T = mayahost::preview::LightNode;
 INSTANTIATE_TEST_SUITE_P(
     Render, MayaLight,
     ::testing::Values(MayaLightCase{"ambient, shadows never", T::kAmbient, true, true, false, false, 0.0f},
@@ -290,13 +290,13 @@ TEST(Render, MayaLightsDecayConeAndSoftShadows) {
     T point;
     point.position = {0, 2, 0};
     point.decayRate = 2;
-    EXPECT_FLOAT_EQ(mayahost::renderer::lightDataAt(point, {0, 0, 0}, 0, none).preShadowIntensity, 0.25f);
+    EXPECT_FLOAT_EQ(mayahost::preview::lightDataAt(point, {0, 0, 0}, 0, none).preShadowIntensity, 0.25f);
     T spot;
     spot.type = T::kSpot;
     spot.position = {0, 4, 0};
     spot.direction = {0, -1, 0};
     spot.coneAngle = 20.0f;
-    const mayahost::LightData outside = mayahost::renderer::lightDataAt(spot, {4, 0, 0}, 0, none);
+    const mayahost::LightData outside = mayahost::preview::lightDataAt(spot, {4, 0, 0}, 0, none);
     EXPECT_EQ(outside.preShadowIntensity, 0.0f);
     EXPECT_EQ(outside.intensity.x, 0.0f);
     // Rays to the left half of the light's disc are blocked: some shadow, not all.
@@ -305,7 +305,7 @@ TEST(Render, MayaLightsDecayConeAndSoftShadows) {
     soft.lightRadius = 1.0f;
     soft.shadowRays = 32;
     const MayaBlocker half([](const MFloatVector&, const MFloatVector& to) { return to.x < 0.0f; });
-    const float fraction = mayahost::renderer::lightDataAt(soft, {0, 0, 0}, 3, half).shadowFraction;
+    const float fraction = mayahost::preview::lightDataAt(soft, {0, 0, 0}, 3, half).shadowFraction;
     EXPECT_GT(fraction, 0.2f);
     EXPECT_LT(fraction, 0.8f);
 }
@@ -316,18 +316,18 @@ TEST(Render, MentalrayLightsGiveTheirSamples) {
     miState state{};
     state.point = {0, 0, 0};
     mrhost::LightSample s;
-    mrhost::renderer::LightShape point;
+    mrhost::preview::LightShape point;
     point.position = {0, 3, 0};
-    const mrhost::renderer::ShapedLight p(point, none);
+    const mrhost::preview::ShapedLight p(point, none);
     EXPECT_TRUE(p.sample(state, 0, s));
     EXPECT_FALSE(p.sample(state, 1, s));
     EXPECT_NEAR(s.direction.y, 1.0f, 1e-6f);
 
-    mrhost::renderer::LightShape area = point;
-    area.type = mrhost::renderer::LightShape::kArea;
+    mrhost::preview::LightShape area = point;
+    area.type = mrhost::preview::LightShape::kArea;
     area.direction = {0, -1, 0};
     area.samples = 5;
-    const mrhost::renderer::ShapedLight a(area, all);
+    const mrhost::preview::ShapedLight a(area, all);
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(a.sample(state, i, s)) << i;
         EXPECT_EQ(s.color.r, 0.0f) << "shadowed samples still come, black";
@@ -336,11 +336,11 @@ TEST(Render, MentalrayLightsGiveTheirSamples) {
     state.point = {0, 5, 0};  // behind the emitting side
     EXPECT_FALSE(a.sample(state, 0, s));
 
-    mrhost::renderer::LightShape spot = point;
-    spot.type = mrhost::renderer::LightShape::kSpot;
+    mrhost::preview::LightShape spot = point;
+    spot.type = mrhost::preview::LightShape::kSpot;
     spot.direction = {0, -1, 0};
     spot.coneAngle = 20.0f;
-    const mrhost::renderer::ShapedLight sp(spot, none);
+    const mrhost::preview::ShapedLight sp(spot, none);
     state.point = {5, 0, 0};
     EXPECT_FALSE(sp.sample(state, 0, s)) << "outside the cone";
 }
@@ -368,17 +368,17 @@ TEST_P(SpotLightsAgree, InEveryRenderer) {
     aim(maya);
     maya.useShadows = false;
     const MayaBlocker mayaNone([](const MFloatVector&, const MFloatVector&) { return false; });
-    const float fromMaya = mayahost::renderer::lightDataAt(maya, {x, 0, 0}, 0, mayaNone).preShadowIntensity;
+    const float fromMaya = mayahost::preview::lightDataAt(maya, {x, 0, 0}, 0, mayaNone).preShadowIntensity;
 
-    mrhost::renderer::LightShape shape;
-    shape.type = mrhost::renderer::LightShape::kSpot;
+    mrhost::preview::LightShape shape;
+    shape.type = mrhost::preview::LightShape::kSpot;
     aim(shape);
     shape.shadows = false;
     const MentalrayBlocker mentalrayNone([](const miVector&, const miVector&) { return false; });
     miState state{};
     state.point = {x, 0, 0};
     mrhost::LightSample sample;
-    const bool sampled = mrhost::renderer::ShapedLight(shape, mentalrayNone).sample(state, 0, sample);
+    const bool sampled = mrhost::preview::ShapedLight(shape, mentalrayNone).sample(state, 0, sample);
     const float fromMentalray = sampled ? sample.color.r : 0.0f;
 
     Scene scene;
@@ -403,13 +403,13 @@ TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
     mrhost::LoadedShader shader(paths.mentalrayLibrary, paths.mentalrayDeclaration);
     mrhost::SceneDatabase scene;
     const MentalrayBlocker none([](const miVector&, const miVector&) { return false; });
-    mrhost::renderer::LightShape area;
-    area.type = mrhost::renderer::LightShape::kArea;
+    mrhost::preview::LightShape area;
+    area.type = mrhost::preview::LightShape::kArea;
     area.position = {0, 0, 4};
     area.direction = {0, 0, -1};
     area.samples = 6;
-    const miTag tag = scene.addLight(std::make_shared<mrhost::renderer::ShapedLight>(area, none));
-    const mrhost::renderer::SampleDriver driver(shader);
+    const miTag tag = scene.addLight(std::make_shared<mrhost::preview::ShapedLight>(area, none));
+    const mrhost::preview::SampleDriver driver(shader);
     auto instance = driver.instantiate(scene, {tag});
     miState state = instance->newState();
     miColor result{0, 0, 0, 0};
@@ -436,14 +436,14 @@ TEST_P(SampleLightCounts, EachCallIsCountedOnceWithWhatItDelivered) {
     mrhost::LoadedShader shader(paths.mentalrayLibrary, paths.mentalrayDeclaration);
     mrhost::SceneDatabase scene;
     const MentalrayBlocker none([](const miVector&, const miVector&) { return false; });
-    mrhost::renderer::LightShape area;
-    area.type = mrhost::renderer::LightShape::kArea;
+    mrhost::preview::LightShape area;
+    area.type = mrhost::preview::LightShape::kArea;
     area.position = {0, 0, c.areaHeight};
     area.direction = {0, 0, -1};
     area.samples = 6;
-    std::vector<miTag> tags{scene.addLight(std::make_shared<mrhost::renderer::ShapedLight>(area, none))};
+    std::vector<miTag> tags{scene.addLight(std::make_shared<mrhost::preview::ShapedLight>(area, none))};
     for (int k = 0; k < c.unknownTags; ++k) tags.push_back(mrhost::SceneDatabase::kFirstLightTag + 100 + k);
-    const mrhost::renderer::SampleDriver driver(shader);
+    const mrhost::preview::SampleDriver driver(shader);
     auto instance = driver.instantiate(scene, tags);
     miState state = instance->newState();
     miColor result{0, 0, 0, 0};
@@ -459,10 +459,10 @@ INSTANTIATE_TEST_SUITE_P(Render, SampleLightCounts,
                                            SampleLightCalls{-4, 1, 2, 0, 1}));
 
 TEST(Render, EnvironmentIrradianceIsPiTimesTheSkyOrGround) {
-    mrhost::renderer::Environment e;
-    e.sky = {1.0f, 0.5f, 0.0f, 1.0f};
-    e.ground = {0.0f, 0.5f, 1.0f, 1.0f};
-    const auto irradiance = mrhost::renderer::environmentIrradiance(e);
+    lighting::Environment e;
+    e.sky = {1.0f, 0.5f, 0.0f};
+    e.ground = {0.0f, 0.5f, 1.0f};
+    const auto irradiance = mrhost::preview::environmentIrradiance(e, {0, 1, 0});
     miState state{};
     miColor out{};
     // Facing up: the cosine-weighted mean height of the hemisphere is 2/3, so

@@ -1,6 +1,6 @@
-#include "host/maya/renderer/sampleDriver.h"
+#include "host/maya/preview/sampleDriver.h"
 
-namespace sorvane::mayahost::renderer {
+namespace sorvane::mayahost::preview {
 
 SampleDriver::SampleDriver(const NodeType& type)
     : type_(&type),
@@ -43,4 +43,4 @@ SampleOutputs SampleDriver::shade(Evaluation& evaluation, const SampleInputs& in
     return requestOutputs(evaluation);
 }
 
-}  // namespace sorvane::mayahost::renderer
+}  // namespace sorvane::mayahost::preview

@@ -1,4 +1,4 @@
-#include "host/mentalray/renderer/sceneLights.h"
+#include "host/mentalray/preview/sceneLights.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,11 +6,10 @@
 #include "host/lighting/areaSamples.h"
 #include "host/lighting/lightFalloff.h"
 
-namespace sorvane::mrhost::renderer {
+namespace sorvane::mrhost::preview {
 
 namespace {
 
-constexpr float kPi = 3.14159265358979f;
 constexpr float kFar = 1.0e4f;
 
 float dot(const miVector& a, const miVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
@@ -84,20 +83,13 @@ bool ShapedLight::sample(const miState& state, int index, LightSample& out) cons
     return true;
 }
 
-IrradianceProvider environmentIrradiance(const Environment& environment) {
-    const Environment e = environment;
-    return [e](const miState& state, miColor& out) {
-        // The cosine-weighted integral of a + b (d.up) over the hemisphere
-        // about n: pi a + (2 pi / 3) b (n.up).
-        const float h = dot(unit(state.normal), unit(e.up));
-        const auto channel = [h](float sky, float ground) {
-            const float a = 0.5f * (sky + ground);
-            const float b = 0.5f * (sky - ground);
-            return kPi * a + (2.0f * kPi / 3.0f) * b * h;
-        };
-        out = {channel(e.sky.r, e.ground.r), channel(e.sky.g, e.ground.g), channel(e.sky.b, e.ground.b),
-               1.0f};
+IrradianceProvider environmentIrradiance(const lighting::Environment& environment, miVector up) {
+    return [e = environment, up = unit(up)](const miState& state, miColor& out) {
+        const float h = dot(unit(state.normal), up);
+        out = {lighting::skyIrradiance(e.sky[0], e.ground[0], h),
+               lighting::skyIrradiance(e.sky[1], e.ground[1], h),
+               lighting::skyIrradiance(e.sky[2], e.ground[2], h), 1.0f};
     };
 }
 
-}  // namespace sorvane::mrhost::renderer
+}  // namespace sorvane::mrhost::preview

@@ -3,10 +3,10 @@
 // The lights and the environment of our mental ray host's renderer, as
 // mi_sample_light and mi_compute_irradiance answer from them.
 //
-//   renderer::LightShape key;  key.type = renderer::LightShape::kArea;  ...
-//   miTag tag = scene.addLight(std::make_shared<renderer::ShapedLight>(key, shadows));
-//   scene.setIrradianceProvider(renderer::environmentIrradiance(environment));
-//   renderer::SampleContext context{seed};  state.user = &context;  // per sample
+//   preview::LightShape key;  key.type = preview::LightShape::kArea;  ...
+//   miTag tag = scene.addLight(std::make_shared<preview::ShapedLight>(key, shadows));
+//   scene.setIrradianceProvider(preview::environmentIrradiance(environment, up));
+//   preview::SampleContext context{seed};  state.user = &context;  // per sample
 //
 // A point, spot or infinite light gives one sample; an area light gives
 // `samples` of them, spread over its rectangle. A shadowed sample is still
@@ -16,10 +16,11 @@
 #include <cstdint>
 
 #include "host/lighting/areaSamples.h"
+#include "host/lighting/environment.h"
 #include "host/lighting/shadowQuery.h"
 #include "host/mentalray/sceneDatabase.h"
 
-namespace sorvane::mrhost::renderer {
+namespace sorvane::mrhost::preview {
 
 // What the renderer puts at state.user for the lights: a number that differs
 // per pixel and sample, so neighbouring samples see different light samples.
@@ -60,14 +61,8 @@ private:
     lighting::RectangleGrid grid_;  // its samples' cells
 };
 
-// A sky over a ground, linear in the height: radiance = ground + (sky - ground)
-// * (1 + d.up) / 2. Its irradiance about a normal has a closed form.
-struct Environment {
-    miColor sky{0.5f, 0.6f, 0.7f, 1.0f};
-    miColor ground{0.1f, 0.1f, 0.1f, 1.0f};
-    miVector up{0.0f, 1.0f, 0.0f};
-};
+// What mi_compute_irradiance answers under `environment`, whose vertical is
+// `up` in the shading points' space.
+IrradianceProvider environmentIrradiance(const lighting::Environment& environment, miVector up);
 
-IrradianceProvider environmentIrradiance(const Environment& environment);
-
-}  // namespace sorvane::mrhost::renderer
+}  // namespace sorvane::mrhost::preview

@@ -1,4 +1,4 @@
-#include "host/maya/renderer/sceneLights.h"
+#include "host/maya/preview/sceneLights.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include "host/lighting/lightFalloff.h"
 #include "host/lighting/sampleHash.h"
 
-namespace sorvane::mayahost::renderer {
+namespace sorvane::mayahost::preview {
 
 namespace {
 
@@ -112,4 +112,4 @@ LightData lightDataAt(const LightNode& light, const MFloatVector& point, std::ui
     return data;
 }
 
-}  // namespace sorvane::mayahost::renderer
+}  // namespace sorvane::mayahost::preview

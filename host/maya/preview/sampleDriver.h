@@ -12,7 +12,7 @@
 
 #include "host/maya/mayaHost.h"
 
-namespace sorvane::mayahost::renderer {
+namespace sorvane::mayahost::preview {
 
 // What the renderer gives a sample; an input left out keeps the value the
 // evaluation already holds (the node's own, after a reset).
@@ -67,4 +67,4 @@ private:
     const Attribute* outTransparency_;
 };
 
-}  // namespace sorvane::mayahost::renderer
+}  // namespace sorvane::mayahost::preview

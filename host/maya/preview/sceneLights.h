@@ -20,7 +20,7 @@
 #include "host/lighting/shadowQuery.h"
 #include "host/maya/mayaHost.h"
 
-namespace sorvane::mayahost::renderer {
+namespace sorvane::mayahost::preview {
 
 // A light node of the scene (ambientLight, directionalLight, pointLight,
 // spotLight) by the attributes the renderer reads from it.
@@ -51,4 +51,4 @@ LightData lightDataAt(const LightNode& light, const MFloatVector& point, std::ui
 // direction towards it (unit length).
 float illumination(const LightNode& light, const MFloatVector& point, MFloatVector& towardsLight);
 
-}  // namespace sorvane::mayahost::renderer
+}  // namespace sorvane::mayahost::preview

@@ -14,7 +14,7 @@
 #include "host/mentalray/sceneDatabase.h"
 #include "host/mentalray/shaderInstance.h"
 
-namespace sorvane::mrhost::renderer {
+namespace sorvane::mrhost::preview {
 
 // Where the ray met the surface, as the state carries it.
 struct SampleRay {
@@ -49,4 +49,4 @@ private:
     std::optional<std::string> lightArray_;
 };
 
-}  // namespace sorvane::mrhost::renderer
+}  // namespace sorvane::mrhost::preview

@@ -3,14 +3,14 @@
 #include <cmath>
 #include <ostream>
 
-#include "host/mentalray/renderer/sampleDriver.h"
+#include "host/mentalray/preview/sampleDriver.h"
 #include "tests/support/mentalrayTesting.h"
 
 namespace sorvane::mrhost::testing {
 namespace {
 
-using renderer::SampleDriver;
-using renderer::SampleRay;
+using preview::SampleDriver;
+using preview::SampleRay;
 
 class SampleDriverTest : public ::testing::Test {
 protected:

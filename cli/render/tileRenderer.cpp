@@ -1,4 +1,4 @@
-#include "cli/render/renderer.h"
+#include "cli/render/tileRenderer.h"
 
 #include "cli/render/stageShader.h"
 #include "host/lighting/sampleHash.h"

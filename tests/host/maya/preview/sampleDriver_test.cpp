@@ -4,15 +4,15 @@
 #include <ostream>
 #include <vector>
 
-#include "host/maya/renderer/sampleDriver.h"
+#include "host/maya/preview/sampleDriver.h"
 #include "tests/support/mayaTesting.h"
 
 namespace sorvane::testing {
 namespace {
 
-using host::renderer::SampleDriver;
-using host::renderer::SampleInputs;
-using host::renderer::SampleOutputs;
+using host::preview::SampleDriver;
+using host::preview::SampleInputs;
+using host::preview::SampleOutputs;
 
 class SampleDriverTest : public SorvaneSuite {};
 

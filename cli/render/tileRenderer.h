@@ -35,7 +35,7 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
                   ShadingBackend& backend, const RenderSettings& settings,
                   const ProgressCallback& progress = {}, RenderStats* stats = nullptr);
 
-// How the renderer starts a thread; it throws std::system_error when the
+// How the tile renderer starts a thread; it throws std::system_error when the
 // system refuses one. Tests refuse some, as a low process limit would.
 using ThreadStarter = std::function<std::thread(std::function<void()>)>;
 

@@ -1,6 +1,6 @@
-#include "host/mentalray/renderer/sampleDriver.h"
+#include "host/mentalray/preview/sampleDriver.h"
 
-namespace sorvane::mrhost::renderer {
+namespace sorvane::mrhost::preview {
 
 SampleDriver::SampleDriver(const LoadedShader& shader) : shader_(&shader) {
     // Found by type: the declaration names the array as it likes.
@@ -32,4 +32,4 @@ miBoolean SampleDriver::shade(const ShaderInstance& instance, miState& state, co
     return instance.shade(result, state);
 }
 
-}  // namespace sorvane::mrhost::renderer
+}  // namespace sorvane::mrhost::preview
