@@ -398,30 +398,45 @@ INSTANTIATE_TEST_SUITE_P(Render, SpotLightsAgree,
                          ::testing::Combine(::testing::Values(8.0f, 0.0f, -8.0f),
                                             ::testing::Values(0.0f, 15.0f, 18.0f, 21.0f, 25.0f)));
 
-TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
+// What mi_sample_light counted while the shader shaded one point under an
+// area light of 6 samples at height `areaHeight` (above the point lights it,
+// below it is behind), with `unknownTags` tags naming no light after it.
+struct SampleLightCount {
+    long calls;
+    long samples;
+    long unknown;
+};
+
+SampleLightCount shadeUnderAnAreaLight(float areaHeight, int unknownTags) {
     const cli::PluginPaths paths = cli::defaultPluginPaths();
     mrhost::LoadedShader shader(paths.mentalrayLibrary, paths.mentalrayDeclaration);
     mrhost::SceneDatabase scene;
     const MentalrayBlocker none([](const miVector&, const miVector&) { return false; });
     mrhost::preview::LightShape area;
     area.type = mrhost::preview::LightShape::kArea;
-    area.position = {0, 0, 4};
+    area.position = {0, 0, areaHeight};
     area.direction = {0, 0, -1};
     area.samples = 6;
-    const miTag tag = scene.addLight(std::make_shared<mrhost::preview::ShapedLight>(area, none));
+    std::vector<miTag> tags{scene.addLight(std::make_shared<mrhost::preview::ShapedLight>(area, none))};
+    for (int k = 0; k < unknownTags; ++k) tags.push_back(mrhost::SceneDatabase::kFirstLightTag + 100 + k);
     const mrhost::preview::SampleDriver driver(shader);
-    auto instance = driver.instantiate(scene, {tag});
+    auto instance = driver.instantiate(scene, tags);
     miState state = instance->newState();
     miColor result{0, 0, 0, 0};
     driver.shade(*instance, state, {}, result);
-    EXPECT_EQ(scene.counters().lightSamples(), 6);
-    EXPECT_EQ(scene.counters().sampleLight(), 7);
+    return {scene.counters().sampleLight(), scene.counters().lightSamples(), scene.counters().unknownLight()};
 }
 
-// What mi_sample_light counts per call: every call, the samples it
-// delivered, and the tags that named no light.
+TEST(Render, MentalrayShaderSamplesAnAreaLightThroughTheRenderer) {
+    const SampleLightCount counted = shadeUnderAnAreaLight(4, 0);
+    EXPECT_EQ(counted.samples, 6);
+    EXPECT_EQ(counted.calls, 7);
+}
+
+// Every call is counted, with the samples it delivered and the tags that
+// named no light.
 struct SampleLightCalls {
-    float areaHeight;  // the area light's z: above the point lights it, below it is behind
+    float areaHeight;
     int unknownTags;
     long calls;
     long samples;
@@ -432,25 +447,10 @@ class SampleLightCounts : public ::testing::TestWithParam<SampleLightCalls> {};
 
 TEST_P(SampleLightCounts, EachCallIsCountedOnceWithWhatItDelivered) {
     const SampleLightCalls c = GetParam();
-    const cli::PluginPaths paths = cli::defaultPluginPaths();
-    mrhost::LoadedShader shader(paths.mentalrayLibrary, paths.mentalrayDeclaration);
-    mrhost::SceneDatabase scene;
-    const MentalrayBlocker none([](const miVector&, const miVector&) { return false; });
-    mrhost::preview::LightShape area;
-    area.type = mrhost::preview::LightShape::kArea;
-    area.position = {0, 0, c.areaHeight};
-    area.direction = {0, 0, -1};
-    area.samples = 6;
-    std::vector<miTag> tags{scene.addLight(std::make_shared<mrhost::preview::ShapedLight>(area, none))};
-    for (int k = 0; k < c.unknownTags; ++k) tags.push_back(mrhost::SceneDatabase::kFirstLightTag + 100 + k);
-    const mrhost::preview::SampleDriver driver(shader);
-    auto instance = driver.instantiate(scene, tags);
-    miState state = instance->newState();
-    miColor result{0, 0, 0, 0};
-    driver.shade(*instance, state, {}, result);
-    EXPECT_EQ(scene.counters().sampleLight(), c.calls);
-    EXPECT_EQ(scene.counters().lightSamples(), c.samples);
-    EXPECT_EQ(scene.counters().unknownLight(), c.unknown);
+    const SampleLightCount counted = shadeUnderAnAreaLight(c.areaHeight, c.unknownTags);
+    EXPECT_EQ(counted.calls, c.calls);
+    EXPECT_EQ(counted.samples, c.samples);
+    EXPECT_EQ(counted.unknown, c.unknown);
 }
 
 INSTANTIATE_TEST_SUITE_P(Render, SampleLightCounts,
