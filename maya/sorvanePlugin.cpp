@@ -16,7 +16,10 @@ const char* const kRefreshSuffix = "\");}\n";
 
 }  // namespace
 
-extern "C" PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
+// C++ linkage, as Maya's devkit examples define them and as newer devkits'
+// MFnPlugin.h declares them; the build exports the plain names beside the
+// C++ ones.
+PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
     const MString classification("shader/surface");
     MString command(kRefreshPrefix);
     MFnPlugin plugin(obj, kVendor, "1.0", "Any");
@@ -29,7 +32,7 @@ extern "C" PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
     return MS::kSuccess;
 }
 
-extern "C" PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
+PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
     const MString classification("shader/surface");
     MString command(kRefreshPrefix);
     MFnPlugin plugin(obj, "Unknown", "Unknown", "Any");

@@ -147,11 +147,18 @@ struct NodeType {
 std::vector<const NodeType*> nodeTypes();
 const NodeType* findNodeType(std::string_view name);
 
+// The names a plug-in's entry points are looked up under: Maya on Windows
+// takes the plain ones ("initializePlugin"), on Linux the C++ ones
+// ("_Z16initializePlugin7MObject", with the API's namespace in it from API
+// 20180000 on). Either tries the plain name first.
+enum class EntryPointNames { Either, Plain, Cxx };
+
 // A plug-in loaded as Maya loads one: the shared library opened, MApiVersion
 // read, initializePlugin called. Destroying it unloads it.
 class LoadedPlugin {
 public:
-    static std::unique_ptr<LoadedPlugin> load(const std::string& path);
+    static std::unique_ptr<LoadedPlugin> load(const std::string& path,
+                                              EntryPointNames names = EntryPointNames::Either);
     ~LoadedPlugin();
     LoadedPlugin(const LoadedPlugin&) = delete;
     LoadedPlugin& operator=(const LoadedPlugin&) = delete;

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <unordered_set>
 
@@ -346,12 +348,12 @@ void readDefault(Reader& in, Parameter& p) {
     switch (p.kind) {
         case ValueKind::Boolean: {
             const Token t = in.take();
-            if (t.kind == Token::Word && (t.text == "on" || t.text == "true")) {
+            if (t.kind == Token::Word && (t.text == "on" || t.text == "true" || t.text == "1")) {
                 p.defaultValue = {1.0};
-            } else if (t.kind == Token::Word && (t.text == "off" || t.text == "false")) {
+            } else if (t.kind == Token::Word && (t.text == "off" || t.text == "false" || t.text == "0")) {
                 p.defaultValue = {0.0};
             } else {
-                in.failAt(t, "expected on, off, true or false as the default of \"" + p.name + "\"");
+                in.failAt(t, "expected on, off, true, false, 1 or 0 as the default of \"" + p.name + "\"");
             }
             return;
         }
@@ -451,6 +453,8 @@ std::vector<Parameter> readParameterList(Reader& in, const char* close, const st
         list.push_back(std::move(p));
         if (in.peekPunct(",")) {
             in.take();
+            // Shipped files end a list with a comma as often as not.
+            if (in.peekPunct(close)) return list;
             continue;
         }
         if (!in.peekPunct(close)) {
@@ -478,61 +482,6 @@ bool isClauseWord(const Token& t) {
            (std::isalpha(static_cast<unsigned char>(t.text[0])) != 0 || t.text[0] == '_');
 }
 
-Declaration readDeclaration(Reader& in) {
-    Declaration d;
-    const Token declare = in.take();
-    d.line = declare.line;
-    d.source = in.fileName(declare);
-    if (in.peekWord("phenomenon")) in.fail(in.peek(), "phenomenon declarations are not supported");
-    const bool newForm = in.peekWord("shader");
-    if (newForm) in.take();
-    if (in.peek().kind == Token::Word && isTypeWord(in)) {
-        if (in.peekWord("struct")) {
-            in.take();
-            d.returns = "struct";
-            d.resultMembers = readMembers(in, "the result struct", 0);
-        } else {
-            d.returns = readSimpleType(in).name;
-        }
-    }
-    const Token name = in.take();
-    if (name.kind != Token::Quoted && name.kind != Token::Word) in.failAt(name, "expected the shader's name");
-    d.name = name.text;
-    in.expectPunct("(", "after the name of shader \"" + d.name + "\"");
-    if (!in.peekPunct(")")) d.parameters = readParameterList(in, ")", "shader \"" + d.name + "\"", 0);
-    in.take();  // ")"
-    while (newForm && isClauseWord(in.peek()) && !in.peekWord("end")) {
-        const Token clause = in.take();
-        if (clause.text == "version") {
-            d.version = readInteger(in, "an integer version of shader \"" + d.name + "\"");
-            d.versioned = true;
-        } else if (clause.text == "apply") {
-            do {
-                if (in.peekPunct(",")) in.take();
-                const Token kind = in.take();
-                if (kind.kind != Token::Word) in.failAt(kind, "expected a shader type after 'apply'");
-                d.apply.push_back(kind.text);
-            } while (in.peekPunct(","));
-        } else if (clause.text == "declare") {
-            in.fail(clause, "expected 'end declare' to close the declaration of shader \"" + d.name +
-                                "\" before the next 'declare'");
-        } else {
-            // A requirement such as `scanline off` or `derivative 1 2`: its
-            // words on its line. The renderer's own business; kept as written.
-            std::string text = clause.text;
-            while (in.peek().line == clause.line && in.peek().file == clause.file &&
-                   (in.peek().kind == Token::Word || in.peek().kind == Token::Quoted) &&
-                   !in.peekWord("end")) {
-                text += " " + in.take().text;
-            }
-            d.options.push_back(text);
-        }
-    }
-    in.expectWord("end", "to close the declaration of shader \"" + d.name + "\"");
-    in.expectWord("declare", "after 'end'");
-    return d;
-}
-
 // "2.0.20" as numbers; refuses what is not one to four dot-separated numbers.
 std::vector<long> readVersionText(Reader& in, const Token& t) {
     std::vector<long> parts;
@@ -556,31 +505,218 @@ int compareVersions(std::vector<long> a, std::vector<long> b) {
     return a < b ? -1 : (a == b ? 0 : 1);
 }
 
-void readVersionBound(Reader& in) {
-    const Token bound = in.take();  // min or max
+// The renderer versions a declaration is for: the `min version` and `max
+// version` in force where it stands, and its own.
+struct VersionRange {
+    std::string min, max;  // as written; empty when not bounded
+    std::string minAt, maxAt;
+};
+
+// Reads the rest of `min version "x"` or `max version "x"` into `range`.
+void readVersionBound(Reader& in, const Token& bound, VersionRange& range) {
     in.expectWord("version", "after '" + bound.text + "'");
     const Token t = in.take();
-    const std::vector<long> wanted = readVersionText(in, t);
-    Token self{Token::Quoted, kReaderVersion, 0, 0};
+    readVersionText(in, t);
+    const std::string at = in.fileName(t) + ":" + std::to_string(t.line);
+    if (bound.text == "min") {
+        range.min = t.text;
+        range.minAt = at;
+    } else {
+        range.max = t.text;
+        range.maxAt = at;
+    }
+}
+
+// Why this host's version is outside `range`, or "" when it is inside.
+std::string versionExclusion(Reader& in, const VersionRange& range) {
+    const Token self{Token::Quoted, kReaderVersion, 0, 0};
     const std::vector<long> ours = readVersionText(in, self);
-    const int order = compareVersions(ours, wanted);
-    if (bound.text == "min" && order < 0) {
-        in.fail(t, "the file needs renderer version " + t.text + " or later; this host reads as " +
-                       kReaderVersion);
+    if (!range.min.empty() &&
+        compareVersions(ours, readVersionText(in, {Token::Quoted, range.min, 0, 0})) < 0) {
+        return "it needs renderer version " + range.min + " or later (min version at " + range.minAt +
+               "); this host reads as " + kReaderVersion;
     }
-    if (bound.text == "max" && order > 0) {
-        in.fail(t, "the file is for renderer versions up to " + t.text + "; this host reads as " +
-                       kReaderVersion);
+    if (!range.max.empty() &&
+        compareVersions(ours, readVersionText(in, {Token::Quoted, range.max, 0, 0})) > 0) {
+        return "it is for renderer versions up to " + range.max + " (max version at " + range.maxAt +
+               "); this host reads as " + kReaderVersion;
     }
+    return {};
+}
+
+// The requirement lines a declaration may carry: `scanline off`,
+// `derivative 1 2`, ... The renderer's own business; kept as written.
+bool isOptionWord(const std::string& word) {
+    static const char* const kOptions[] = {"scanline", "trace", "shadow", "face", "derivative", "object"};
+    return std::any_of(std::begin(kOptions), std::end(kOptions), [&](const char* o) { return word == o; });
+}
+
+// Skips `{ ... }`, nested braces and all: a gui block, for user interfaces only.
+void skipBraces(Reader& in, const Token& owner) {
+    in.expectPunct("{", "to open the " + owner.text + " block");
+    for (int depth = 1; depth > 0;) {
+        const Token t = in.take();
+        if (t.kind == Token::End) in.fail(owner, "the '" + owner.text + "' block is not closed by '}'");
+        if (t.kind == Token::Punct && t.text == "{") ++depth;
+        if (t.kind == Token::Punct && t.text == "}") --depth;
+    }
+}
+
+// Reads past what is left of a declaration, up to and with its `end declare`.
+void skipToEndDeclare(Reader& in, const Token& declare, const std::string& name) {
+    for (;;) {
+        const Token t = in.take();
+        if (t.kind == Token::End) {
+            in.fail(declare, "the declaration of \"" + name + "\" is not closed by 'end declare'");
+        }
+        if (t.kind == Token::Word && t.text == "end" && in.peekWord("declare")) {
+            in.take();
+            return;
+        }
+    }
+}
+
+void readApply(Reader& in, Declaration& d) {
+    do {
+        if (in.peekPunct(",")) in.take();
+        const Token kind = in.take();
+        if (kind.kind != Token::Word) in.failAt(kind, "expected a shader type after 'apply'");
+        d.apply.push_back(kind.text);
+    } while (in.peekPunct(","));
+}
+
+// A phenomenon's body: the shaders, materials, lights and outputs it is made
+// of, with their own parenthesised lists and `=` references. Only its
+// version and apply clauses are the interface's; the rest is skipped.
+void skipPhenomenonBody(Reader& in, const Token& declare, Declaration& d) {
+    int depth = 0;
+    for (;;) {
+        const Token& t = in.peek();
+        if (t.kind == Token::End) {
+            in.fail(declare, "the phenomenon \"" + d.name + "\" is not closed by 'end declare'");
+        }
+        if (depth == 0 && t.kind == Token::Word && t.text == "end") {
+            in.take();
+            if (in.peekWord("declare")) {
+                in.take();
+                return;
+            }
+        } else if (depth == 0 && t.kind == Token::Word && t.text == "version") {
+            in.take();
+            d.version = readInteger(in, "an integer version of phenomenon \"" + d.name + "\"");
+            d.versioned = true;
+        } else if (depth == 0 && t.kind == Token::Word && t.text == "apply") {
+            in.take();
+            readApply(in, d);
+        } else {
+            if (t.kind == Token::Punct && (t.text == "(" || t.text == "{")) ++depth;
+            if (t.kind == Token::Punct && (t.text == ")" || t.text == "}")) {
+                if (depth == 0)
+                    in.fail(t, "a '" + t.text + "' that closes nothing in the phenomenon \"" + d.name + "\"");
+                --depth;
+            }
+            in.take();
+        }
+    }
+}
+
+// A declaration, and why it is to be left out ("" when it is not).
+struct ReadDeclaration {
+    Declaration declaration;
+    std::string leaveOut;
+};
+
+ReadDeclaration readDeclaration(Reader& in, const VersionRange& fileRange) {
+    ReadDeclaration out;
+    Declaration& d = out.declaration;
+    VersionRange range = fileRange;
+    const Token declare = in.take();
+    d.line = declare.line;
+    d.source = in.fileName(declare);
+    if (in.peekWord("phenomenon")) {
+        in.take();
+        d.phenomenon = true;
+    }
+    const bool newForm = d.phenomenon || in.peekWord("shader");
+    if (in.peekWord("shader") && !d.phenomenon) in.take();
+    if (in.peek().kind == Token::Word && isTypeWord(in)) {
+        if (in.peekWord("struct")) {
+            in.take();
+            d.returns = "struct";
+            d.resultMembers = readMembers(in, "the result struct", 0);
+        } else {
+            d.returns = readSimpleType(in).name;
+        }
+    }
+    const char* const what = d.phenomenon ? "phenomenon" : "shader";
+    const Token name = in.take();
+    if (name.kind != Token::Quoted && name.kind != Token::Word) {
+        in.failAt(name, "expected the " + std::string(what) + "'s name");
+    }
+    d.name = name.text;
+    const std::string owner = std::string(what) + " \"" + d.name + "\"";
+    in.expectPunct("(", "after the name of " + owner);
+    if (!in.peekPunct(")")) d.parameters = readParameterList(in, ")", owner, 0);
+    in.take();  // ")"
+    if (d.phenomenon) {
+        skipPhenomenonBody(in, declare, d);
+        out.leaveOut = versionExclusion(in, range);
+        return out;
+    }
+    while (newForm && isClauseWord(in.peek()) && !in.peekWord("end")) {
+        const Token clause = in.take();
+        if (clause.text == "version") {
+            d.version = readInteger(in, "an integer version of shader \"" + d.name + "\"");
+            d.versioned = true;
+        } else if (clause.text == "apply") {
+            readApply(in, d);
+        } else if ((clause.text == "min" || clause.text == "max") && in.peekWord("version")) {
+            readVersionBound(in, clause, range);
+        } else if (clause.text == "gui") {
+            if (in.peek().kind == Token::Quoted || in.peek().kind == Token::Word) in.take();  // its name
+            skipBraces(in, clause);
+        } else if (clause.text == "declare") {
+            in.fail(clause, "expected 'end declare' to close the declaration of shader \"" + d.name +
+                                "\" before the next 'declare'");
+        } else if (isOptionWord(clause.text)) {
+            std::string text = clause.text;
+            while (in.peek().line == clause.line && in.peek().file == clause.file &&
+                   (in.peek().kind == Token::Word || in.peek().kind == Token::Quoted) &&
+                   !in.peekWord("end")) {
+                text += " " + in.take().text;
+            }
+            d.options.push_back(text);
+        } else {
+            out.leaveOut = "unknown statement '" + clause.text + "' at " + in.fileName(clause) + ":" +
+                           std::to_string(clause.line);
+            skipToEndDeclare(in, declare, d.name);
+            return out;
+        }
+    }
+    in.expectWord("end", "to close the declaration of shader \"" + d.name + "\"");
+    in.expectWord("declare", "after 'end'");
+    out.leaveOut = versionExclusion(in, range);
+    return out;
 }
 
 DeclarationFile parse(const std::string& text, const std::string& sourceName) {
     DeclarationFile out;
     Reader in(out);
     in.open(text, sourceName, canonical(sourceName));
+    // A version range holds from its statement to the end of its file.
+    std::map<int, VersionRange> ranges;
     while (!in.atEnd()) {
         if (in.peekWord("declare")) {
-            out.declarations.push_back(readDeclaration(in));
+            ReadDeclaration read = readDeclaration(in, ranges[in.peek().file]);
+            Declaration& d = read.declaration;
+            if (read.leaveOut.empty()) {
+                out.declarations.push_back(std::move(d));
+                continue;
+            }
+            out.notes.push_back(d.source + ":" + std::to_string(d.line) + ": " +
+                                (d.phenomenon ? "phenomenon" : "shader") + " \"" + d.name +
+                                "\" left out: " + read.leaveOut);
+            out.leftOut.push_back({d.name, d.source, d.line, std::move(read.leaveOut)});
         } else if (in.peekWord("set")) {
             in.take();  // set
             const Token name = in.take();
@@ -593,7 +729,8 @@ DeclarationFile parse(const std::string& text, const std::string& sourceName) {
             }
             out.variables[name.text] = value.text;
         } else if (in.peekWord("min") || in.peekWord("max")) {
-            readVersionBound(in);
+            const Token bound = in.take();
+            readVersionBound(in, bound, ranges[bound.file]);
         } else if (in.peekWord("link")) {
             in.take();  // link
             const Token file = in.take();

@@ -1,12 +1,14 @@
 #pragma once
 
 // Shader declarations as the renderer reads them from .mi files:
-//   declare shader [type] "name" ( type "param" [default v...], ... )
-//       [version N] [apply kind, ...] [options]
+//   declare shader [type] "name" ( type "param" [default v...], ... [,] )
+//       [version N] [apply kind, ...] [min|max version "x.y"]
+//       [scanline|trace|shadow|face|derivative|object ...] [gui "name" { ... }]
 //   end declare
-// with the directives that shipped declaration files wrap them in ($ifdef,
-// $ifndef, $else, $endif, $include, set, min/max version, link), and the
-// parameter block the renderer lays out from one, by C struct rules.
+// and phenomena (`declare phenomenon`, whose interface is kept and whose body
+// is skipped), with the directives that shipped declaration files wrap them
+// in ($ifdef, $ifndef, $else, $endif, $include, set, min/max version, link),
+// and the parameter block the renderer lays out from one, by C struct rules.
 
 #include <map>
 #include <string>
@@ -32,6 +34,7 @@ struct Parameter {
 
 struct Declaration {
     std::string name;
+    bool phenomenon = false;               // `declare phenomenon`: an interface; its body is not kept
     std::string returns;                   // "color", "struct", ..., or "" when not declared
     std::vector<Parameter> resultMembers;  // when the result is a struct
     int version = 0;                       // no version clause counts as 0
@@ -43,10 +46,22 @@ struct Declaration {
     int line = 0;        // where `declare` stands
 };
 
+// A declaration the reader read past: one for another renderer version, or
+// one holding a statement the reader does not know.
+struct LeftOut {
+    std::string name;
+    std::string source;
+    int line = 0;
+    std::string reason;
+};
+
 // What reading a declaration file yields. Included files add to the same
 // record, in reading order.
 struct DeclarationFile {
     std::vector<Declaration> declarations;
+    std::vector<LeftOut> leftOut;
+    // One line for each declaration left out, "file:line: ...", for standard error.
+    std::vector<std::string> notes;
     // `link` names the libraries that a scene reading the file would attach.
     // They are recorded as written, not loaded: the host loads a library by
     // the path it is given.
@@ -55,8 +70,8 @@ struct DeclarationFile {
     std::vector<std::string> files;                // every file read, the first one first
 };
 
-// The renderer version the reader stands for; `min version` and `max version`
-// outside it refuse the file.
+// The renderer version the reader stands for; a declaration under a `min
+// version` or `max version` that excludes it is left out, with a note.
 extern const char* const kReaderVersion;
 
 // `sourceName` names the text in messages and is where `$include` paths are

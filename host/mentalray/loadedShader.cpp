@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 
 #include "host/errors/hostError.h"
 #include "host/mentalray/layoutProbe.h"
@@ -12,7 +13,17 @@ LoadedShader::LoadedShader(const std::string& libraryPath, const std::string& de
                            RendererModule& module)
     : declarationPath_(declarationPath), module_(&module) {
     const std::string name = std::filesystem::path(libraryPath).stem().string();
-    std::vector<Declaration> declarations = readDeclarations(declarationPath);
+    file_ = readDeclarationFile(declarationPath);
+    // Another shader's declaration that the reader left out costs that shader
+    // alone, as in the renderer; ours must be read whole.
+    for (const LeftOut& left : file_.leftOut) {
+        if (left.name == name) {
+            throw HostError(left.source + ":" + std::to_string(left.line) + ": the declaration of \"" + name +
+                            "\" cannot be used: " + left.reason);
+        }
+    }
+    for (const std::string& note : file_.notes) std::cerr << note << '\n';
+    std::vector<Declaration>& declarations = file_.declarations;
     const auto found = std::find_if(declarations.begin(), declarations.end(),
                                     [&](const Declaration& d) { return d.name == name; });
     if (found == declarations.end()) {
@@ -27,7 +38,7 @@ LoadedShader::LoadedShader(const std::string& libraryPath, const std::string& de
                         ":" + std::to_string(found->line) + " and " + again->source + ":" +
                         std::to_string(again->line) + ")");
     }
-    layout_ = std::make_unique<BlockLayout>(std::move(*found));
+    layout_ = std::make_unique<BlockLayout>(*found);
     library_ = std::make_unique<ShaderLibrary>(libraryPath, layout_->declaration());
     library_->setModuleHandle(module.handle());
 }

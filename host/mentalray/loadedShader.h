@@ -20,12 +20,16 @@ public:
     // Reads the declaration of the shader named after the library's file
     // (qm7r_sorvane.so: "qm7r_sorvane"), loads the library, checks its
     // version and calls its miSetModuleHandle with `module`'s handle.
-    // HostError when any of it fails.
+    // HostError when any of it fails. What the file declares besides is read
+    // as the renderer reads it: a declaration it leaves out is one line on
+    // standard error, unless it is this shader's.
     LoadedShader(const std::string& libraryPath, const std::string& declarationPath,
                  RendererModule& module = RendererModule::get());
 
     const std::string& declarationPath() const { return declarationPath_; }
     const Declaration& declaration() const { return layout_->declaration(); }
+    // Everything the declaration file and what it includes declared.
+    const DeclarationFile& declarationFile() const { return file_; }
     const BlockLayout& layout() const { return *layout_; }
     const ShaderLibrary& library() const { return *library_; }
     RendererModule& module() const { return *module_; }
@@ -35,6 +39,7 @@ public:
 
 private:
     std::string declarationPath_;
+    DeclarationFile file_;
     std::unique_ptr<BlockLayout> layout_;
     std::unique_ptr<ShaderLibrary> library_;
     RendererModule* module_;

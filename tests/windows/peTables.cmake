@@ -1,5 +1,6 @@
 # A Windows DLL's tables, as a loader sees them (objdump -p):
-#   EXPORTS  exactly these names, undecorated: no _name@N, no leading underscore
+#   EXPORTS  exactly these names, C names undecorated (no _name@N, no leading
+#            underscore); a C++ name (_Z...) as it is
 #   IMPORTS  exactly these DLLs
 #   BITS     32 or 64: the file's machine
 #   CDECL    32-bit: every export returns with a plain ret (objdump -d), so the
@@ -69,8 +70,9 @@ if(NOT exports STREQUAL expected)
   list(JOIN expected ", " wanted)
   list(APPEND problems "it exports [${got}]; expected [${wanted}]")
 endif()
+# A C++ name (_Z...) is meant as it is; a C name must carry no decoration.
 foreach(name IN LISTS exports)
-  if(name MATCHES "@|^_")
+  if(name MATCHES "@|^_" AND NOT name MATCHES "^_Z[0-9N]")
     list(APPEND problems "export ${name} is decorated")
   endif()
 endforeach()

@@ -270,6 +270,30 @@ void inspectMentalray(const PluginPaths& paths, std::ostream& out) {
                                    {"version", declaration.version},
                                    {"returns", declaration.returns},
                                    {"parameters", parameters}};
+        // What else the file and its includes declare, phenomena with their
+        // interfaces, and what the reader left out and why.
+        OrderedJson others = OrderedJson::array();
+        for (const mr::Declaration& d : shader->declarationFile().declarations) {
+            if (d.name == declaration.name) continue;
+            OrderedJson interface = OrderedJson::array();
+            for (const mr::Parameter& p : d.parameters) {
+                interface.push_back({{"name", p.name}, {"type", mr::typeText(p)}});
+            }
+            others.push_back({{"name", d.name},
+                              {"kind", d.phenomenon ? "phenomenon" : "shader"},
+                              {"returns", d.returns},
+                              {"version", d.version},
+                              {"source", d.source + ":" + std::to_string(d.line)},
+                              {"parameters", interface}});
+        }
+        OrderedJson leftOut = OrderedJson::array();
+        for (const mr::LeftOut& left : shader->declarationFile().leftOut) {
+            leftOut.push_back({{"name", left.name},
+                               {"source", left.source + ":" + std::to_string(left.line)},
+                               {"reason", left.reason}});
+        }
+        document["otherDeclarations"] = others;
+        document["leftOut"] = leftOut;
         document["blockSize"] = shader->layout().size();
         try {
             const std::optional<std::string> difference = mr::layoutDifference(*shader);

@@ -122,6 +122,9 @@ struct Evaluation::Impl {
 
 }  // namespace sorvane::mayahost
 
+// In the API's namespace, where the classes declare it their friend.
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 struct MHostAccess {
     using Attribute = sorvane::mayahost::Attribute;
     using Node = sorvane::mayahost::Node;
@@ -246,3 +249,5 @@ struct MHostAccess {
     static const Node::Impl* node(const MPxNode& n) { return static_cast<const Node::Impl*>(n.instance); }
     static void bind(MPxNode& n, Node::Impl* impl) { n.instance = impl; }
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

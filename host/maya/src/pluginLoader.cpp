@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <typeinfo>
 
 #include "dynamicLibrary.h"
 #include "hostInternal.h"
@@ -71,6 +72,41 @@ MStatus callEntryPoint(LoadedPlugin::Record* record, MStatus (*entryPoint)(MObje
     return status;
 }
 
+// The C++ name of `function(MObject)`, mangled as this host's API declares
+// MObject (from API 20180000 on, inside the release's namespace):
+// "_Z16initializePlugin7MObject". The parameter's part is taken from the
+// compiler's own name for a pointer to such a function, "PFv7MObjectE".
+std::string cxxEntryPointName(const std::string& function) {
+    const std::string pointer = typeid(void (*)(MObject)).name();
+    if (pointer.size() < 5 || pointer.compare(0, 3, "PFv") != 0 || pointer.back() != 'E') return {};
+    return "_Z" + std::to_string(function.size()) + function + pointer.substr(3, pointer.size() - 4);
+}
+
+using EntryPoint = MStatus (*)(MObject);
+
+// Maya on Windows finds an entry point by its plain name, which the devkit's
+// /export options make; on Linux by the C++ name that a devkit build exports.
+EntryPoint findEntryPoint(void* library, const std::string& function, EntryPointNames names) {
+    void* found = nullptr;
+    if (names != EntryPointNames::Cxx) found = librarySymbol(library, function.c_str());
+    if (!found && names != EntryPointNames::Plain) {
+        const std::string cxx = cxxEntryPointName(function);
+        if (!cxx.empty()) found = librarySymbol(library, cxx.c_str());
+    }
+    return reinterpret_cast<EntryPoint>(found);
+}
+
+const char* describe(EntryPointNames names) {
+    switch (names) {
+        case EntryPointNames::Plain:
+            return " under its plain name";
+        case EntryPointNames::Cxx:
+            return " under its C++ name";
+        default:
+            return "";
+    }
+}
+
 std::string canonical(const std::string& path) {
     std::error_code error;
     auto resolved = std::filesystem::weakly_canonical(path, error);
@@ -79,7 +115,7 @@ std::string canonical(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
+std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path, EntryPointNames names) {
     auto& reg = registry();
     std::lock_guard lock(reg.mutex);
     const std::string key = canonical(path);
@@ -112,12 +148,10 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path) {
         fail("was built for API version " + record->apiVersion + "; this host is " +
              std::to_string(MAYA_API_VERSION));
     }
-    record->initializePlugin =
-        reinterpret_cast<MStatus (*)(MObject)>(librarySymbol(record->library, "initializePlugin"));
-    record->uninitializePlugin =
-        reinterpret_cast<MStatus (*)(MObject)>(librarySymbol(record->library, "uninitializePlugin"));
-    if (!record->initializePlugin) fail("exports no initializePlugin");
-    if (!record->uninitializePlugin) fail("exports no uninitializePlugin");
+    record->initializePlugin = findEntryPoint(record->library, "initializePlugin", names);
+    record->uninitializePlugin = findEntryPoint(record->library, "uninitializePlugin", names);
+    if (!record->initializePlugin) fail(std::string("exports no initializePlugin") + describe(names));
+    if (!record->uninitializePlugin) fail(std::string("exports no uninitializePlugin") + describe(names));
 
     Record* raw = record.get();
     reg.plugins.push_back(raw);

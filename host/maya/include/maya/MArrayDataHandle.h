@@ -2,6 +2,8 @@
 
 #include <maya/MDataHandle.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MArrayDataHandle {
 public:
     MArrayDataHandle(const MDataHandle& handle);
@@ -26,3 +28,5 @@ private:
     // array pointers and the current position in here.
     unsigned char fData[41] = {};
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -4,6 +4,8 @@
 #include <maya/MDataHandle.h>
 #include <maya/MPlug.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // The values of one evaluation, valid during compute only. Only the host
 // makes one.
 class OPENMAYA_EXPORT MDataBlock {
@@ -27,3 +29,5 @@ private:
     void* fBlock = nullptr;
     unsigned char fReserved[8] = {};
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 
 typedef float float3[3];
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // A handle onto one value of an evaluation's data block; the accessors return
 // references into the block. 32 bytes, 1-aligned.
 class OPENMAYA_EXPORT MDataHandle {
@@ -36,3 +38,5 @@ private:
     // its block, attribute, value and scope pointers in here.
     unsigned char fData[32] = {};
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

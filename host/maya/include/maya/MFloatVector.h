@@ -5,6 +5,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // Inline throughout, as in Maya: the arithmetic happens in the caller.
 class MFloatVector {
 public:
@@ -61,3 +63,5 @@ public:
 inline MFloatVector operator*(float s, const MFloatVector& v) { return v * s; }
 inline MFloatVector operator*(double s, const MFloatVector& v) { return v * static_cast<float>(s); }
 inline MFloatVector operator*(int s, const MFloatVector& v) { return v * static_cast<float>(s); }
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -3,6 +3,8 @@
 #include <maya/MFnBase.h>
 #include <maya/MString.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MFnAttribute : public MFnBase {
 public:
     enum DisconnectBehavior { kDelete, kReset, kNothing };
@@ -44,3 +46,5 @@ public:
 private:
     unsigned char fReserved[32];
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

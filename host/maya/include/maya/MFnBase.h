@@ -4,6 +4,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // Every function set is this virtual table pointer and the object it is
 // attached to; derived sets add reserved bytes up to Maya's sizes, so that the
 // host's constructors alone (never an inline one) decide the state.
@@ -22,3 +24,5 @@ private:
     MFnBase(const MFnBase&) = delete;
     MFnBase& operator=(const MFnBase&) = delete;
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -2,6 +2,8 @@
 
 #include <maya/MFnAttribute.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MFnLightDataAttribute : public MFnAttribute {
 public:
     MFnLightDataAttribute() = default;
@@ -23,3 +25,5 @@ public:
                        bool& defSpecular, float& defShadowFraction, float& defPreShadowIntensity,
                        void*& defBlindData);
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

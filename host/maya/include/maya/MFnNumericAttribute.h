@@ -3,6 +3,8 @@
 #include <maya/MFnAttribute.h>
 #include <maya/MFnNumericData.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MFnNumericAttribute : public MFnAttribute {
 public:
     MFnNumericAttribute();
@@ -44,3 +46,5 @@ public:
     MStatus getDefault(float& value1, float& value2, float& value3);
     MStatus getDefault(double& value);
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

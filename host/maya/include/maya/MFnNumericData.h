@@ -2,6 +2,8 @@
 
 #include <maya/MFnBase.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MFnNumericData : public MFnBase {
 public:
     ~MFnNumericData() override;
@@ -30,3 +32,5 @@ public:
         kLast
     };
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -6,6 +6,8 @@
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MFnPlugin : public MFnBase {
 public:
     MFnPlugin() = default;
@@ -28,6 +30,8 @@ private:
     MFnPlugin& operator=(const MFnPlugin&) = delete;
     unsigned char fReserved[8];
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE
 
 // A Windows plug-in (NT_PLUGIN) gets its DLL entry point from the one file
 // that includes this header: it keeps the instance handle and reports

@@ -3,6 +3,8 @@
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MGlobal {
 public:
     // There is no MEL interpreter here: the host keeps each command it is given.
@@ -12,3 +14,5 @@ public:
     static void displayWarning(const MString& text);
     static void displayError(const MString& text);
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -2,6 +2,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // 16 bytes, 8-aligned: a host pointer and what it points to.
 class OPENMAYA_EXPORT MObject {
 public:
@@ -21,3 +23,5 @@ private:
     void* fPtr = nullptr;
     int fKind = 0;
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

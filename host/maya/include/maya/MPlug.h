@@ -3,6 +3,8 @@
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MPlug {
 public:
     MPlug() = default;
@@ -32,3 +34,5 @@ private:
     unsigned int fAttributeIndex = ~0u;
     int fLogicalIndex = -1;  // -1: not an array element
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -4,6 +4,8 @@
 
 #include <maya/MPlug.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MPlugArray {
 public:
     MPlugArray() = default;
@@ -15,3 +17,5 @@ public:
 private:
     std::vector<MPlug> fPlugs;
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

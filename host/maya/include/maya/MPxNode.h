@@ -9,6 +9,8 @@
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MPxNode {
 public:
     enum Type {
@@ -77,3 +79,5 @@ private:
     MPxNode(const MPxNode&) = delete;
     MPxNode& operator=(const MPxNode&) = delete;
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

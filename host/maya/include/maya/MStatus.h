@@ -4,6 +4,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // 3 bytes: code, internal code, success flag, in Maya's order, since the
 // inline members of a plug-in built elsewhere read them there.
 class OPENMAYA_EXPORT MStatus {
@@ -57,6 +59,8 @@ private:
     unsigned char fInternalStatusCode = 0xff;
     bool fStatus = true;
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE
 
 #ifndef MNoMSTypedef
 typedef MStatus MS;

@@ -2,6 +2,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // 16 bytes, 8-aligned, as in Maya. The text lives behind a pointer that the
 // host owns; every copy has its own, so strings can be copied on any thread.
 class OPENMAYA_EXPORT MString {
@@ -35,3 +37,5 @@ private:
     void* fText = nullptr;  // null for the empty string
     unsigned char fReserved[8] = {};
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -2,6 +2,8 @@
 
 #include <maya/MTypes.h>
 
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class OPENMAYA_EXPORT MTypeId {
 public:
     MTypeId() = default;
@@ -18,3 +20,5 @@ public:
 private:
     unsigned int fId = 0;
 };
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE

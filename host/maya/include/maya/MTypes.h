@@ -1,6 +1,9 @@
 #pragma once
 
+// A devkit of another release that wraps this header sets its own.
+#ifndef MAYA_API_VERSION
 #define MAYA_API_VERSION 200900
+#endif
 
 // On Windows the API lives in OpenMaya.dll and Foundation.dll: their own
 // build (SORVANE_MAYA_API_BUILD) exports it, plug-ins import it. A plug-in
@@ -27,6 +30,10 @@
 #define NULL 0
 #endif
 
+#include <maya/MApiNamespace.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MStatus;
 class MString;
 class MObject;
@@ -42,6 +49,8 @@ class MPxNode;
 
 // The host's back door into the API objects; only the host defines it.
 struct MHostAccess;
+
+OPENMAYA_MAJOR_NAMESPACE_CLOSE
 
 typedef void* (*MCreatorFunction)();
 typedef MStatus (*MInitializeFunction)();
