@@ -14,7 +14,7 @@ if(NOT output MATCHES "stand-in Maya headers")
   message(FATAL_ERROR "the install does not say that the plug-in is built against the stand-in: ${output}")
 endif()
 foreach(file sorvane.mod README.txt plug-ins/sorvane.so scripts/AEsorvaneTemplate.mel
-             presets/attrPresets/sorvane/default.mel
+             presets/attrPresets/sorvane/default.mel icons/out_sorvane.png icons/render_sorvane.png
              mentalray/lib/qm7r_sorvane.so mentalray/include/qm7r_sorvane.mi tools/bin/sorvane)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "the module lacks ${file}")
@@ -44,7 +44,8 @@ get_filename_component(prefix ${PREFIX} ABSOLUTE)
 if(NOT root STREQUAL prefix)
   message(FATAL_ERROR "sorvane.mod names ${root}, not its own folder ${prefix}")
 endif()
-foreach(expected "MI_CUSTOM_SHADER_PATH+:=mentalray/include" "MI_LIBRARY_PATH+:=mentalray/lib")
+foreach(expected "XBMLANGPATH+:=icons/%B" "MI_CUSTOM_SHADER_PATH+:=mentalray/include"
+                 "MI_LIBRARY_PATH+:=mentalray/lib")
   if(NOT expected IN_LIST lines)
     message(FATAL_ERROR "sorvane.mod lacks ${expected}: ${lines}")
   endif()
