@@ -64,11 +64,12 @@ function(sorvane_emulated_test name target)
     FIXTURES_REQUIRED emulator)
 endfunction()
 
-# sorvane_add_gtest(<target> SOURCES ... [LIBRARIES ...] [LABELS ...])
+# sorvane_add_gtest(<target> SOURCES ... [LIBRARIES ...] [LABELS ...] [PREFIX <text>])
 # One test executable; every TEST in it becomes a ctest test (a cross-built
-# one is a single ctest test, see above).
+# one is a single ctest test, see above), its name after PREFIX where one
+# source serves several executables.
 function(sorvane_add_gtest target)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} sorvane_warnings GTest::gtest_main)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
@@ -79,6 +80,7 @@ function(sorvane_add_gtest target)
   else()
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
+      TEST_PREFIX "${ARG_PREFIX}"
       PROPERTIES LABELS "${ARG_LABELS}")
   endif()
 endfunction()
