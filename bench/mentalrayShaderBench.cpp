@@ -7,7 +7,7 @@
 //
 // The shader runs on the path this process chose (SORVANE_SCALAR_MATH=1 for
 // the scalar one). Its evaluation alone, without the host, runs on every
-// path side by side: the scalar loop and the batches on AVX2 and AVX-512.
+// path side by side: the scalar loop and the batches on SSE2, AVX2 and AVX-512.
 // After the run it prints the cost of a light sample at 1, 2, 4, 8 and 16
 // samples, (t(n) - t(0)) / n, and its ratio to the floor; and, as before,
 // the shader's (t(16) - t(1)) / 15.
@@ -138,13 +138,14 @@ mrshading::EvaluatedParameters materialOf(const shading::ShadingSample& s) {
     return m;
 }
 
-enum class Path { scalar, avx2, avx512 };
+enum class Path { scalar, sse2, avx2, avx512 };
 
 void EvaluationPerSample(benchmark::State& state, Path path) {
     const mrshading::SampleBatchMath* math = nullptr;
     if (path != Path::scalar) {
         math = mrshading::sampleBatchMath(path == Path::avx512 ? mrshading::SampleBatchIsa::avx512
-                                                               : mrshading::SampleBatchIsa::avx2);
+                                          : path == Path::avx2 ? mrshading::SampleBatchIsa::avx2
+                                                               : mrshading::SampleBatchIsa::sse2);
         if (math == nullptr) {
             state.SkipWithError("not available on this machine");
             return;
@@ -189,6 +190,7 @@ void sampleCounts(benchmark::internal::Benchmark* b) {
     b->ArgName("lightSamples")->DenseRange(0, 2)->Arg(4)->Arg(8)->Arg(16);
 }
 BENCHMARK_CAPTURE(EvaluationPerSample, scalar, Path::scalar)->Apply(sampleCounts);
+BENCHMARK_CAPTURE(EvaluationPerSample, sse2, Path::sse2)->Apply(sampleCounts);
 BENCHMARK_CAPTURE(EvaluationPerSample, avx2, Path::avx2)->Apply(sampleCounts);
 BENCHMARK_CAPTURE(EvaluationPerSample, avx512, Path::avx512)->Apply(sampleCounts);
 
@@ -319,6 +321,7 @@ int main(int argc, char** argv) {
     } rows[] = {
         {std::string("shader through the host, ") + (chosen ? chosen->name : "scalar"), "ShaderPerSample"},
         {"evaluation, scalar", "EvaluationPerSample/scalar"},
+        {"evaluation, sse2", "EvaluationPerSample/sse2"},
         {"evaluation, avx2", "EvaluationPerSample/avx2"},
         {"evaluation, avx512", "EvaluationPerSample/avx512"},
     };
