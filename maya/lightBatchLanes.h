@@ -98,7 +98,7 @@ private:
         const F specularBase = select(facing, cosHN, one);
 
         c2 = Math::cos(c2);
-        phase = Math::pow(phase, 1.5f);
+        phase = Math::powThreeHalves(phase);
         backlight = Math::exp(backlight);
         const F specularPower =
             select(facing, Math::pow(specularBase, t.specularExponent), F(::powf(0.0f, t.specularExponent)));

@@ -63,19 +63,18 @@ void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
     }
 
     // cos(dot(N, L)), pow(phase base, 1.5), the backlight's exp and the lobe's acos.
-    float c2[kSampleBatch], phasePower[kSampleBatch], oneAndAHalf[kSampleBatch];
+    float c2[kSampleBatch], phasePower[kSampleBatch];
     float backlightExp[kSampleBatch], a[kSampleBatch];
     for (int i = 0; i < lanes; ++i) {
         const Vec3 L{Lx[i], Ly[i], Lz[i]};
         const float h = model::dot(N, L);
         c2[i] = h;
         phasePower[i] = model::phaseBase(h, g);
-        oneAndAHalf[i] = 1.5f;
         backlightExp[i] = model::backlightExponent(-L, N);
         a[i] = halfCosine(L, V, N);
     }
     math_.cos(c2, lanes);
-    math_.pow(phasePower, oneAndAHalf, lanes);
+    math_.powThreeHalves(phasePower, lanes);
     math_.exp(backlightExp, lanes);
     math_.acos(a, lanes);
 

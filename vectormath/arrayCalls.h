@@ -44,9 +44,15 @@ struct ArrayCalls {
         std::copy(base, base + (count - i), x + i);
     }
 
-    static constexpr Functions kFunctions = {
-        Isa::kName,          &unary<&Math::cos>, &unary<&Math::exp>,  &unary<&Math::tan>,
-        &unary<&Math::acos>, &unary<&Math::log>, &unary<&Math::sqrt>, &power};
+    static constexpr Functions kFunctions = {Isa::kName,
+                                             &unary<&Math::cos>,
+                                             &unary<&Math::exp>,
+                                             &unary<&Math::tan>,
+                                             &unary<&Math::acos>,
+                                             &unary<&Math::log>,
+                                             &unary<&Math::sqrt>,
+                                             &power,
+                                             &unary<&Math::powThreeHalves>};
 };
 
 }  // namespace

@@ -41,6 +41,7 @@ struct Functions {
     void (*log)(float* x, int count);
     void (*sqrt)(float* x, int count);
     void (*pow)(float* x, const float* y, int count);
+    void (*powThreeHalves)(float* x, int count);  // pow(x, 1.5)
 };
 
 // One instruction set's functions, or null where processorRuns(isa) is false.

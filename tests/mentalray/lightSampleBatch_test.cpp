@@ -40,14 +40,18 @@ void eachLane(float* x, int lanes) {
 void powEachLane(float* x, const float* y, int lanes) {
     for (int i = 0; i < lanes; ++i) x[i] = static_cast<float>(std::pow(static_cast<double>(x[i]), y[i]));
 }
+void powThreeHalvesEachLane(float* x, int lanes) {
+    for (int i = 0; i < lanes; ++i) x[i] = static_cast<float>(std::pow(static_cast<double>(x[i]), 1.5));
+}
 double cosOf(double x) { return std::cos(x); }
 double expOf(double x) { return std::exp(x); }
 double tanOf(double x) { return std::tan(x); }
 double acosOf(double x) { return std::acos(x); }
 double logOf(double x) { return std::log(x); }
 double sqrtOf(double x) { return std::sqrt(x); }
-const SampleBatchMath kLaneByLane = {"lane by lane",    &eachLane<cosOf>, &eachLane<expOf>,  &eachLane<tanOf>,
-                                     &eachLane<acosOf>, &eachLane<logOf>, &eachLane<sqrtOf>, &powEachLane};
+const SampleBatchMath kLaneByLane = {"lane by lane",    &eachLane<cosOf>,  &eachLane<expOf>,
+                                     &eachLane<tanOf>,  &eachLane<acosOf>, &eachLane<logOf>,
+                                     &eachLane<sqrtOf>, &powEachLane,      &powThreeHalvesEachLane};
 
 struct Light {
     std::vector<LightSampleInput> samples;

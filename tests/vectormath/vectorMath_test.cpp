@@ -41,10 +41,10 @@ std::int64_t ulps(float a, float b) {
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-enum class Function { cos, exp, tan, acos, log, sqrt, pow };
+enum class Function { cos, exp, tan, acos, log, sqrt, pow, powThreeHalves };
 
 const char* nameOf(Function f) {
-    static const char* const names[] = {"cos", "exp", "tan", "acos", "log", "sqrt", "pow"};
+    static const char* const names[] = {"cos", "exp", "tan", "acos", "log", "sqrt", "pow", "powThreeHalves"};
     return names[static_cast<int>(f)];
 }
 
@@ -73,6 +73,9 @@ void apply(const vm::Functions& t, Function f, std::vector<float>& x, const std:
         case Function::pow:
             t.pow(x.data(), y.data(), n);
             break;
+        case Function::powThreeHalves:
+            t.powThreeHalves(x.data(), n);
+            break;
     }
 }
 
@@ -95,6 +98,8 @@ float reference(Function f, float x, float y) {
             return static_cast<float>(std::sqrt(d));
         case Function::pow:
             return static_cast<float>(std::pow(d, static_cast<double>(y)));
+        case Function::powThreeHalves:
+            return static_cast<float>(std::pow(d, 1.5));
     }
     return kNaN;
 }
@@ -116,6 +121,8 @@ float library(Function f, float x, float y) {
             return std::sqrt(x);
         case Function::pow:
             return std::pow(x, y);
+        case Function::powThreeHalves:
+            return std::pow(x, 1.5f);
     }
     return kNaN;
 }
@@ -224,6 +231,8 @@ const Sweep kSweeps[] = {
     {"pow_highlight", Function::pow, 0.0f, 1.0f, 6.0f, 240.0f},
     {"pow_inverse", Function::pow, 0.01f, 100.0f, -1.0f, -1.0f},
     {"pow_whole", Function::pow, 1e-6f, 1e6f, -12.0f, 12.0f},
+    {"powThreeHalves_phase", Function::powThreeHalves, 0.0f, 4.0f},
+    {"powThreeHalves_whole", Function::powThreeHalves, 0.0f, 3.4e38f},
 };
 
 INSTANTIATE_TEST_SUITE_P(Functions, Sweeps, ::testing::ValuesIn(kSweeps),
@@ -240,38 +249,93 @@ struct Special {
 void PrintTo(const Special& s, std::ostream* os) { *os << nameOf(s.f) << '(' << s.x << ", " << s.y << ')'; }
 
 const Special kSpecials[] = {
-    {Function::cos, kNaN, 1},         {Function::cos, kInf, 1},          {Function::cos, -kInf, 1},
-    {Function::cos, 0.0f, 1},         {Function::cos, -0.0f, 1},         {Function::cos, 65536.5f, 1},
-    {Function::cos, -1e30f, 1},       {Function::cos, 1e-45f, 1},
+    {Function::cos, kNaN, 1},
+    {Function::cos, kInf, 1},
+    {Function::cos, -kInf, 1},
+    {Function::cos, 0.0f, 1},
+    {Function::cos, -0.0f, 1},
+    {Function::cos, 65536.5f, 1},
+    {Function::cos, -1e30f, 1},
+    {Function::cos, 1e-45f, 1},
 
-    {Function::tan, kNaN, 1},         {Function::tan, kInf, 1},          {Function::tan, -kInf, 1},
-    {Function::tan, 0.0f, 1},         {Function::tan, -0.0f, 1},         {Function::tan, 1e30f, 1},
+    {Function::tan, kNaN, 1},
+    {Function::tan, kInf, 1},
+    {Function::tan, -kInf, 1},
+    {Function::tan, 0.0f, 1},
+    {Function::tan, -0.0f, 1},
+    {Function::tan, 1e30f, 1},
     {Function::tan, -1e-45f, 1},
 
-    {Function::exp, kNaN, 1},         {Function::exp, kInf, 1},          {Function::exp, -kInf, 1},
-    {Function::exp, 0.0f, 1},         {Function::exp, -0.0f, 1},         {Function::exp, 88.8f, 1},
-    {Function::exp, 1e30f, 1},        {Function::exp, -104.0f, 1},       {Function::exp, -1e30f, 1},
+    {Function::exp, kNaN, 1},
+    {Function::exp, kInf, 1},
+    {Function::exp, -kInf, 1},
+    {Function::exp, 0.0f, 1},
+    {Function::exp, -0.0f, 1},
+    {Function::exp, 88.8f, 1},
+    {Function::exp, 1e30f, 1},
+    {Function::exp, -104.0f, 1},
+    {Function::exp, -1e30f, 1},
 
-    {Function::acos, kNaN, 1},        {Function::acos, 1.0f, 1},         {Function::acos, -1.0f, 1},
-    {Function::acos, 1.00000012f, 1}, {Function::acos, -1.00000012f, 1}, {Function::acos, kInf, 1},
-    {Function::acos, 0.0f, 1},        {Function::acos, -0.0f, 1},
+    {Function::acos, kNaN, 1},
+    {Function::acos, 1.0f, 1},
+    {Function::acos, -1.0f, 1},
+    {Function::acos, 1.00000012f, 1},
+    {Function::acos, -1.00000012f, 1},
+    {Function::acos, kInf, 1},
+    {Function::acos, 0.0f, 1},
+    {Function::acos, -0.0f, 1},
 
-    {Function::log, kNaN, 1},         {Function::log, kInf, 1},          {Function::log, -kInf, 1},
-    {Function::log, 0.0f, 1},         {Function::log, -0.0f, 1},         {Function::log, -1.0f, 1},
-    {Function::log, 1.0f, 1},         {Function::log, 1e-45f, 1},        {Function::log, 1e-40f, 1},
+    {Function::log, kNaN, 1},
+    {Function::log, kInf, 1},
+    {Function::log, -kInf, 1},
+    {Function::log, 0.0f, 1},
+    {Function::log, -0.0f, 1},
+    {Function::log, -1.0f, 1},
+    {Function::log, 1.0f, 1},
+    {Function::log, 1e-45f, 1},
+    {Function::log, 1e-40f, 1},
 
-    {Function::sqrt, kNaN, 1},        {Function::sqrt, kInf, 1},         {Function::sqrt, -1.0f, 1},
-    {Function::sqrt, 0.0f, 1},        {Function::sqrt, -0.0f, 1},        {Function::sqrt, 1e-45f, 1},
+    {Function::sqrt, kNaN, 1},
+    {Function::sqrt, kInf, 1},
+    {Function::sqrt, -1.0f, 1},
+    {Function::sqrt, 0.0f, 1},
+    {Function::sqrt, -0.0f, 1},
+    {Function::sqrt, 1e-45f, 1},
 
-    {Function::pow, 0.0f, 1.5f},      {Function::pow, -0.0f, 1.5f},      {Function::pow, 0.0f, -1.0f},
-    {Function::pow, -0.0f, -1.0f},    {Function::pow, 0.0f, 0.0f},       {Function::pow, -1.0f, 1.5f},
-    {Function::pow, -2.0f, 2.0f},     {Function::pow, -2.0f, -1.0f},     {Function::pow, kNaN, 0.0f},
-    {Function::pow, kNaN, 1.5f},      {Function::pow, 1.0f, kNaN},       {Function::pow, 2.0f, kNaN},
-    {Function::pow, 1.0f, kInf},      {Function::pow, 0.5f, kInf},       {Function::pow, 2.0f, kInf},
-    {Function::pow, 0.5f, -kInf},     {Function::pow, kInf, 1.5f},       {Function::pow, kInf, -1.0f},
-    {Function::pow, -kInf, 3.0f},     {Function::pow, 2.0f, 0.0f},       {Function::pow, 2.0f, -0.0f},
-    {Function::pow, 1.0f, 1e30f},     {Function::pow, 2.0f, 200.0f},     {Function::pow, 2.0f, -200.0f},
-    {Function::pow, 1e-40f, 0.5f},    {Function::pow, 0.0f, kInf},
+    {Function::pow, 0.0f, 1.5f},
+    {Function::pow, -0.0f, 1.5f},
+    {Function::pow, 0.0f, -1.0f},
+    {Function::pow, -0.0f, -1.0f},
+    {Function::pow, 0.0f, 0.0f},
+    {Function::pow, -1.0f, 1.5f},
+    {Function::pow, -2.0f, 2.0f},
+    {Function::pow, -2.0f, -1.0f},
+    {Function::pow, kNaN, 0.0f},
+    {Function::pow, kNaN, 1.5f},
+    {Function::pow, 1.0f, kNaN},
+    {Function::pow, 2.0f, kNaN},
+    {Function::pow, 1.0f, kInf},
+    {Function::pow, 0.5f, kInf},
+    {Function::pow, 2.0f, kInf},
+    {Function::pow, 0.5f, -kInf},
+    {Function::pow, kInf, 1.5f},
+    {Function::pow, kInf, -1.0f},
+    {Function::pow, -kInf, 3.0f},
+    {Function::pow, 2.0f, 0.0f},
+    {Function::pow, 2.0f, -0.0f},
+    {Function::pow, 1.0f, 1e30f},
+    {Function::pow, 2.0f, 200.0f},
+    {Function::pow, 2.0f, -200.0f},
+    {Function::pow, 1e-40f, 0.5f},
+    {Function::pow, 0.0f, kInf},
+    {Function::powThreeHalves, 0.0f, 1},
+    {Function::powThreeHalves, -0.0f, 1},
+    {Function::powThreeHalves, -1.0f, 1},
+    {Function::powThreeHalves, kInf, 1},
+    {Function::powThreeHalves, -kInf, 1},
+    {Function::powThreeHalves, kNaN, 1},
+    {Function::powThreeHalves, 1e-45f, 1},
+    {Function::powThreeHalves, 3e38f, 1},
 };
 
 // Arguments and results of the table's function in `lanes` lanes, with s.x
