@@ -1,11 +1,12 @@
-// evaluation_bench's figures where Google Benchmark is not to be had: Debian
-// packages it for Linux only, and the Windows builds are where the users
-// run. The same loops under the same names (EvaluateOutColor/N,
-// EvaluateOutColorScalar/N, MathFloorPerLight), each timed over a
-// calibrated number of iterations, repeated, and written as Google
+// evaluation_bench's figures, and mentalray_shader_bench's evaluation, where
+// Google Benchmark is not to be had: Debian packages it for Linux only, and
+// the Windows builds are where the users run. The same loops under the same
+// names (EvaluateOutColor/N, EvaluateOutColorScalar/N, MathFloorPerLight;
+// EvaluationPerSample/PATH/lightSamples:N, MathFloorPerSample), each timed
+// over a calibrated number of iterations, repeated, and written as Google
 // Benchmark's JSON, so that the figures compare one to one; after the run
-// it prints each path's marginal cost of a light over the floor, from the
-// medians.
+// it prints each path's cost of a light, or light sample, over its floor,
+// from the medians.
 //
 //   wine64 build-win64/bench/evaluation_timing.exe --benchmark_repetitions=5
 //       --benchmark_out=evaluation.json --benchmark_out_format=json
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "bench/mathFloor.h"
+#include "bench/mentalrayEvaluation.h"
 #include "bench/shadingWorkload.h"
 #include "maya/shadingEvaluation.h"
 #include "vectormath/vectorMath.h"
@@ -74,6 +76,26 @@ std::vector<Benchmark> benchmarks() {
                        const auto& all = sorvane::bench::floorArguments();
                        for (std::size_t i = 0; i < iterations; ++i)
                            keep(sorvane::bench::mathFloorLight(all[i % kSamples]));
+                   },
+                   0});
+    for (const mrshading::SampleBatchMath* math :
+         {mrshading::widestSampleBatchMath(), static_cast<const mrshading::SampleBatchMath*>(nullptr)}) {
+        for (const int count : {0, 16}) {
+            out.push_back({std::string("EvaluationPerSample/") + (math ? math->name : "scalar") +
+                               "/lightSamples:" + std::to_string(count),
+                           [math, count](std::size_t iterations) {
+                               static const sorvane::bench::ShaderEvaluation evaluation;
+                               for (std::size_t i = 0; i < iterations; ++i)
+                                   keep(evaluation.shade(i % kSamples, count, math));
+                           },
+                           count});
+        }
+    }
+    out.push_back({"MathFloorPerSample",
+                   [](std::size_t iterations) {
+                       const auto& all = sorvane::bench::sampleFloorArguments();
+                       for (std::size_t i = 0; i < iterations; ++i)
+                           keep(sorvane::bench::mathFloorSample(all[i % kSamples]));
                    },
                    0});
     return out;
@@ -239,6 +261,17 @@ int main(int argc, char** argv) {
         const double perLight = (median(f + "/16") - median(f + "/1")) / 15.0;
         std::printf("%s per light: %.1f ns; math floor per light: %.1f ns; ratio %.3f (medians of %d)\n",
                     family, perLight, floor, perLight / floor, repetitions);
+    }
+    const double sampleFloor = median("MathFloorPerSample");
+    const mrshading::SampleBatchMath* widest = mrshading::widestSampleBatchMath();
+    for (const char* path : {widest ? widest->name : "scalar", "scalar"}) {
+        const std::string name = std::string("EvaluationPerSample/") + path + "/lightSamples:";
+        const double perSample = (median(name + "16") - median(name + "0")) / 16.0;
+        std::printf(
+            "mental ray evaluation, %s, per light sample at 16: %.1f ns; math floor per light sample: "
+            "%.1f ns; ratio %.3f (medians of %d)\n",
+            path, perSample, sampleFloor, perSample / sampleFloor, repetitions);
+        if (widest == nullptr) break;
     }
     return 0;
 }
