@@ -54,6 +54,7 @@ struct Benchmark {
 std::vector<Benchmark> benchmarks() {
     using sorvane::bench::workload;
     std::vector<Benchmark> out;
+#if defined(SORVANE_TIME_MAYA)
     const auto evaluation = [](const char* family, const shading::LightBatchMath* math, int lights) {
         return Benchmark{std::string(family) + "/" + std::to_string(lights),
                          [math, lights](std::size_t iterations) {
@@ -78,6 +79,8 @@ std::vector<Benchmark> benchmarks() {
                            keep(sorvane::bench::mathFloorLight(all[i % kSamples]));
                    },
                    0});
+#endif
+#if defined(SORVANE_TIME_MENTALRAY)
     for (const mrshading::SampleBatchMath* math :
          {mrshading::widestSampleBatchMath(), static_cast<const mrshading::SampleBatchMath*>(nullptr)}) {
         for (const int count : {0, 16}) {
@@ -98,6 +101,7 @@ std::vector<Benchmark> benchmarks() {
                            keep(sorvane::bench::mathFloorSample(all[i % kSamples]));
                    },
                    0});
+#endif
     return out;
 }
 
@@ -217,7 +221,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    const shading::LightBatchMath* math = shading::widestLightBatchMath();
+    const sorvane::vectormath::Functions* math = sorvane::vectormath::widestFunctions();
     std::printf("vector path: %s\n%-28s %14s %12s\n", math ? math->name : "scalar", "Benchmark", "Time",
                 "Iterations");
     std::vector<Run> runs;
@@ -255,6 +259,7 @@ int main(int argc, char** argv) {
             if (n == name) return ns;
         return -1.0;
     };
+#if defined(SORVANE_TIME_MAYA)
     const double floor = median("MathFloorPerLight");
     for (const char* family : {"EvaluateOutColor", "EvaluateOutColorScalar"}) {
         const std::string f = family;
@@ -262,6 +267,8 @@ int main(int argc, char** argv) {
         std::printf("%s per light: %.1f ns; math floor per light: %.1f ns; ratio %.3f (medians of %d)\n",
                     family, perLight, floor, perLight / floor, repetitions);
     }
+#endif
+#if defined(SORVANE_TIME_MENTALRAY)
     const double sampleFloor = median("MathFloorPerSample");
     const mrshading::SampleBatchMath* widest = mrshading::widestSampleBatchMath();
     for (const char* path : {widest ? widest->name : "scalar", "scalar"}) {
@@ -273,5 +280,6 @@ int main(int argc, char** argv) {
             path, perSample, sampleFloor, perSample / sampleFloor, repetitions);
         if (widest == nullptr) break;
     }
+#endif
     return 0;
 }

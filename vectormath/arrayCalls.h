@@ -2,9 +2,9 @@
 
 // One instruction set's Functions table (vectorMath.h): the kernels applied
 // in place to arrays, a vector at a time; a last part shorter than a vector
-// goes through a padded one, so that every value is computed alike.
-
-#include <algorithm>
+// goes through a padded one, so that every value is computed alike. No
+// standard library templates here: an unoptimised build would emit them
+// for this instruction set where another source's copy could be linked.
 
 #include "vectormath/mathKernels.h"
 #include "vectormath/vectorMath.h"
@@ -25,10 +25,9 @@ struct ArrayCalls {
         if (i == count) return;
         // 1 is an ordinary argument of every function.
         float part[kWidth];
-        std::fill(part, part + kWidth, 1.0f);
-        std::copy(x + i, x + count, part);
+        for (int j = 0; j < kWidth; ++j) part[j] = i + j < count ? x[i + j] : 1.0f;
         f(F::load(part)).store(part);
-        std::copy(part, part + (count - i), x + i);
+        for (int j = 0; i + j < count; ++j) x[i + j] = part[j];
     }
 
     static void power(float* x, const float* y, int count) {
@@ -36,12 +35,12 @@ struct ArrayCalls {
         for (; i + kWidth <= count; i += kWidth) Math::pow(F::load(x + i), F::load(y + i)).store(x + i);
         if (i == count) return;
         float base[kWidth], exponent[kWidth];
-        std::fill(base, base + kWidth, 1.0f);
-        std::fill(exponent, exponent + kWidth, 1.0f);
-        std::copy(x + i, x + count, base);
-        std::copy(y + i, y + count, exponent);
+        for (int j = 0; j < kWidth; ++j) {
+            base[j] = i + j < count ? x[i + j] : 1.0f;
+            exponent[j] = i + j < count ? y[i + j] : 1.0f;
+        }
         Math::pow(F::load(base), F::load(exponent)).store(base);
-        std::copy(base, base + (count - i), x + i);
+        for (int j = 0; i + j < count; ++j) x[i + j] = base[j];
     }
 
     static constexpr Functions kFunctions = {Isa::kName,

@@ -65,6 +65,7 @@ struct MathKernels {
     static F sqrt(F x) { return Isa::sqrt(x.v); }
 
 private:
+    static constexpr double kInfinity = std::numeric_limits<double>::infinity();
     static constexpr float kFloatMax = 3.40282347e+38f;
     static constexpr float kFloatMin = 1.17549435e-38f;  // the smallest normal float
     // Beyond it the reduction by pi/2 below would lose bits; the C library
@@ -189,8 +190,7 @@ private:
 
     static D threeHalves(D x) {
         // pow(-inf, 1.5) is +inf, where sqrt would make NaN.
-        const D infinity = std::numeric_limits<double>::infinity();
-        return select(x == -infinity, infinity, x * D(Isa::sqrt(x.v)));
+        return select(x == D(-kInfinity), kInfinity, x * D(Isa::sqrt(x.v)));
     }
 
     static D power(D x, D y) {
