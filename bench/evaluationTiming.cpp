@@ -24,11 +24,15 @@
 #include <string>
 #include <vector>
 
-#include "bench/mathFloor.h"
-#include "bench/mentalrayEvaluation.h"
 #include "bench/shadingWorkload.h"
-#include "maya/shadingEvaluation.h"
 #include "vectormath/vectorMath.h"
+#if defined(SORVANE_TIME_MAYA)
+#include "bench/mathFloor.h"
+#include "maya/shadingEvaluation.h"
+#endif
+#if defined(SORVANE_TIME_MENTALRAY)
+#include "bench/mentalrayEvaluation.h"
+#endif
 
 namespace {
 
