@@ -1,10 +1,11 @@
 #pragma once
 
 // The single-precision math of the scattering model, a vector of lanes at a
-// time: cos, tan, exp, log, pow (and pow(x, 1.5) alone), acos and sqrt. Each is worked in double
-// precision on the float arguments and rounded once to float, so it is
-// within an ulp of the correctly rounded result (the tests sweep them);
-// and since nothing fuses, every instruction set gives the same bits.
+// time: cos, tan, exp, log, pow (and pow(x, 1.5) alone), acos and sqrt.
+// Each is worked in double precision on the float arguments and rounded
+// once to float, so it is within an ulp of the correctly rounded result
+// (the tests sweep them); and since nothing fuses, every instruction set
+// gives the same bits.
 //
 // Arguments outside the ranges worked here (the cosine and tangent of huge
 // angles, logarithms and powers of zero, negatives, subnormals and
