@@ -79,6 +79,16 @@ testWindows() {
   grep -h "^Skipped: " build-win32/Testing/Temporary/LastTest.log | sort -u || true
 }
 
+# The Maya evaluation's figures where the users run it: the win64 timing
+# program under wine64, its JSON beside it.
+timeWindows() {
+  local wine
+  wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+  sh cmake/toolchains/wine-run.sh "$(pwd)/build-win64/wine" "$wine" \
+    build-win64/bench/evaluation_timing.exe --benchmark_repetitions=3 \
+    --benchmark_out=build-win64/evaluation_timing.json --benchmark_out_format=json
+}
+
 # libFuzzer targets (fuzz/), with AddressSanitizer and UBSan over the whole
 # tree: the hosts and the plug-ins they load are checked too. The runtime is
 # the shared one, so that the plug-ins, linked with --no-undefined, find it.
@@ -187,6 +197,7 @@ case "${1:-}" in
     install_missing
     buildWindows
     testWindows
+    timeWindows
     ;;
   *)
     echo "usage: $0 preview|pictures|test|sanitize|tsan|fuzz|build|windows" >&2

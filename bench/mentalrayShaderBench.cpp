@@ -7,7 +7,7 @@
 //
 // The shader runs on the path this process chose (SORVANE_SCALAR_MATH=1 for
 // the scalar one). Its evaluation alone, without the host, runs on every
-// path side by side: the scalar loop and the batches on AVX2 and AVX-512.
+// path side by side: the scalar loop and the batches on SSE2, AVX2 and AVX-512.
 // After the run it prints the cost of a light sample at 1, 2, 4, 8 and 16
 // samples, (t(n) - t(0)) / n, and its ratio to the floor; and, as before,
 // the shader's (t(16) - t(1)) / 15.
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "bench/benchRatios.h"
+#include "bench/mentalrayEvaluation.h"
 #include "bench/shadingWorkload.h"
 #include "host/mentalray/mentalrayHost.h"
 #include "mentalray/lightSampleBatch.h"
@@ -35,7 +36,8 @@ using sorvane::bench::kLightsPerSample;
 using sorvane::bench::kSamples;
 using sorvane::bench::workload;
 
-constexpr std::size_t kMaterials = 16;
+using sorvane::bench::kMaterials;
+using sorvane::bench::toMr;
 
 // What state.user points at: this sample's light samples.
 struct SampleSet {
@@ -53,8 +55,6 @@ public:
         return true;
     }
 };
-
-miVector toMr(shading::Vec3 v) { return {v.x, v.y, v.z}; }
 
 struct Setup {
     mr::LoadedShader shader{SORVANE_MR_LIBRARY, SORVANE_MR_DECLARATION};
@@ -117,71 +117,23 @@ void ShaderPerSample(benchmark::State& state) {
 }
 BENCHMARK(ShaderPerSample)->ArgName("lightSamples")->DenseRange(0, 2)->Arg(4)->Arg(8)->Arg(16);
 
-// The shader's evaluation of one shading sample's light samples, as the
-// shader entry runs it once the renderer has handed them over.
-mrshading::EvaluatedParameters materialOf(const shading::ShadingSample& s) {
-    mrshading::EvaluatedParameters m{};
-    m.color = {s.color.r, s.color.g, s.color.b, 1.0f};
-    m.scatteringColor = {s.scatteringColor.r, s.scatteringColor.g, s.scatteringColor.b, 1.0f};
-    m.oppositionColor = {0.5f, 0.5f, 0.5f, 1.0f};
-    m.backlightColor = {0.5f, 0.5f, 0.5f, 1.0f};
-    m.specularColor = {0.5f, 0.5f, 0.5f, 1.0f};
-    m.eccentricity = 0.3f;
-    m.specularRollOff = 0.7f;
-    m.diffuse = 0.8f;
-    m.scattering = s.scattering;
-    m.anisotropy = s.anisotropy;
-    m.depth = s.depth;
-    m.opposition = s.opposition;
-    m.backlight = s.backlight;
-    m.subsurfaceIntensity = 1.0f;
-    return m;
-}
-
-enum class Path { scalar, avx2, avx512 };
+enum class Path { scalar, sse2, avx2, avx512 };
 
 void EvaluationPerSample(benchmark::State& state, Path path) {
     const mrshading::SampleBatchMath* math = nullptr;
     if (path != Path::scalar) {
         math = mrshading::sampleBatchMath(path == Path::avx512 ? mrshading::SampleBatchIsa::avx512
-                                                               : mrshading::SampleBatchIsa::avx2);
+                                          : path == Path::avx2 ? mrshading::SampleBatchIsa::avx2
+                                                               : mrshading::SampleBatchIsa::sse2);
         if (math == nullptr) {
             state.SkipWithError("not available on this machine");
             return;
         }
     }
-    const Setup& s = setup();
-    const auto& w = workload();
-    std::vector<mrshading::EvaluatedParameters> materials;
-    for (std::size_t m = 0; m < kMaterials; ++m) materials.push_back(materialOf(w.samples[m]));
-    std::vector<mrshading::LightSampleInput> inputs;
-    for (const mr::LightSample& l : s.lightSamples) inputs.push_back({l.color, l.direction});
+    const sorvane::bench::ShaderEvaluation evaluation;
     const int count = static_cast<int>(state.range(0));
     std::size_t i = 0;
-    for (auto _ : state) {
-        const std::size_t k = i++ % kSamples;
-        const mrshading::EvaluatedParameters& m = materials[k % kMaterials];
-        const mrshading::LightSampleInput* samples = &inputs[k * kLightsPerSample];
-        const mrshading::Vec3 N = mrshading::shadingNormal(toMr(w.samples[k].normalCamera), m);
-        const mrshading::ViewShared shared = mrshading::viewShared(m, w.samples[k].rayDirection, N);
-        miColor result{0.0f, 0.0f, 0.0f, 0.0f};
-        if (math == nullptr) {
-            mrshading::LightSums sums;
-            for (int j = 0; j < count; ++j) {
-                mrshading::addLightSample(m, shared, N, samples[j], mrshading::inverseEccentricity(m), sums);
-            }
-            mrshading::addLightAverage(result, sums.lightTotal, count);
-        } else {
-            mrshading::LightSampleBatch batch(m, shared, N, mrshading::inverseEccentricity(m), *math, result);
-            for (int j = 0; j < count; ++j) {
-                batch.next() = samples[j];
-                batch.add();
-            }
-            batch.endLight(count);
-            batch.finish();
-        }
-        benchmark::DoNotOptimize(result);
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(evaluation.shade(i++ % kSamples, count, math));
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * count);
 }
 
@@ -189,83 +141,14 @@ void sampleCounts(benchmark::internal::Benchmark* b) {
     b->ArgName("lightSamples")->DenseRange(0, 2)->Arg(4)->Arg(8)->Arg(16);
 }
 BENCHMARK_CAPTURE(EvaluationPerSample, scalar, Path::scalar)->Apply(sampleCounts);
+BENCHMARK_CAPTURE(EvaluationPerSample, sse2, Path::sse2)->Apply(sampleCounts);
 BENCHMARK_CAPTURE(EvaluationPerSample, avx2, Path::avx2)->Apply(sampleCounts);
 BENCHMARK_CAPTURE(EvaluationPerSample, avx512, Path::avx512)->Apply(sampleCounts);
 
-float dcos(float x) { return static_cast<float>(std::cos(static_cast<double>(x))); }
-float dexp(float x) { return static_cast<float>(std::exp(static_cast<double>(x))); }
-float dpow(float x, float y) {
-    return static_cast<float>(std::pow(static_cast<double>(x), static_cast<double>(y)));
-}
-float dlog(float x) { return static_cast<float>(std::log(static_cast<double>(x))); }
-float dtan(float x) { return static_cast<float>(std::tan(static_cast<double>(x))); }
-float dacos(float x) { return static_cast<float>(std::acos(static_cast<double>(x))); }
-float dsqrt(float x) { return static_cast<float>(std::sqrt(static_cast<double>(x))); }
-
-// The arguments of one light sample's math calls, worked out beforehand. Not
-// evaluation_bench's floor: the shader calls another mix, in double precision.
-struct FloorArguments {
-    float cosArg[4], expArg[5], powBase[5], powExp[5], square, logArg[2], tanArg[2], acosArg, sqrtArg;
-};
-
-using sorvane::model::dot;
-
-const std::vector<FloorArguments>& floorArguments() {
-    static const std::vector<FloorArguments> all = [] {
-        const auto& w = workload();
-        std::vector<FloorArguments> out;
-        for (std::size_t k = 0; k < kSamples; ++k) {
-            const shading::ShadingSample& m = w.samples[k % kMaterials];
-            const shading::Vec3 V = -w.samples[k].rayDirection, N = w.samples[k].normalCamera;
-            const shading::Vec3 L = w.lights[k * kLightsPerSample].lightDirection;
-            const float vn = dot(V, N), nl = dot(N, L), g = m.anisotropy;
-            const float c1 = dcos(vn), c2 = dcos(nl);
-            const shading::Vec3 h{L.x + V.x, L.y + V.y, L.z + V.z};
-            FloorArguments a{};
-            a.cosArg[0] = a.cosArg[2] = vn;
-            a.cosArg[1] = a.cosArg[3] = nl;
-            a.expArg[0] = -(m.depth / c1);
-            a.expArg[1] = -(m.depth / c2);
-            a.expArg[2] = -m.depth - (1.0f / c1 - 1.0f / c2);
-            a.expArg[3] = nl;
-            a.expArg[4] = -0.5f;
-            for (int j = 0; j < 3; ++j) {
-                a.powBase[j] = g * g + 1.0f - nl * (g * 2.0f);
-                a.powExp[j] = 1.5f;
-            }
-            a.powBase[3] = a.powBase[4] = 1.2f;
-            a.powExp[3] = a.powExp[4] = -1.0f;
-            a.square = 0.7f;
-            a.logArg[0] = 1.0f - m.opposition;
-            a.logArg[1] = 1.0f - m.backlight;
-            a.tanArg[0] = vn * 0.5f;
-            a.tanArg[1] = dexp(nl) * 0.5f;
-            a.acosArg = 0.9f;
-            a.sqrtArg = dot(h, h);
-            out.push_back(a);
-        }
-        return out;
-    }();
-    return all;
-}
-
 void MathFloorPerSample(benchmark::State& state) {
-    const auto& all = floorArguments();
+    const auto& all = sorvane::bench::sampleFloorArguments();
     std::size_t i = 0;
-    for (auto _ : state) {
-        const FloorArguments& a = all[i++ % kSamples];
-        float sum = 0.0f;
-        for (float x : a.cosArg) sum += dcos(x);
-        for (float x : a.expArg) sum += dexp(x);
-        for (int j = 0; j < 5; ++j) sum += dpow(a.powBase[j], a.powExp[j]);
-        // As the shader squares: the compiler makes pow(x, 2) a product in both.
-        sum += static_cast<float>(std::pow(static_cast<double>(a.square), 2.0));
-        for (float x : a.logArg) sum += dlog(x);
-        for (float x : a.tanArg) sum += dtan(x);
-        sum += dacos(a.acosArg);
-        sum += dsqrt(a.sqrtArg);
-        benchmark::DoNotOptimize(sum);
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(sorvane::bench::mathFloorSample(all[i++ % kSamples]));
 }
 BENCHMARK(MathFloorPerSample);
 
@@ -274,10 +157,11 @@ BENCHMARK(MathFloorPerSample);
 // e2, e, the backlight and the lobe, the falloff's tan and pow(x, -1), the
 // lobe's acos and the half vector's sqrt.
 void CallsPerSample(benchmark::State& state) {
-    const auto& all = floorArguments();
+    using namespace sorvane::bench;
+    const auto& all = sampleFloorArguments();
     std::size_t i = 0;
     for (auto _ : state) {
-        const FloorArguments& a = all[i++ % kSamples];
+        const SampleFloorArguments& a = all[i++ % kSamples];
         float sum = dcos(a.cosArg[1]);
         for (int j = 1; j < 5; ++j) sum += dexp(a.expArg[j]);
         sum += dpow(a.powBase[0], a.powExp[0]);
@@ -319,6 +203,7 @@ int main(int argc, char** argv) {
     } rows[] = {
         {std::string("shader through the host, ") + (chosen ? chosen->name : "scalar"), "ShaderPerSample"},
         {"evaluation, scalar", "EvaluationPerSample/scalar"},
+        {"evaluation, sse2", "EvaluationPerSample/sse2"},
         {"evaluation, avx2", "EvaluationPerSample/avx2"},
         {"evaluation, avx512", "EvaluationPerSample/avx512"},
     };

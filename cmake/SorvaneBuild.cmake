@@ -12,6 +12,11 @@ endif()
 # extended precision, so results would depend on register allocation.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "x86|i.86|amd64|AMD64")
   add_compile_options(-msse2 -mfpmath=sse)
+  # A 32-bit Windows caller keeps the stack 4-byte aligned only; the vector
+  # code realigns where it spills a vector register.
+  if(WIN32 AND NOT MSVC)
+    add_compile_options(-mincoming-stack-boundary=2)
+  endif()
 endif()
 
 # sorvane_plugin(<target>): a library loaded by a renderer. No "lib" prefix,

@@ -45,14 +45,14 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   message(STATUS "No emulator for ${CMAKE_SYSTEM_NAME} programs: the test programs are built, not run")
 endif()
 
-# sorvane_emulated_test(<name> <target> [LABELS ...]): the program of
-# <target>, run under the emulator with the host libraries (bin/) on its
+# sorvane_emulated_test(<name> <target> [LABELS ...] [ARGS ...]): the program of
+# <target>, with ARGS, run under the emulator with the host libraries (bin/) on its
 # search path, and reported skipped when the emulator says it cannot run
 # programs of this size here. tests/windows sets the emulator up once
 # (the fixture "emulator").
 function(sorvane_emulated_test name target)
-  cmake_parse_arguments(ARG "" "" "LABELS" ${ARGN})
-  add_test(NAME ${name} COMMAND ${target})
+  cmake_parse_arguments(ARG "" "" "LABELS;ARGS" ${ARGN})
+  add_test(NAME ${name} COMMAND ${target} ${ARG_ARGS})
   set(environment "WINEPATH=${PROJECT_BINARY_DIR}/bin")
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     list(APPEND environment "SORVANE_WINE_PROBE=$<TARGET_FILE:sorvane_wine_probe>")

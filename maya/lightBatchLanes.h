@@ -1,34 +1,34 @@
 #pragma once
 
-// The lights of a batch, W lanes at a time: the scalar path's float
-// arithmetic on vectors, each lane the same IEEE operations in the same order
-// (the model's sources build with -ffp-contract=off, so nothing fuses), the
-// math calls made for all lanes at once, and the running sums then added
-// light by light, in light order, a sum's three channels in one SSE register.
+// The lights of a batch, a vector of lanes at a time: the scalar path's
+// float arithmetic on vectors, each lane the same IEEE operations in the
+// same order (nothing fuses), the math calls made for all lanes at once
+// through vectormath's kernels, and the running sums then added light by
+// light, in light order, a sum's three channels in one SSE register.
 //
-// Included by each instruction set's source with its own lane type. Every
-// function here is a member of a template over that type, so that no copy
-// built for one instruction set can be linked in place of another's.
+// Included by each instruction set's source with its own Isa (sse2Lanes.h,
+// avx2Lanes.h, avx512Lanes.h). Every function here is a member of a template
+// over that type, so that no copy built for one instruction set can be
+// linked in place of another's.
 
 #include <immintrin.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "maya/lightBatchMath.h"
 #include "maya/shadingEvaluation.h"
+#include "vectormath/lanes.h"
+#include "vectormath/mathKernels.h"
 
 namespace shading {
 
-// V gives: kWidth; F, a vector of kWidth floats, and I, of kWidth int32, both
-// with GCC's vector operators; load, loadMask, splat, laneIndex, sqrt and the
-// math calls cos, exp, tan and pow.
-template <class V>
+template <class Isa>
 struct LightLanes {
-    using F = typename V::F;
-    using I = typename V::I;
-    static constexpr int W = V::kWidth;
+    using F = sorvane::vectormath::Vector<Isa, float>;
+    using M = sorvane::vectormath::Mask<Isa, float>;
+    using Math = sorvane::vectormath::MathKernels<Isa>;
+    static constexpr int W = F::kLanes;
 
     // What the running sums need of each light, worked out for a whole chunk.
     struct Terms {
@@ -48,18 +48,16 @@ struct LightLanes {
         for (int first = 0; first < count; first += W) {
             Terms terms;
             evaluate(s, t, batch, first, count, terms);
-            accumulate(s, batch, first, std::min(W, count - first), terms, sums);
+            accumulate(s, batch, first, count - first < W ? count - first : W, terms, sums);
         }
     }
 
 private:
-    static F select(I mask, F a, F b) { return (F)(((I)a & mask) | ((I)b & ~mask)); }
-
     // Maya's rule, as normalize(): a squared length <= 1e-20 leaves the vector.
     static void normalize(F& x, F& y, F& z) {
         const F lengthSquared = x * x + y * y + z * z;
-        const F inverse = 1.0f / V::sqrt(lengthSquared);
-        const I keep = lengthSquared <= 1e-20f;
+        const F inverse = 1.0f / Math::sqrt(lengthSquared);
+        const M keep = lengthSquared <= F(1e-20f);
         x = select(keep, x, x * inverse);
         y = select(keep, y, y * inverse);
         z = select(keep, z, z * inverse);
@@ -69,16 +67,17 @@ private:
     // stand-ins nobody reads.
     static void evaluate(const ShadingSample& s, const SampleTerms& t, const LightBatch& batch, int first,
                          int count, Terms& out) {
-        const F zero = V::splat(0.0f), one = V::splat(1.0f);
-        const I active = V::laneIndex() < V::splatInt(count - first);
-        const I isAmbient = V::loadMask(batch.ambient + first) & active;
-        const I isDiffuse = V::loadMask(batch.diffuse + first) & active;
-        const I isSpecular = V::loadMask(batch.specular + first) & active;
-        // Stale or uninitialised lanes are cleared: denormals there would slow every step.
-        F x = select(active, V::load(batch.directionX + first), zero);
-        F y = select(active, V::load(batch.directionY + first), zero);
-        F z = select(active, V::load(batch.directionZ + first), zero);
-        const F p = select(active, V::load(batch.preShadowIntensity + first), zero);
+        const F zero = 0.0f, one = 1.0f;
+        const M active = Isa::firstLanes(count - first);
+        const M isAmbient = M::load(batch.ambient + first) & active;
+        const M isDiffuse = M::load(batch.diffuse + first) & active;
+        const M isSpecular = M::load(batch.specular + first) & active;
+        // Stale or uninitialised lanes are cleared: denormals there would slow
+        // every step, and NaN would send a math call to the C library.
+        F x = select(active, F::load(batch.directionX + first), zero);
+        F y = select(active, F::load(batch.directionY + first), zero);
+        F z = select(active, F::load(batch.directionZ + first), zero);
+        const F p = select(active, F::load(batch.preShadowIntensity + first), zero);
         const model::Vec3 N = t.N, minusV = -t.V;
         const float g = s.anisotropy, d = s.depth;
         const float q = g * g;
@@ -93,20 +92,19 @@ private:
         F hx = x + minusV.x, hy = y + minusV.y, hz = z + minusV.z;
         normalize(hx, hy, hz);
         const F cosHN = hx * N.x + hy * N.y + hz * N.z;
-        // pow(0, y) sends the vector pow down its slow path for every lane:
-        // lanes facing away take the C library's pow(0, y) instead, an exact
-        // special value in both.
-        const I facing = isSpecular & (cosHN > 0.0f);
+        // pow(0, y) sends a lane to the C library: lanes facing away take
+        // its pow(0, y) once for all of them instead, an exact special value.
+        const M facing = isSpecular & (cosHN > zero);
         const F specularBase = select(facing, cosHN, one);
 
-        c2 = V::cos(c2);
-        phase = V::pow(phase, V::splat(1.5f));
-        backlight = V::exp(backlight);
-        const F specularPower = select(facing, V::pow(specularBase, V::splat(t.specularExponent)),
-                                       V::splat(std::pow(0.0f, t.specularExponent)));
-        const F e2 = V::exp(-(d / c2));
-        const F e = V::exp(-d - (t.view.inverseC1 - 1.0f / c2));
-        const F tangent = V::tan(backlight * 0.5f);
+        c2 = Math::cos(c2);
+        phase = Math::powThreeHalves(phase);
+        backlight = Math::exp(backlight);
+        const F specularPower =
+            select(facing, Math::pow(specularBase, t.specularExponent), F(::powf(0.0f, t.specularExponent)));
+        const F e2 = Math::exp(-(d / c2));
+        const F e = Math::exp(-d - (t.view.inverseC1 - 1.0f / c2));
+        const F tangent = Math::tan(backlight * 0.5f);
         // pow(x, -1) as the scalar path has it: the compilers fold that call
         // into the quotient 1 / x, its correctly rounded value.
         const F falloff = 1.0f / (tangent * t.backlightScale + 1.0f);
@@ -115,21 +113,15 @@ private:
         const F weight = P * s.scattering * 0.25f * (t.view.c1 + c2);
         const F R = weight * (t.view.e1 / e2);
         const F T = weight * (1.0f - e);
-        store(out.scatter, T + R);
-        store(out.opposition, t.oppositionFalloff * p);
-        store(out.backlight, falloff * p);
-        store(out.diffuse, h * s.diffuse);
-        store(out.specular, (specularPower / t.viewCosine) * s.specularRollOff);
-        store(out.isAmbient, isAmbient);
-        store(out.isDiffuse, isDiffuse);
-        store(out.isLit, isDiffuse & (h > 0.0f));
-        store(out.isSpecular, isSpecular);
-    }
-
-    template <class T, class Vector>
-    static void store(T* to, Vector v) {
-        static_assert(sizeof(Vector) == sizeof(T) * W);
-        __builtin_memcpy(to, &v, sizeof v);
+        (T + R).store(out.scatter);
+        (t.oppositionFalloff * p).store(out.opposition);
+        (falloff * p).store(out.backlight);
+        (h * s.diffuse).store(out.diffuse);
+        ((specularPower / t.viewCosine) * s.specularRollOff).store(out.specular);
+        isAmbient.store(out.isAmbient);
+        isDiffuse.store(out.isDiffuse);
+        (isDiffuse & (h > zero)).store(out.isLit);
+        isSpecular.store(out.isSpecular);
     }
 
     static __m128 channels(const Color& c) { return _mm_setr_ps(c.r, c.g, c.b, 0.0f); }

@@ -4,21 +4,29 @@ namespace shading {
 
 namespace vectormath = ::sorvane::vectormath;
 
-#if defined(SORVANE_LIBMVEC)
+#if defined(SORVANE_VECTOR_MATH)
 
-// In their own sources, built for their instruction set.
-bool bindAvx2(void* libmvec, LightBatchMath& math);
-bool bindAvx512(void* libmvec, LightBatchMath& math);
+// In their own sources, each built for its instruction set.
+extern const LightBatchMath kSse2LightBatch;
+extern const LightBatchMath kAvx2LightBatch;
+extern const LightBatchMath kAvx512LightBatch;
 
 const LightBatchMath* lightBatchMath(LightBatchIsa isa) {
-    static const vectormath::Bound<LightBatchMath> avx2(LightBatchIsa::avx2, &bindAvx2),
-        avx512(LightBatchIsa::avx512, &bindAvx512);
-    return (isa == LightBatchIsa::avx512 ? avx512 : avx2).get();
+    if (!vectormath::processorRuns(isa)) return nullptr;
+    switch (isa) {
+        case LightBatchIsa::sse2:
+            return &kSse2LightBatch;
+        case LightBatchIsa::avx2:
+            return &kAvx2LightBatch;
+        case LightBatchIsa::avx512:
+            return &kAvx512LightBatch;
+    }
+    return nullptr;
 }
 
 #else
 
-// Nothing packaged serves the other platforms: they take the scalar path.
+// Not an x86 build: the scalar path.
 const LightBatchMath* lightBatchMath(LightBatchIsa) { return nullptr; }
 
 #endif

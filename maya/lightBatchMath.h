@@ -1,8 +1,8 @@
 #pragma once
 
-// A batch of lights evaluated lane by lane: glibc's vector functions (libmvec)
-// where the processor and the C library have them, found at run time so that
-// the plug-in loads on any system, and the scalar path otherwise.
+// A batch of lights evaluated lane by lane with our vector math
+// (vectormath/), built for SSE2, AVX2 and AVX-512 and chosen at run time;
+// the scalar path where none runs or SORVANE_SCALAR_MATH=1 asks for it.
 
 #include <cstdint>
 
@@ -17,7 +17,6 @@ namespace shading {
 namespace model = ::sorvane::model;
 
 constexpr int kLightBatch = 16;
-constexpr int kLightLanes = 8;
 
 struct ShadingSample;
 
@@ -64,13 +63,7 @@ struct LightBatch {
 };
 
 struct LightBatchMath {
-    const char* name;  // "avx512", "avx2"
-    // Each call works in place on the first `lanes` lanes, a multiple of
-    // kLightLanes no larger than kLightBatch.
-    void (*cos)(float* x, int lanes);
-    void (*exp)(float* x, int lanes);
-    void (*tan)(float* x, int lanes);
-    void (*pow)(float* x, const float* y, int lanes);
+    const char* name;  // "avx512", "avx2", "sse2"
     // The first `count` lights of the batch (1 to kLightBatch) added to the
     // sums in light order: the scalar path's arithmetic, step for step.
     void (*addLights)(const ShadingSample& sample, const SampleTerms& terms, const LightBatch& batch,
@@ -79,9 +72,8 @@ struct LightBatchMath {
 
 using LightBatchIsa = ::sorvane::vectormath::Isa;
 
-// The widest vector math this processor and C library offer, or null: the
-// evaluation then takes the scalar path. Chosen once; SORVANE_SCALAR_MATH=1
-// in the environment chooses the scalar path.
+// The widest instruction set's batch this processor runs, or null: the
+// evaluation then takes the scalar path. Chosen once, as vectorMath.h says.
 const LightBatchMath* widestLightBatchMath();
 
 // One instruction set's functions, or null where it is not available here.

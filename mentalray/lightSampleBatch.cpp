@@ -44,18 +44,11 @@ void LightSampleBatch::evaluate() {
 
 // The stages' arithmetic runs over whole vectors of lanes: per lane it is
 // the scalar path's, operation for operation (nothing contracts into a
-// fused multiply-add), so the values are the same. Only ever called where
-// the vector math, and so AVX2, is there.
-#if defined(SORVANE_LIBMVEC)
-#define SORVANE_BATCH_TARGET __attribute__((target("avx2")))
-#else
-#define SORVANE_BATCH_TARGET
-#endif
-
+// fused multiply-add), so the values are the same.
 // sampleTerms stage by stage over the lanes, the library calls in between
 // made for all lanes at once. Every value between the calls is the float
 // that sampleTerms stores, made by the same functions.
-SORVANE_BATCH_TARGET void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
+void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
     const int lanes = (count + kSampleLanes - 1) / kSampleLanes * kSampleLanes;
     const EvaluatedParameters& m = m_;
     const Vec3 N = N_, V = shared_.V;
@@ -70,39 +63,38 @@ SORVANE_BATCH_TARGET void LightSampleBatch::vectorTerms(int count, SampleTerms* 
     }
 
     // cos(dot(N, L)), pow(phase base, 1.5), the backlight's exp and the lobe's acos.
-    double c2[kSampleBatch], phasePower[kSampleBatch], oneAndAHalf[kSampleBatch];
-    double backlightExp[kSampleBatch], a[kSampleBatch];
+    float c2[kSampleBatch], phasePower[kSampleBatch];
+    float backlightExp[kSampleBatch], a[kSampleBatch];
     for (int i = 0; i < lanes; ++i) {
         const Vec3 L{Lx[i], Ly[i], Lz[i]};
         const float h = model::dot(N, L);
         c2[i] = h;
         phasePower[i] = model::phaseBase(h, g);
-        oneAndAHalf[i] = 1.5f;
         backlightExp[i] = model::backlightExponent(-L, N);
         a[i] = halfCosine(L, V, N);
     }
     math_.cos(c2, lanes);
-    math_.pow(phasePower, oneAndAHalf, lanes);
+    math_.powThreeHalves(phasePower, lanes);
     math_.exp(backlightExp, lanes);
     math_.acos(a, lanes);
 
     // The three exponentials e2, e and the lobe's, one after the other, and
     // the falloff's tan.
-    double exps[3 * kSampleBatch], tangent[kSampleBatch];
-    double* const e2 = exps;
-    double* const e = exps + lanes;
-    double* const lobe = exps + 2 * lanes;
+    float exps[3 * kSampleBatch], tangent[kSampleBatch];
+    float* const e2 = exps;
+    float* const e = exps + lanes;
+    float* const lobe = exps + 2 * lanes;
     for (int i = 0; i < lanes; ++i) {
         const float cosine = toFloat(c2[i]);
         e2[i] = model::reflectionExponent(cosine, d);
         e[i] = model::transmissionExponent(shared_.view, cosine, d);
-        lobe[i] = -static_cast<double>(lobeSquare(toFloat(a[i]), invEcc_));
+        lobe[i] = -lobeSquare(toFloat(a[i]), invEcc_);
         tangent[i] = model::falloffTangentArgument(toFloat(backlightExp[i]));
     }
     math_.exp(exps, 3 * lanes);
     math_.tan(tangent, lanes);
 
-    double falloff[kSampleBatch], minusOne[kSampleBatch];
+    float falloff[kSampleBatch], minusOne[kSampleBatch];
     for (int i = 0; i < lanes; ++i) {
         falloff[i] = model::falloffPowerBase(toFloat(tangent[i]), shared_.backlightScale);
         minusOne[i] = -1.0f;

@@ -1,72 +1,61 @@
 #pragma once
 
-// glibc's vector math library (libmvec) for both plug-ins: opened at run
-// time so that a plug-in loads on any system, bound once per instruction
-// set the processor runs, and the widest chosen unless the scalar path is
-// asked for (SORVANE_SCALAR_MATH=1 in the environment). It exists for
-// x86-64 Linux only; elsewhere every table is null and the plug-ins take
-// their scalar paths.
+// The vector math of both plug-ins' batches: the model's single-precision
+// functions for SSE2, AVX2 and AVX-512, our own (mathKernels.h), so that
+// every build takes the vector path: 64-bit and 32-bit, Linux and Windows.
+// The widest set the processor runs is chosen at run time, unless the
+// environment says otherwise:
+//
+//   SORVANE_SCALAR_MATH=1      the scalar path (no vector math at all)
+//   SORVANE_VECTOR_ISA=sse2    no wider than SSE2 (or avx2)
+//
+// Code built for one instruction set calls the functions inline from the
+// kernels; the tables below serve code that works on arrays.
 
 namespace sorvane::vectormath {
 
-enum class Isa { avx2, avx512 };
+enum class Isa { sse2, avx2, avx512 };
 
-// The functions of one precision and instruction set. Each works in place
-// on the first `lanes` values of its arrays, a multiple of kLanes<Value>.
-template <class Value>
-struct Table {
-    const char* name;  // "avx512", "avx2"
-    void (*cos)(Value* x, int lanes);
-    void (*exp)(Value* x, int lanes);
-    void (*tan)(Value* x, int lanes);
-    void (*acos)(Value* x, int lanes);
-    void (*pow)(Value* x, const Value* y, int lanes);
-};
+const char* isaName(Isa isa);
 
-// One AVX2 vector's lanes: 8 floats, 4 doubles. The AVX-512 tables take
-// twice as many at once, and a last part of one AVX2 vector through AVX2.
-template <class Value>
-constexpr int kLanes = 32 / static_cast<int>(sizeof(Value));
-
-// The library, opened once and kept open, or null where it is missing.
-void* library();
-
-// Whether the library is there and this processor runs the instruction set.
-bool available(Isa isa);
+// Whether this build has the instruction set's code and this processor,
+// with its operating system, runs it.
+bool processorRuns(Isa isa);
 
 // SORVANE_SCALAR_MATH=1 in the environment asks for the scalar path.
 bool scalarMathRequested();
 
-// A table of one instruction set, filled once by a binder built for that
-// set from the library's functions; null where anything is missing.
-template <class T>
-class Bound {
-public:
-    Bound(Isa isa, bool (*bind)(void* library, T& table)) {
-        available_ = vectormath::available(isa) && bind(library(), table_);
-    }
-    const T* get() const { return available_ ? &table_ : nullptr; }
+// The widest instruction set to use: the processor's, capped by
+// SORVANE_VECTOR_ISA. False for the scalar path, asked for or forced by a
+// processor (or a build) without SSE2. Decided once.
+bool widestIsa(Isa& isa);
 
-private:
-    T table_{};
-    bool available_ = false;
+// The functions of one instruction set, each in place on the first `count`
+// values of its arrays, any count.
+struct Functions {
+    const char* name;  // "sse2", "avx2", "avx512"
+    void (*cos)(float* x, int count);
+    void (*exp)(float* x, int count);
+    void (*tan)(float* x, int count);
+    void (*acos)(float* x, int count);
+    void (*log)(float* x, int count);
+    void (*sqrt)(float* x, int count);
+    void (*pow)(float* x, const float* y, int count);
+    void (*powThreeHalves)(float* x, int count);  // pow(x, 1.5)
 };
 
-// The widest of the tables this machine offers, or null for the scalar path.
+// One instruction set's functions, or null where processorRuns(isa) is false.
+const Functions* functions(Isa isa);
+
+// The widest instruction set's functions, or null for the scalar path.
+const Functions* widestFunctions();
+
+// One table per instruction set of whatever a caller keeps per set (a
+// batch's own functions): the widest of them, or null for the scalar path.
 template <class T>
 const T* widestOf(const T* (*forIsa)(Isa)) {
-    if (scalarMathRequested()) return nullptr;
-    if (const T* wide = forIsa(Isa::avx512)) return wide;
-    return forIsa(Isa::avx2);
+    Isa isa;
+    return widestIsa(isa) ? forIsa(isa) : nullptr;
 }
-
-// One instruction set's table, or null where the library, the processor or
-// one of the functions (tan and acos since glibc 2.35) is missing.
-template <class Value>
-const Table<Value>* table(Isa isa);
-
-// The widest table this machine offers, or null for the scalar path; chosen once.
-template <class Value>
-const Table<Value>* widest();
 
 }  // namespace sorvane::vectormath

@@ -1,16 +1,10 @@
-// The AVX2 tables: one call to every 8 floats or 4 doubles.
+// The AVX2 functions: 8 floats at a time.
 
-#include "vectormath/laneCalls.h"
+#include "vectormath/arrayCalls.h"
+#include "vectormath/avx2Lanes.h"
 
 namespace sorvane::vectormath {
 
-template <class Value>
-bool bindAvx2(void* library, Table<Value>& table) {
-    static_assert(LaneCalls<Value, 32>::kVectorLanes == kLanes<Value>);
-    return LaneCalls<Value, 32>::bind(table, library, 'd', "avx2");
-}
-
-template bool bindAvx2(void*, Table<float>&);
-template bool bindAvx2(void*, Table<double>&);
+extern const Functions kAvx2Functions = ArrayCalls<Avx2>::kFunctions;
 
 }  // namespace sorvane::vectormath
