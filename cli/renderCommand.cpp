@@ -234,8 +234,6 @@ void run(const RenderOptions& options, CommandContext& context) {
     }
 }
 
-}  // namespace
-
 // Before the range check, which would call "abc" a value it could not convert.
 const CLI::Validator wholeNumber(
     [](const std::string& text) {
@@ -243,6 +241,8 @@ const CLI::Validator wholeNumber(
         return digits ? std::string() : "\"" + text + "\" is not a number";
     },
     "N");
+
+}  // namespace
 
 void addRenderCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<RenderOptions>();
