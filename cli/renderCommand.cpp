@@ -240,7 +240,7 @@ const CLI::Validator wholeNumber(
         const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
         return digits ? std::string() : "\"" + text + "\" is not a number";
     },
-    "N");
+    "");
 
 }  // namespace
 
