@@ -116,8 +116,11 @@ runFuzzers() {
     (
       cd build-fuzz
       set +e
+      # The format's keywords, where it has any, so mutations reach past the first key.
+      local dict=()
+      [ -f "../fuzz/dictionaries/$t.dict" ] && dict=(-dict="../fuzz/dictionaries/$t.dict")
       ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        "bin/$t" -max_total_time="$seconds" -timeout=10 -detect_leaks=1 -print_final_stats=1 \
+        "bin/$t" -max_total_time="$seconds" -timeout=10 -detect_leaks=1 -print_final_stats=1 "${dict[@]}" \
         -artifact_prefix="artifacts/$t-" "corpus/$t" "../fuzz/corpus/$t" >"logs/$t.log" 2>&1
       echo $? >"logs/$t.status"
     ) &

@@ -61,6 +61,14 @@ std::string usageMessage(const CLI::App& app, const CLI::App& parsed, const CLI:
     return error.what();
 }
 
+// A full device or a closed stream fails only at the last flush: what was
+// not written (help and version text included) must not be reported as done.
+int finish(std::ostream& out, std::ostream& err) {
+    if (out.flush()) return 0;
+    err << "sorvane: cannot write the output: " << std::strerror(errno) << '\n';
+    return 1;
+}
+
 }  // namespace
 
 void addInspectCommand(CLI::App& app, CommandContext& context) {
@@ -75,7 +83,7 @@ void addInspectCommand(CLI::App& app, CommandContext& context) {
                 inspectMentalray(options->paths, context.out);
             }
         } catch (const std::exception& error) {
-            context.err << "sorvane inspect: " << printable(error.what()) << '\n';
+            context.err << "sorvane inspect: " << printable(messageOf(error)) << '\n';
             context.exitCode = 1;
         }
     });
@@ -91,11 +99,15 @@ void addShadeCommand(CLI::App& app, CommandContext& context) {
             session = options->host == "maya" ? openMayaShadeSession(options->paths)
                                               : openMentalrayShadeSession(options->paths);
         } catch (const std::exception& error) {
-            context.err << "sorvane shade: " << printable(error.what()) << '\n';
+            context.err << "sorvane shade: " << printable(messageOf(error)) << '\n';
             context.exitCode = 1;
             return;
         }
         context.exitCode = runShadeLoop(*session, context.in, context.out, context.err);
+        if (context.exitCode == kOutputFailed) {
+            context.exitCode = 1;
+            context.outputFailureReported = true;
+        }
     });
 }
 
@@ -112,13 +124,13 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         out << app.help();
-        return 0;
+        return finish(out, err);
     } catch (const CLI::CallForAllHelp&) {
         out << app.help("", CLI::AppFormatMode::All);
-        return 0;
+        return finish(out, err);
     } catch (const CLI::CallForVersion& version) {
         out << version.what() << '\n';
-        return 0;
+        return finish(out, err);
     } catch (const CLI::ParseError& error) {
         // The subcommand being parsed, if any: a usage error points to its own help.
         const CLI::App* parsed = &app;
@@ -128,20 +140,19 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
         // A subcommand's --help lands here too, as a success.
         if (error.get_exit_code() == 0) {
             out << parsed->help();
-            return 0;
+            return finish(out, err);
         }
         const std::string name = parsed == &app ? "sorvane" : "sorvane " + parsed->get_name();
         err << name << ": " << printable(usageMessage(app, *parsed, error, argc, argv)) << "\n"
             << "Run '" << name << " --help' for usage.\n";
         return 2;
     }
-    // A full device or a closed stream fails only here, at the last flush:
-    // what was not written must not be reported as done.
-    if (!out.flush()) {
-        err << "sorvane: cannot write the output: " << std::strerror(errno) << '\n';
-        return 1;
+    if (context.outputFailureReported) {
+        out.flush();
+        return context.exitCode;
     }
-    return context.exitCode;
+    const int written = finish(out, err);
+    return written != 0 ? written : context.exitCode;
 }
 
 }  // namespace sorvane::cli

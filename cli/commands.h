@@ -16,6 +16,7 @@ struct CommandContext {
     std::ostream& out;
     std::ostream& err;
     int exitCode = 0;
+    bool outputFailureReported = false;  // the subcommand said why `out` failed
 };
 
 void addInspectCommand(CLI::App& app, CommandContext& context);

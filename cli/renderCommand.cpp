@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 #include "cli/commands.h"
 #include "cli/common/jsonValues.h"
 #include "cli/common/nameSuggestions.h"
+#include "cli/common/outputFile.h"
 #include "cli/hosts/hostBackends.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
@@ -48,17 +50,24 @@ struct RenderOptions {
     PluginPaths paths = defaultPluginPaths();
 };
 
-// "N" or "WxH", each 1 to 8192.
+// "N" or "WxH", each 1 to 8192. Digits only: a number too large for an int
+// is refused, not wrapped round.
 bool parseSize(const std::string& text, int& width, int& height) {
+    const auto number = [](const char* first, const char* last, int& value) {
+        if (first == last || *first < '0' || *first > '9') return false;
+        const auto [end, error] = std::from_chars(first, last, value);
+        return error == std::errc() && end == last && value >= 1 && value <= 8192;
+    };
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    const char* x = std::find_if(begin, end, [](char c) { return c == 'x' || c == 'X'; });
     int w = 0, h = 0;
-    char x = 0, rest = 0;
-    const int n = std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest);
-    if (n == 1) {
+    if (!number(begin, x, w)) return false;
+    if (x == end) {
         h = w;
-    } else if (!(n == 3 && (x == 'x' || x == 'X'))) {
+    } else if (!number(x + 1, end, h)) {
         return false;
     }
-    if (w < 1 || h < 1 || w > 8192 || h > 8192) return false;
     width = w;
     height = h;
     return true;
@@ -94,20 +103,28 @@ double availableMemory() {
 std::string statsJson(const RenderOptions& options, const render::PreviewRequest& request,
                       const std::vector<render::SwatchStats>& stats) {
     OrderedJson swatches = OrderedJson::array();
+    int threads = 0;  // the most any swatch rendered with, not the most asked for
     for (const render::SwatchStats& s : stats) {
         const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
+        threads = std::max(threads, s.stats.threads);
         swatches.push_back({{"host", s.host},
+                            {"threads", s.stats.threads},
                             {"shadingSamples", s.stats.shadingSamples},
                             {"seconds", s.stats.seconds},
                             {"samplesPerSecond", rate}});
     }
-    const OrderedJson document = {{"output", options.output},          {"width", request.render.width},
-                                  {"height", request.render.height},   {"samples", request.render.samples},
-                                  {"threads", request.render.threads}, {"swatches", swatches}};
+    const OrderedJson document = {{"output", options.output},
+                                  {"width", request.render.width},
+                                  {"height", request.render.height},
+                                  {"samples", request.render.samples},
+                                  {"threads", threads},
+                                  {"swatches", swatches}};
     return writeJson(document);
 }
 
 void run(const RenderOptions& options, CommandContext& context) {
+    // Refused now: the second write would destroy the first.
+    requireDistinctOutputs({{"-o", options.output}, {"--diff", options.diff}});
     render::PreviewRequest request;
     if (!options.sceneFile.empty()) request.scene = render::readSceneFile(options.sceneFile);
     request.preset = options.preset;
@@ -211,10 +228,19 @@ void run(const RenderOptions& options, CommandContext& context) {
             const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
             context.out << s.host << ": " << s.stats.shadingSamples << " shading samples in " << std::fixed
                         << std::setprecision(3) << s.stats.seconds << " s, " << std::setprecision(0) << rate
-                        << " samples/s on " << options.threads << " threads\n";
+                        << " samples/s on " << s.stats.threads
+                        << (s.stats.threads == 1 ? " thread\n" : " threads\n");
         }
     }
 }
+
+// Before the range check, which would call "abc" a value it could not convert.
+const CLI::Validator wholeNumber(
+    [](const std::string& text) {
+        const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        return digits ? std::string() : "\"" + text + "\" is not a number";
+    },
+    "");
 
 }  // namespace
 
@@ -262,9 +288,11 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
             "N|WxH"))
         ->capture_default_str();
     command->add_option("--samples", options->samples, "Samples per pixel (antialiasing)")
+        ->check(wholeNumber)
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
     command->add_option("--threads", options->threads, "Rendering threads (default: all cores)")
+        ->check(wholeNumber)
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
     command->add_option("-o,--output", options->output, "The picture: .png (sRGB) or .exr (linear float)")
@@ -280,6 +308,7 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         ->check(CLI::Validator(
             [](const std::string& text) {
                 // A range check alone lets "nan" through: it compares false both ways.
+                if (text.empty()) return std::string("expected stops from -20 to 20, got nothing");
                 const float stops = std::strtof(text.c_str(), nullptr);
                 return stops >= -20.0f && stops <= 20.0f ? std::string() : "expected stops from -20 to 20";
             },
@@ -310,8 +339,11 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         }
         try {
             run(*options, context);
+        } catch (const std::bad_alloc&) {
+            context.err << "sorvane render: out of memory while rendering (lower --size or --samples)\n";
+            context.exitCode = 1;
         } catch (const std::exception& error) {
-            context.err << "sorvane render: " << printable(error.what()) << '\n';
+            context.err << "sorvane render: " << printable(messageOf(error)) << '\n';
             context.exitCode = 1;
         }
     });

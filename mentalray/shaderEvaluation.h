@@ -117,8 +117,11 @@ struct SampleTerms {
 // nh for the half vector of L and V.
 inline float halfCosine(Vec3 L, Vec3 V, Vec3 N) {
     const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
-    // Not clamped: a cosine a little over 1 gives acos its NaN, as shipped.
-    return cosine(H, N);
+    // Clamped for acos: at the centre of a highlight, rounding leaves the
+    // cosine a step over 1, and acos would turn the brightest sample into NaN.
+    // Only such results change; NaN input stays NaN.
+    const float nh = cosine(H, N);
+    return nh > 1.0f ? 1.0f : nh < -1.0f ? -1.0f : nh;
 }
 
 // sq = pow(b, 2), b = acos(nh) x invEcc, from a = acos(nh).

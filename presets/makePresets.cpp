@@ -1,14 +1,17 @@
 // Makes, from the one preset source, what the command embeds and what Maya
 // reads:  makePresets presets.json <attrPresets folder> <presetsData.cpp>
 // A malformed preset fails the build, naming the preset and the attribute.
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -44,6 +47,39 @@ void melLines(const std::string& name, const Json& value, bool mentalray, const 
     }
 }
 
+// Whatever is copied into MEL is one of these, so that nothing in the source
+// can close a string or a comment and become code in the installed preset.
+bool isName(const std::string& text) {
+    return !text.empty() && std::isalpha(static_cast<unsigned char>(text[0])) &&
+           text.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") ==
+               std::string::npos;
+}
+
+std::string oneLine(const Json& body, const std::string& where) {
+    if (!body.contains("description")) return "";
+    if (!body["description"].is_string()) throw PresetError(where + ".description: must be a string");
+    const std::string text = body["description"].get<std::string>();
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            throw PresetError(where + ".description: must be one line, without control characters");
+        }
+    }
+    return text;
+}
+
+// The library would keep the last of two values of one key without a word.
+Json parseRefusingDuplicates(const std::string& text) {
+    std::vector<std::set<std::string>> open;
+    return Json::parse(text, [&](int, Json::parse_event_t event, Json& parsed) {
+        if (event == Json::parse_event_t::object_start) open.emplace_back();
+        if (event == Json::parse_event_t::object_end) open.pop_back();
+        if (event == Json::parse_event_t::key && !open.back().insert(parsed.get<std::string>()).second) {
+            throw PresetError("\"" + parsed.get<std::string>() + "\" is given twice in one object");
+        }
+        return true;
+    });
+}
+
 void writeIfChanged(const std::filesystem::path& path, const std::string& text) {
     std::ifstream old(path, std::ios::binary);
     std::stringstream current;
@@ -74,23 +110,23 @@ int main(int argc, char** argv) {
         text << file.rdbuf();
         Json document;
         try {
-            document = Json::parse(text.str());
+            document = parseRefusingDuplicates(text.str());
         } catch (const Json::parse_error& error) {
             throw PresetError(std::string("not valid JSON: ") + error.what());
         }
         if (!document.is_object() || document.empty()) throw PresetError("must be an object of presets");
+        if (text.str().find(")sorvanePresets\"") != std::string::npos) {
+            throw PresetError("holds the text that would end the embedded copy");
+        }
         std::filesystem::create_directories(argv[2]);
         for (const auto& [preset, body] : document.items()) {
             const std::string where = "preset \"" + preset + "\"";
-            if (preset.empty() || !std::isalpha(static_cast<unsigned char>(preset[0])) ||
-                preset.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_") !=
-                    std::string::npos) {
+            if (!isName(preset)) {
                 throw PresetError(where + ": a name is a letter followed by letters, digits or _");
             }
             if (!body.is_object()) throw PresetError(where + ": must be an object");
             std::ostringstream mel;
-            mel << "// sorvane attribute preset \"" << preset << "\": " << body.value("description", "")
-                << "\n"
+            mel << "// sorvane attribute preset \"" << preset << "\": " << oneLine(body, where) << "\n"
                 << "// Made from presets/presets.json when sorvane is built; edit that file instead.\n"
                 << "startAttrPreset( \"sorvane\" );\n";
             for (const auto& [section, values] : body.items()) {
@@ -102,6 +138,10 @@ int main(int argc, char** argv) {
                 if (!values.is_object()) throw PresetError(where + "." + section + ": must be an object");
                 std::ostringstream lines;
                 for (const auto& [name, value] : values.items()) {
+                    if (!isName(name)) {
+                        throw PresetError(where + "." + section + ": \"" + name +
+                                          "\" is not an attribute name (letters, digits or _)");
+                    }
                     melLines(name, value, section == "mentalray", where + "." + section + "." + name, lines);
                 }
                 // The mental ray section is checked too, but Maya never sees it.

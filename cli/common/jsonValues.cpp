@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <istream>
 #include <limits>
 #include <set>
@@ -180,42 +179,61 @@ void appendJson(std::string& out, const OrderedJson& value, int indent, int dept
 
 namespace {
 
-// Keys met so far in each object being read, innermost last.
-class DuplicateKeys {
+// The library's DOM builder, with a check of each object's keys on the way.
+// Its callback parser would do the same, but it searches the enclosing array
+// for discarded values after every object, which makes an array of n objects
+// cost n^2; a SAX handler costs one set lookup per key.
+class DuplicateCheckingBuilder {
 public:
-    bool operator()(int, Json::parse_event_t event, Json& parsed) {
-        switch (event) {
-            case Json::parse_event_t::object_start:
-                open_.emplace_back();
-                break;
-            case Json::parse_event_t::object_end:
-                open_.pop_back();
-                break;
-            case Json::parse_event_t::key: {
-                const std::string& key = parsed.get_ref<const std::string&>();
-                if (!open_.back().insert(key).second) throw InputError(key, "given twice in one object");
-                break;
-            }
-            default:
-                break;
-        }
-        return true;
+    explicit DuplicateCheckingBuilder(Json& result) : dom_(result, true) {}
+
+    bool null() { return dom_.null(); }
+    bool boolean(bool value) { return dom_.boolean(value); }
+    bool number_integer(Json::number_integer_t value) { return dom_.number_integer(value); }
+    bool number_unsigned(Json::number_unsigned_t value) { return dom_.number_unsigned(value); }
+    bool number_float(Json::number_float_t value, const Json::string_t& text) {
+        return dom_.number_float(value, text);
+    }
+    bool string(Json::string_t& value) { return dom_.string(value); }
+    bool binary(Json::binary_t& value) { return dom_.binary(value); }
+    bool start_object(std::size_t size) {
+        open_.emplace_back();
+        return dom_.start_object(size);
+    }
+    bool key(Json::string_t& key) {
+        if (!open_.back().insert(key).second) throw InputError(key, "given twice in one object");
+        return dom_.key(key);
+    }
+    bool end_object() {
+        open_.pop_back();
+        return dom_.end_object();
+    }
+    bool start_array(std::size_t size) { return dom_.start_array(size); }
+    bool end_array() { return dom_.end_array(); }
+    template <class Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& error) {
+        return dom_.parse_error(position, token, error);  // throws it
     }
 
 private:
+    nlohmann::detail::json_sax_dom_parser<Json> dom_;
     std::vector<std::set<std::string>> open_;
 };
 
 }  // namespace
 
 Json parseJson(const std::string& text) {
-    DuplicateKeys keys;
-    return Json::parse(text, std::ref(keys));
+    Json result;
+    DuplicateCheckingBuilder builder(result);
+    Json::sax_parse(text, &builder);
+    return result;
 }
 
 Json parseJson(std::istream& in) {
-    DuplicateKeys keys;
-    return Json::parse(in, std::ref(keys));
+    Json result;
+    DuplicateCheckingBuilder builder(result);
+    Json::sax_parse(in, &builder);
+    return result;
 }
 
 std::string printable(const std::string& text) {

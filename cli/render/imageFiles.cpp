@@ -1,15 +1,15 @@
 #include "cli/render/imageFiles.h"
 
-#include "cli/render/temporaryFile.h"
+#include "cli/common/outputFile.h"
 
 #include <ImfChannelList.h>
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
+#include <ImfIO.h>
 #include <ImfInputFile.h>
 #include <ImfOutputFile.h>
 #include <ImfStringAttribute.h>
 #include <png.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -31,12 +31,6 @@ std::string lowerExtension(const std::string& path) {
     return extension;
 }
 
-// A name beside the destination, in the same folder, so the rename is atomic.
-std::string temporaryPath(const std::string& path) {
-    const std::filesystem::path p(path);
-    return (p.parent_path() / ("." + p.filename().string() + ".tmp" + std::to_string(::getpid()))).string();
-}
-
 // libpng reports errors through longjmp: keep what it said and jump back.
 void pngError(png_structp png, png_const_charp message) {
     *static_cast<std::string*>(png_get_error_ptr(png)) = message;
@@ -45,11 +39,31 @@ void pngError(png_structp png, png_const_charp message) {
 
 void pngWarning(png_structp, png_const_charp) {}
 
+// libpng writes through the output file's writer; a failure cannot unwind
+// through libpng, so its reason is kept and handed to png_error.
+struct PngSink {
+    cli::FileWriter& writer;
+    std::string failure;
+};
+
+void pngWrite(png_structp png, png_bytep data, png_size_t size) {
+    auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    try {
+        sink->writer.write(data, size);
+        return;
+    } catch (const std::exception& error) {
+        sink->failure = error.what();
+    }
+    png_error(png, sink->failure.c_str());
+}
+
+void pngFlush(png_structp) {}
+
 // False when libpng gave up; the message is then in its error pointer.
-bool encodePng(png_structp png, png_infop info, FILE* file, const DisplayImage& image, png_text* texts,
+bool encodePng(png_structp png, png_infop info, PngSink& sink, const DisplayImage& image, png_text* texts,
                int textCount) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, file);
+    png_set_write_fn(png, &sink, pngWrite, pngFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -64,7 +78,7 @@ bool encodePng(png_structp png, png_infop info, FILE* file, const DisplayImage& 
     return true;
 }
 
-void writePngFile(const std::string& path, const DisplayImage& image, const Metadata& metadata) {
+void writePngFile(cli::FileWriter& writer, const DisplayImage& image, const Metadata& metadata) {
     std::vector<png_text> texts(metadata.size());
     for (std::size_t i = 0; i < metadata.size(); ++i) {
         texts[i].compression = PNG_TEXT_COMPRESSION_NONE;
@@ -72,23 +86,35 @@ void writePngFile(const std::string& path, const DisplayImage& image, const Meta
         texts[i].text = const_cast<char*>(metadata[i].second.c_str());
         texts[i].text_length = metadata[i].second.size();
     }
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) throw InputError(std::strerror(errno));
     std::string message;
+    PngSink sink{writer, {}};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
     const bool written =
-        info != nullptr && encodePng(png, info, file, image, texts.data(), static_cast<int>(texts.size()));
+        info != nullptr && encodePng(png, info, sink, image, texts.data(), static_cast<int>(texts.size()));
     png_destroy_write_struct(&png, &info);
-    if (!written) {
-        std::fclose(file);
-        throw InputError(message.empty() ? "libpng could not start" : message);
-    }
-    if (std::fclose(file) != 0) throw InputError(std::strerror(errno));
+    if (!written) throw InputError(message.empty() ? "libpng could not start" : message);
 }
 
-void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata,
-                  bool alpha) {
+// OpenEXR's stream over the output file's writer.
+class ExrStream : public Imf::OStream {
+public:
+    ExrStream(cli::FileWriter& writer, const std::string& name)
+        : Imf::OStream(name.c_str()), writer_(writer) {}
+    void write(const char c[], int n) override { writer_.write(c, static_cast<std::size_t>(n)); }
+    uint64_t tellp() override { return writer_.position(); }
+    void seekp(uint64_t position) override { writer_.seek(position); }
+
+private:
+    cli::FileWriter& writer_;
+};
+
+void writeExrFile(cli::FileWriter& writer, const std::string& path, const std::vector<ExrLayer>& layers,
+                  const Metadata& metadata, bool alpha) {
+    // An EXR goes back to its start to fill in its table of lines: a device
+    // that cannot seek (a terminal) would get one without. Refused before a
+    // byte is sent; writeOutputFile refuses a FIFO before opening it.
+    if (!writer.seekable()) throw InputError("an EXR needs a file it can seek in");
     const Image& first = *layers.front().image;
     Imf::Header header(first.width(), first.height());
     header.compression() = Imf::ZIP_COMPRESSION;
@@ -112,33 +138,10 @@ void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, 
                                                   sizeof(float) * static_cast<std::size_t>(first.width())));
         }
     }
-    Imf::OutputFile file(path.c_str(), header);
+    ExrStream stream(writer, path);
+    Imf::OutputFile file(stream, header);
     file.setFrameBuffer(frame);
     file.writePixels(first.height());
-}
-
-// Writes beside the destination and renames into place: a failed write
-// never leaves half a picture, nor spoils one that was there. A link to the
-// picture is followed, so the link stays and its target is replaced; a
-// picture that was there keeps its permissions.
-template <class Write>
-void writeAtomically(const std::string& path, const Write& write) {
-    std::error_code error;
-    const bool link = std::filesystem::is_symlink(std::filesystem::symlink_status(path, error));
-    const std::filesystem::path target =
-        link ? std::filesystem::weakly_canonical(path, error) : std::filesystem::path(path);
-    if (link && error) throw InputError("cannot write " + path + ": " + error.message());
-    const std::filesystem::file_status existing = std::filesystem::status(target, error);
-    TemporaryFile temporary(temporaryPath(target.string()));
-    try {
-        write(temporary.path());
-        if (std::filesystem::is_regular_file(existing)) {
-            std::filesystem::permissions(temporary.path(), existing.permissions());
-        }
-        temporary.commitTo(target.string());
-    } catch (const std::exception& error) {
-        throw InputError("cannot write " + path + ": " + error.what());
-    }
 }
 
 }  // namespace
@@ -173,13 +176,16 @@ void writeImage(const std::string& path, const Image& image) {
         throw InputError(path + ": unknown image type (use .png or .exr)");
     }
     if (image.empty()) throw InputError(path + ": nothing to write");
-    writeAtomically(path, [&](const std::string& temporary) {
-        if (format == ImageFormat::png) {
-            writePngFile(temporary, toDisplay(image, ViewTransform{0.0f, false}), {});
-        } else {
-            writeExrFile(temporary, {{"", &image}}, {}, false);
-        }
-    });
+    cli::writeOutputFile(
+        path,
+        [&](cli::FileWriter& writer) {
+            if (format == ImageFormat::png) {
+                writePngFile(writer, toDisplay(image, ViewTransform{0.0f, false}), {});
+            } else {
+                writeExrFile(writer, path, {{"", &image}}, {}, false);
+            }
+        },
+        format == ImageFormat::exr);
 }
 
 void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata) {
@@ -190,13 +196,13 @@ void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers
             throw InputError(path + ": layer \"" + layer.name + "\" differs in size from the first");
         }
     }
-    writeAtomically(path,
-                    [&](const std::string& temporary) { writeExrFile(temporary, layers, metadata, true); });
+    cli::writeOutputFile(
+        path, [&](cli::FileWriter& writer) { writeExrFile(writer, path, layers, metadata, true); }, true);
 }
 
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata) {
     if (image.rgb.empty()) throw InputError(path + ": nothing to write");
-    writeAtomically(path, [&](const std::string& temporary) { writePngFile(temporary, image, metadata); });
+    cli::writeOutputFile(path, [&](cli::FileWriter& writer) { writePngFile(writer, image, metadata); });
 }
 
 ExrContents readExrContents(const std::string& path) {

@@ -10,6 +10,7 @@
 #include <limits>
 #include <optional>
 #include <set>
+#include <sstream>
 
 #include "cli/common/nameSuggestions.h"
 #include "cli/render/labelFont.h"
@@ -217,6 +218,21 @@ std::string joined(const std::vector<std::string>& parts, const char* separator)
 
 constexpr int kMaxSwatches = 256;
 
+// A value outside what the shader can take gives a ball of NaN: refused now.
+void checkRange(const AttributeValue& value, const std::vector<ShadingBackend*>& backends) {
+    for (const ShadingBackend* backend : backends) {
+        const std::optional<std::pair<double, double>> range = backend->hardRange(value.name);
+        if (!range) continue;
+        for (int i = 0; i < value.count; ++i) {
+            if (value.values[i] >= range->first && value.values[i] <= range->second) continue;
+            std::ostringstream text;
+            text << valueText(value) << " is outside what the shader can take (" << range->first << " to "
+                 << range->second << ", as its declaration says)";
+            throw InputError(value.origin, text.str());
+        }
+    }
+}
+
 }  // namespace
 
 Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
@@ -274,6 +290,22 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
         ResolvedMaterial probe = materials[0];
         probe.values.push_back(*axis[0].value);
         checkNames(probe, backends);
+    }
+    // One attribute given two ways would let one silently override the other.
+    for (const std::string& name : wedgeNames) {
+        if (given.count(name) != 0)
+            throw InputError("--wedge " + name, "also given by --set; give one of them");
+    }
+    for (const TextureBinding& texture : preview.textures) {
+        if (given.count(texture.attribute) != 0) {
+            throw InputError(texture.origin, "also given by --set; give one of them");
+        }
+    }
+    for (const AttributeValue& value : preview.attributes) checkRange(value, backends);
+    for (const auto& axis : axes) {
+        for (const Variation& v : axis) {
+            if (v.value) checkRange(*v.value, backends);
+        }
     }
 
     Preview out;

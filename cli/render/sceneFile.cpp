@@ -1,8 +1,9 @@
 #include "cli/render/sceneFile.h"
 
+#include "cli/common/inputFile.h"
+
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 namespace sorvane::render {
@@ -25,6 +26,22 @@ Vec3 readVector(const Json& value, const std::string& field) {
         }
     }
     return {v[0], v[1], v[2]};
+}
+
+// Beyond a million units from the origin, squared distances leave what a
+// float holds and shading turns to NaN; the radius has the same bound.
+constexpr float kCoordinateLimit = 1e6f;
+
+Vec3 readPoint(const Json& value, const std::string& field) {
+    const Vec3 v = readVector(value, field);
+    const float c[] = {v.x, v.y, v.z};
+    for (int i = 0; i < 3; ++i) {
+        if (std::fabs(c[i]) > kCoordinateLimit) {
+            throw InputError(field + "[" + std::to_string(i) + "]",
+                             "must be at least -1e+06 and at most 1e+06");
+        }
+    }
+    return v;
 }
 
 Vec3 readDirection(const Json& value, const std::string& field) {
@@ -58,8 +75,8 @@ float readRanged(const Json& value, const std::string& field, float low, float h
 Camera parseCamera(const Json& value, const std::string& field, Camera camera) {
     requireObject(value, field);
     requireKnownKeys(value, field, {"position", "lookAt", "up", "fieldOfView"});
-    if (value.contains("position")) camera.position = readVector(value["position"], field + ".position");
-    if (value.contains("lookAt")) camera.lookAt = readVector(value["lookAt"], field + ".lookAt");
+    if (value.contains("position")) camera.position = readPoint(value["position"], field + ".position");
+    if (value.contains("lookAt")) camera.lookAt = readPoint(value["lookAt"], field + ".lookAt");
     if (value.contains("up")) camera.up = readDirection(value["up"], field + ".up");
     if (value.contains("fieldOfView")) {
         camera.fieldOfView = readRanged(value["fieldOfView"], field + ".fieldOfView", 0.0f, 170.0f, true);
@@ -115,7 +132,7 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
     if (type == "sphere") {
         requireKnownKeys(value, field, {"name", "type", "center", "radius", "material"});
         object.type = ObjectType::sphere;
-        object.center = readVector(value.value("center", Json::array({0, 1, 0})), field + ".center");
+        object.center = readPoint(value.value("center", Json::array({0, 1, 0})), field + ".center");
         if (value.contains("radius"))
             object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, true);
         object.axis = scene.worldUp;
@@ -123,7 +140,7 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
     } else if (type == "plane") {
         requireKnownKeys(value, field, {"name", "type", "point", "normal", "radius", "material"});
         object.type = ObjectType::plane;
-        object.center = readVector(value.value("point", Json::array({0, 0, 0})), field + ".point");
+        object.center = readPoint(value.value("point", Json::array({0, 0, 0})), field + ".point");
         object.axis = readDirection(value.value("normal", Json::array({0, 1, 0})), field + ".normal");
         object.radius = 0.0f;
         if (value.contains("radius"))
@@ -211,7 +228,7 @@ Light parseLight(const Json& value, const std::string& field, int index) {
                        light.type == LightType::area;
     if (placed) {
         if (value.contains("position")) {
-            light.position = readVector(value["position"], field + ".position");
+            light.position = readPoint(value["position"], field + ".position");
         } else if (light.type != LightType::directional) {
             throw InputError(field + ".position",
                              "is missing (a " + std::string(lightTypeName(light.type)) + " light needs one)");
@@ -224,7 +241,7 @@ Light parseLight(const Json& value, const std::string& field, int index) {
         if (value.contains("direction")) {
             light.direction = readDirection(value["direction"], field + ".direction");
         } else if (value.contains("aim")) {
-            const Vec3 at = readVector(value["aim"], field + ".aim");
+            const Vec3 at = readPoint(value["aim"], field + ".aim");
             if (length(at - light.position) == 0.0f) {
                 throw InputError(field + ".aim", "must differ from the light's position");
             }
@@ -351,15 +368,12 @@ Scene parseScene(const Json& document) {
 }
 
 Scene readSceneFile(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) {
-        throw InputError(path, "cannot open the scene file");
-    }
+    const std::string text = cli::readTextFile(path, "the scene file");
     Json document;
     try {
-        document = cli::parseJson(file);
+        document = cli::parseJson(text);
     } catch (const InputError& error) {
-        throw InputError(path, error.what());
+        throw InputError(path, cli::messageOf(error));
     } catch (const Json::exception& error) {
         // Syntax errors, and numbers too large for a double (1e400).
         throw InputError(path, std::string("not valid JSON: ") + error.what());
@@ -368,7 +382,7 @@ Scene readSceneFile(const std::string& path) {
         return parseScene(document);
     } catch (const InputError& error) {
         // Name the file before the field; what() already holds "field: message".
-        throw InputError(path, error.what());
+        throw InputError(path, cli::messageOf(error));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,6 +59,11 @@ public:
     virtual AttributeKind attributeKind(const std::string& name) const = 0;
     // The names a material may set on this host, for "did you mean".
     virtual std::vector<std::string> attributeNames() const { return {}; }
+    // The values the shader can take for an attribute (its declared min and
+    // max), when it says; outside them its curves are undefined (NaN).
+    virtual std::optional<std::pair<double, double>> hardRange(const std::string& /*name*/) const {
+        return std::nullopt;
+    }
     // Sets up materials and lights; throws InputError naming a value or a
     // light this host cannot take. The setup outlives the workers.
     virtual void prepare(const ShadingSetup& setup) = 0;

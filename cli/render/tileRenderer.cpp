@@ -187,13 +187,16 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
     for (int i = 1; i < threadCount; ++i) {
         if (!startWorker(*workers[static_cast<std::size_t>(i)])) break;
     }
+    int rendering = 0;
     if (progress && !threads.empty() && startWorker(*workers[0])) {
+        rendering = static_cast<int>(threads.size());
         // This thread reports progress while the others render.
         while (job.tilesDone < job.tileCount && !job.failed) {
             progress(static_cast<double>(job.tilesDone) / job.tileCount);
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     } else {
+        rendering = static_cast<int>(threads.size()) + 1;
         run(*workers[0], static_cast<bool>(progress));
     }
     for (std::thread& t : threads) t.join();
@@ -203,6 +206,7 @@ Image renderImage(const Scene& cameraSpace, const std::vector<ResolvedMaterial>&
     if (stats != nullptr) {
         stats->shadingSamples = job.shadingSamples;
         stats->nonFinite = job.nonFinite;
+        stats->threads = rendering;
         stats->seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     return image;

@@ -24,6 +24,7 @@ struct RenderSettings {
 struct RenderStats {
     std::uint64_t shadingSamples = 0;  // samples the host shaded (the set is not the host's)
     std::uint64_t nonFinite = 0;       // shaded samples left out for a NaN or infinite answer
+    int threads = 0;                   // threads that rendered: no more than the tiles, nor than started
     double seconds = 0.0;
 };
 

@@ -5,13 +5,20 @@
 // command and the tests catch one thing whichever host they drive.
 
 #include <stdexcept>
+#include <string>
 
 namespace sorvane {
 
 // what() names the plug-in, library, file, node or parameter, and why.
 class HostError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit HostError(const std::string& message) : std::runtime_error(message), message_(message) {}
+    // The whole message: what() ends at a NUL byte, which a name read from
+    // a file may hold.
+    const std::string& message() const { return message_; }
+
+private:
+    std::string message_;
 };
 
 }  // namespace sorvane

@@ -14,6 +14,8 @@
 #include <sstream>
 #include <unordered_set>
 
+#include "host/errors/fileKind.h"
+
 namespace sorvane::mrhost {
 
 const char* const kReaderVersion = "3.6.0";
@@ -76,6 +78,16 @@ std::vector<Token> tokenize(const std::string& text, int file, const std::string
 }
 
 std::string readText(const std::string& path, const std::string& what) {
+    // A FIFO would block the read and a device never end it.
+    if (const std::string why = notARegularFile(path); !why.empty()) {
+        throw HostError("cannot open the " + what + " " + path + ": " + why);
+    }
+    // Nor may one grow without bound in memory.
+    constexpr std::uintmax_t kLimit = std::uintmax_t{64} << 20;
+    std::error_code sizeError;
+    if (fs::file_size(path, sizeError) > kLimit && !sizeError) {
+        throw HostError("the " + what + " " + path + " is larger than 64 MiB");
+    }
     errno = 0;
     std::ifstream file(path, std::ios::binary);
     if (!file) {

@@ -18,6 +18,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "host/errors/fileKind.h"
 #include "host/errors/hostError.h"
 
 namespace sorvane::mrhost {
@@ -25,6 +26,9 @@ namespace sorvane::mrhost {
 namespace {
 
 std::vector<char> readFile(const std::string& path) {
+    if (const std::string why = notARegularFile(path); !why.empty()) {
+        throw HostError("cannot open the shader library " + path + ": " + why);
+    }
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -217,8 +221,11 @@ bool DynamicLibrary::observeLookups(LookupObserver) const { return false; }
 
 std::vector<std::string> exportedSymbols(const std::string& path) {
     const std::vector<char> file = readFile(path);
+    // A short text file is no ELF file, rather than a damaged one.
+    if (file.size() < SELFMAG || std::memcmp(file.data(), ELFMAG, SELFMAG) != 0) {
+        throw HostError(path + ": not an ELF file");
+    }
     const auto* header = at<ElfW(Ehdr)>(file, 0, 1, path);
-    if (std::memcmp(header->e_ident, ELFMAG, SELFMAG) != 0) throw HostError(path + ": not an ELF file");
     const bool library64 = header->e_ident[EI_CLASS] == ELFCLASS64;
     if (header->e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32)) {
         throw HostError(path + ": " + sizeMismatch(library64));

@@ -143,4 +143,24 @@ std::optional<std::string> firstLayoutDifference(const BlockLayout& layout, std:
     return std::nullopt;
 }
 
+std::optional<std::string> firstDeclarationDifference(const Declaration& declared, const Declaration& shipped,
+                                                      const std::string& shippedPath) {
+    const auto text = [](const Parameter& p) { return typeText(p) + " \"" + p.name + "\""; };
+    const std::size_t common = std::min(declared.parameters.size(), shipped.parameters.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const std::string ours = text(declared.parameters[i]);
+        const std::string theirs = text(shipped.parameters[i]);
+        if (ours != theirs) {
+            return "parameter " + std::to_string(i + 1) + " is declared " + ours + ", where the shipped " +
+                   "declaration " + shippedPath + " has " + theirs;
+        }
+    }
+    if (declared.parameters.size() != shipped.parameters.size()) {
+        return "declares " + std::to_string(declared.parameters.size()) +
+               " parameters, the shipped declaration " + shippedPath + " " +
+               std::to_string(shipped.parameters.size());
+    }
+    return std::nullopt;
+}
+
 }  // namespace sorvane::mrhost

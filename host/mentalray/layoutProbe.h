@@ -58,4 +58,12 @@ private:
 // in any order.
 std::optional<std::string> firstLayoutDifference(const BlockLayout& layout, std::vector<int> reads);
 
+// The first parameter where `declared` and the declaration the library
+// ships with part by name or type, described for a user; nullopt when they
+// agree. Two parameters of one size swapped, or one retyped within its
+// size, lay out the same block, so only this tells the user that --set
+// scattering would drive depth.
+std::optional<std::string> firstDeclarationDifference(const Declaration& declared, const Declaration& shipped,
+                                                      const std::string& shippedPath);
+
 }  // namespace sorvane::mrhost

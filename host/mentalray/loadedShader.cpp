@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "host/errors/hostError.h"
+#include "host/mentalray/dynamicLibrary.h"
 #include "host/mentalray/layoutProbe.h"
 
 namespace sorvane::mrhost {
@@ -12,6 +13,9 @@ namespace sorvane::mrhost {
 LoadedShader::LoadedShader(const std::string& libraryPath, const std::string& declarationPath,
                            RendererModule& module)
     : declarationPath_(declarationPath), module_(&module) {
+    // A path that is no library says so before the declaration is searched
+    // for a shader named after it.
+    exportedSymbols(libraryPath);
     const std::string name = std::filesystem::path(libraryPath).stem().string();
     file_ = readDeclarationFile(declarationPath);
     // Another shader's declaration that the reader left out costs that shader
@@ -52,8 +56,36 @@ std::vector<int> probeParameterOffsets(const LoadedShader& shader) {
     return probe.run();
 }
 
+namespace {
+
+// The declaration that ships with the library, where the module lays them
+// out (mentalray/lib/NAME.so, mentalray/include/NAME.mi); empty when there
+// is none there, or when it is the one in use.
+std::string shippedDeclarationPath(const LoadedShader& shader) {
+    namespace fs = std::filesystem;
+    const fs::path library(shader.library().path());
+    const fs::path shipped =
+        library.parent_path().parent_path() / "include" / (library.stem().string() + ".mi");
+    std::error_code error;
+    if (!fs::is_regular_file(shipped, error) || fs::equivalent(shipped, shader.declarationPath(), error))
+        return {};
+    return shipped.string();
+}
+
+}  // namespace
+
 std::optional<std::string> layoutDifference(const LoadedShader& shader) {
-    return firstLayoutDifference(shader.layout(), probeParameterOffsets(shader));
+    if (std::optional<std::string> difference =
+            firstLayoutDifference(shader.layout(), probeParameterOffsets(shader))) {
+        return difference;
+    }
+    const std::string shippedPath = shippedDeclarationPath(shader);
+    if (shippedPath.empty()) return std::nullopt;
+    const Declaration& declared = shader.layout().declaration();
+    for (const Declaration& shipped : readDeclarations(shippedPath)) {
+        if (shipped.name == declared.name) return firstDeclarationDifference(declared, shipped, shippedPath);
+    }
+    return std::nullopt;
 }
 
 bool layoutMatches(const LoadedShader& shader) { return !layoutDifference(shader).has_value(); }

@@ -11,7 +11,8 @@ set(header "declare shader color \"qm7r_sorvane\" (")
 set(footer ") version 1 end declare\n")
 
 # name, then the declaration's text, then the difference expected ("" for none).
-set(case_names shipped type-changed emptied one-parameter removed swapped hundred-thousand-added)
+set(case_names shipped type-changed emptied one-parameter removed swapped hundred-thousand-added
+    retyped-same-size renamed-same-size)
 
 set(text_shipped "${shipped}")
 set(expected_shipped "")
@@ -35,6 +36,19 @@ string(REGEX REPLACE "(color +\"scatteringColor\"[^\n]*\n)([^\n]*\"scattering\"[
        text_swapped "${shipped}")
 set(expected_swapped "parameter \"scattering\" is laid out at 64 as a scalar (4 bytes); the library's field \
 there is 16 bytes (a color)")
+
+# The same block, parameters told apart only by name and type: the
+# declaration the library ships with is the reference.
+set(shipped_path ${BUILD_DIR}/mentalray/include/qm7r_sorvane.mi)
+string(REGEX REPLACE "scalar +\"diffuse\" +default 0.8" "integer \"diffuse\" default 1" text_retyped-same-size
+       "${shipped}")
+set(expected_retyped-same-size "parameter 5 is declared integer \"diffuse\", where the shipped declaration \
+${shipped_path} has scalar \"diffuse\"")
+string(REPLACE "\"scattering\" " "\"@\" " text_renamed-same-size "${shipped}")
+string(REPLACE "\"depth\" " "\"scattering\" " text_renamed-same-size "${text_renamed-same-size}")
+string(REPLACE "\"@\" " "\"depth\" " text_renamed-same-size "${text_renamed-same-size}")
+set(expected_renamed-same-size "parameter 7 is declared scalar \"depth\", where the shipped declaration \
+${shipped_path} has scalar \"scattering\"")
 
 # 100 times 1000 names, extra0_0 to extra99_999 (a single loop of 100,000 is slow in CMake).
 set(block "")

@@ -28,6 +28,7 @@ execute_process(COMMAND ${environment} ${COMMAND} ${arguments}
 set(failed FALSE)
 foreach(stream stdout stderr)
   string(REPLACE "${BUILD_DIR}" "@BUILD@" actual_${stream} "${actual_${stream}}")
+  string(REPLACE "${CASE_DIR}" "@CASE@" actual_${stream} "${actual_${stream}}")
   file(WRITE ${WORK_DIR}/actual.${stream} "${actual_${stream}}")
   if(EXISTS ${CASE_DIR}/${stream})
     file(READ ${CASE_DIR}/${stream} expected)

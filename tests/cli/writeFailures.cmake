@@ -3,7 +3,7 @@
 cmake_minimum_required(VERSION 3.25)
 file(WRITE ${WORK_DIR}/samples.jsonl "{}\n{}\n")
 foreach(arguments "render;--list-presets" "inspect;--host;maya" "inspect;--host;mentalray"
-                  "shade;--host;maya" "shade;--host;mentalray")
+                  "shade;--host;maya" "shade;--host;mentalray" "--help" "--version" "render;--help")
   execute_process(COMMAND ${COMMAND} ${arguments}
                   INPUT_FILE ${WORK_DIR}/samples.jsonl OUTPUT_FILE /dev/full
                   RESULT_VARIABLE status ERROR_VARIABLE errors)

@@ -90,7 +90,7 @@ public:
             plugin_ = mh::LoadedPlugin::load(paths.mayaPlugin);
             probe_ = std::make_unique<mh::Node>("sorvane");
         } catch (const std::exception& error) {
-            throw cli::InputError(std::string("maya: ") + error.what());
+            throw cli::InputError("maya: " + cli::messageOf(error));
         }
         type_ = &probe_->type();
         driver_ = std::make_unique<mh::preview::SampleDriver>(*type_);

@@ -22,7 +22,7 @@ std::unique_ptr<host::LoadedPlugin> loadPlugin(const std::string& path) {
     try {
         return host::LoadedPlugin::load(path);
     } catch (const HostError& error) {
-        throw InputError(error.what());
+        throw InputError(messageOf(error));
     }
 }
 
@@ -128,7 +128,7 @@ public:
         try {
             return evaluate(request);
         } catch (const HostError& error) {
-            throw InputError("", error.what());
+            throw InputError("", messageOf(error));
         }
     }
 
@@ -303,7 +303,7 @@ void inspectMaya(const PluginPaths& paths, std::ostream& out) {
         document["nodes"] = nodes;
         plugin->unload();
     } catch (const HostError& error) {
-        throw InputError(error.what());
+        throw InputError(messageOf(error));
     }
     document["commands"] =
         OrderedJson{{"load", plugin->loadCommands()}, {"unload", plugin->unloadCommands()}};

@@ -11,6 +11,7 @@
 #include "cli/render/sceneFile.h"
 #include "cli/render/texture.h"
 #include "host/mentalray/mentalrayHost.h"
+#include "host/mentalray/nodeFactoryHints.h"
 #include "host/mentalray/preview/sampleDriver.h"
 #include "host/mentalray/preview/sceneLights.h"
 
@@ -71,8 +72,28 @@ public:
             mr::requireMatchingLayout(*shader_);
             driver_ = std::make_unique<mr::preview::SampleDriver>(*shader_);
         } catch (const std::exception& error) {
-            throw cli::InputError(std::string("mentalray: ") + error.what());
+            throw cli::InputError("mentalray: " + cli::messageOf(error));
         }
+        // The node factory's min and max bound what the shader can take; a
+        // declaration without hints bounds nothing.
+        try {
+            for (const mr::NodeFactoryHints& hints : mr::readNodeFactoryHints(paths.mentalrayDeclaration)) {
+                if (hints.shader == shader_->layout().declaration().name) hints_ = hints;
+            }
+        } catch (const std::exception&) {
+        }
+    }
+
+    std::optional<std::pair<double, double>> hardRange(const std::string& name) const override {
+        const mr::ParameterHints* hints = hints_.find(name);
+        if (hints == nullptr) return std::nullopt;
+        const auto first = [&](const char* key, double otherwise) {
+            const auto found = hints->values.find(key);
+            return found == hints->values.end() || found->second.empty() ? otherwise : found->second.front();
+        };
+        const double low = first("min", -HUGE_VAL), high = first("max", HUGE_VAL);
+        if (std::isinf(low) && std::isinf(high)) return std::nullopt;
+        return std::pair{low, high};
     }
 
     ~MentalrayBackend() override {
@@ -231,6 +252,7 @@ private:
     }
 
     std::unique_ptr<mr::LoadedShader> shader_;
+    mr::NodeFactoryHints hints_;
     std::unique_ptr<mr::preview::SampleDriver> driver_;
     std::unique_ptr<mr::SceneDatabase> scene_;
     std::unique_ptr<TracerShadows> shadows_;

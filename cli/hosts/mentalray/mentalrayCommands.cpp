@@ -26,7 +26,7 @@ std::unique_ptr<mr::LoadedShader> load(const PluginPaths& paths) {
         }
         return shader;
     } catch (const HostError& error) {
-        throw InputError(error.what());
+        throw InputError(messageOf(error));
     }
 }
 
@@ -186,7 +186,7 @@ public:
             for (const auto& [target, values] : parameters) instance->setValues(target.name, values);
             for (const auto& [target, values] : connected) instance->connectValues(target.name, values);
         } catch (const HostError& error) {
-            throw InputError("", error.what());
+            throw InputError("", messageOf(error));
         }
 
         miState state = instance->newState();
@@ -300,7 +300,7 @@ void inspectMentalray(const PluginPaths& paths, std::ostream& out) {
             document["layoutMatches"] = !difference;
             if (difference) document["layoutDifference"] = *difference;
         } catch (const HostError& error) {
-            throw InputError(error.what());
+            throw InputError(messageOf(error));
         }
     }  // unloaded here, before anything is printed
     out << writeJson(document, 2) << '\n';
@@ -313,7 +313,7 @@ std::unique_ptr<ShadeSession> openMentalrayShadeSession(const PluginPaths& paths
     try {
         mr::requireMatchingLayout(*shader);
     } catch (const HostError& error) {
-        throw InputError(error.what());
+        throw InputError(messageOf(error));
     }
     return std::make_unique<MentalrayShadeSession>(std::move(shader));
 }

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <csignal>
 
 #include <cmath>
 #include <filesystem>
@@ -16,7 +13,6 @@
 #include "cli/render/previewRender.h"
 #include "cli/render/sceneFile.h"
 #include "cli/render/sceneTracer.h"
-#include "cli/render/temporaryFile.h"
 #include "cli/render/tileRenderer.h"
 #include "standInBackend.h"
 
@@ -85,13 +81,24 @@ TEST_P(RefusedThreads, LeaveThePictureAsItWouldBe) {
     };
     double last = 0.0;
     const ProgressCallback progress = [&](double f) { last = f; };
+    RenderStats stats;
     const Image image = renderImage(scene, materials, limited, settings,
-                                    GetParam().progress ? progress : ProgressCallback{}, nullptr, refusing);
+                                    GetParam().progress ? progress : ProgressCallback{}, &stats, refusing);
     EXPECT_TRUE(sameImage(reference, image));
     EXPECT_EQ(one.shaded.load(), limited.shaded.load());
+    // The threads that rendered, this one among them, not the four asked for.
+    EXPECT_EQ(stats.threads, std::min(GetParam().granted + 1, settings.threads));
     if (GetParam().progress) {
         EXPECT_DOUBLE_EQ(last, 1.0);
     }
+}
+
+// Never more threads than tiles, whatever was asked (--threads 1024).
+TEST(Render, StatsCountTheThreadsThatRendered) {
+    StandInBackend backend;
+    RenderStats stats;
+    renderDefault(backend, 1024, 20, 20, &stats);
+    EXPECT_EQ(stats.threads, 4);  // 20x20 pixels are four tiles of 16
 }
 
 INSTANTIATE_TEST_SUITE_P(Render, RefusedThreads,
@@ -318,29 +325,6 @@ protected:
     void TearDown() override { std::filesystem::remove_all(folder); }
     std::filesystem::path folder;
 };
-
-class InterruptedWrite : public ImageFilesTest, public ::testing::WithParamInterface<int> {};
-
-// A signal while the temporary file is open removes it, and the process still
-// ends as that signal ends it.
-TEST_P(InterruptedWrite, RemovesTheTemporaryFile) {
-    const std::string path = (folder / ".out.png.tmp").string();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        TemporaryFile temporary(path);
-        std::ofstream(path) << "half an image";
-        ::raise(GetParam());
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), GetParam());
-    EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-INSTANTIATE_TEST_SUITE_P(Render, InterruptedWrite, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 TEST_F(ImageFilesTest, ExrKeepsEveryFloat) {
     Image image(5, 3);

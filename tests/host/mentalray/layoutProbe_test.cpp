@@ -3,6 +3,7 @@
 // host does not own (run under AddressSanitizer to see the second).
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -132,6 +133,34 @@ TEST_P(DeclarationAgainstLibrary, NamesTheFirstDifferenceWithoutReadingOutsideTh
 
 INSTANTIATE_TEST_SUITE_P(Declarations, DeclarationAgainstLibrary, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The same block with a parameter retyped within its size, or two of one
+// size renamed: only the declaration shipped beside the library tells them
+// apart, and --set scattering must not drive depth.
+TEST(DeclarationAgainstShipped, NamesAndTypesMustMatchTooWhereTheBlockDoes) {
+    const std::filesystem::path library(libraryPath());
+    const std::string shipped =
+        (library.parent_path().parent_path() / "include" / "qm7r_sorvane.mi").string();
+    const std::pair<std::function<void(ParameterLines&)>, std::string> cases[] = {
+        {[](ParameterLines& l) { l[indexOf(l, "diffuse")].first = "integer"; },
+         "parameter 5 is declared integer \"diffuse\", where the shipped declaration " + shipped +
+             " has scalar \"diffuse\""},
+        {[](ParameterLines& l) {
+             std::swap(l[indexOf(l, "scattering")].second, l[indexOf(l, "depth")].second);
+         },
+         "parameter 7 is declared scalar \"depth\", where the shipped declaration " + shipped +
+             " has scalar \"scattering\""},
+    };
+    for (const auto& [edit, difference] : cases) {
+        ParameterLines lines = shippedLines();
+        edit(lines);
+        const LoadedShader shader(libraryPath(), writeDeclaration("renamed.mi", lines));
+        EXPECT_EQ(layoutDifference(shader).value_or("(none)"), difference);
+        EXPECT_THROW(requireMatchingLayout(shader), HostError);
+    }
+    EXPECT_EQ(layoutDifference(LoadedShader(libraryPath(), writeDeclaration("same.mi", shippedLines()))),
+              std::nullopt);
+}
 
 // Whatever the declaration, the library reads the same fields in the same
 // order: the probe's block is the host's, not the declared one.
