@@ -149,8 +149,8 @@ const StoredMaterial& findMaterial(const std::vector<StoredMaterial>& materials,
     }
     std::string list;
     for (const std::string& n : names) list += (list.empty() ? "" : ", ") + n;
-    throw InputError(file, "holds no material \"" + name + "\"" + cli::didYouMean(name, names) + " (it holds " +
-                               list + ")");
+    throw InputError(file, "holds no material \"" + name + "\"" + cli::didYouMean(name, names) +
+                               " (it holds " + list + ")");
 }
 
 std::vector<std::string> valuesLacking(const StoredMaterial& material, const Schema& schema, HostScope host) {
@@ -159,7 +159,9 @@ std::vector<std::string> valuesLacking(const StoredMaterial& material, const Sch
         if (value.scope != HostScope::all) continue;
         const AttributeSpec* spec = schema.find(value.name);
         if (spec == nullptr) continue;
-        const bool has = host == HostScope::maya ? spec->maya : host == HostScope::mentalray ? spec->mentalray : true;
+        const bool has = host == HostScope::maya        ? spec->maya
+                         : host == HostScope::mentalray ? spec->mentalray
+                                                        : true;
         if (!has && std::find(out.begin(), out.end(), value.name) == out.end()) out.push_back(value.name);
     }
     return out;

@@ -40,8 +40,8 @@ struct AttributeSpec {
     std::array<std::string, 3> childShortNames;  // cr ... (Maya)
     ValueKind kind = ValueKind::scalar;
     std::vector<float> defaults;  // Maya's default, else the declaration's: what one channel is set on
-    bool maya = false;       // the node has it
-    bool mentalray = false;  // the shader has a parameter of this name
+    bool maya = false;            // the node has it
+    bool mentalray = false;       // the shader has a parameter of this name
 };
 
 class Schema {
@@ -68,7 +68,7 @@ private:
 enum class HostScope { all, maya, mentalray };
 
 struct StoredValue {
-    std::string name;           // the schema's name
+    std::string name;  // the schema's name
     ValueKind kind = ValueKind::scalar;
     std::vector<float> numbers;  // 1, or 3 (colour, vector), or 4 (a mental ray colour with alpha)
     HostScope scope = HostScope::all;

@@ -10,11 +10,14 @@
 
 namespace sorvane::material {
 
-std::vector<StoredMaterial> readMayaAscii(std::string_view text, const std::string& file, const Schema& schema);
+std::vector<StoredMaterial> readMayaAscii(std::string_view text, const std::string& file,
+                                          const Schema& schema);
 std::vector<StoredMaterial> readMentalrayScene(std::string_view text, const std::string& file,
                                                const Schema& schema);
-std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::string& file, const Schema& schema);
-std::vector<StoredMaterial> readPresetJson(std::string_view text, const std::string& file, const Schema& schema);
+std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::string& file,
+                                          const Schema& schema);
+std::vector<StoredMaterial> readPresetJson(std::string_view text, const std::string& file,
+                                           const Schema& schema);
 
 // The value a material holds for `spec` so far: its last value of that name,
 // else the schema's default. For setting one channel of a colour.

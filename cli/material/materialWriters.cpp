@@ -33,7 +33,8 @@ std::vector<Resolved> resolve(const StoredMaterial& material, const Schema& sche
 
 std::string numbers(const std::vector<float>& values, const char* separator, std::size_t count) {
     std::string out;
-    for (std::size_t i = 0; i < count && i < values.size(); ++i) out += (i ? separator : "") + floatText(values[i]);
+    for (std::size_t i = 0; i < count && i < values.size(); ++i)
+        out += (i ? separator : "") + floatText(values[i]);
     return out;
 }
 
@@ -95,14 +96,16 @@ std::string writePresetJson(const StoredMaterial& material, const Schema& schema
         if (!inShared) mentalrayOwn.push_back(r.value);
     }
     std::ostringstream out;
-    out << "{\n  " << jsonString(material.name) << ": {\n    \"description\": " << jsonString(material.description);
+    out << "{\n  " << jsonString(material.name)
+        << ": {\n    \"description\": " << jsonString(material.description);
     const std::pair<const char*, const std::vector<const StoredValue*>*> sections[] = {
         {"attributes", &shared}, {"maya", &mayaOwn}, {"mentalray", &mentalrayOwn}};
     for (const auto& [section, values] : sections) {
         if (values->empty()) continue;
         out << ",\n    \"" << section << "\": {";
         for (std::size_t i = 0; i < values->size(); ++i) {
-            out << (i ? "," : "") << "\n      " << jsonString((*values)[i]->name) << ": " << jsonValue(*(*values)[i]);
+            out << (i ? "," : "") << "\n      " << jsonString((*values)[i]->name) << ": "
+                << jsonValue(*(*values)[i]);
         }
         out << "\n    }";
     }
@@ -119,7 +122,8 @@ std::string writeMelPreset(const StoredMaterial& material, const Schema& schema)
         const bool compound = r.spec->kind == ValueKind::color || r.spec->kind == ValueKind::vector;
         if (compound) {
             for (std::size_t c = 0; c < 3; ++c) {
-                out << "\tblendAttr \"" << r.spec->childNames[c] << "\" " << floatText(r.value->numbers[c]) << ";\n";
+                out << "\tblendAttr \"" << r.spec->childNames[c] << "\" " << floatText(r.value->numbers[c])
+                    << ";\n";
             }
         } else {
             out << "\tblendAttr \"" << r.spec->name << "\" "

@@ -47,8 +47,8 @@ std::vector<Statement> statements(TextScanner& scanner) {
 
 // setAttr's flags: those that take one argument, and those that take none.
 bool flagTakesArgument(const std::string& flag) {
-    static const char* const withArgument[] = {"-k",    "-keyable", "-l",   "-lock", "-cb", "-channelBox",
-                                               "-s",    "-size",    "-type", "-typ", "-ca", "-caching"};
+    static const char* const withArgument[] = {"-k", "-keyable", "-l",    "-lock", "-cb", "-channelBox",
+                                               "-s", "-size",    "-type", "-typ",  "-ca", "-caching"};
     return std::find(std::begin(withArgument), std::end(withArgument), flag) != std::end(withArgument);
 }
 
@@ -145,7 +145,8 @@ private:
                     if (!child.empty()) names.push_back(child);
                 }
             }
-            scanner_.fail(line, "the sorvane node has no attribute \"" + name + "\"" + cli::didYouMean(name, names));
+            scanner_.fail(
+                line, "the sorvane node has no attribute \"" + name + "\"" + cli::didYouMean(name, names));
         }
         return *spec;
     }
@@ -159,7 +160,8 @@ private:
             if (path == nullptr && t.kind == Token::word && t.text.size() > 1 && t.text[0] == '-' &&
                 std::isalpha(static_cast<unsigned char>(t.text[1]))) {
                 if (flagTakesArgument(t.text)) {
-                    if (i + 1 >= s.tokens.size()) scanner_.fail(t.line, "setAttr's " + t.text + " has no value");
+                    if (i + 1 >= s.tokens.size())
+                        scanner_.fail(t.line, "setAttr's " + t.text + " has no value");
                     if (t.text == "-type" || t.text == "-typ") type = s.tokens[i + 1].text;
                     ++i;
                 } else if (!flagAlone(t.text)) {
@@ -186,10 +188,11 @@ private:
         int channel = -1;
         const AttributeSpec& spec = attributeOf(attribute, path->line, channel);
         const std::string what = "\"" + attribute + "\" of \"" + material.name + "\"";
-        const bool compound = (spec.kind == ValueKind::color || spec.kind == ValueKind::vector) && channel < 0;
+        const bool compound =
+            (spec.kind == ValueKind::color || spec.kind == ValueKind::vector) && channel < 0;
         if (!type.empty() && !(compound && (type == "float3" || type == "double3"))) {
-            scanner_.fail(path->line, what + " is " + (compound ? "a float3" : "one number") + ", not of type \"" +
-                                          type + "\"");
+            scanner_.fail(path->line, what + " is " + (compound ? "a float3" : "one number") +
+                                          ", not of type \"" + type + "\"");
         }
         StoredValue value;
         value.name = spec.name;
@@ -221,8 +224,8 @@ private:
         const int index = target(*paths[1], attribute);
         if (index < 0) return;
         materials_[static_cast<std::size_t>(index)].notes.push_back(
-            scanner_.file() + ":" + std::to_string(paths[1]->line) + ": \"" + attribute + "\" is connected to " +
-            paths[0]->text + "; the preview shows the attribute's own value");
+            scanner_.file() + ":" + std::to_string(paths[1]->line) + ": \"" + attribute +
+            "\" is connected to " + paths[0]->text + "; the preview shows the attribute's own value");
     }
 
     TextScanner scanner_;
@@ -233,7 +236,8 @@ private:
 
 }  // namespace
 
-std::vector<StoredMaterial> readMayaAscii(std::string_view text, const std::string& file, const Schema& schema) {
+std::vector<StoredMaterial> readMayaAscii(std::string_view text, const std::string& file,
+                                          const Schema& schema) {
     return MayaAsciiReader(text, file, schema).read();
 }
 

@@ -12,7 +12,8 @@
 
 namespace sorvane::material {
 
-std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::string& file, const Schema& schema) {
+std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::string& file,
+                                          const Schema& schema) {
     TextScanner scanner(text, TextScanner::Comments::mel, file);
     StoredMaterial material;
     material.name = std::filesystem::path(file).stem().string();
@@ -25,13 +26,16 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
         std::vector<Token> rest;
         for (Token r = scanner.next(); !r.is(';'); r = scanner.next()) {
             if (r.kind == Token::end) {
-                scanner.fail(line, "the file ends inside this \"" + t.text + "\" statement (no ';'): is it cut short?");
+                scanner.fail(line, "the file ends inside this \"" + t.text +
+                                       "\" statement (no ';'): is it cut short?");
             }
             rest.push_back(std::move(r));
         }
         if (ended) scanner.fail(line, "\"" + t.text + "\" after endAttrPreset");
         if (t.isWord("startAttrPreset")) {
-            if (started) scanner.fail(line, "a second startAttrPreset (the first is at line " + std::to_string(startLine) + ")");
+            if (started)
+                scanner.fail(line, "a second startAttrPreset (the first is at line " +
+                                       std::to_string(startLine) + ")");
             if (rest.size() != 3 || !rest[0].is('(') || rest[1].kind != Token::string || !rest[2].is(')')) {
                 scanner.fail(line, "expected startAttrPreset( \"sorvane\" )");
             }
@@ -74,14 +78,15 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
                 one.kind = ValueKind::scalar;
                 value.numbers = currentValue(material, *spec);
                 value.numbers.resize(3);
-                value.numbers[static_cast<std::size_t>(channel)] = parseValue(scanner, values, one, false, what)[0];
+                value.numbers[static_cast<std::size_t>(channel)] =
+                    parseValue(scanner, values, one, false, what)[0];
             } else {
                 value.numbers = parseValue(scanner, values, *spec, false, what);
             }
             material.values.push_back(std::move(value));
         } else {
-            scanner.fail(line, "a preset holds startAttrPreset, blendAttr and endAttrPreset only, not \"" + t.text +
-                                   "\" (presets are read, never run)");
+            scanner.fail(line, "a preset holds startAttrPreset, blendAttr and endAttrPreset only, not \"" +
+                                   t.text + "\" (presets are read, never run)");
         }
     }
     if (!started) return {};

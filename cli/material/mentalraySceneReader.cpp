@@ -64,7 +64,8 @@ private:
         for (;;) {
             Token t = scanner_.next();
             if (t.kind == Token::end) {
-                scanner_.fail(line, "the file ends inside shader \"" + name.text + "\"'s parameters: is it cut short?");
+                scanner_.fail(
+                    line, "the file ends inside shader \"" + name.text + "\"'s parameters: is it cut short?");
             }
             if (t.is(')')) break;
             if (t.is(',')) continue;
@@ -100,16 +101,19 @@ private:
         std::vector<Token> values;
         while (!scanner_.peek().is(',') && !scanner_.peek().is(')')) {
             if (scanner_.peek().kind == Token::end) {
-                scanner_.fail(line, "the file ends inside shader \"" + material.name + "\"'s parameters: is it cut short?");
+                scanner_.fail(line, "the file ends inside shader \"" + material.name +
+                                        "\"'s parameters: is it cut short?");
             }
             if (scanner_.peek().is('=')) {
                 // Assigned a shader or an interface parameter: not a value we can show.
                 scanner_.next();
                 std::string source;
-                while (!scanner_.peek().is(',') && !scanner_.peek().is(')') && scanner_.peek().kind != Token::end)
+                while (!scanner_.peek().is(',') && !scanner_.peek().is(')') &&
+                       scanner_.peek().kind != Token::end)
                     source += (source.empty() ? "" : " ") + scanner_.next().text;
-                material.notes.push_back(scanner_.file() + ":" + std::to_string(name.line) + ": \"" + name.text +
-                                         "\" is assigned " + source + "; the preview shows its default");
+                material.notes.push_back(scanner_.file() + ":" + std::to_string(name.line) + ": \"" +
+                                         name.text + "\" is assigned " + source +
+                                         "; the preview shows its default");
                 return;
             }
             values.push_back(scanner_.next());
@@ -118,7 +122,8 @@ private:
         value.name = spec->name;
         value.kind = spec->kind;
         value.line = name.line;
-        value.numbers = parseValue(scanner_, values, *spec, true, "\"" + name.text + "\" of \"" + material.name + "\"");
+        value.numbers =
+            parseValue(scanner_, values, *spec, true, "\"" + name.text + "\" of \"" + material.name + "\"");
         material.values.push_back(std::move(value));
     }
 

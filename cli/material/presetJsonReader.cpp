@@ -36,7 +36,9 @@ std::map<std::string, int> keyLines(std::string_view text) {
                 if (i < text.size()) s += text[i];
             }
             std::size_t j = i + 1;
-            while (j < text.size() && (text[j] == ' ' || text[j] == '\t' || text[j] == '\r' || text[j] == '\n')) ++j;
+            while (j < text.size() &&
+                   (text[j] == ' ' || text[j] == '\t' || text[j] == '\r' || text[j] == '\n'))
+                ++j;
             if (j < text.size() && text[j] == ':') {
                 lastKey = s;
                 std::string key;
@@ -57,20 +59,22 @@ int lineOf(const std::string& text, std::size_t byte) {
 
 }  // namespace
 
-std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::string& file, const Schema& schema) {
+std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::string& file,
+                                           const Schema& schema) {
     const std::string text(view);
     cli::Json document;
     try {
         document = cli::parseJson(text);
     } catch (const cli::Json::parse_error& error) {
-        throw InputError(file + ":" + std::to_string(lineOf(text, error.byte)), "not valid JSON: " +
-                                                                                     std::string(error.what()));
+        throw InputError(file + ":" + std::to_string(lineOf(text, error.byte)),
+                         "not valid JSON: " + std::string(error.what()));
     } catch (const InputError& error) {
         // A key given twice: its second place in the text.
         const std::string key = "\"" + error.field() + "\"";
         std::size_t at = text.find(key);
         if (at != std::string::npos) at = text.find(key, at + 1);
-        throw InputError(file + (at == std::string::npos ? "" : ":" + std::to_string(lineOf(text, at))), error.what());
+        throw InputError(file + (at == std::string::npos ? "" : ":" + std::to_string(lineOf(text, at))),
+                         error.what());
     }
     const std::map<std::string, int> lines = keyLines(text);
     const auto at = [&](const std::string& key) {
@@ -102,9 +106,11 @@ std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::str
             } else if (section == "mentalray") {
                 scope = HostScope::mentalray;
             } else {
-                throw InputError(at(where), "unknown section \"" + section + "\"" +
-                                                cli::didYouMean(section, {"description", "attributes", "maya", "mentalray"}) +
-                                                " (a preset holds description, attributes, maya and mentalray)");
+                throw InputError(
+                    at(where),
+                    "unknown section \"" + section + "\"" +
+                        cli::didYouMean(section, {"description", "attributes", "maya", "mentalray"}) +
+                        " (a preset holds description, attributes, maya and mentalray)");
             }
             if (!values.is_object()) throw InputError(at(where), "\"" + section + "\" must be an object");
             for (const auto& [attribute, json] : values.items()) {
@@ -141,13 +147,15 @@ std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::str
                                                     " numbers, not " + std::to_string(json.size()));
                     }
                     for (std::size_t i = 0; i < json.size(); ++i) {
-                        if (!json[i].is_number()) throw InputError(field, what + "[" + std::to_string(i) + "] is not a number");
+                        if (!json[i].is_number())
+                            throw InputError(field, what + "[" + std::to_string(i) + "] is not a number");
                         const float v = json[i].get<float>();
                         if (!std::isfinite(v)) throw InputError(field, what + " must be finite");
                         value.numbers.push_back(v);
                     }
                 } else {
-                    throw InputError(field, what + (colour ? " takes a list of 3 numbers" : " takes one number"));
+                    throw InputError(field,
+                                     what + (colour ? " takes a list of 3 numbers" : " takes one number"));
                 }
                 material.values.push_back(std::move(value));
             }

@@ -149,7 +149,8 @@ std::vector<float> parseValue(const TextScanner& scanner, const std::vector<Toke
     std::vector<float> out;
     switch (spec.kind) {
         case ValueKind::boolean: {
-            if (count != 1) scanner.fail(line, what + " takes on or off, not " + std::to_string(count) + " values");
+            if (count != 1)
+                scanner.fail(line, what + " takes on or off, not " + std::to_string(count) + " values");
             const std::string& t = tokens[0].text;
             if (t == "on" || t == "yes" || t == "true" || t == "1") return {1.0f};
             if (t == "off" || t == "no" || t == "false" || t == "0") return {0.0f};
@@ -166,9 +167,10 @@ std::vector<float> parseValue(const TextScanner& scanner, const std::vector<Toke
         case ValueKind::color:
         case ValueKind::vector:
             if (!(count == 3 || (alpha && spec.kind == ValueKind::color && count == 4))) {
-                scanner.fail(line, what + " takes " +
-                                       (alpha && spec.kind == ValueKind::color ? "3 or 4" : std::string("3")) +
-                                       " numbers, not " + std::to_string(count));
+                scanner.fail(line,
+                             what + " takes " +
+                                 (alpha && spec.kind == ValueKind::color ? "3 or 4" : std::string("3")) +
+                                 " numbers, not " + std::to_string(count));
             }
             for (const Token& t : tokens) out.push_back(parseNumber(scanner, t, what));
             return out;

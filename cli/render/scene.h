@@ -103,6 +103,9 @@ struct Scene {
     std::vector<SceneMaterial> materials{SceneMaterial{}};
     // The vertical of the world in camera space, for the environment.
     Vec3 worldUp{0.0f, 1.0f, 0.0f};
+    // From the camera to what it looks at: where the set fades from when no
+    // object wears the previewed material.
+    float focusDistance = 0.0f;
 };
 
 Scene defaultScene();

@@ -8,7 +8,8 @@
 namespace sorvane::material {
 namespace {
 
-std::vector<float> valueOf(const StoredMaterial& m, const std::string& name, HostScope scope = HostScope::all) {
+std::vector<float> valueOf(const StoredMaterial& m, const std::string& name,
+                           HostScope scope = HostScope::all) {
     std::vector<float> out;
     for (const StoredValue& v : m.values) {
         if (v.name == name && v.scope == scope) out = v.numbers;
@@ -63,7 +64,9 @@ connectAttr "file1.oc" "skin1.c";
         FAIL() << "an unknown attribute was read";
     } catch (const InputError& error) {
         EXPECT_EQ(error.field(), "look.ma:9");
-        EXPECT_NE(std::string(error.what()).find("no attribute \"dfll\"; did you mean \"dfl\""), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("no attribute \"dfll\"; did you mean \"dfl\""),
+                  std::string::npos)
+            << error.what();
     }
 }
 
@@ -91,58 +94,68 @@ TEST_P(BadFiles, AreRefusedNamingFileAndLine) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, BadFiles,
     testing::Values(
-        BadFile{"maCutShort", FileFormat::mayaAscii, "createNode sorvane -n \"a\";\nsetAttr \".dfl\" 0.5", "bad:2",
-                "cut short"},
-        BadFile{"maOpenString", FileFormat::mayaAscii, "createNode sorvane -n \"a;\n", "bad:1", "never closed"},
-        BadFile{"maOpenComment", FileFormat::mayaAscii, "/* note\ncreateNode sorvane;", "bad:1", "never closed"},
+        BadFile{"maCutShort", FileFormat::mayaAscii, "createNode sorvane -n \"a\";\nsetAttr \".dfl\" 0.5",
+                "bad:2", "cut short"},
+        BadFile{"maOpenString", FileFormat::mayaAscii, "createNode sorvane -n \"a;\n", "bad:1",
+                "never closed"},
+        BadFile{"maOpenComment", FileFormat::mayaAscii, "/* note\ncreateNode sorvane;", "bad:1",
+                "never closed"},
         BadFile{"maUnknown", FileFormat::mayaAscii, "createNode sorvane;\nsetAttr \".difuse\" 1;", "bad:2",
                 "did you mean \"diffuse\""},
-        BadFile{"maWrongType", FileFormat::mayaAscii, "createNode sorvane;\nsetAttr \".c\" -type \"string\" \"red\";",
-                "bad:2", "not of type \"string\""},
-        BadFile{"maWrongCount", FileFormat::mayaAscii, "createNode sorvane;\nsetAttr \".c\" -type \"float3\" 1 2;",
-                "bad:2", "takes 3 numbers, not 2"},
+        BadFile{"maWrongType", FileFormat::mayaAscii,
+                "createNode sorvane;\nsetAttr \".c\" -type \"string\" \"red\";", "bad:2",
+                "not of type \"string\""},
+        BadFile{"maWrongCount", FileFormat::mayaAscii,
+                "createNode sorvane;\nsetAttr \".c\" -type \"float3\" 1 2;", "bad:2",
+                "takes 3 numbers, not 2"},
         BadFile{"maNotANumber", FileFormat::mayaAscii, "createNode sorvane;\nsetAttr \".dfl\" nan;", "bad:2",
                 "\"nan\" is not a number"},
         BadFile{"maTooLarge", FileFormat::mayaAscii, "createNode sorvane;\nsetAttr \".dfl\" 1e39;", "bad:2",
                 "out of the range"},
-        BadFile{"maTwice", FileFormat::mayaAscii, "createNode sorvane -n \"a\";\n\ncreateNode sorvane -n \"a\";",
-                "bad:3", "first is at line 1"},
-        BadFile{"maUnknownFlag", FileFormat::mayaAscii, "createNode sorvane;\nsetAttr -q \".dfl\" 1;", "bad:2",
-                "no flag -q"},
-        BadFile{"miUnknown", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" (\n \"difuse\" 0.5 )", "bad:2",
-                "did you mean \"diffuse\""},
-        BadFile{"miMayaOnly", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" ( \"transparency\" 1 1 1 )",
-                "bad:1", "no parameter \"transparency\""},
-        BadFile{"miCutShort", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" (\n \"diffuse\" 0.5,\n", "bad:1",
-                "cut short"},
+        BadFile{"maTwice", FileFormat::mayaAscii,
+                "createNode sorvane -n \"a\";\n\ncreateNode sorvane -n \"a\";", "bad:3",
+                "first is at line 1"},
+        BadFile{"maUnknownFlag", FileFormat::mayaAscii, "createNode sorvane;\nsetAttr -q \".dfl\" 1;",
+                "bad:2", "no flag -q"},
+        BadFile{"miUnknown", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" (\n \"difuse\" 0.5 )",
+                "bad:2", "did you mean \"diffuse\""},
+        BadFile{"miMayaOnly", FileFormat::mentalray,
+                "shader \"s\" \"qm7r_sorvane\" ( \"transparency\" 1 1 1 )", "bad:1",
+                "no parameter \"transparency\""},
+        BadFile{"miCutShort", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" (\n \"diffuse\" 0.5,\n",
+                "bad:1", "cut short"},
         BadFile{"miGivenTwice", FileFormat::mentalray,
-                "shader \"s\" \"qm7r_sorvane\" ( \"diffuse\" 0.5,\n \"diffuse\" 0.6 )", "bad:2", "given twice"},
-        BadFile{"miWrongType", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" ( \"useIrradiance\" 0.5 )",
-                "bad:1", "on or off"},
-        BadFile{"miColourCount", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" ( \"color\" 1 1 )", "bad:1",
-                "3 or 4 numbers"},
+                "shader \"s\" \"qm7r_sorvane\" ( \"diffuse\" 0.5,\n \"diffuse\" 0.6 )", "bad:2",
+                "given twice"},
+        BadFile{"miWrongType", FileFormat::mentalray,
+                "shader \"s\" \"qm7r_sorvane\" ( \"useIrradiance\" 0.5 )", "bad:1", "on or off"},
+        BadFile{"miColourCount", FileFormat::mentalray, "shader \"s\" \"qm7r_sorvane\" ( \"color\" 1 1 )",
+                "bad:1", "3 or 4 numbers"},
         BadFile{"miNameTwice", FileFormat::mentalray,
-                "shader \"s\" \"qm7r_sorvane\" ( )\nshader \"s\" \"qm7r_sorvane\" ( )", "bad:2", "second shader"},
+                "shader \"s\" \"qm7r_sorvane\" ( )\nshader \"s\" \"qm7r_sorvane\" ( )", "bad:2",
+                "second shader"},
         BadFile{"melRunsCode", FileFormat::melPreset,
-                "startAttrPreset( \"sorvane\" );\nsystem(\"touch /tmp/x\");\nendAttrPreset();", "bad:2", "never run"},
-        BadFile{"melOtherNode", FileFormat::melPreset, "startAttrPreset( \"lambert\" );\nendAttrPreset();", "bad:1",
-                "\"lambert\" nodes"},
-        BadFile{"melNoEnd", FileFormat::melPreset, "startAttrPreset( \"sorvane\" );\nblendAttr \"diffuse\" 0.5;",
-                "bad:1", "no endAttrPreset"},
-        BadFile{"melCutShort", FileFormat::melPreset, "startAttrPreset( \"sorvane\" );\nblendAttr \"diffuse\" 0.5",
-                "bad:2", "cut short"},
+                "startAttrPreset( \"sorvane\" );\nsystem(\"touch /tmp/x\");\nendAttrPreset();", "bad:2",
+                "never run"},
+        BadFile{"melOtherNode", FileFormat::melPreset, "startAttrPreset( \"lambert\" );\nendAttrPreset();",
+                "bad:1", "\"lambert\" nodes"},
+        BadFile{"melNoEnd", FileFormat::melPreset,
+                "startAttrPreset( \"sorvane\" );\nblendAttr \"diffuse\" 0.5;", "bad:1", "no endAttrPreset"},
+        BadFile{"melCutShort", FileFormat::melPreset,
+                "startAttrPreset( \"sorvane\" );\nblendAttr \"diffuse\" 0.5", "bad:2", "cut short"},
         BadFile{"melUnknown", FileFormat::melPreset,
                 "startAttrPreset( \"sorvane\" );\nblendAttr \"colourR\" 0.5;\nendAttrPreset();", "bad:2",
                 "did you mean \"colorR\""},
-        BadFile{"jsonSyntax", FileFormat::presetJson, "{\n \"a\": {\n  \"attributes\": {\"diffuse\": 0.5,}\n }\n}",
-                "bad:3", "not valid JSON"},
+        BadFile{"jsonSyntax", FileFormat::presetJson,
+                "{\n \"a\": {\n  \"attributes\": {\"diffuse\": 0.5,}\n }\n}", "bad:3", "not valid JSON"},
         BadFile{"jsonTwice", FileFormat::presetJson, "{\"a\": {},\n \"a\": {}}", "bad:2", "given twice"},
         BadFile{"jsonSection", FileFormat::presetJson, "{\n \"a\": {\n  \"atributes\": {}\n }\n}", "bad:3",
                 "did you mean \"attributes\""},
         BadFile{"jsonHostSection", FileFormat::presetJson,
                 "{\n \"a\": {\n  \"maya\": {\n   \"useIrradiance\": true\n  }\n }\n}", "bad:4", "in maya"},
-        BadFile{"jsonType", FileFormat::presetJson, "{\n \"a\": {\n  \"attributes\": {\n   \"color\": \"red\"\n  }\n }\n}",
-                "bad:4", "list of 3 numbers"}),
+        BadFile{"jsonType", FileFormat::presetJson,
+                "{\n \"a\": {\n  \"attributes\": {\n   \"color\": \"red\"\n  }\n }\n}", "bad:4",
+                "list of 3 numbers"}),
     [](const testing::TestParamInfo<BadFile>& info) { return std::string(info.param.label); });
 
 TEST(MentalrayScene, ReadsOurShadersAnywhereAndSkipsTheRest) {
@@ -162,7 +175,8 @@ material "m1"
 end material
 shader "jade" "qm7r_sorvane" ( "color" 0.2 0.6 0.3 )
 )";
-    const std::vector<StoredMaterial> found = readMaterials(text, FileFormat::mentalray, "scene.mi", testSchema());
+    const std::vector<StoredMaterial> found =
+        readMaterials(text, FileFormat::mentalray, "scene.mi", testSchema());
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].name, "wax");
     EXPECT_EQ(found[0].line, 7);
@@ -176,8 +190,9 @@ shader "jade" "qm7r_sorvane" ( "color" 0.2 0.6 0.3 )
 }
 
 TEST(MelPreset, ReadsBlendAttrByChannelAndTakesTheFilesName) {
-    const std::string text = "// made by hand\nstartAttrPreset( \"sorvane\" );\n\tblendAttr \"colorR\" 0.8;\n"
-                             "\tblendAttr \"colorG\" 0.3;\n\tblendAttr \"dfl\" 0.6;\nendAttrPreset();\n";
+    const std::string text =
+        "// made by hand\nstartAttrPreset( \"sorvane\" );\n\tblendAttr \"colorR\" 0.8;\n"
+        "\tblendAttr \"colorG\" 0.3;\n\tblendAttr \"dfl\" 0.6;\nendAttrPreset();\n";
     const std::vector<StoredMaterial> found =
         readMaterials(text, FileFormat::melPreset, "presets/attrPresets/sorvane/clay.mel", testSchema());
     ASSERT_EQ(found.size(), 1u);
@@ -196,7 +211,8 @@ TEST(PresetJson, ReadsSectionsByHostAndGreyColours) {
   },
   "chalk": {"attributes": {"diffuse": 1}}
 })";
-    const std::vector<StoredMaterial> found = readMaterials(text, FileFormat::presetJson, "p.json", testSchema());
+    const std::vector<StoredMaterial> found =
+        readMaterials(text, FileFormat::presetJson, "p.json", testSchema());
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].description, "dull");
     EXPECT_EQ(valueOf(found[0], "color"), (Floats{0.4f, 0.4f, 0.4f}));
@@ -224,13 +240,15 @@ TEST(MaterialReference, SplitsTheNameAfterTheLastColon) {
 }
 
 TEST(MaterialReference, AMissingNameListsWhatTheFileHolds) {
-    const std::vector<StoredMaterial> found = readMaterials(
-        "createNode sorvane -n \"skin1\";\ncreateNode sorvane -n \"jade\";", FileFormat::mayaAscii, "a.ma", testSchema());
+    const std::vector<StoredMaterial> found =
+        readMaterials("createNode sorvane -n \"skin1\";\ncreateNode sorvane -n \"jade\";",
+                      FileFormat::mayaAscii, "a.ma", testSchema());
     try {
         findMaterial(found, "skin", "a.ma");
         FAIL();
     } catch (const InputError& error) {
-        EXPECT_NE(std::string(error.what()).find("did you mean \"skin1\"? (it holds skin1, jade)"), std::string::npos)
+        EXPECT_NE(std::string(error.what()).find("did you mean \"skin1\"? (it holds skin1, jade)"),
+                  std::string::npos)
             << error.what();
     }
 }

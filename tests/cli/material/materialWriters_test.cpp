@@ -34,7 +34,8 @@ StoredMaterial sample() {
 }
 
 // name -> numbers, the last of a name for `host` winning.
-std::map<std::string, std::vector<float>> forHost(const StoredMaterial& m, HostScope host, const Schema& schema) {
+std::map<std::string, std::vector<float>> forHost(const StoredMaterial& m, HostScope host,
+                                                  const Schema& schema) {
     std::map<std::string, std::vector<float>> out;
     for (const StoredValue& v : m.values) {
         if (v.scope != HostScope::all && v.scope != host) continue;
@@ -72,9 +73,10 @@ TEST_P(WrittenMaterials, ReadBackAsTheSameValuesForEachHostTheyCarry) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, WrittenMaterials,
-    testing::Values(Writer{"json", FileFormat::presetJson, writePresetJson, {HostScope::maya, HostScope::mentalray}},
-                    Writer{"mel", FileFormat::melPreset, writeMelPreset, {HostScope::maya}},
-                    Writer{"mi", FileFormat::mentalray, writeMentalrayShader, {HostScope::mentalray}}),
+    testing::Values(
+        Writer{"json", FileFormat::presetJson, writePresetJson, {HostScope::maya, HostScope::mentalray}},
+        Writer{"mel", FileFormat::melPreset, writeMelPreset, {HostScope::maya}},
+        Writer{"mi", FileFormat::mentalray, writeMentalrayShader, {HostScope::mentalray}}),
     [](const testing::TestParamInfo<Writer>& info) { return std::string(info.param.label); });
 
 TEST(WrittenMaterials, EachHostsFileLeavesOutWhatThatHostLacks) {

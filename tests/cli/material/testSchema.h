@@ -7,8 +7,8 @@
 
 namespace sorvane::material {
 
-inline AttributeSpec colourSpec(const std::string& name, const std::string& shortName, bool maya, bool mentalray,
-                                float value) {
+inline AttributeSpec colourSpec(const std::string& name, const std::string& shortName, bool maya,
+                                bool mentalray, float value) {
     AttributeSpec s;
     s.name = name;
     s.shortName = shortName;
@@ -23,8 +23,8 @@ inline AttributeSpec colourSpec(const std::string& name, const std::string& shor
     return s;
 }
 
-inline AttributeSpec scalarSpec(const std::string& name, const std::string& shortName, bool maya, bool mentalray,
-                                float value, ValueKind kind = ValueKind::scalar) {
+inline AttributeSpec scalarSpec(const std::string& name, const std::string& shortName, bool maya,
+                                bool mentalray, float value, ValueKind kind = ValueKind::scalar) {
     AttributeSpec s;
     s.name = name;
     s.shortName = shortName;
@@ -36,11 +36,12 @@ inline AttributeSpec scalarSpec(const std::string& name, const std::string& shor
 }
 
 inline Schema testSchema() {
-    return Schema({colourSpec("color", "c", true, true, 0.5f), colourSpec("transparency", "it", true, false, 0.0f),
-                   scalarSpec("diffuse", "dfl", true, true, 0.8f), scalarSpec("scattering", "sctr", true, true, 0.3f),
-                   scalarSpec("subsurfaceIntensity", "", false, true, 0.22f),
-                   scalarSpec("useIrradiance", "", false, true, 0.0f, ValueKind::boolean),
-                   colourSpec("irradianceColor", "", false, true, 1.0f)});
+    return Schema(
+        {colourSpec("color", "c", true, true, 0.5f), colourSpec("transparency", "it", true, false, 0.0f),
+         scalarSpec("diffuse", "dfl", true, true, 0.8f), scalarSpec("scattering", "sctr", true, true, 0.3f),
+         scalarSpec("subsurfaceIntensity", "", false, true, 0.22f),
+         scalarSpec("useIrradiance", "", false, true, 0.0f, ValueKind::boolean),
+         colourSpec("irradianceColor", "", false, true, 1.0f)});
 }
 
 }  // namespace sorvane::material
