@@ -50,6 +50,7 @@ struct RenderOptions {
     float exposure = 0.0f;
     std::string diff;
     bool quiet = false;
+    bool passes = false;
     PluginPaths paths = defaultPluginPaths();
 };
 
@@ -237,6 +238,12 @@ void run(const RenderOptions& options, CommandContext& context) {
     if (!warning.empty()) context.err << "sorvane render: " << warning << '\n';
 
     // Refused now rather than after the render.
+    if (options.passes &&
+        (!options.wedges.empty() || options.preset == render::kAllPresets || request.materials.size() > 1)) {
+        throw InputError("--passes",
+                         "breaks down one swatch: leave out --wedge, --preset all and a file of "
+                         "several materials");
+    }
     if (!options.diff.empty() && backends.size() != 2) {
         throw InputError("--diff", "compares the two hosts; leave out --host");
     }
@@ -244,8 +251,15 @@ void run(const RenderOptions& options, CommandContext& context) {
     const bool terminal = &context.err == &std::cerr && ::isatty(STDERR_FILENO);
     render::ProgressBar bar(context.err, terminal, terminal ? terminalColumns() : 80);
     const auto start = std::chrono::steady_clock::now();
+    // The passes render each effect again: the bar spans them all.
+    const double share = options.passes ? 0.2 : 1.0;
     const render::Preview preview =
-        render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f); });
+        render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f * share); });
+    std::vector<render::HostPasses> passes;
+    if (options.passes) {
+        passes =
+            render::renderPasses(request, backends, [&](double f) { bar.update(share + f * (1.0 - share)); });
+    }
     bar.finish();
     for (const std::string& note : preview.notes) context.err << "sorvane render: " << note << '\n';
     std::vector<render::SwatchStats> stats;
@@ -274,6 +288,10 @@ void run(const RenderOptions& options, CommandContext& context) {
         std::vector<render::ExrLayer> named;
         for (std::size_t h = 0; h < layers.size(); ++h) named.push_back({preview.hosts[h], &layers[h], true});
         named.push_back({"", &layers.front(), false});
+        for (const render::HostPasses& h : passes) {
+            for (const render::Pass& p : h.passes)
+                named.push_back({h.host + "." + p.name, &p.image, false, false});
+        }
         metadata.emplace_back("matte",
                               "<host>.matte: coverage of the previewed material; RGBA is the whole "
                               "frame, premultiplied; R,G,B,A: " +
@@ -290,6 +308,26 @@ void run(const RenderOptions& options, CommandContext& context) {
         render::writePng(options.output, picture, metadata);
         width = picture.width;
         height = picture.height;
+    }
+    if (!passes.empty()) {
+        const std::string stem = std::filesystem::path(options.output).replace_extension("").string();
+        if (format == render::ImageFormat::png) {
+            std::vector<render::ExrLayer> named;
+            for (const render::HostPasses& h : passes) {
+                named.push_back({h.host, &h.beauty, true});
+                for (const render::Pass& p : h.passes)
+                    named.push_back({h.host + "." + p.name, &p.image, false, false});
+            }
+            render::writeExrLayers(stem + ".passes.exr", named, metadata);
+        }
+        render::Metadata sheetMetadata = metadata;
+        sheetMetadata.emplace_back("passes",
+                                   "beauty = set + the effects; each effect is the plug-in's answer "
+                                   "with every other effect's attributes at 0");
+        render::writePng(stem + ".passes.png",
+                         render::labelledPicture(render::breakdownSheet(passes),
+                                                 render::ViewTransform{options.exposure, true}),
+                         sheetMetadata);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!options.diff.empty()) {
@@ -446,6 +484,10 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
                                                             : "unknown image type (use .png or .exr)";
             },
             "FILE"));
+    command->add_flag("--passes", options->passes,
+                      "Also break the material down into the shading model's effects: a layer each\n"
+                      "(HOST.PASS.R, G, B) in the EXR (-o FILE.exr, or FILE.passes.exr beside a PNG), and\n"
+                      "a labelled sheet of them, FILE.passes.png");
     command->add_flag("-q,--quiet", options->quiet, "No summary line after the render");
     command->add_flag("--list-presets", options->listPresets, "List the material presets and stop");
     command->add_flag("--stats", options->stats, "Print the shading samples and their rate per host");

@@ -124,7 +124,7 @@ void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, 
             header.channels().insert(prefix + name, Imf::Channel(Imf::FLOAT));
             frame.insert(prefix + name, Imf::Slice(Imf::FLOAT, base + offset, xStride, yStride));
         }
-        if (!alpha) continue;
+        if (!alpha || !layer.alpha) continue;
         header.channels().insert(prefix + "A", Imf::Channel(Imf::FLOAT));
         frame.insert(prefix + "A",
                      Imf::Slice(Imf::FLOAT, const_cast<char*>(reinterpret_cast<const char*>(opaque.data())),

@@ -37,6 +37,7 @@ struct ExrLayer {
     std::string name;
     const Image* image = nullptr;
     bool matte = true;
+    bool alpha = true;  // a pass is colour alone: NAME.R, NAME.G, NAME.B
 };
 
 // Every layer must have the same size. Throws InputError. The header carries

@@ -111,7 +111,8 @@ void checkNames(const ResolvedMaterial& material, const std::vector<ShadingBacke
                                       cli::didYouMean(name, names));
     };
     for (const AttributeValue& value : material.values) {
-        if (value.scope == HostScope::all && !known(value.name)) throw unknown(value.name, value.origin);
+        if (value.scope == HostScope::all && !value.checked && !known(value.name))
+            throw unknown(value.name, value.origin);
     }
     for (const TextureBinding& texture : material.textures) {
         if (!known(texture.attribute)) throw unknown(texture.attribute, texture.origin);
@@ -320,6 +321,7 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
         materials.push_back(resolveMaterial(scene.materials[i], i == 0 ? "material" : "objects material"));
     }
     checkNames(materials[0], backends);
+    materials[0].values.insert(materials[0].values.end(), request.overrides.begin(), request.overrides.end());
     for (const auto& axis : axes) {
         for (const Variation& v : axis) {
             if (!v.value && !v.material) continue;
@@ -584,6 +586,7 @@ DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) 
                 const Swatch& s = preview.at(h, r, c);
                 int x, y;
                 swatchOrigin(preview, h, r, c, x, y);
+                if (s.labels.empty()) continue;
                 std::vector<std::string> parts = s.labels;
                 if (view.exposure != 0.0f) {
                     char stops[40];
@@ -623,6 +626,135 @@ DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) 
         }
     }
     return picture;
+}
+
+namespace {
+
+// Each effect and the material attributes it needs; every other effect's
+// attribute is switched off. Each term of the shading model is a product of
+// its own attributes, so the effects add up to the whole.
+struct PassSwitches {
+    const char* name;
+    std::vector<const char*> keeps;
+};
+
+const std::vector<PassSwitches>& passSwitches() {
+    static const std::vector<PassSwitches> passes = {
+        {"ambient", {"color", "ambientColor"}}, {"diffuse", {"color", "diffuse"}},
+        {"scattering", {"scatteringColor"}},    {"opposition", {"oppositionColor"}},
+        {"backlight", {"backlightColor"}},      {"specular", {"specularColor", "specularRollOff"}},
+        {"incandescence", {"incandescence"}},   {"irradiance", {"color", "irradianceColor"}},
+    };
+    return passes;
+}
+
+// Zero for every effect's attribute this host has, except those kept.
+std::vector<AttributeValue> switchesOff(const ShadingBackend& backend,
+                                        const std::vector<const char*>& keeps) {
+    std::vector<std::string> names;
+    for (const PassSwitches& p : passSwitches()) {
+        for (const char* a : p.keeps) {
+            if (std::find(names.begin(), names.end(), a) == names.end()) names.emplace_back(a);
+        }
+    }
+    std::vector<AttributeValue> out;
+    for (const std::string& name : names) {
+        if (backend.attributeKind(name) == AttributeKind::unknown) continue;
+        if (std::find_if(keeps.begin(), keeps.end(), [&](const char* k) { return name == k; }) != keeps.end())
+            continue;
+        AttributeValue zero;
+        zero.name = name;
+        zero.count = 1;  // a colour of one number is grey: black here
+        zero.origin = "--passes";
+        out.push_back(zero);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> passNames(const ShadingBackend& backend) {
+    std::vector<std::string> out;
+    for (const PassSwitches& p : passSwitches()) {
+        bool has = true;
+        for (const char* a : p.keeps) has = has && backend.attributeKind(a) != AttributeKind::unknown;
+        if (has) out.emplace_back(p.name);
+    }
+    return out;
+}
+
+std::vector<HostPasses> renderPasses(const PreviewRequest& request,
+                                     const std::vector<ShadingBackend*>& backends,
+                                     const ProgressCallback& progress) {
+    if (!request.wedges.empty() || request.preset == kAllPresets || request.materials.size() > 1) {
+        throw InputError("--passes",
+                         "breaks down one swatch: leave out --wedge, --preset all and a file of "
+                         "several materials");
+    }
+    std::size_t total = 0, done = 0;
+    for (const ShadingBackend* b : backends) total += passNames(*b).size() + 2;
+    std::vector<HostPasses> out;
+    for (ShadingBackend* backend : backends) {
+        // What this host lacks of the settings the side-by-side render has named already.
+        PreviewRequest own = request;
+        own.settings.clear();
+        for (const std::string& setting : request.settings) {
+            if (backend->attributeKind(parseSetting(setting, "--set").name) != AttributeKind::unknown)
+                own.settings.push_back(setting);
+        }
+        const auto render = [&](const std::vector<AttributeValue>& overrides, bool previewOnly) {
+            PreviewRequest r = own;
+            r.overrides.insert(r.overrides.end(), overrides.begin(), overrides.end());
+            r.render.previewOnly = previewOnly;
+            ProgressCallback step;
+            if (progress) {
+                step = [&](double f) {
+                    progress((static_cast<double>(done) + f) / static_cast<double>(total));
+                };
+            }
+            Preview p = renderPreviewSwatches(r, {backend}, step);
+            ++done;
+            return std::move(p.swatches.front().image);
+        };
+        HostPasses host;
+        host.host = backend->name();
+        host.beauty = render({}, false);
+        host.passes.push_back({"set", render(switchesOff(*backend, {}), false)});
+        const std::vector<std::string> names = passNames(*backend);
+        for (const PassSwitches& p : passSwitches()) {
+            if (std::find(names.begin(), names.end(), p.name) == names.end()) continue;
+            host.passes.push_back({p.name, render(switchesOff(*backend, p.keeps), true)});
+        }
+        out.push_back(std::move(host));
+    }
+    return out;
+}
+
+Preview breakdownSheet(const std::vector<HostPasses>& passes) {
+    Preview sheet;
+    std::size_t columns = 0;
+    for (const HostPasses& h : passes) columns = std::max(columns, h.passes.size() + 1);
+    sheet.columns = static_cast<int>(columns);
+    for (const HostPasses& h : passes) {
+        sheet.hosts.push_back(h.host);
+        const auto add = [&](const std::string& name, const Image& image) {
+            Swatch s;
+            s.host = h.host;
+            s.labels = {h.host, name};
+            s.image = image;
+            sheet.swatches.push_back(std::move(s));
+        };
+        add("beauty", h.beauty);
+        for (const Pass& p : h.passes) add(p.name, p.image);
+        // A host with fewer passes fills its row with the gaps' backdrop.
+        for (std::size_t c = h.passes.size() + 1; c < columns; ++c) {
+            Swatch s;
+            s.host = h.host;
+            s.image = Image(h.beauty.width(), h.beauty.height(), kGapColor);
+            sheet.swatches.push_back(std::move(s));
+        }
+    }
+    return sheet;
 }
 
 Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,

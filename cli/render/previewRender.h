@@ -30,6 +30,8 @@ struct PreviewRequest {
     std::vector<std::string> settings;     // --set NAME=VALUE
     std::vector<std::string> wedges;       // --wedge NAME=v1,v2,..., at most two
     std::vector<std::string> textures;     // --texture NAME=checker
+    // Applied last to the previewed material, unlabelled: a pass's switches.
+    std::vector<AttributeValue> overrides;
     RenderSettings render;
 };
 
@@ -99,6 +101,35 @@ Image composePreview(const Preview& preview);
 Image hostImage(const Preview& preview, std::size_t host);
 // The picture to look at: the view transform, then the labels.
 DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view);
+
+// A breakdown of the previewed material into the effects of the shading
+// model, each what the plug-in returns with every other effect switched off
+// through the material's own attributes (a colour or weight set to 0):
+// ambient, diffuse, scattering, opposition, backlight, specular,
+// incandescence, and irradiance where the host has it. "set" is the rest
+// of the picture (the stage, the environment, other objects, and what shows
+// through the material); the set and the effects add up to the beauty.
+struct Pass {
+    std::string name;
+    Image image;
+};
+
+struct HostPasses {
+    std::string host;
+    Image beauty;
+    std::vector<Pass> passes;  // "set" first, then the effects
+};
+
+// The names of the effect passes a host has, in order.
+std::vector<std::string> passNames(const ShadingBackend& backend);
+
+// One swatch a host: refuses wedges and sheets. Throws InputError.
+std::vector<HostPasses> renderPasses(const PreviewRequest& request,
+                                     const std::vector<ShadingBackend*>& backends,
+                                     const ProgressCallback& progress = {});
+
+// A sheet of labelled swatches, a row per host: the beauty, then each pass.
+Preview breakdownSheet(const std::vector<HostPasses>& passes);
 
 // renderPreviewSwatches() composed.
 Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,

@@ -37,6 +37,9 @@ struct AttributeValue {
     bool boolean = false;  // written as true/false
     HostScope scope = HostScope::all;
     std::string origin;  // where it was given, for messages ("--set", "preset skin")
+    // Read from a material file, where it was checked against both hosts'
+    // attributes: a host that lacks it leaves it out without refusing it.
+    bool checked = false;
 };
 
 // A procedural checker driving one attribute: squares alternate between the

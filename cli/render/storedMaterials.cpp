@@ -49,6 +49,7 @@ SceneMaterial sceneMaterial(const material::StoredMaterial& stored) {
         value.boolean = v.kind == material::ValueKind::boolean;
         value.scope = sceneScope(v.scope);
         value.origin = stored.file + (v.line > 0 ? ":" + std::to_string(v.line) : "");
+        value.checked = true;
         out.attributes.push_back(value);
     }
     return out;

@@ -245,6 +245,11 @@ TEST_F(CommandLine, AMaterialFromAFileAndItsSavedPresetsRenderAlike) {
     EXPECT_NE(std::find(m.begin(), m.end(), std::make_pair(std::string("material"), scene + ":skin1")),
               m.end());
 
+    // One host alone leaves out what it lacks of a file's material, as the pair does.
+    o = render({"--material", scene + ":skin1", "--host", "mentalray", "-o", path("one.exr")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(layerOf(path("one.exr"), "mentalray"), layerOf(path("a.exr"), "mentalray"));
+
     ASSERT_EQ(render({"--material", path("saved.mi"), "--host", "mentalray", "-o", path("mi.exr")}).status,
               0);
     EXPECT_EQ(layerOf(path("mi.exr"), "mentalray"), layerOf(path("a.exr"), "mentalray"));
@@ -271,6 +276,23 @@ TEST_F(CommandLine, APresetReadFromThePresetsFileIsThePreset) {
     ASSERT_EQ(runCommand(b).status, 0);
     for (const char* host : {"maya", "mentalray"})
         EXPECT_EQ(layerOf(path("a.exr"), host), layerOf(path("b.exr"), host));
+}
+
+// --passes: a layer per effect and host in the EXR, and the sheet beside it.
+TEST_F(CommandLine, PassesAreLayersOfTheExrAndASheet) {
+    const Outcome o = runCommand(
+        {"render", "--passes", "--size", "8", "--samples", "1", "--threads", "1", "-o", path("b.exr")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto channels = sorvane::render::readExrContents(path("b.exr")).channels;
+    for (const char* c : {"maya.set.R", "maya.diffuse.G", "maya.incandescence.B", "mentalray.irradiance.R",
+                          "mentalray.specular.B", "maya.matte"}) {
+        EXPECT_NE(std::find(channels.begin(), channels.end(), c), channels.end()) << c;
+    }
+    EXPECT_EQ(std::find(channels.begin(), channels.end(), "maya.irradiance.R"), channels.end());
+    EXPECT_TRUE(fs::exists(path("b.passes.png")));
+    const Outcome wedge = runCommand({"render", "--passes", "--wedge", "diffuse=0,1", "-o", path("w.png")});
+    EXPECT_EQ(wedge.status, 1);
+    EXPECT_NE(wedge.err.find("--passes: breaks down one swatch"), std::string::npos) << wedge.err;
 }
 
 TEST_F(CommandLine, ABadMaterialFileIsRefusedByFileAndLine) {
