@@ -103,6 +103,7 @@ std::string statsJson(const RenderOptions& options, const render::PreviewRequest
     for (const render::SwatchStats& s : stats) {
         const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
         swatches.push_back({{"host", s.host},
+                            {"noise", s.noise},
                             {"shadingSamples", s.stats.shadingSamples},
                             {"seconds", s.stats.seconds},
                             {"samplesPerSecond", rate}});
@@ -265,7 +266,7 @@ void run(const RenderOptions& options, CommandContext& context) {
     std::vector<render::SwatchStats> stats;
     std::uint64_t shaded = 0;
     for (const render::Swatch& s : preview.swatches) {
-        stats.push_back({s.host, s.stats});
+        stats.push_back({s.host, s.stats, render::highPassNoise(s.image)});
         shaded += s.stats.shadingSamples;
     }
 
@@ -384,7 +385,8 @@ void run(const RenderOptions& options, CommandContext& context) {
             const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
             context.out << s.host << ": " << s.stats.shadingSamples << " shading samples in " << std::fixed
                         << std::setprecision(3) << s.stats.seconds << " s, " << std::setprecision(0) << rate
-                        << " samples/s on " << options.threads << " threads\n";
+                        << " samples/s on " << options.threads << " threads, noise " << std::setprecision(4)
+                        << s.noise << "\n";
         }
     }
 }

@@ -778,6 +778,35 @@ double meanCoveredLuminance(const Image& image) {
     return count ? sum / static_cast<double>(count) : 0.0;
 }
 
+double highPassNoise(const Image& image) {
+    const auto luminance = [&](int x, int y) {
+        const Rgb& c = image.at(x, y);
+        return 0.2126 * c.r + 0.7152 * c.g + 0.0722 * c.b;
+    };
+    double squares = 0.0, sum = 0.0;
+    std::size_t count = 0;
+    for (int y = 1; y + 1 < image.height(); ++y) {
+        for (int x = 1; x + 1 < image.width(); ++x) {
+            double around = 0.0;
+            bool covered = true;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    covered = covered && image.alphaAt(x + dx, y + dy) >= 1.0f;
+                    if (dx != 0 || dy != 0) around += luminance(x + dx, y + dy);
+                }
+            }
+            if (!covered) continue;
+            const double l = luminance(x, y);
+            squares += (l - around / 8.0) * (l - around / 8.0);
+            sum += l;
+            ++count;
+        }
+    }
+    return count > 0 && sum > 0.0
+               ? std::sqrt(squares / static_cast<double>(count)) / (sum / static_cast<double>(count))
+               : 0.0;
+}
+
 HostDifference hostDifference(const Image& first, const Image& second, const std::string& firstName,
                               const std::string& secondName) {
     HostDifference d;

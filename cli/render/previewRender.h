@@ -38,6 +38,7 @@ struct PreviewRequest {
 struct SwatchStats {
     std::string host;
     RenderStats stats;
+    double noise = 0.0;  // highPassNoise() of the swatch
 };
 
 // "NAME=VALUE": VALUE is a number, true/false, or numbers separated by commas.
@@ -150,6 +151,11 @@ struct HostDifference {
 
 // The mean Rec. 709 luminance where alpha is at least a half.
 double meanCoveredLuminance(const Image& image);
+// The grain of the material's pixels: the RMS of each fully covered pixel's
+// luminance less the mean of its eight neighbours (all covered too), over
+// the mean luminance there. Shading varies slowly across a ball, so what
+// is left is mostly noise.
+double highPassNoise(const Image& image);
 HostDifference hostDifference(const Image& first, const Image& second, const std::string& firstName,
                               const std::string& secondName);
 

@@ -25,6 +25,9 @@ struct ShadingPoint {
     float v = 0.0f;
     int material = 0;        // index into the setup's materials
     std::uint32_t seed = 0;  // differs per pixel and sample: decorrelates light samples
+    // This sample's place among its pixel's samples: the samples of one
+    // pixel share out each area light's cells between them.
+    int sampleIndex = 0;
 };
 
 struct ShadingSetup {

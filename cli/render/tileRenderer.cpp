@@ -79,6 +79,7 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     point.v = hit.v;
                     point.material = job.scene.objects[static_cast<std::size_t>(hit.object)].material;
                     point.seed = seed + static_cast<std::uint32_t>(depth) * 0x632be5abU;
+                    point.sampleIndex = s;
                     if (depth == 0 && point.material == 0) ++covered;
                     const SceneMaterial& material =
                         job.scene.materials[static_cast<std::size_t>(point.material)];

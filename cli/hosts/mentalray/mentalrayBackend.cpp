@@ -270,6 +270,7 @@ Shaded MentalrayWorker::shade(const ShadingPoint& point) {
         data_.textured[i] = {slot.base[0] * f, slot.base[1] * f, slot.base[2] * f, slot.base[3]};
     }
     data_.context.seed = point.seed;
+    data_.context.sampleIndex = point.sampleIndex;
     miState& state = states_[index].state;
     state.user = &data_;
     state.user_size = static_cast<int>(sizeof data_);

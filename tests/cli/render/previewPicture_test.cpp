@@ -55,6 +55,32 @@ INSTANTIATE_TEST_SUITE_P(
                       ViewCase{"negative, black", -1.0f, 0.0f, true, 0.0f}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
+// A slow gradient, as a floor fading into the backdrop is, shows no band of
+// one code: dithered, the runs are short, and each stretch keeps its mean.
+TEST(Render, EightBitOutputIsDitheredWithoutBias) {
+    Image ramp(1024, 4);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 1024; ++x) ramp.at(x, y) = Rgb{1.0f, 1.0f, 1.0f} * (0.02f + 0.01f * x / 1024.0f);
+    }
+    const DisplayImage shown = toDisplay(ramp, {0.0f, false});
+    int longest = 0, run = 0;
+    for (int x = 1; x < 1024; ++x) {
+        run = shown.rgb[3 * x + 1] == shown.rgb[3 * (x - 1) + 1] ? run + 1 : 1;
+        longest = std::max(longest, run);
+    }
+    // Undithered, the ramp holds each code for over 100 pixels.
+    EXPECT_LT(longest, 40);
+    for (int block = 0; block < 1024; block += 128) {
+        double sum = 0.0;
+        for (int y = 0; y < 4; ++y) {
+            for (int x = block; x < block + 128; ++x) sum += shown.rgb[(y * 1024 + x) * 3 + 1];
+        }
+        const float middle = 0.02f + 0.01f * (block + 63.5f) / 1024.0f;
+        EXPECT_NEAR(sum / 512.0, linearToSrgb(middle) * 255.0, 0.2) << "at " << block;
+    }
+    EXPECT_EQ(toDisplay(ramp, {0.0f, false}).rgb, shown.rgb) << "the same pixel, the same dither";
+}
+
 TEST(Render, ShoulderKeepsBrighterHighlightsBrighterAndIsContinuous) {
     const ViewTransform view{};
     EXPECT_NEAR(viewValue(kShoulderStart - 1e-4f, view), viewValue(kShoulderStart + 1e-4f, view), 3e-4f);
