@@ -21,6 +21,7 @@ std::vector<StoredMaterial> readPresetJson(std::string_view text, const std::str
 
 // The value a material holds for `spec` so far: its last value of that name,
 // else the schema's default. For setting one channel of a colour.
-std::vector<float> currentValue(const StoredMaterial& material, const AttributeSpec& spec);
+std::vector<float> currentValue(const StoredMaterial& material, const AttributeSpec& spec,
+                                HostScope scope = HostScope::maya);
 
 }  // namespace sorvane::material

@@ -11,9 +11,9 @@
 
 namespace sorvane::material {
 
-std::vector<float> currentValue(const StoredMaterial& material, const AttributeSpec& spec) {
+std::vector<float> currentValue(const StoredMaterial& material, const AttributeSpec& spec, HostScope scope) {
     for (auto v = material.values.rbegin(); v != material.values.rend(); ++v) {
-        if (v->name == spec.name && v->scope != HostScope::mentalray) return v->numbers;
+        if (v->name == spec.name && (v->scope == HostScope::all || v->scope == scope)) return v->numbers;
     }
     return spec.defaults.empty() ? std::vector<float>(3, 0.0f) : spec.defaults;
 }

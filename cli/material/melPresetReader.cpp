@@ -1,4 +1,6 @@
-// A Maya attribute preset, as Maya saves one and the module installs them:
+// A Maya attribute preset, as Maya saves one and the module installs them,
+// for the sorvane node or mental ray's qm7r_sorvane node (its values then
+// the mental ray host's alone):
 //   startAttrPreset( "sorvane" );
 //   blendAttr "colorR" 0.8;  ...
 //   endAttrPreset();
@@ -12,13 +14,31 @@
 
 namespace sorvane::material {
 
+namespace {
+
+// A parameter of mental ray's node by name, or a colour's channel (colorR).
+const AttributeSpec* findMentalray(const Schema& schema, const std::string& name, int& channel) {
+    channel = -1;
+    const AttributeSpec* spec = schema.find(name);
+    if (spec != nullptr && spec->mentalray) return spec;
+    if (name.size() < 2) return nullptr;
+    const std::size_t c = std::string("RGB").find(name.back());
+    spec = schema.find(name.substr(0, name.size() - 1));
+    if (c == std::string::npos || spec == nullptr || !spec->mentalray || spec->kind != ValueKind::color)
+        return nullptr;
+    channel = static_cast<int>(c);
+    return spec;
+}
+
+}  // namespace
+
 std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::string& file,
                                           const Schema& schema) {
     TextScanner scanner(text, TextScanner::Comments::mel, file);
     StoredMaterial material;
     material.name = std::filesystem::path(file).stem().string();
     material.file = file;
-    bool started = false, ended = false;
+    bool started = false, ended = false, mentalray = false;
     int startLine = 0;
     for (Token t = scanner.next(); t.kind != Token::end; t = scanner.next()) {
         const int line = t.line;
@@ -39,9 +59,11 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
             if (rest.size() != 3 || !rest[0].is('(') || rest[1].kind != Token::string || !rest[2].is(')')) {
                 scanner.fail(line, "expected startAttrPreset( \"sorvane\" )");
             }
-            if (rest[1].text != "sorvane") {
-                scanner.fail(line, "a preset for \"" + rest[1].text + "\" nodes, not for sorvane");
+            if (rest[1].text != "sorvane" && rest[1].text != "qm7r_sorvane") {
+                scanner.fail(line,
+                             "a preset for \"" + rest[1].text + "\" nodes, not for sorvane or qm7r_sorvane");
             }
+            mentalray = rest[1].text == "qm7r_sorvane";
             started = true;
             startLine = line;
             material.line = line;
@@ -54,7 +76,16 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
                 scanner.fail(line, "expected blendAttr \"ATTRIBUTE\" VALUE");
             }
             int channel = -1;
-            const AttributeSpec* spec = schema.findMaya(rest[0].text, channel);
+            const AttributeSpec* spec = mentalray ? findMentalray(schema, rest[0].text, channel)
+                                                  : schema.findMaya(rest[0].text, channel);
+            if (spec == nullptr && mentalray) {
+                std::vector<std::string> names;
+                for (const AttributeSpec& a : schema.attributes()) {
+                    if (a.mentalray) names.push_back(a.name);
+                }
+                scanner.fail(line, "the qm7r_sorvane node has no attribute \"" + rest[0].text + "\"" +
+                                       cli::didYouMean(rest[0].text, names));
+            }
             if (spec == nullptr) {
                 std::vector<std::string> names;
                 for (const AttributeSpec& a : schema.attributes()) {
@@ -72,11 +103,12 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
             value.name = spec->name;
             value.kind = spec->kind;
             value.line = line;
+            if (mentalray) value.scope = HostScope::mentalray;
             const std::string what = "\"" + rest[0].text + "\"";
             if (channel >= 0) {
                 AttributeSpec one = *spec;
                 one.kind = ValueKind::scalar;
-                value.numbers = currentValue(material, *spec);
+                value.numbers = currentValue(material, *spec, value.scope);
                 value.numbers.resize(3);
                 value.numbers[static_cast<std::size_t>(channel)] =
                     parseValue(scanner, values, one, false, what)[0];

@@ -274,6 +274,19 @@ TEST_F(CommandLine, APresetReadFromThePresetsFileIsThePreset) {
     b.insert(b.end(), small.begin(), small.end());
     ASSERT_EQ(runCommand(a).status, 0);
     ASSERT_EQ(runCommand(b).status, 0);
+    // So are the attribute presets the module installs, each node's in its host.
+    std::vector<std::string> mel{"render",       "--material", SORVANE_ATTR_PRESETS_DIR "/sorvane/jade.mel",
+                                 "--host",       "maya",       "-o",
+                                 path("mel.exr")};
+    std::vector<std::string> mi{
+        "render", "--material",  SORVANE_ATTR_PRESETS_DIR "/qm7r_sorvane/jade.mel", "--host", "mentalray",
+        "-o",     path("mi.exr")};
+    mel.insert(mel.end(), small.begin(), small.end());
+    mi.insert(mi.end(), small.begin(), small.end());
+    ASSERT_EQ(runCommand(mel).status, 0);
+    ASSERT_EQ(runCommand(mi).status, 0);
+    EXPECT_EQ(layerOf(path("mel.exr"), "maya"), layerOf(path("b.exr"), "maya"));
+    EXPECT_EQ(layerOf(path("mi.exr"), "mentalray"), layerOf(path("b.exr"), "mentalray"));
     for (const char* host : {"maya", "mentalray"})
         EXPECT_EQ(layerOf(path("a.exr"), host), layerOf(path("b.exr"), host));
 }

@@ -201,6 +201,22 @@ TEST(MelPreset, ReadsBlendAttrByChannelAndTakesTheFilesName) {
     EXPECT_EQ(valueOf(found[0], "diffuse"), (Floats{0.6f}));
 }
 
+TEST(MelPreset, OfMentalRaysNodeHoldsTheShadersValues) {
+    const std::string text =
+        "startAttrPreset( \"qm7r_sorvane\" );\n\tblendAttr \"colorG\" 0.25;\n"
+        "\tblendAttr \"subsurfaceIntensity\" 0.1;\nendAttrPreset();\n";
+    const std::vector<StoredMaterial> found =
+        readMaterials(text, FileFormat::melPreset, "wax.mel", testSchema());
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(valueOf(found[0], "color", HostScope::mentalray), (Floats{0.5f, 0.25f, 0.5f}));
+    EXPECT_EQ(valueOf(found[0], "subsurfaceIntensity", HostScope::mentalray), (Floats{0.1f}));
+    EXPECT_THROW(readMaterials(
+                     "startAttrPreset( \"qm7r_sorvane\" );\nblendAttr \"transparencyR\" 1;\nendAttrPreset();",
+                     FileFormat::melPreset, "x.mel", testSchema()),
+                 InputError)
+        << "Maya's own attribute is not the shader's";
+}
+
 TEST(PresetJson, ReadsSectionsByHostAndGreyColours) {
     const std::string text = R"({
   "clay": {
