@@ -36,6 +36,7 @@ struct RenderOptions {
     std::string sceneFile;
     std::string material;
     std::string savePreset;
+    std::string compare;
     std::string preset;
     std::vector<std::string> settings;
     std::vector<std::string> wedges;
@@ -216,7 +217,7 @@ void run(const RenderOptions& options, CommandContext& context) {
     // Material files and saved presets speak of both hosts' attributes,
     // whichever renders.
     material::Schema schema;
-    if (!options.material.empty() || !options.savePreset.empty()) {
+    if (!options.material.empty() || !options.savePreset.empty() || !options.compare.empty()) {
         std::vector<std::unique_ptr<render::ShadingBackend>> others;
         std::vector<render::ShadingBackend*> all = backends;
         if (options.host == "maya") others.push_back(render::openMentalrayBackend(options.paths));
@@ -233,6 +234,53 @@ void run(const RenderOptions& options, CommandContext& context) {
         }
     }
 
+    if (!options.compare.empty()) {
+        if (!options.wedges.empty() || options.preset == render::kAllPresets ||
+            request.materials.size() > 1 || !options.savePreset.empty() || options.passes) {
+            throw InputError("--compare",
+                             "sets two materials side by side: leave out --wedge, --preset all, a "
+                             "file of several materials, --save-preset and --passes");
+        }
+        // A: the material as the other options make it; B: a preset or a file's material, as it stands.
+        render::NamedMaterial a;
+        if (request.materials.size() == 1) {
+            a = request.materials[0];
+        } else {
+            a.material = request.scene.materials[0];
+            if (!options.preset.empty()) a.material.preset = options.preset;
+            a.label = a.material.preset;
+            a.source = "preset " + a.material.preset;
+        }
+        for (const std::string& setting : options.settings) {
+            a.material.attributes.push_back(render::parseSetting(setting, "--set"));
+            a.label += " " + setting;
+        }
+        for (const std::string& texture : options.textures) {
+            a.material.textures.push_back(render::parseTextureSetting(texture));
+            a.label += " " + texture;
+        }
+        a.label = "A: " + a.label;
+        render::NamedMaterial b;
+        if (render::findPreset(options.compare) != nullptr) {
+            b.material.preset = options.compare;
+            b.label = options.compare;
+            b.source = "preset " + options.compare;
+        } else {
+            const std::vector<render::NamedMaterial> found =
+                storedMaterials(options.compare, schema, context.err);
+            if (found.size() != 1) {
+                throw InputError("--compare", options.compare + " holds " + std::to_string(found.size()) +
+                                                  " materials: name the one to compare (FILE:NAME)");
+            }
+            b = found[0];
+        }
+        b.label = "B: " + b.label;
+        request.materials = {a, b};
+        request.preset.clear();
+        request.settings.clear();
+        request.textures.clear();
+    }
+
     // Refused or flagged now, not minutes into the render.
     const std::string warning = render::checkPreviewBudget(render::estimatePreview(request, backends.size()),
                                                            availableMemory(), options.threads);
@@ -245,7 +293,7 @@ void run(const RenderOptions& options, CommandContext& context) {
                          "breaks down one swatch: leave out --wedge, --preset all and a file of "
                          "several materials");
     }
-    if (!options.diff.empty() && backends.size() != 2) {
+    if (!options.diff.empty() && options.compare.empty() && backends.size() != 2) {
         throw InputError("--diff", "compares the two hosts; leave out --host");
     }
 
@@ -332,20 +380,42 @@ void run(const RenderOptions& options, CommandContext& context) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!options.diff.empty()) {
-        const render::HostDifference d = render::hostDifference(
-            render::hostImage(preview, 0), render::hostImage(preview, 1), preview.hosts[0], preview.hosts[1]);
+        // The hosts' difference; with --compare, B's less A's in each host.
+        std::vector<render::HostDifference> differences;
+        std::vector<std::string> names;
+        if (options.compare.empty()) {
+            differences.push_back(render::hostDifference(render::hostImage(preview, 0),
+                                                         render::hostImage(preview, 1), preview.hosts[0],
+                                                         preview.hosts[1]));
+            names.push_back("difference");
+        } else {
+            for (std::size_t h = 0; h < preview.hosts.size(); ++h) {
+                differences.push_back(
+                    render::hostDifference(preview.at(h, 0, 0).image, preview.at(h, 0, 1).image,
+                                           preview.hosts[h] + " A", preview.hosts[h] + " B"));
+                names.push_back(preview.hosts[h] + ".difference");
+            }
+        }
         render::Metadata diffMetadata = metadata;
-        diffMetadata.emplace_back("difference", preview.hosts[1] + " - " + preview.hosts[0]);
+        diffMetadata.emplace_back("difference", options.compare.empty()
+                                                    ? preview.hosts[1] + " - " + preview.hosts[0]
+                                                    : std::string("B - A, per host"));
         render::ImageFormat diffFormat = render::ImageFormat::exr;
         render::imageFormatFor(options.diff, diffFormat);
         if (diffFormat == render::ImageFormat::exr) {
-            render::writeExrLayers(options.diff, {{"difference", &d.difference}}, diffMetadata);
+            std::vector<render::ExrLayer> layers;
+            for (std::size_t i = 0; i < differences.size(); ++i)
+                layers.push_back({names[i], &differences[i].difference, true});
+            render::writeExrLayers(options.diff, layers, diffMetadata);
         } else {
-            // Signed differences around mid grey, so either sign shows.
-            render::Image shown(d.difference.width(), d.difference.height());
+            // Signed differences around mid grey, so either sign shows; each host's side by side.
+            std::vector<render::Image> each;
+            for (const render::HostDifference& e : differences) each.push_back(e.difference);
+            const render::Image all = render::composeGrid({each}, 4, render::Rgb{});
+            render::Image shown(all.width(), all.height());
             for (int y = 0; y < shown.height(); ++y) {
                 for (int x = 0; x < shown.width(); ++x) {
-                    const render::Rgb c = d.difference.at(x, y);
+                    const render::Rgb c = all.at(x, y);
                     const auto mid = [](float v) { return std::clamp(0.18f + v, 0.0f, 1.0f); };
                     shown.at(x, y) = {mid(c.r), mid(c.g), mid(c.b)};
                 }
@@ -353,7 +423,8 @@ void run(const RenderOptions& options, CommandContext& context) {
             render::writePng(options.diff, render::toDisplay(shown, render::ViewTransform{0.0f, false}),
                              diffMetadata);
         }
-        context.err << "sorvane render: " << d.summary << '\n';
+        for (const render::HostDifference& each : differences)
+            context.err << "sorvane render: " << each.summary << '\n';
     }
     if (!options.savePreset.empty()) {
         std::string from;
@@ -412,6 +483,11 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
                      "Preview a material from a file: a Maya ASCII scene (.ma), a mental ray scene (.mi),\n"
                      "a Maya attribute preset (.mel) or presets (.json); without :NAME every one it holds")
         ->type_name("FILE[:NAME]");
+    command
+        ->add_option("--compare", options->compare,
+                     "Set a second material beside the first in each host: a preset, or FILE[:NAME]\n"
+                     "as --material takes it; --diff then writes B less A")
+        ->type_name("PRESET|FILE[:NAME]");
     command
         ->add_option("--save-preset", options->savePreset,
                      "Also write the material rendered as NAME.json (a preset entry), NAME.mel (a Maya\n"

@@ -308,6 +308,36 @@ TEST_F(CommandLine, PassesAreLayersOfTheExrAndASheet) {
     EXPECT_NE(wedge.err.find("--passes: breaks down one swatch"), std::string::npos) << wedge.err;
 }
 
+// --compare: the material the options make beside a second one, each host
+// its row; --diff gives B less A per host.
+TEST_F(CommandLine, CompareSetsTwoMaterialsSideBySide) {
+    const std::vector<std::string> small{"--size", "10", "--samples", "1", "--threads", "1"};
+    std::vector<std::string> same{"render", "--preset", "jade",           "--compare",
+                                  "jade",   "--diff",   path("same.exr"), "--stats",
+                                  "--json", "-o",       path("same.png")};
+    same.insert(same.end(), small.begin(), small.end());
+    Outcome o = runCommand(same);
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(Json::parse(o.out)["swatches"].size(), 4u);
+    for (const char* host : {"maya", "mentalray"}) {
+        const sorvane::render::Image d =
+            sorvane::render::readExrLayer(path("same.exr"), std::string(host) + ".difference");
+        for (const auto& c : d.pixels()) ASSERT_EQ(c.r, 0.0f) << host << ": jade against itself";
+    }
+    std::vector<std::string> other{"render",          "--preset",  "jade",           "--set",
+                                   "diffuse=0.2",     "--compare", "jade",           "--diff",
+                                   path("other.exr"), "-o",        path("other.png")};
+    other.insert(other.end(), small.begin(), small.end());
+    o = runCommand(other);
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("maya B - maya A"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("mentalray B - mentalray A"), std::string::npos) << o.err;
+    const Outcome wedge =
+        runCommand({"render", "--compare", "wax", "--wedge", "diffuse=0,1", "-o", path("w.png")});
+    EXPECT_EQ(wedge.status, 1);
+    EXPECT_NE(wedge.err.find("--compare: sets two materials side by side"), std::string::npos) << wedge.err;
+}
+
 TEST_F(CommandLine, ABadMaterialFileIsRefusedByFileAndLine) {
     const std::string scene = path("cut.ma");
     std::ofstream(scene) << "createNode sorvane -n \"a\";\n\tsetAttr \".dfl\" 0.6;\n\tsetAttr \".c\" -type";
