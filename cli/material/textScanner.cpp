@@ -1,5 +1,7 @@
 #include "cli/material/textScanner.h"
 
+#include "cli/common/jsonValues.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -115,24 +117,7 @@ Token TextScanner::scan() {
 
 float parseNumber(const TextScanner& scanner, const Token& token, const std::string& what) {
     const std::string& t = token.text;
-    std::size_t i = 0;
-    const auto digits = [&] {
-        const std::size_t start = i;
-        while (i < t.size() && std::isdigit(static_cast<unsigned char>(t[i]))) ++i;
-        return i > start;
-    };
-    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
-    bool valid = digits();
-    if (i < t.size() && t[i] == '.') {
-        ++i;
-        valid = digits() || valid;
-    }
-    if (valid && i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-        ++i;
-        if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
-        valid = digits();
-    }
-    if (token.kind != Token::word || !valid || i != t.size()) {
+    if (token.kind != Token::word || !cli::isDecimalNumber(t)) {
         scanner.fail(token.line, what + ": \"" + t + "\" is not a number");
     }
     const double value = std::strtod(t.c_str(), nullptr);

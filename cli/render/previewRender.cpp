@@ -36,24 +36,7 @@ std::vector<std::string> split(const std::string& text, char separator) {
 
 // A decimal number as JSON writes one: no hex, no "nan" or "inf", no blanks.
 float parseNumber(const std::string& text, const std::string& field) {
-    std::size_t i = 0;
-    const auto digits = [&] {
-        const std::size_t start = i;
-        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-        return i > start;
-    };
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    bool valid = digits();
-    if (i < text.size() && text[i] == '.') {
-        ++i;
-        valid = digits() || valid;
-    }
-    if (valid && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-        valid = digits();
-    }
-    if (!valid || i != text.size()) {
+    if (!cli::isDecimalNumber(text)) {
         const double special = std::strtod(text.c_str(), nullptr);
         if (!std::isfinite(special)) throw InputError(field, "\"" + text + "\" is not a finite number");
         throw InputError(field, "\"" + text + "\" is not a number");
