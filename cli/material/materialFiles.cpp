@@ -13,42 +13,42 @@
 
 namespace sorvane::material {
 
-Schema::Schema(std::vector<AttributeSpec> attributes) {
-    for (const AttributeSpec& spec : attributes) add(spec);
+Schema::Schema(std::vector<MaterialAttribute> attributes) {
+    for (const MaterialAttribute& info : attributes) add(info);
 }
 
-void Schema::add(const AttributeSpec& spec) {
-    for (AttributeSpec& known : attributes_) {
-        if (known.name != spec.name) continue;
-        known.maya = known.maya || spec.maya;
-        known.mentalray = known.mentalray || spec.mentalray;
-        if (known.shortName.empty()) known.shortName = spec.shortName;
-        if (known.childNames[0].empty()) known.childNames = spec.childNames;
-        if (known.childShortNames[0].empty()) known.childShortNames = spec.childShortNames;
-        if (known.defaults.empty()) known.defaults = spec.defaults;
+void Schema::add(const MaterialAttribute& info) {
+    for (MaterialAttribute& known : attributes_) {
+        if (known.name != info.name) continue;
+        known.maya = known.maya || info.maya;
+        known.mentalray = known.mentalray || info.mentalray;
+        if (known.shortName.empty()) known.shortName = info.shortName;
+        if (known.childNames[0].empty()) known.childNames = info.childNames;
+        if (known.childShortNames[0].empty()) known.childShortNames = info.childShortNames;
+        if (known.defaults.empty()) known.defaults = info.defaults;
         return;
     }
-    attributes_.push_back(spec);
+    attributes_.push_back(info);
 }
 
-const AttributeSpec* Schema::find(std::string_view name) const {
-    for (const AttributeSpec& spec : attributes_) {
-        if (spec.name == name) return &spec;
+const MaterialAttribute* Schema::find(std::string_view name) const {
+    for (const MaterialAttribute& info : attributes_) {
+        if (info.name == name) return &info;
     }
     return nullptr;
 }
 
-const AttributeSpec* Schema::findMaya(std::string_view name, int& channel) const {
+const MaterialAttribute* Schema::findMaya(std::string_view name, int& channel) const {
     channel = -1;
-    for (const AttributeSpec& spec : attributes_) {
-        if (!spec.maya) continue;
-        if (spec.name == name || spec.shortName == name) return &spec;
+    for (const MaterialAttribute& info : attributes_) {
+        if (!info.maya) continue;
+        if (info.name == name || info.shortName == name) return &info;
         for (int i = 0; i < 3; ++i) {
             const std::size_t c = static_cast<std::size_t>(i);
-            if ((!spec.childNames[c].empty() && spec.childNames[c] == name) ||
-                (!spec.childShortNames[c].empty() && spec.childShortNames[c] == name)) {
+            if ((!info.childNames[c].empty() && info.childNames[c] == name) ||
+                (!info.childShortNames[c].empty() && info.childShortNames[c] == name)) {
                 channel = i;
-                return &spec;
+                return &info;
             }
         }
     }
@@ -57,7 +57,7 @@ const AttributeSpec* Schema::findMaya(std::string_view name, int& channel) const
 
 std::vector<std::string> Schema::names() const {
     std::vector<std::string> out;
-    for (const AttributeSpec& spec : attributes_) out.push_back(spec.name);
+    for (const MaterialAttribute& info : attributes_) out.push_back(info.name);
     return out;
 }
 
@@ -157,10 +157,10 @@ std::vector<std::string> valuesLacking(const StoredMaterial& material, const Sch
     std::vector<std::string> out;
     for (const StoredValue& value : material.values) {
         if (value.scope != HostScope::all) continue;
-        const AttributeSpec* spec = schema.find(value.name);
-        if (spec == nullptr) continue;
-        const bool has = host == HostScope::maya        ? spec->maya
-                         : host == HostScope::mentalray ? spec->mentalray
+        const MaterialAttribute* info = schema.find(value.name);
+        if (info == nullptr) continue;
+        const bool has = host == HostScope::maya        ? info->maya
+                         : host == HostScope::mentalray ? info->mentalray
                                                         : true;
         if (!has && std::find(out.begin(), out.end(), value.name) == out.end()) out.push_back(value.name);
     }

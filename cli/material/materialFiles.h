@@ -33,7 +33,7 @@ enum class ValueKind { scalar, boolean, integer, color, vector };
 
 // One material attribute as the two hosts know it. A name both hosts share
 // is the same attribute (the attribute table's mental ray counterpart).
-struct AttributeSpec {
+struct MaterialAttribute {
     std::string name;       // Maya's long name, or the mental ray parameter's where Maya lacks it
     std::string shortName;  // Maya's short name; empty where Maya lacks it
     std::array<std::string, 3> childNames;       // colour/vector channels: colorR ... (Maya)
@@ -47,21 +47,21 @@ struct AttributeSpec {
 class Schema {
 public:
     Schema() = default;
-    explicit Schema(std::vector<AttributeSpec> attributes);
-    // Merges a host's specs into this one by name.
-    void add(const AttributeSpec& spec);
+    explicit Schema(std::vector<MaterialAttribute> attributes);
+    // Merges a host's attributes into this one by name.
+    void add(const MaterialAttribute& info);
 
-    const std::vector<AttributeSpec>& attributes() const { return attributes_; }
+    const std::vector<MaterialAttribute>& attributes() const { return attributes_; }
     // By long name (or mental ray name).
-    const AttributeSpec* find(std::string_view name) const;
+    const MaterialAttribute* find(std::string_view name) const;
     // A Maya attribute by long or short name, or one of its channels
     // (colorR, cr): `channel` is then 0 to 2, else -1.
-    const AttributeSpec* findMaya(std::string_view name, int& channel) const;
+    const MaterialAttribute* findMaya(std::string_view name, int& channel) const;
     // Every name a user might have meant, for "did you mean".
     std::vector<std::string> names() const;
 
 private:
-    std::vector<AttributeSpec> attributes_;
+    std::vector<MaterialAttribute> attributes_;
 };
 
 // Which hosts a value is for: a preset's host sections hold values for one.

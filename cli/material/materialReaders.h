@@ -19,9 +19,9 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
 std::vector<StoredMaterial> readPresetJson(std::string_view text, const std::string& file,
                                            const Schema& schema);
 
-// The value a material holds for `spec` so far: its last value of that name,
+// The value a material holds for `info` so far: its last value of that name,
 // else the schema's default. For setting one channel of a colour.
-std::vector<float> currentValue(const StoredMaterial& material, const AttributeSpec& spec,
+std::vector<float> currentValue(const StoredMaterial& material, const MaterialAttribute& info,
                                 HostScope scope = HostScope::maya);
 
 }  // namespace sorvane::material

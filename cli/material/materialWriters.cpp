@@ -14,19 +14,19 @@ namespace {
 // schema's order: a value for every host, or one scoped to this host, the
 // later winning.
 struct Resolved {
-    const AttributeSpec* spec;
+    const MaterialAttribute* info;
     const StoredValue* value;
 };
 
 std::vector<Resolved> resolve(const StoredMaterial& material, const Schema& schema, HostScope host) {
     std::vector<Resolved> out;
-    for (const AttributeSpec& spec : schema.attributes()) {
-        if (host == HostScope::maya ? !spec.maya : !spec.mentalray) continue;
+    for (const MaterialAttribute& info : schema.attributes()) {
+        if (host == HostScope::maya ? !info.maya : !info.mentalray) continue;
         const StoredValue* last = nullptr;
         for (const StoredValue& v : material.values) {
-            if (v.name == spec.name && (v.scope == HostScope::all || v.scope == host)) last = &v;
+            if (v.name == info.name && (v.scope == HostScope::all || v.scope == host)) last = &v;
         }
-        if (last != nullptr) out.push_back({&spec, last});
+        if (last != nullptr) out.push_back({&info, last});
     }
     return out;
 }
@@ -80,7 +80,7 @@ std::string writePresetJson(const StoredMaterial& material, const Schema& schema
     for (const Resolved& m : maya) {
         const Resolved* other = nullptr;
         for (const Resolved& r : mentalray) {
-            if (r.spec == m.spec) other = &r;
+            if (r.info == m.info) other = &r;
         }
         const std::size_t count = m.value->numbers.size() == 3 ? 3 : m.value->numbers.size();
         if (other != nullptr && sameNumbers(*m.value, *other->value, count) &&
@@ -92,7 +92,7 @@ std::string writePresetJson(const StoredMaterial& material, const Schema& schema
     }
     for (const Resolved& r : mentalray) {
         bool inShared = false;
-        for (const StoredValue* s : shared) inShared = inShared || s->name == r.spec->name;
+        for (const StoredValue* s : shared) inShared = inShared || s->name == r.info->name;
         if (!inShared) mentalrayOwn.push_back(r.value);
     }
     std::ostringstream out;
@@ -119,15 +119,15 @@ std::string writeMelPreset(const StoredMaterial& material, const Schema& schema)
     if (!material.description.empty()) out << ": " << material.description;
     out << "\nstartAttrPreset( \"sorvane\" );\n";
     for (const Resolved& r : resolve(material, schema, HostScope::maya)) {
-        const bool compound = r.spec->kind == ValueKind::color || r.spec->kind == ValueKind::vector;
+        const bool compound = r.info->kind == ValueKind::color || r.info->kind == ValueKind::vector;
         if (compound) {
             for (std::size_t c = 0; c < 3; ++c) {
-                out << "\tblendAttr \"" << r.spec->childNames[c] << "\" " << floatText(r.value->numbers[c])
+                out << "\tblendAttr \"" << r.info->childNames[c] << "\" " << floatText(r.value->numbers[c])
                     << ";\n";
             }
         } else {
-            out << "\tblendAttr \"" << r.spec->name << "\" "
-                << (r.spec->kind == ValueKind::boolean ? (r.value->numbers[0] != 0.0f ? "1" : "0")
+            out << "\tblendAttr \"" << r.info->name << "\" "
+                << (r.info->kind == ValueKind::boolean ? (r.value->numbers[0] != 0.0f ? "1" : "0")
                                                        : floatText(r.value->numbers[0]))
                 << ";\n";
         }
@@ -143,10 +143,10 @@ std::string writeMentalrayShader(const StoredMaterial& material, const Schema& s
     const std::vector<Resolved> values = resolve(material, schema, HostScope::mentalray);
     for (std::size_t i = 0; i < values.size(); ++i) {
         const Resolved& r = values[i];
-        out << (i ? "," : "") << "\n    \"" << r.spec->name << "\" ";
-        if (r.spec->kind == ValueKind::boolean) {
+        out << (i ? "," : "") << "\n    \"" << r.info->name << "\" ";
+        if (r.info->kind == ValueKind::boolean) {
             out << (r.value->numbers[0] != 0.0f ? "on" : "off");
-        } else if (r.spec->kind == ValueKind::color) {
+        } else if (r.info->kind == ValueKind::color) {
             // Written with its alpha: an omitted one reads as 0.
             std::vector<float> c = r.value->numbers;
             if (c.size() < 4) c.resize(4, 1.0f);

@@ -11,11 +11,12 @@
 
 namespace sorvane::material {
 
-std::vector<float> currentValue(const StoredMaterial& material, const AttributeSpec& spec, HostScope scope) {
+std::vector<float> currentValue(const StoredMaterial& material, const MaterialAttribute& info,
+                                HostScope scope) {
     for (auto v = material.values.rbegin(); v != material.values.rend(); ++v) {
-        if (v->name == spec.name && (v->scope == HostScope::all || v->scope == scope)) return v->numbers;
+        if (v->name == info.name && (v->scope == HostScope::all || v->scope == scope)) return v->numbers;
     }
-    return spec.defaults.empty() ? std::vector<float>(3, 0.0f) : spec.defaults;
+    return info.defaults.empty() ? std::vector<float>(3, 0.0f) : info.defaults;
 }
 
 namespace {
@@ -133,11 +134,11 @@ private:
         return -1;
     }
 
-    const AttributeSpec& attributeOf(const std::string& name, int line, int& channel) const {
-        const AttributeSpec* spec = schema_.findMaya(name, channel);
-        if (spec == nullptr) {
+    const MaterialAttribute& attributeOf(const std::string& name, int line, int& channel) const {
+        const MaterialAttribute* info = schema_.findMaya(name, channel);
+        if (info == nullptr) {
             std::vector<std::string> names;
-            for (const AttributeSpec& a : schema_.attributes()) {
+            for (const MaterialAttribute& a : schema_.attributes()) {
                 if (!a.maya) continue;
                 names.push_back(a.name);
                 if (!a.shortName.empty()) names.push_back(a.shortName);
@@ -148,7 +149,7 @@ private:
             scanner_.fail(
                 line, "the sorvane node has no attribute \"" + name + "\"" + cli::didYouMean(name, names));
         }
-        return *spec;
+        return *info;
     }
 
     void setAttr(const Statement& s) {
@@ -186,27 +187,27 @@ private:
         if (index < 0) return;
         StoredMaterial& material = materials_[static_cast<std::size_t>(index)];
         int channel = -1;
-        const AttributeSpec& spec = attributeOf(attribute, path->line, channel);
+        const MaterialAttribute& info = attributeOf(attribute, path->line, channel);
         const std::string what = "\"" + attribute + "\" of \"" + material.name + "\"";
         const bool compound =
-            (spec.kind == ValueKind::color || spec.kind == ValueKind::vector) && channel < 0;
+            (info.kind == ValueKind::color || info.kind == ValueKind::vector) && channel < 0;
         if (!type.empty() && !(compound && (type == "float3" || type == "double3"))) {
             scanner_.fail(path->line, what + " is " + (compound ? "a float3" : "one number") +
                                           ", not of type \"" + type + "\"");
         }
         StoredValue value;
-        value.name = spec.name;
-        value.kind = spec.kind;
+        value.name = info.name;
+        value.kind = info.kind;
         value.line = path->line;
         if (channel >= 0) {
-            AttributeSpec one = spec;
+            MaterialAttribute one = info;
             one.kind = ValueKind::scalar;
             const std::vector<float> v = parseValue(scanner_, values, one, false, what);
-            value.numbers = currentValue(material, spec);
+            value.numbers = currentValue(material, info);
             value.numbers.resize(3);
             value.numbers[static_cast<std::size_t>(channel)] = v[0];
         } else {
-            value.numbers = parseValue(scanner_, values, spec, false, what);
+            value.numbers = parseValue(scanner_, values, info, false, what);
         }
         material.values.push_back(std::move(value));
     }

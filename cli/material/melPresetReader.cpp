@@ -17,17 +17,17 @@ namespace sorvane::material {
 namespace {
 
 // A parameter of mental ray's node by name, or a colour's channel (colorR).
-const AttributeSpec* findMentalray(const Schema& schema, const std::string& name, int& channel) {
+const MaterialAttribute* findMentalray(const Schema& schema, const std::string& name, int& channel) {
     channel = -1;
-    const AttributeSpec* spec = schema.find(name);
-    if (spec != nullptr && spec->mentalray) return spec;
+    const MaterialAttribute* info = schema.find(name);
+    if (info != nullptr && info->mentalray) return info;
     if (name.size() < 2) return nullptr;
     const std::size_t c = std::string("RGB").find(name.back());
-    spec = schema.find(name.substr(0, name.size() - 1));
-    if (c == std::string::npos || spec == nullptr || !spec->mentalray || spec->kind != ValueKind::color)
+    info = schema.find(name.substr(0, name.size() - 1));
+    if (c == std::string::npos || info == nullptr || !info->mentalray || info->kind != ValueKind::color)
         return nullptr;
     channel = static_cast<int>(c);
-    return spec;
+    return info;
 }
 
 }  // namespace
@@ -76,19 +76,19 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
                 scanner.fail(line, "expected blendAttr \"ATTRIBUTE\" VALUE");
             }
             int channel = -1;
-            const AttributeSpec* spec = mentalray ? findMentalray(schema, rest[0].text, channel)
-                                                  : schema.findMaya(rest[0].text, channel);
-            if (spec == nullptr && mentalray) {
+            const MaterialAttribute* info = mentalray ? findMentalray(schema, rest[0].text, channel)
+                                                      : schema.findMaya(rest[0].text, channel);
+            if (info == nullptr && mentalray) {
                 std::vector<std::string> names;
-                for (const AttributeSpec& a : schema.attributes()) {
+                for (const MaterialAttribute& a : schema.attributes()) {
                     if (a.mentalray) names.push_back(a.name);
                 }
                 scanner.fail(line, "the qm7r_sorvane node has no attribute \"" + rest[0].text + "\"" +
                                        cli::didYouMean(rest[0].text, names));
             }
-            if (spec == nullptr) {
+            if (info == nullptr) {
                 std::vector<std::string> names;
-                for (const AttributeSpec& a : schema.attributes()) {
+                for (const MaterialAttribute& a : schema.attributes()) {
                     if (!a.maya) continue;
                     names.push_back(a.name);
                     for (const std::string& child : a.childNames) {
@@ -100,20 +100,20 @@ std::vector<StoredMaterial> readMelPreset(std::string_view text, const std::stri
             }
             const std::vector<Token> values(rest.begin() + 1, rest.end());
             StoredValue value;
-            value.name = spec->name;
-            value.kind = spec->kind;
+            value.name = info->name;
+            value.kind = info->kind;
             value.line = line;
             if (mentalray) value.scope = HostScope::mentalray;
             const std::string what = "\"" + rest[0].text + "\"";
             if (channel >= 0) {
-                AttributeSpec one = *spec;
+                MaterialAttribute one = *info;
                 one.kind = ValueKind::scalar;
-                value.numbers = currentValue(material, *spec, value.scope);
+                value.numbers = currentValue(material, *info, value.scope);
                 value.numbers.resize(3);
                 value.numbers[static_cast<std::size_t>(channel)] =
                     parseValue(scanner, values, one, false, what)[0];
             } else {
-                value.numbers = parseValue(scanner, values, *spec, false, what);
+                value.numbers = parseValue(scanner, values, *info, false, what);
             }
             material.values.push_back(std::move(value));
         } else {

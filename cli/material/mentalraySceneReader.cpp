@@ -78,7 +78,7 @@ private:
     }
 
     void parameter(StoredMaterial& material, const Token& name, std::vector<std::string>& given, int line) {
-        const AttributeSpec* spec = schema_.find(name.text);
+        const MaterialAttribute* info = schema_.find(name.text);
         if (name.text == "lights") {
             // The shader's light list: the preview lights it with its own.
             if (scanner_.peek().is('[')) skipTo(']', scanner_.next().line);
@@ -86,9 +86,9 @@ private:
                 scanner_.next();
             return;
         }
-        if (spec == nullptr || !spec->mentalray) {
+        if (info == nullptr || !info->mentalray) {
             std::vector<std::string> names;
-            for (const AttributeSpec& a : schema_.attributes()) {
+            for (const MaterialAttribute& a : schema_.attributes()) {
                 if (a.mentalray) names.push_back(a.name);
             }
             scanner_.fail(name.line, std::string(kShader) + " has no parameter \"" + name.text + "\"" +
@@ -119,11 +119,11 @@ private:
             values.push_back(scanner_.next());
         }
         StoredValue value;
-        value.name = spec->name;
-        value.kind = spec->kind;
+        value.name = info->name;
+        value.kind = info->kind;
         value.line = name.line;
         value.numbers =
-            parseValue(scanner_, values, *spec, true, "\"" + name.text + "\" of \"" + material.name + "\"");
+            parseValue(scanner_, values, *info, true, "\"" + name.text + "\" of \"" + material.name + "\"");
         material.values.push_back(std::move(value));
     }
 

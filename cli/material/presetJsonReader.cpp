@@ -115,9 +115,9 @@ std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::str
             if (!values.is_object()) throw InputError(at(where), "\"" + section + "\" must be an object");
             for (const auto& [attribute, json] : values.items()) {
                 const std::string field = at(where + "/" + attribute);
-                const AttributeSpec* spec = schema.find(attribute);
-                const bool known = spec != nullptr && (scope == HostScope::maya        ? spec->maya
-                                                       : scope == HostScope::mentalray ? spec->mentalray
+                const MaterialAttribute* info = schema.find(attribute);
+                const bool known = info != nullptr && (scope == HostScope::maya        ? info->maya
+                                                       : scope == HostScope::mentalray ? info->mentalray
                                                                                        : true);
                 if (!known) {
                     throw InputError(field, "no material attribute \"" + attribute + "\"" +
@@ -126,22 +126,22 @@ std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::str
                 }
                 StoredValue value;
                 value.name = attribute;
-                value.kind = spec->kind;
+                value.kind = info->kind;
                 value.scope = scope;
                 value.line = std::stoi(field.substr(file.size() + 1));
                 const std::string what = "\"" + attribute + "\"";
-                const bool colour = spec->kind == ValueKind::color || spec->kind == ValueKind::vector;
-                if (spec->kind == ValueKind::boolean) {
+                const bool colour = info->kind == ValueKind::color || info->kind == ValueKind::vector;
+                if (info->kind == ValueKind::boolean) {
                     if (!json.is_boolean()) throw InputError(field, what + " takes true or false");
                     value.numbers = {json.get<bool>() ? 1.0f : 0.0f};
-                } else if (json.is_number() && (spec->kind != ValueKind::vector)) {
+                } else if (json.is_number() && (info->kind != ValueKind::vector)) {
                     const float v = cli::readFloat(cli::Json::parse(json.dump()), what);
                     if (!std::isfinite(v)) throw InputError(field, what + " must be finite");
-                    if (spec->kind == ValueKind::integer && v != std::floor(v))
+                    if (info->kind == ValueKind::integer && v != std::floor(v))
                         throw InputError(field, what + " takes a whole number");
                     value.numbers = colour ? std::vector<float>{v, v, v} : std::vector<float>{v};
                 } else if (json.is_array() && colour) {
-                    const std::size_t most = spec->kind == ValueKind::color && spec->mentalray ? 4 : 3;
+                    const std::size_t most = info->kind == ValueKind::color && info->mentalray ? 4 : 3;
                     if (json.size() != 3 && json.size() != most) {
                         throw InputError(field, what + " takes " + (most == 4 ? "3 or 4" : std::string("3")) +
                                                     " numbers, not " + std::to_string(json.size()));

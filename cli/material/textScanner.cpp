@@ -128,11 +128,11 @@ float parseNumber(const TextScanner& scanner, const Token& token, const std::str
 }
 
 std::vector<float> parseValue(const TextScanner& scanner, const std::vector<Token>& tokens,
-                              const AttributeSpec& spec, bool alpha, const std::string& what) {
+                              const MaterialAttribute& info, bool alpha, const std::string& what) {
     const int line = tokens.empty() ? scanner.line() : tokens.front().line;
     const auto count = tokens.size();
     std::vector<float> out;
-    switch (spec.kind) {
+    switch (info.kind) {
         case ValueKind::boolean: {
             if (count != 1)
                 scanner.fail(line, what + " takes on or off, not " + std::to_string(count) + " values");
@@ -145,16 +145,16 @@ std::vector<float> parseValue(const TextScanner& scanner, const std::vector<Toke
         case ValueKind::integer:
             if (count != 1) scanner.fail(line, what + " takes one number, not " + std::to_string(count));
             out.push_back(parseNumber(scanner, tokens[0], what));
-            if (spec.kind == ValueKind::integer && out[0] != std::floor(out[0])) {
+            if (info.kind == ValueKind::integer && out[0] != std::floor(out[0])) {
                 scanner.fail(line, what + " takes a whole number, not " + tokens[0].text);
             }
             return out;
         case ValueKind::color:
         case ValueKind::vector:
-            if (!(count == 3 || (alpha && spec.kind == ValueKind::color && count == 4))) {
+            if (!(count == 3 || (alpha && info.kind == ValueKind::color && count == 4))) {
                 scanner.fail(line,
                              what + " takes " +
-                                 (alpha && spec.kind == ValueKind::color ? "3 or 4" : std::string("3")) +
+                                 (alpha && info.kind == ValueKind::color ? "3 or 4" : std::string("3")) +
                                  " numbers, not " + std::to_string(count));
             }
             for (const Token& t : tokens) out.push_back(parseNumber(scanner, t, what));

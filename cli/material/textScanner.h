@@ -51,11 +51,11 @@ private:
 // finite and within a float; anything else fails naming `what`.
 float parseNumber(const TextScanner& scanner, const Token& token, const std::string& what);
 
-// The value `tokens` give an attribute of `spec`'s kind ("on", "yes", "true"
+// The value `tokens` give an attribute of `info`'s kind ("on", "yes", "true"
 // or 1 for a boolean), checked: the right count (a colour takes 4 where
 // `alpha`), whole numbers for an integer.
 std::vector<float> parseValue(const TextScanner& scanner, const std::vector<Token>& tokens,
-                              const AttributeSpec& spec, bool alpha, const std::string& what);
+                              const MaterialAttribute& info, bool alpha, const std::string& what);
 
 // The shortest text that reads back as the same float.
 std::string floatText(float value);

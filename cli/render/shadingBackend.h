@@ -64,7 +64,7 @@ public:
     virtual std::vector<std::string> attributeNames() const { return {}; }
     // The same attributes as the material files read and write them: names,
     // Maya's short and channel names, kinds and defaults.
-    virtual std::vector<material::AttributeSpec> materialAttributes() const { return {}; }
+    virtual std::vector<material::MaterialAttribute> materialAttributes() const { return {}; }
     // Sets up materials and lights; throws InputError naming a value or a
     // light this host cannot take. The setup outlives the workers.
     virtual void prepare(const ShadingSetup& setup) = 0;

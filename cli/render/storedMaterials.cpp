@@ -7,7 +7,7 @@ namespace sorvane::render {
 material::Schema materialSchema(const std::vector<ShadingBackend*>& backends) {
     material::Schema schema;
     for (const ShadingBackend* backend : backends) {
-        for (const material::AttributeSpec& spec : backend->materialAttributes()) schema.add(spec);
+        for (const material::MaterialAttribute& info : backend->materialAttributes()) schema.add(info);
     }
     return schema;
 }
@@ -61,14 +61,14 @@ material::StoredMaterial storedMaterial(const std::string& name, const std::stri
     out.name = name;
     out.description = description;
     for (const AttributeValue& v : resolved.values) {
-        const material::AttributeSpec* spec = schema.find(v.name);
-        if (spec == nullptr) continue;
+        const material::MaterialAttribute* info = schema.find(v.name);
+        if (info == nullptr) continue;
         material::StoredValue value;
         value.name = v.name;
-        value.kind = spec->kind;
+        value.kind = info->kind;
         value.scope = storedScope(v.scope);
         const bool compound =
-            spec->kind == material::ValueKind::color || spec->kind == material::ValueKind::vector;
+            info->kind == material::ValueKind::color || info->kind == material::ValueKind::vector;
         if (compound && v.count == 1) {
             value.numbers.assign(3, v.values[0]);  // one number is a grey
         } else {

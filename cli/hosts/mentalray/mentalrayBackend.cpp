@@ -111,21 +111,21 @@ public:
         return names;
     }
 
-    std::vector<material::AttributeSpec> materialAttributes() const override {
-        std::vector<material::AttributeSpec> out;
+    std::vector<material::MaterialAttribute> materialAttributes() const override {
+        std::vector<material::MaterialAttribute> out;
         for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
             const AttributeKind kind = attributeKind(p.parameter->name);
             if (kind == AttributeKind::unknown) continue;
-            material::AttributeSpec spec;
-            spec.name = p.parameter->name;
-            spec.mentalray = true;
-            spec.kind = kind == AttributeKind::color     ? material::ValueKind::color
+            material::MaterialAttribute info;
+            info.name = p.parameter->name;
+            info.mentalray = true;
+            info.kind = kind == AttributeKind::color     ? material::ValueKind::color
                         : kind == AttributeKind::vector  ? material::ValueKind::vector
                         : kind == AttributeKind::boolean ? material::ValueKind::boolean
                         : kind == AttributeKind::integer ? material::ValueKind::integer
                                                          : material::ValueKind::scalar;
-            for (const double d : p.parameter->defaultValue) spec.defaults.push_back(static_cast<float>(d));
-            out.push_back(spec);
+            for (const double d : p.parameter->defaultValue) info.defaults.push_back(static_cast<float>(d));
+            out.push_back(info);
         }
         return out;
     }

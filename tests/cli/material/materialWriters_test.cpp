@@ -39,8 +39,8 @@ std::map<std::string, std::vector<float>> forHost(const StoredMaterial& m, HostS
     std::map<std::string, std::vector<float>> out;
     for (const StoredValue& v : m.values) {
         if (v.scope != HostScope::all && v.scope != host) continue;
-        const AttributeSpec* spec = schema.find(v.name);
-        if (spec == nullptr || !(host == HostScope::maya ? spec->maya : spec->mentalray)) continue;
+        const MaterialAttribute* info = schema.find(v.name);
+        if (info == nullptr || !(host == HostScope::maya ? info->maya : info->mentalray)) continue;
         std::vector<float> n = v.numbers;
         if (host == HostScope::mentalray && v.kind == ValueKind::color && n.size() == 3) n.push_back(1.0f);
         out[v.name] = n;

@@ -7,9 +7,9 @@
 
 namespace sorvane::material {
 
-inline AttributeSpec colourSpec(const std::string& name, const std::string& shortName, bool maya,
-                                bool mentalray, float value) {
-    AttributeSpec s;
+inline MaterialAttribute colourSpec(const std::string& name, const std::string& shortName, bool maya,
+                                    bool mentalray, float value) {
+    MaterialAttribute s;
     s.name = name;
     s.shortName = shortName;
     s.kind = ValueKind::color;
@@ -23,9 +23,9 @@ inline AttributeSpec colourSpec(const std::string& name, const std::string& shor
     return s;
 }
 
-inline AttributeSpec scalarSpec(const std::string& name, const std::string& shortName, bool maya,
-                                bool mentalray, float value, ValueKind kind = ValueKind::scalar) {
-    AttributeSpec s;
+inline MaterialAttribute scalarSpec(const std::string& name, const std::string& shortName, bool maya,
+                                    bool mentalray, float value, ValueKind kind = ValueKind::scalar) {
+    MaterialAttribute s;
     s.name = name;
     s.shortName = shortName;
     s.kind = kind;

@@ -239,20 +239,20 @@ TEST(Render, MentalrayNoiseIsWithinTwiceMayasAtTheDefaults) {
 TEST(Render, TheHostsDescribeTheirAttributesForMaterialFiles) {
     const material::Schema schema = materialSchema({&backend("maya"), &backend("mentalray")});
     int channel = -1;
-    const material::AttributeSpec* diffuse = schema.findMaya("dfl", channel);
+    const material::MaterialAttribute* diffuse = schema.findMaya("dfl", channel);
     ASSERT_NE(diffuse, nullptr);
     EXPECT_EQ(diffuse->name, "diffuse");
     EXPECT_TRUE(diffuse->maya && diffuse->mentalray);
     EXPECT_EQ(diffuse->defaults, std::vector<float>{0.8f});
-    const material::AttributeSpec* color = schema.findMaya("colorB", channel);
+    const material::MaterialAttribute* color = schema.findMaya("colorB", channel);
     ASSERT_NE(color, nullptr);
     EXPECT_EQ(color->name, "color");
     EXPECT_EQ(channel, 2);
     EXPECT_EQ(schema.findMaya(color->childShortNames[0], channel), color);
-    const material::AttributeSpec* transparency = schema.find("transparency");
+    const material::MaterialAttribute* transparency = schema.find("transparency");
     ASSERT_NE(transparency, nullptr);
     EXPECT_TRUE(transparency->maya && !transparency->mentalray);
-    const material::AttributeSpec* subsurface = schema.find("subsurfaceIntensity");
+    const material::MaterialAttribute* subsurface = schema.find("subsurfaceIntensity");
     ASSERT_NE(subsurface, nullptr);
     EXPECT_TRUE(!subsurface->maya && subsurface->mentalray);
     EXPECT_EQ(schema.find("useIrradiance")->kind, material::ValueKind::boolean);
