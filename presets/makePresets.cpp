@@ -1,5 +1,6 @@
 // Makes, from the one preset source, what the command embeds and what Maya
-// reads:  makePresets presets.json <attrPresets folder> <presetsData.cpp>
+// reads, for the sorvane node and for mental ray's qm7r_sorvane node:
+//   makePresets presets.json <attrPresets/sorvane> <presetsData.cpp> <attrPresets/qm7r_sorvane>
 // A malformed preset fails the build, naming the preset and the attribute.
 #include <cctype>
 #include <cstdio>
@@ -98,8 +99,9 @@ void writeIfChanged(const std::filesystem::path& path, const std::string& text) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::cerr << "usage: makePresets presets.json <attrPresets folder> <presetsData.cpp>\n";
+    if (argc != 5) {
+        std::cerr << "usage: makePresets presets.json <attrPresets/sorvane> <presetsData.cpp> "
+                     "<attrPresets/qm7r_sorvane>\n";
         return 2;
     }
     const std::string input = argv[1];
@@ -119,16 +121,23 @@ int main(int argc, char** argv) {
             throw PresetError("holds the text that would end the embedded copy");
         }
         std::filesystem::create_directories(argv[2]);
+        std::filesystem::create_directories(argv[4]);
         for (const auto& [preset, body] : document.items()) {
             const std::string where = "preset \"" + preset + "\"";
             if (!isName(preset)) {
                 throw PresetError(where + ": a name is a letter followed by letters, digits or _");
             }
             if (!body.is_object()) throw PresetError(where + ": must be an object");
-            std::ostringstream mel;
-            mel << "// sorvane attribute preset \"" << preset << "\": " << oneLine(body, where) << "\n"
+            std::ostringstream mel, mentalrayMel;
+            const std::string description = oneLine(body, where);
+            mel << "// sorvane attribute preset \"" << preset << "\": " << description << "\n"
                 << "// Made from presets/presets.json when sorvane is built; edit that file instead.\n"
                 << "startAttrPreset( \"sorvane\" );\n";
+            // The same preset for mental ray's node of the shader, in Maya.
+            mentalrayMel
+                << "// qm7r_sorvane attribute preset \"" << preset << "\": " << description << "\n"
+                << "// Made from presets/presets.json when sorvane is built; edit that file instead.\n"
+                << "startAttrPreset( \"qm7r_sorvane\" );\n";
             for (const auto& [section, values] : body.items()) {
                 if (section == "description") continue;
                 if (section != "attributes" && section != "maya" && section != "mentalray") {
@@ -144,11 +153,13 @@ int main(int argc, char** argv) {
                     }
                     melLines(name, value, section == "mentalray", where + "." + section + "." + name, lines);
                 }
-                // The mental ray section is checked too, but Maya never sees it.
                 if (section != "mentalray") mel << lines.str();
+                if (section != "maya") mentalrayMel << lines.str();
             }
             mel << "endAttrPreset();\n";
+            mentalrayMel << "endAttrPreset();\n";
             writeIfChanged(std::filesystem::path(argv[2]) / (preset + ".mel"), mel.str());
+            writeIfChanged(std::filesystem::path(argv[4]) / (preset + ".mel"), mentalrayMel.str());
         }
         writeIfChanged(argv[3],
                        "// Made from presets/presets.json when sorvane is built.\n"

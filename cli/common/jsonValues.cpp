@@ -1,6 +1,9 @@
 #include "cli/common/jsonValues.h"
 
+#include "cli/common/nameSuggestions.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -306,9 +309,32 @@ void requireKnownKeys(const Json& object, const std::string& field,
             constexpr std::size_t kShown = 80;
             const std::string key = it.key().size() <= kShown ? it.key() : it.key().substr(0, kShown) + "...";
             const std::string where = field.empty() ? key : field + "." + key;
-            throw InputError(where, "unknown key (expected one of: " + expected + ")");
+            const std::vector<std::string> names(known.begin(), known.end());
+            throw InputError(
+                where, "unknown key" + didYouMean(it.key(), names) + " (expected one of: " + expected + ")");
         }
     }
+}
+
+bool isDecimalNumber(const std::string& text) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+        return i > start;
+    };
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    bool valid = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        valid = digits() || valid;
+    }
+    if (valid && i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        valid = digits();
+    }
+    return valid && i == text.size();
 }
 
 const Json& requireObject(const Json& value, const std::string& field) {

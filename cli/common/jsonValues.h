@@ -33,6 +33,10 @@ std::array<float, N> readFloats(const Json& value, const std::string& field) {
     return out;
 }
 
+// Whether `text` is a decimal number as JSON writes one (an optional sign,
+// digits, a point, an exponent): no hex, no "nan" or "inf", no blanks.
+bool isDecimalNumber(const std::string& text);
+
 // A float as the interfaces write it: the number itself, or "nan", "inf", "-inf".
 OrderedJson writeFloat(float value);
 

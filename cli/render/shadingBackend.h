@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/material/materialFiles.h"
 #include "cli/render/materialPresets.h"
 #include "cli/render/sceneTracer.h"
 
@@ -25,6 +26,9 @@ struct ShadingPoint {
     float v = 0.0f;
     int material = 0;        // index into the setup's materials
     std::uint32_t seed = 0;  // differs per pixel and sample: decorrelates light samples
+    // This sample's place among its pixel's samples: the samples of one
+    // pixel share out each area light's cells between them.
+    int sampleIndex = 0;
 };
 
 struct ShadingSetup {
@@ -64,6 +68,9 @@ public:
     virtual std::optional<std::pair<double, double>> hardRange(const std::string& /*name*/) const {
         return std::nullopt;
     }
+    // The same attributes as the material files read and write them: names,
+    // Maya's short and channel names, kinds and defaults.
+    virtual std::vector<material::MaterialAttribute> materialAttributes() const { return {}; }
     // Sets up materials and lights; throws InputError naming a value or a
     // light this host cannot take. The setup outlives the workers.
     virtual void prepare(const ShadingSetup& setup) = 0;

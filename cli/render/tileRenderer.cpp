@@ -65,6 +65,7 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                 for (int depth = 0;; ++depth) {
                     Hit hit;
                     if (!job.tracer.trace(ray, hit)) {
+                        if (job.settings.previewOnly) break;
                         const Rgb e =
                             environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
                         sample = sample + Rgb{throughput.r * e.r, throughput.g * e.g, throughput.b * e.b};
@@ -78,16 +79,20 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                     point.v = hit.v;
                     point.material = job.scene.objects[static_cast<std::size_t>(hit.object)].material;
                     point.seed = seed + static_cast<std::uint32_t>(depth) * 0x632be5abU;
+                    point.sampleIndex = s;
                     if (depth == 0 && point.material == 0) ++covered;
                     const SceneMaterial& material =
                         job.scene.materials[static_cast<std::size_t>(point.material)];
                     Shaded shadedColor;
                     if (material.stage) {
-                        shadedColor.color = job.stage.shade(hit.point, hit.normal, ray.direction,
-                                                            material.stageColor, point.seed);
+                        if (!job.settings.previewOnly) {
+                            shadedColor.color = job.stage.shade(hit.point, hit.normal, ray.direction,
+                                                                material.stageColor, point.seed);
+                        }
                     } else {
                         shadedColor = worker.shade(point);
                         ++shaded;
+                        if (job.settings.previewOnly && point.material != 0) shadedColor.color = Rgb{};
                     }
                     const Rgb& c = shadedColor.color;
                     if (!finite(c) || !finite(shadedColor.transparency)) {

@@ -1,8 +1,11 @@
 #include "cli/render/viewTransform.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "cli/render/imageFiles.h"
+#include "host/lighting/sampleHash.h"
 
 namespace sorvane::render {
 
@@ -17,15 +20,28 @@ float viewValue(float linear, const ViewTransform& view) {
     return kShoulderStart + room * (1.0f - std::exp(-(exposed - kShoulderStart) / room));
 }
 
+unsigned char ditheredSrgb8(float display, std::uint32_t x, std::uint32_t y, std::uint32_t channel) {
+    // Triangular noise of up to one code either way, from the pixel's place:
+    // its mean is the value itself, and it hides the steps between codes.
+    const std::uint32_t at = (y * 0x9e3779b9U + x) * 3U + channel;
+    const float noise = lighting::unitFloat(at) + lighting::unitFloat(at ^ 0x68e31da4U) - 1.0f;
+    const float code = linearToSrgb(display) * 255.0f + noise;
+    return static_cast<unsigned char>(std::lround(std::clamp(code, 0.0f, 255.0f)));
+}
+
 DisplayImage toDisplay(const Image& image, const ViewTransform& view) {
     DisplayImage out;
     out.width = image.width();
     out.height = image.height();
     out.rgb.reserve(image.pixels().size() * 3);
-    for (const Rgb& c : image.pixels()) {
-        out.rgb.push_back(toSrgb8(viewValue(c.r, view)));
-        out.rgb.push_back(toSrgb8(viewValue(c.g, view)));
-        out.rgb.push_back(toSrgb8(viewValue(c.b, view)));
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const Rgb& c = image.at(x, y);
+            const auto px = static_cast<std::uint32_t>(x), py = static_cast<std::uint32_t>(y);
+            out.rgb.push_back(ditheredSrgb8(viewValue(c.r, view), px, py, 0));
+            out.rgb.push_back(ditheredSrgb8(viewValue(c.g, view), px, py, 1));
+            out.rgb.push_back(ditheredSrgb8(viewValue(c.b, view), px, py, 2));
+        }
     }
     return out;
 }

@@ -33,6 +33,11 @@ struct DisplayImage {
     std::vector<unsigned char> rgb;  // 8-bit sRGB, row by row
 };
 
+// 8 bits are too few for a slow gradient (a floor fading into the
+// backdrop): each value is dithered before it is rounded, the same for the
+// same pixel, so no run of one code shows as a band.
 DisplayImage toDisplay(const Image& image, const ViewTransform& view);
+// One display value (viewValue's) at pixel (x, y) as a dithered 8-bit sRGB code.
+unsigned char ditheredSrgb8(float display, std::uint32_t x, std::uint32_t y, std::uint32_t channel);
 
 }  // namespace sorvane::render

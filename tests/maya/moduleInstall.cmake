@@ -14,7 +14,8 @@ if(NOT output MATCHES "stand-in Maya headers")
   message(FATAL_ERROR "the install does not say that the plug-in is built against the stand-in: ${output}")
 endif()
 foreach(file sorvane.mod README.txt plug-ins/sorvane.so scripts/AEsorvaneTemplate.mel
-             presets/attrPresets/sorvane/default.mel icons/out_sorvane.png icons/render_sorvane.png
+             presets/attrPresets/sorvane/default.mel presets/attrPresets/qm7r_sorvane/default.mel
+             icons/out_sorvane.png icons/render_sorvane.png
              mentalray/lib/qm7r_sorvane.so mentalray/include/qm7r_sorvane.mi tools/bin/sorvane)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "the module lacks ${file}")

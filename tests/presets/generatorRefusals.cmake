@@ -17,6 +17,7 @@ foreach(case IN LISTS cases)
   list(GET parts 2 message)
   file(WRITE ${WORK_DIR}/${name}.json "${json}")
   execute_process(COMMAND ${GENERATOR} ${WORK_DIR}/${name}.json ${WORK_DIR}/${name} ${WORK_DIR}/${name}.cpp
+                          ${WORK_DIR}/${name}-mentalray
                   RESULT_VARIABLE status ERROR_VARIABLE errors)
   string(FIND "${errors}" "${message}" found)
   if(NOT status EQUAL 1 OR found EQUAL -1 OR EXISTS ${WORK_DIR}/${name}/wax.mel)

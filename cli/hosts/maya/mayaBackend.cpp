@@ -130,6 +130,41 @@ public:
         return names;
     }
 
+    std::vector<material::MaterialAttribute> materialAttributes() const override {
+        std::vector<material::MaterialAttribute> out;
+        for (const auto& a : type_->attributes) {
+            if (a->parent != nullptr) continue;
+            const AttributeKind kind = attributeKind(a->longName);
+            if (kind == AttributeKind::unknown) continue;
+            material::MaterialAttribute info;
+            info.name = a->longName;
+            info.shortName = a->shortName;
+            info.maya = true;
+            switch (kind) {
+                case AttributeKind::color:
+                case AttributeKind::vector:
+                    info.kind = kind == AttributeKind::color ? material::ValueKind::color
+                                                             : material::ValueKind::vector;
+                    for (std::size_t c = 0; c < 3 && c < a->children.size(); ++c) {
+                        info.childNames[c] = a->children[c]->longName;
+                        info.childShortNames[c] = a->children[c]->shortName;
+                        info.defaults.push_back(a->children[c]->defaultFloat);
+                    }
+                    break;
+                case AttributeKind::boolean:
+                    info.kind = material::ValueKind::boolean;
+                    info.defaults = {a->defaultBool ? 1.0f : 0.0f};
+                    break;
+                default:
+                    info.kind = material::ValueKind::scalar;
+                    info.defaults = {a->defaultFloat};
+                    break;
+            }
+            out.push_back(info);
+        }
+        return out;
+    }
+
     void prepare(const ShadingSetup& setup) override {
         materials_.clear();
         shadows_ = std::make_unique<TracerShadows>(setup.tracer);

@@ -132,6 +132,25 @@ public:
         return names;
     }
 
+    std::vector<material::MaterialAttribute> materialAttributes() const override {
+        std::vector<material::MaterialAttribute> out;
+        for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
+            const AttributeKind kind = attributeKind(p.parameter->name);
+            if (kind == AttributeKind::unknown) continue;
+            material::MaterialAttribute info;
+            info.name = p.parameter->name;
+            info.mentalray = true;
+            info.kind = kind == AttributeKind::color     ? material::ValueKind::color
+                        : kind == AttributeKind::vector  ? material::ValueKind::vector
+                        : kind == AttributeKind::boolean ? material::ValueKind::boolean
+                        : kind == AttributeKind::integer ? material::ValueKind::integer
+                                                         : material::ValueKind::scalar;
+            for (const double d : p.parameter->defaultValue) info.defaults.push_back(static_cast<float>(d));
+            out.push_back(info);
+        }
+        return out;
+    }
+
     void prepare(const ShadingSetup& setup) override {
         materials_.clear();
         notes_.clear();
@@ -273,6 +292,7 @@ Shaded MentalrayWorker::shade(const ShadingPoint& point) {
         data_.textured[i] = {slot.base[0] * f, slot.base[1] * f, slot.base[2] * f, slot.base[3]};
     }
     data_.context.seed = point.seed;
+    data_.context.sampleIndex = point.sampleIndex;
     miState& state = states_[index].state;
     state.user = &data_;
     state.user_size = static_cast<int>(sizeof data_);

@@ -24,11 +24,11 @@ miVector unit(const miVector& v) {
     return l > 0.0f ? scale(v, 1.0f / l) : v;
 }
 
-std::uint32_t seedOf(const miState& state) {
+const SampleContext* contextOf(const miState& state) {
     if (state.user != nullptr && state.user_size >= static_cast<int>(sizeof(SampleContext))) {
-        return static_cast<const SampleContext*>(state.user)->seed;
+        return static_cast<const SampleContext*>(state.user);
     }
-    return 0;
+    return nullptr;
 }
 
 }  // namespace
@@ -51,6 +51,8 @@ bool ShapedLight::sample(const miState& state, int index, LightSample& out) cons
     if (index < 0 || index >= samplesPerPoint()) return false;
     miVector from = state.point;
     miVector target;
+    miVector shadowTarget{};
+    bool ownShadowTarget = false;
     float value = shape_.intensity;
     if (shape_.type == LightShape::kInfinite) {
         out.direction = scale(shape_.direction, -1.0f);
@@ -60,10 +62,26 @@ bool ShapedLight::sample(const miState& state, int index, LightSample& out) cons
         if (shape_.type == LightShape::kArea) {
             // Behind the emitting side there is no light at all.
             if (dot(sub(from, shape_.position), shape_.direction) <= 0.0f) return false;
-            const std::uint32_t seed = seedOf(state) * 0x9e3779b9U + static_cast<std::uint32_t>(index);
-            const lighting::RectangleOffset at =
+            // The shadow ray ends anywhere in the sample's cell, by the
+            // sample's own seed, so soft shadows blur rather than band.
+            const SampleContext* context = contextOf(state);
+            const std::uint32_t seed =
+                (context != nullptr ? context->seed : 0U) * 0x9e3779b9U + static_cast<std::uint32_t>(index);
+            const lighting::RectangleOffset jittered =
                 lighting::rectangleSample(index, grid_, seed, shape_.width, shape_.height);
-            target = add(shape_.position, add(scale(axisU_, at.u), scale(axisV_, at.v)));
+            shadowTarget = add(shape_.position, add(scale(axisU_, jittered.u), scale(axisV_, jittered.v)));
+            // The light's direction and strength come from the pixel's share
+            // of the cell (stratified over the pixel's samples, the same in
+            // every pixel): light that varies from pixel to pixel is grain.
+            if (context != nullptr && context->sampleIndex >= 0) {
+                const lighting::RectangleOffset at =
+                    lighting::rectangleSample(index, grid_, lighting::cellOffset(index, context->sampleIndex),
+                                              shape_.width, shape_.height);
+                target = add(shape_.position, add(scale(axisU_, at.u), scale(axisV_, at.v)));
+                ownShadowTarget = true;
+            } else {
+                target = shadowTarget;
+            }
         }
         const miVector offset = sub(target, from);
         const float distance = std::sqrt(dot(offset, offset));
@@ -77,7 +95,8 @@ bool ShapedLight::sample(const miState& state, int index, LightSample& out) cons
             value *= factor;
         }
     }
-    if (shape_.shadows && shadows_.blocked({from.x, from.y, from.z}, {target.x, target.y, target.z}))
+    const miVector& blocker = ownShadowTarget ? shadowTarget : target;
+    if (shape_.shadows && shadows_.blocked({from.x, from.y, from.z}, {blocker.x, blocker.y, blocker.z}))
         value = 0.0f;
     out.color = {shape_.color.r * value, shape_.color.g * value, shape_.color.b * value, 1.0f};
     return true;

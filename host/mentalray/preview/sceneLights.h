@@ -26,6 +26,9 @@ namespace sorvane::mrhost::preview {
 // per pixel and sample, so neighbouring samples see different light samples.
 struct SampleContext {
     std::uint32_t seed = 0;
+    // This sample's place among its pixel's samples (-1: not known): a
+    // pixel's samples then share out an area light's cells between them.
+    int sampleIndex = -1;
 };
 
 struct LightShape {
