@@ -106,6 +106,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                          "Print the version and stop");
     CommandContext context{in, out, err};
     addRenderCommand(app, context);
+    addStudioCommand(app, context);
     addShadeCommand(app, context);
     addInspectCommand(app, context);
     try {

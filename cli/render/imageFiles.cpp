@@ -45,11 +45,10 @@ void pngError(png_structp png, png_const_charp message) {
 
 void pngWarning(png_structp, png_const_charp) {}
 
-// False when libpng gave up; the message is then in its error pointer.
-bool encodePng(png_structp png, png_infop info, FILE* file, const DisplayImage& image, png_text* texts,
-               int textCount) {
+// False when libpng gave up; the message is then in its error pointer. The
+// caller has told libpng where the bytes go.
+bool encodePng(png_structp png, png_infop info, const DisplayImage& image, png_text* texts, int textCount) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -77,8 +76,9 @@ void writePngFile(const std::string& path, const DisplayImage& image, const Meta
     std::string message;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info != nullptr) png_init_io(png, file);
     const bool written =
-        info != nullptr && encodePng(png, info, file, image, texts.data(), static_cast<int>(texts.size()));
+        info != nullptr && encodePng(png, info, image, texts.data(), static_cast<int>(texts.size()));
     png_destroy_write_struct(&png, &info);
     if (!written) {
         std::fclose(file);
@@ -86,6 +86,12 @@ void writePngFile(const std::string& path, const DisplayImage& image, const Meta
     }
     if (std::fclose(file) != 0) throw InputError(std::strerror(errno));
 }
+
+void appendToString(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
+}
+
+void flushNothing(png_structp) {}
 
 void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata,
                   bool alpha) {
@@ -192,6 +198,18 @@ void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers
     }
     writeAtomically(path,
                     [&](const std::string& temporary) { writeExrFile(temporary, layers, metadata, true); });
+}
+
+std::string encodePng(const DisplayImage& image) {
+    std::string bytes;
+    std::string message;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info != nullptr) png_set_write_fn(png, &bytes, appendToString, flushNothing);
+    const bool written = info != nullptr && encodePng(png, info, image, nullptr, 0);
+    png_destroy_write_struct(&png, &info);
+    if (!written) throw InputError(message.empty() ? "libpng could not start" : message);
+    return bytes;
 }
 
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata) {

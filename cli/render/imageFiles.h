@@ -37,6 +37,8 @@ struct ExrLayer {
 // Every layer must have the same size. Throws InputError.
 void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers, const Metadata& metadata);
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata);
+// The bytes of a PNG file of `image`, for sending rather than saving. Throws InputError.
+std::string encodePng(const DisplayImage& image);
 
 // The layer names and the string attributes of an EXR, as a reader finds them.
 struct ExrContents {
