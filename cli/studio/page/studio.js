@@ -95,10 +95,10 @@ function makeRow(entry, hostNote) {
     return null;
   }
   if (hostNote) {
-    const note = document.createElement('span');
+    const note = document.createElement('small');
     note.className = 'host-only';
     note.textContent = hostNote;
-    row.lastChild.replaceWith(note);
+    label.append(document.createElement('br'), note);
   }
   control.entry = entry;
   control.set(entry.default);
