@@ -365,6 +365,28 @@ TEST_F(StudioServerTest, ExportWritesTheThreeForms) {
     EXPECT_EQ(preset.at("mentalray").at("useIrradiance"), true);
 }
 
+TEST_F(StudioServerTest, AnExportedPresetReadsBackAsTheSameMaterial) {
+    const auto first = studio.client()->Post(
+        "/api/export",
+        R"({"name": "a", "material": {"preset": "jade", "attributes": {"color": [0.1, 0.2, 0.3], "subsurfaceIntensity": 0.4}}})",
+        kJson);
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first->status, 200) << first->body;
+    const Json exported = Json::parse(first->body);
+    const Json preset = Json::parse(exported.at("preset").get<std::string>()).at("a");
+    Json attributes = preset.at("attributes");
+    for (const char* host : {"maya", "mentalray"}) {
+        if (preset.contains(host)) attributes.update(preset.at(host));
+    }
+    const Json again = {{"name", "a"}, {"material", {{"attributes", attributes}}}};
+    const auto second = studio.client()->Post("/api/export", again.dump(), kJson);
+    ASSERT_TRUE(second);
+    ASSERT_EQ(second->status, 200) << second->body;
+    const Json reexported = Json::parse(second->body);
+    EXPECT_EQ(reexported.at("mel"), exported.at("mel"));
+    EXPECT_EQ(reexported.at("mi"), exported.at("mi"));
+}
+
 TEST_F(StudioServerTest, ExportRefusesBadInput) {
     for (const std::string& body :
          {std::string(R"({"name": "bad name; rm", "material": {}})"), std::string(R"({"name": 5})"),
