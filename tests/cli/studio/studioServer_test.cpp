@@ -272,15 +272,20 @@ TEST_F(StudioServerTest, CapsTheBody) {
 }
 
 TEST_F(StudioServerTest, SurvivesAClientThatLeavesMidRender) {
-    const std::string body = R"({"host": "maya", "size": 512, "samples": 16})";
+    const std::string body = R"({"host": "maya", "size": 512, "samples": 16, "view": "left"})";
     const std::string request =
         "POST /api/render HTTP/1.1\r\nHost: " + studio.host() +
         "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" +
         body;
     rawExchange(studio.port(), request, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto after = studio.client()->Get("/api/schema");
     ASSERT_TRUE(after);
     EXPECT_EQ(after->status, 200);
+    // The page's next frame for the view stops the abandoned render.
+    const auto next = studio.client()->Post("/api/render", renderBody("maya", R"(, "view": "left")"), kJson);
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->status, 200);
 }
 
 TEST_F(StudioServerTest, ANewerRequestForTheSameViewStopsTheOlder) {
@@ -291,14 +296,12 @@ TEST_F(StudioServerTest, ANewerRequestForTheSameViewStopsTheOlder) {
         olderStatus = result ? result->status : -1;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto start = std::chrono::steady_clock::now();
     const auto newer =
         studio.client()->Post("/api/render", renderBody("mentalray", R"(, "view": "v")"), kJson);
     older.join();
     ASSERT_TRUE(newer);
     EXPECT_EQ(newer->status, 200);
     EXPECT_EQ(olderStatus, 409);
-    (void)start;
 }
 
 TEST_F(StudioServerTest, AFloodCostsErrorResponsesNotTheServer) {
