@@ -158,6 +158,10 @@ case "${1:-}" in
     build/bin/sorvane render --preset all --size 200 -o docs/contact-sheet.png
     build/bin/sorvane render --wedge scattering=0,0.5,1 --wedge backlight=0.05,0.5,0.95 --size 160 \
       -o docs/wedge-grid.png
+    passes=$(mktemp -d)
+    build/bin/sorvane render --passes --size 160 -o "$passes/breakdown.exr"
+    mv "$passes/breakdown.passes.png" docs/breakdown.png
+    rm -r "$passes"
     # The studio's page, as its browser tests take it.
     packages+=("${browser_packages[@]}")
     install_missing

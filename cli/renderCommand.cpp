@@ -1,6 +1,7 @@
 // sorvane render: the preview renderer. A shader ball on a seamless set, lit
 // by key, rim and a light by the lens, shaded by the built plug-ins through
 // their hosts; the set is the renderer's own, alike in every swatch.
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <ostream>
@@ -21,6 +23,7 @@
 #include "cli/render/previewRender.h"
 #include "cli/render/progressBar.h"
 #include "cli/render/sceneFile.h"
+#include "cli/render/storedMaterials.h"
 
 namespace sorvane::cli {
 
@@ -31,6 +34,8 @@ constexpr const char* kSorvaneVersion = SORVANE_VERSION;
 struct RenderOptions {
     std::string host = "both";
     std::string sceneFile;
+    std::string material;
+    std::string savePreset;
     std::string preset;
     std::vector<std::string> settings;
     std::vector<std::string> wedges;
@@ -45,6 +50,7 @@ struct RenderOptions {
     float exposure = 0.0f;
     std::string diff;
     bool quiet = false;
+    bool passes = false;
     PluginPaths paths = defaultPluginPaths();
 };
 
@@ -92,7 +98,7 @@ double availableMemory() {
 
 // --stats --json: what was rendered and the shading samples of each swatch, one document.
 std::string statsJson(const RenderOptions& options, const render::PreviewRequest& request,
-                      const std::vector<render::SwatchStats>& stats) {
+                      const std::vector<render::SwatchStats>& stats, int width, int height) {
     OrderedJson swatches = OrderedJson::array();
     for (const render::SwatchStats& s : stats) {
         const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
@@ -101,15 +107,97 @@ std::string statsJson(const RenderOptions& options, const render::PreviewRequest
                             {"seconds", s.stats.seconds},
                             {"samplesPerSecond", rate}});
     }
-    const OrderedJson document = {{"output", options.output},          {"width", request.render.width},
-                                  {"height", request.render.height},   {"samples", request.render.samples},
-                                  {"threads", request.render.threads}, {"swatches", swatches}};
+    const OrderedJson document = {{"output", options.output},
+                                  {"width", width},
+                                  {"height", height},
+                                  {"swatchWidth", request.render.width},
+                                  {"swatchHeight", request.render.height},
+                                  {"samples", request.render.samples},
+                                  {"threads", request.render.threads},
+                                  {"swatches", swatches}};
     return writeJson(document);
+}
+
+// The terminal's width, for the progress bar.
+int terminalColumns() {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    if (const char* columns = std::getenv("COLUMNS")) {
+        const int n = std::atoi(columns);
+        if (n > 0) return n;
+    }
+    return 80;
+}
+
+// --material FILE[:NAME]: the one material named, or every one the file holds.
+std::vector<render::NamedMaterial> storedMaterials(const std::string& text, const material::Schema& schema,
+                                                   std::ostream& err) {
+    const material::MaterialReference reference = material::parseMaterialReference(text);
+    std::vector<material::StoredMaterial> found;
+    try {
+        found = material::readMaterialFile(reference.path, schema);
+    } catch (const InputError& error) {
+        throw InputError("--material", error.what());
+    }
+    std::vector<render::NamedMaterial> out;
+    for (const material::StoredMaterial& m : found) {
+        if (!reference.name.empty() && m.name != reference.name) continue;
+        for (const std::string& note : m.notes) err << "sorvane render: " << note << '\n';
+        out.push_back({m.name, reference.path + ":" + m.name, render::sceneMaterial(m)});
+    }
+    if (out.empty()) {
+        try {
+            material::findMaterial(found, reference.name, reference.path);
+        } catch (const InputError& error) {
+            throw InputError("--material", error.what());
+        }
+    }
+    return out;
+}
+
+// --save-preset NAME: the material just rendered as a preset entry, a Maya
+// attribute preset and a mental ray shader statement, NAME.json, .mel, .mi.
+std::vector<std::string> savePreset(const std::string& target, const render::Preview& preview,
+                                    const material::Schema& schema, const std::string& description) {
+    const std::string name = std::filesystem::path(target).filename().string();
+    const material::StoredMaterial stored =
+        render::storedMaterial(name, description, preview.previewed, schema);
+    const std::pair<const char*, std::string> files[] = {
+        {".json", material::writePresetJson(stored, schema)},
+        {".mel", material::writeMelPreset(stored, schema)},
+        {".mi", material::writeMentalrayShader(stored, schema)}};
+    std::vector<std::string> written;
+    for (const auto& [extension, text] : files) {
+        render::writeTextFile(target + extension, text);
+        written.push_back(target + extension);
+    }
+    return written;
 }
 
 void run(const RenderOptions& options, CommandContext& context) {
     render::PreviewRequest request;
-    if (!options.sceneFile.empty()) request.scene = render::readSceneFile(options.sceneFile);
+    if (!options.sceneFile.empty()) {
+        request.scene = render::readSceneFile(options.sceneFile);
+        request.sceneName = options.sceneFile;
+    }
+    if (!options.material.empty() && !options.preset.empty()) {
+        throw InputError("--material", "and --preset both choose the material: give one");
+    }
+    if (!options.savePreset.empty()) {
+        const std::string why =
+            material::checkMaterialName(std::filesystem::path(options.savePreset).filename().string());
+        if (!why.empty()) throw InputError("--save-preset " + options.savePreset, why);
+        bool worn = false;
+        for (const render::Object& o : request.scene.objects) worn = worn || o.material == 0;
+        if (!worn) {
+            throw InputError("--save-preset", "no object of the scene wears the previewed material");
+        }
+        if (!options.wedges.empty() || options.preset == render::kAllPresets) {
+            throw InputError("--save-preset",
+                             "saves the one material of a single swatch: leave out --wedge and "
+                             "--preset all");
+        }
+    }
     request.preset = options.preset;
     request.settings = options.settings;
     request.wedges = options.wedges;
@@ -124,20 +212,54 @@ void run(const RenderOptions& options, CommandContext& context) {
     std::vector<render::ShadingBackend*> backends;
     for (auto& b : owned) backends.push_back(b.get());
 
+    // Material files and saved presets speak of both hosts' attributes,
+    // whichever renders.
+    material::Schema schema;
+    if (!options.material.empty() || !options.savePreset.empty()) {
+        std::vector<std::unique_ptr<render::ShadingBackend>> others;
+        std::vector<render::ShadingBackend*> all = backends;
+        if (options.host == "maya") others.push_back(render::openMentalrayBackend(options.paths));
+        if (options.host == "mentalray") others.push_back(render::openMayaBackend(options.paths));
+        for (auto& b : others) all.push_back(b.get());
+        schema = render::materialSchema(all);
+    }
+    if (!options.material.empty()) {
+        request.materials = storedMaterials(options.material, schema, context.err);
+        if (request.materials.size() > 1 && !options.savePreset.empty()) {
+            throw InputError("--save-preset", options.material + " holds " +
+                                                  std::to_string(request.materials.size()) +
+                                                  " materials: name the one to save (FILE:NAME)");
+        }
+    }
+
     // Refused or flagged now, not minutes into the render.
     const std::string warning = render::checkPreviewBudget(render::estimatePreview(request, backends.size()),
                                                            availableMemory(), options.threads);
     if (!warning.empty()) context.err << "sorvane render: " << warning << '\n';
 
     // Refused now rather than after the render.
+    if (options.passes &&
+        (!options.wedges.empty() || options.preset == render::kAllPresets || request.materials.size() > 1)) {
+        throw InputError("--passes",
+                         "breaks down one swatch: leave out --wedge, --preset all and a file of "
+                         "several materials");
+    }
     if (!options.diff.empty() && backends.size() != 2) {
         throw InputError("--diff", "compares the two hosts; leave out --host");
     }
 
-    render::ProgressBar bar(context.err, &context.err == &std::cerr && ::isatty(STDERR_FILENO));
+    const bool terminal = &context.err == &std::cerr && ::isatty(STDERR_FILENO);
+    render::ProgressBar bar(context.err, terminal, terminal ? terminalColumns() : 80);
     const auto start = std::chrono::steady_clock::now();
+    // The passes render each effect again: the bar spans them all.
+    const double share = options.passes ? 0.2 : 1.0;
     const render::Preview preview =
-        render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f); });
+        render::renderPreviewSwatches(request, backends, [&](double f) { bar.update(f * share); });
+    std::vector<render::HostPasses> passes;
+    if (options.passes) {
+        passes =
+            render::renderPasses(request, backends, [&](double f) { bar.update(share + f * (1.0 - share)); });
+    }
     bar.finish();
     for (const std::string& note : preview.notes) context.err << "sorvane render: " << note << '\n';
     std::vector<render::SwatchStats> stats;
@@ -153,12 +275,27 @@ void run(const RenderOptions& options, CommandContext& context) {
     render::imageFormatFor(options.output, format);
     int width = 0, height = 0;
     if (format == render::ImageFormat::exr) {
-        // Linear, one layer per host: a compositor picks them apart by name.
+        if (options.exposure != 0.0f) {
+            context.err << "sorvane render: --exposure: an EXR stays linear; the exposure applies to PNG "
+                           "pictures only and is not in "
+                        << options.output << '\n';
+        }
+        // Linear, one layer per host: a compositor picks them apart by name;
+        // the first host again as the plain layer, for viewers that open that.
         std::vector<render::Image> layers;
         for (std::size_t h = 0; h < preview.hosts.size(); ++h)
             layers.push_back(render::hostImage(preview, h));
         std::vector<render::ExrLayer> named;
-        for (std::size_t h = 0; h < layers.size(); ++h) named.push_back({preview.hosts[h], &layers[h]});
+        for (std::size_t h = 0; h < layers.size(); ++h) named.push_back({preview.hosts[h], &layers[h], true});
+        named.push_back({"", &layers.front(), false});
+        for (const render::HostPasses& h : passes) {
+            for (const render::Pass& p : h.passes)
+                named.push_back({h.host + "." + p.name, &p.image, false, false});
+        }
+        metadata.emplace_back("matte",
+                              "<host>.matte: coverage of the previewed material; RGBA is the whole "
+                              "frame, premultiplied; R,G,B,A: " +
+                                  preview.hosts.front());
         render::writeExrLayers(options.output, named, metadata);
         width = layers.front().width();
         height = layers.front().height();
@@ -171,6 +308,26 @@ void run(const RenderOptions& options, CommandContext& context) {
         render::writePng(options.output, picture, metadata);
         width = picture.width;
         height = picture.height;
+    }
+    if (!passes.empty()) {
+        const std::string stem = std::filesystem::path(options.output).replace_extension("").string();
+        if (format == render::ImageFormat::png) {
+            std::vector<render::ExrLayer> named;
+            for (const render::HostPasses& h : passes) {
+                named.push_back({h.host, &h.beauty, true});
+                for (const render::Pass& p : h.passes)
+                    named.push_back({h.host + "." + p.name, &p.image, false, false});
+            }
+            render::writeExrLayers(stem + ".passes.exr", named, metadata);
+        }
+        render::Metadata sheetMetadata = metadata;
+        sheetMetadata.emplace_back("passes",
+                                   "beauty = set + the effects; each effect is the plug-in's answer "
+                                   "with every other effect's attributes at 0");
+        render::writePng(stem + ".passes.png",
+                         render::labelledPicture(render::breakdownSheet(passes),
+                                                 render::ViewTransform{options.exposure, true}),
+                         sheetMetadata);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!options.diff.empty()) {
@@ -197,6 +354,22 @@ void run(const RenderOptions& options, CommandContext& context) {
         }
         context.err << "sorvane render: " << d.summary << '\n';
     }
+    if (!options.savePreset.empty()) {
+        std::string from;
+        for (const auto& [key, value] : metadata) {
+            if (key == "material" || key == "preset" || key == "settings")
+                from += (from.empty() ? "" : ", ") + key + " " + value;
+        }
+        if (!options.textures.empty()) {
+            context.err << "sorvane render: --save-preset: a preset holds values, not the --texture "
+                           "checker; saved without it\n";
+        }
+        const std::vector<std::string> written =
+            savePreset(options.savePreset, preview, schema, "saved by sorvane render from " + from);
+        context.err << "sorvane render: saved the material as";
+        for (const std::string& file : written) context.err << ' ' << file;
+        context.err << '\n';
+    }
     if (!options.quiet) {
         char line[300];
         std::snprintf(line, sizeof line,
@@ -205,7 +378,7 @@ void run(const RenderOptions& options, CommandContext& context) {
         context.err << line;
     }
     if (options.stats && options.json) {
-        context.out << statsJson(options, request, stats) << '\n';
+        context.out << statsJson(options, request, stats, width, height) << '\n';
     } else if (options.stats) {
         for (const render::SwatchStats& s : stats) {
             const double rate = s.stats.seconds > 0 ? s.stats.shadingSamples / s.stats.seconds : 0.0;
@@ -232,6 +405,16 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     command
         ->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")
         ->check(CLI::ExistingFile);
+    command
+        ->add_option("--material", options->material,
+                     "Preview a material from a file: a Maya ASCII scene (.ma), a mental ray scene (.mi),\n"
+                     "a Maya attribute preset (.mel) or presets (.json); without :NAME every one it holds")
+        ->type_name("FILE[:NAME]");
+    command
+        ->add_option("--save-preset", options->savePreset,
+                     "Also write the material rendered as NAME.json (a preset entry), NAME.mel (a Maya\n"
+                     "attribute preset) and NAME.mi (a mental ray shader statement)")
+        ->type_name("NAME");
     command
         ->add_option(
             "--preset", options->preset,
@@ -279,9 +462,14 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     command->add_option("--exposure", options->exposure, "PNG only: brighten (+) or darken (-) by stops")
         ->check(CLI::Validator(
             [](const std::string& text) {
-                // A range check alone lets "nan" through: it compares false both ways.
-                const float stops = std::strtof(text.c_str(), nullptr);
-                return stops >= -20.0f && stops <= 20.0f ? std::string() : "expected stops from -20 to 20";
+                // The whole text must be the number: strtof alone reads "abc" as 0, and a range check
+                // alone lets "nan" through, as it compares false both ways.
+                char* end = nullptr;
+                const float stops = std::strtof(text.c_str(), &end);
+                const bool number = !text.empty() && end == text.c_str() + text.size();
+                return number && stops >= -20.0f && stops <= 20.0f
+                           ? std::string()
+                           : "expected stops from -20 to 20, not \"" + text + "\"";
             },
             "STOPS"))
         ->capture_default_str();
@@ -296,6 +484,10 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
                                                             : "unknown image type (use .png or .exr)";
             },
             "FILE"));
+    command->add_flag("--passes", options->passes,
+                      "Also break the material down into the shading model's effects: a layer each\n"
+                      "(HOST.PASS.R, G, B) in the EXR (-o FILE.exr, or FILE.passes.exr beside a PNG), and\n"
+                      "a labelled sheet of them, FILE.passes.png");
     command->add_flag("-q,--quiet", options->quiet, "No summary line after the render");
     command->add_flag("--list-presets", options->listPresets, "List the material presets and stop");
     command->add_flag("--stats", options->stats, "Print the shading samples and their rate per host");

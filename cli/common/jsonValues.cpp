@@ -1,5 +1,7 @@
 #include "cli/common/jsonValues.h"
 
+#include "cli/common/nameSuggestions.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <charconv>
@@ -288,7 +290,9 @@ void requireKnownKeys(const Json& object, const std::string& field,
             constexpr std::size_t kShown = 80;
             const std::string key = it.key().size() <= kShown ? it.key() : it.key().substr(0, kShown) + "...";
             const std::string where = field.empty() ? key : field + "." + key;
-            throw InputError(where, "unknown key (expected one of: " + expected + ")");
+            const std::vector<std::string> names(known.begin(), known.end());
+            throw InputError(
+                where, "unknown key" + didYouMean(it.key(), names) + " (expected one of: " + expected + ")");
         }
     }
 }

@@ -6,8 +6,11 @@
 #include <ImfFrameBuffer.h>
 #include <ImfHeader.h>
 #include <ImfInputFile.h>
+#include <ImfIntAttribute.h>
 #include <ImfOutputFile.h>
+#include <ImfStandardAttributes.h>
 #include <ImfStringAttribute.h>
+#include <ImfVecAttribute.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -98,10 +101,26 @@ void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, 
     const Image& first = *layers.front().image;
     Imf::Header header(first.width(), first.height());
     header.compression() = Imf::ZIP_COMPRESSION;
-    for (const auto& [key, value] : metadata) header.insert(key, Imf::StringAttribute(value));
+    // The renderer's working space: linear Rec. 709 primaries, D65 white.
+    Imf::addChromaticities(header, Imf::Chromaticities());
+    for (const auto& [key, value] : metadata) {
+        const std::string type = exrAttributeType(value);
+        if (type == "int") {
+            header.insert(key, Imf::IntAttribute(std::stoi(value)));
+        } else if (type == "v2i") {
+            const std::size_t x = value.find('x');
+            header.insert(key, Imf::V2iAttribute(Imath::V2i(std::stoi(value.substr(0, x)),
+                                                            std::stoi(value.substr(x + 1)))));
+        } else {
+            header.insert(key, Imf::StringAttribute(value));
+        }
+    }
     Imf::FrameBuffer frame;
     const std::size_t xStride = sizeof(Rgb);
     const std::size_t yStride = xStride * static_cast<std::size_t>(first.width());
+    const std::size_t alphaStride = sizeof(float) * static_cast<std::size_t>(first.width());
+    // Everything in the frame is drawn: opaque throughout.
+    const std::vector<float> opaque(first.alpha().size(), 1.0f);
     for (const ExrLayer& layer : layers) {
         const std::string prefix = layer.name.empty() ? "" : layer.name + ".";
         auto* base = const_cast<char*>(reinterpret_cast<const char*>(layer.image->pixels().data()));
@@ -111,11 +130,15 @@ void writeExrFile(const std::string& path, const std::vector<ExrLayer>& layers, 
             header.channels().insert(prefix + name, Imf::Channel(Imf::FLOAT));
             frame.insert(prefix + name, Imf::Slice(Imf::FLOAT, base + offset, xStride, yStride));
         }
-        if (alpha) {
+        if (!alpha || !layer.alpha) continue;
+        header.channels().insert(prefix + "A", Imf::Channel(Imf::FLOAT));
+        frame.insert(prefix + "A",
+                     Imf::Slice(Imf::FLOAT, const_cast<char*>(reinterpret_cast<const char*>(opaque.data())),
+                                sizeof(float), alphaStride));
+        if (layer.matte) {
             auto* a = const_cast<char*>(reinterpret_cast<const char*>(layer.image->alpha().data()));
-            header.channels().insert(prefix + "A", Imf::Channel(Imf::FLOAT));
-            frame.insert(prefix + "A", Imf::Slice(Imf::FLOAT, a, sizeof(float),
-                                                  sizeof(float) * static_cast<std::size_t>(first.width())));
+            header.channels().insert(prefix + "matte", Imf::Channel(Imf::FLOAT));
+            frame.insert(prefix + "matte", Imf::Slice(Imf::FLOAT, a, sizeof(float), alphaStride));
         }
     }
     Imf::OutputFile file(path.c_str(), header);
@@ -212,6 +235,27 @@ std::string encodePng(const DisplayImage& image) {
     return bytes;
 }
 
+std::string exrAttributeType(const std::string& value) {
+    const auto whole = [](const std::string& text) {
+        return !text.empty() && text.size() <= 9 &&
+               std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+    };
+    if (whole(value)) return "int";
+    const std::size_t x = value.find('x');
+    if (x != std::string::npos && whole(value.substr(0, x)) && whole(value.substr(x + 1))) return "v2i";
+    return {};
+}
+
+void writeTextFile(const std::string& path, const std::string& text) {
+    writeAtomically(path, [&](const std::string& temporary) {
+        FILE* file = std::fopen(temporary.c_str(), "wb");
+        if (file == nullptr) throw InputError(std::strerror(errno));
+        const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        const int error = errno;
+        if (std::fclose(file) != 0 || !written) throw InputError(std::strerror(written ? errno : error));
+    });
+}
+
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata) {
     if (image.rgb.empty()) throw InputError(path + ": nothing to write");
     writeAtomically(path, [&](const std::string& temporary) { writePngFile(temporary, image, metadata); });
@@ -230,6 +274,11 @@ ExrContents readExrContents(const std::string& path) {
         for (auto a = file.header().begin(); a != file.header().end(); ++a) {
             if (const auto* text = dynamic_cast<const Imf::StringAttribute*>(&a.attribute())) {
                 out.metadata.emplace_back(a.name(), text->value());
+            } else if (const auto* number = dynamic_cast<const Imf::IntAttribute*>(&a.attribute())) {
+                out.metadata.emplace_back(a.name(), std::to_string(number->value()));
+            } else if (const auto* size = dynamic_cast<const Imf::V2iAttribute*>(&a.attribute())) {
+                out.metadata.emplace_back(
+                    a.name(), std::to_string(size->value().x) + "x" + std::to_string(size->value().y));
             }
         }
         return out;
@@ -249,7 +298,10 @@ Image readExrChannels(const std::string& path, const std::string& prefix, bool w
         const int width = window.max.x - window.min.x + 1;
         const int height = window.max.y - window.min.y + 1;
         std::vector<std::string> names = {"R", "G", "B"};
-        if (withAlpha) names.push_back("A");
+        // The coverage is the matte; files written before it had a channel of its own held it in A.
+        const std::string matte =
+            file.header().channels().findChannel(prefix + "matte") != nullptr ? "matte" : "A";
+        if (withAlpha) names.push_back(matte);
         for (const std::string& channel : names) {
             if (file.header().channels().findChannel(prefix + channel) == nullptr) {
                 throw InputError(path + ": has no " + prefix + channel + " channel");
@@ -268,8 +320,8 @@ Image readExrChannels(const std::string& path, const std::string& prefix, bool w
         if (withAlpha) {
             auto* alpha = reinterpret_cast<char*>(&image.alphaAt(0, 0)) -
                           origin * static_cast<std::ptrdiff_t>(sizeof(float));
-            frame.insert(prefix + "A", Imf::Slice(Imf::FLOAT, alpha, sizeof(float),
-                                                  sizeof(float) * static_cast<std::size_t>(width)));
+            frame.insert(prefix + matte, Imf::Slice(Imf::FLOAT, alpha, sizeof(float),
+                                                    sizeof(float) * static_cast<std::size_t>(width)));
         }
         file.setFrameBuffer(frame);
         file.readPixels(window.min.y, window.max.y);

@@ -111,7 +111,8 @@ void checkNames(const ResolvedMaterial& material, const std::vector<ShadingBacke
                                       cli::didYouMean(name, names));
     };
     for (const AttributeValue& value : material.values) {
-        if (value.scope == HostScope::all && !known(value.name)) throw unknown(value.name, value.origin);
+        if (value.scope == HostScope::all && !value.checked && !known(value.name))
+            throw unknown(value.name, value.origin);
     }
     for (const TextureBinding& texture : material.textures) {
         if (!known(texture.attribute)) throw unknown(texture.attribute, texture.origin);
@@ -188,10 +189,11 @@ std::string checkPreviewBudget(const PreviewEstimate& estimate, double available
 
 namespace {
 
-// One step along a grid's axis: a preset, or a wedge's value.
+// One step along a grid's axis: a preset, a material from a file, or a wedge's value.
 struct Variation {
     std::string label;
     std::string preset;  // empty: the material's own
+    std::optional<SceneMaterial> material;
     std::optional<AttributeValue> value;
 };
 
@@ -217,6 +219,17 @@ std::string joined(const std::vector<std::string>& parts, const char* separator)
 
 constexpr int kMaxSwatches = 256;
 
+// The names of the objects that wear material `index`, for metadata.
+std::string wearers(const Scene& scene, std::size_t index) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+        if (static_cast<std::size_t>(scene.objects[i].material) != index) continue;
+        names.push_back(scene.objects[i].name.empty() ? "objects[" + std::to_string(i) + "]"
+                                                      : scene.objects[i].name);
+    }
+    return joined(names, ",");
+}
+
 }  // namespace
 
 Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,
@@ -224,23 +237,58 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
     Scene scene = request.scene;
     SceneMaterial& preview = scene.materials[0];
     const bool contactSheet = request.preset == kAllPresets;
+    const bool materialSheet = request.materials.size() > 1;
+    if (request.materials.size() == 1) preview = request.materials[0].material;
     if (!request.preset.empty() && !contactSheet) preview.preset = request.preset;
+    bool previewShown = false;
+    for (const Object& o : scene.objects) previewShown = previewShown || o.material == 0;
+
+    // What the picture's labels say of the material: what differs from the
+    // node's defaults, in the order it was given.
+    std::vector<std::string> described;
+    if (request.materials.size() == 1) {
+        described.push_back(request.materials[0].label);
+    } else if (!previewShown) {
+        described.push_back("scene " + request.sceneName);
+    } else if (!materialSheet) {
+        if (preview.preset != "default" && !contactSheet) described.push_back(preview.preset);
+        for (const AttributeValue& v : preview.attributes) described.push_back(v.name + "=" + valueText(v));
+        for (const TextureBinding& t : preview.textures) described.push_back(t.attribute + "=checker");
+    }
     std::set<std::string> given;
+    std::vector<AttributeValue> settings;
     for (const std::string& setting : request.settings) {
         AttributeValue value = parseSetting(setting, "--set");
         // The second of two values would win silently; say so instead.
         if (!given.insert(value.name).second) throw InputError(value.origin, "set twice");
-        preview.attributes.push_back(std::move(value));
+        described.push_back(value.name + "=" + valueText(value));
+        settings.push_back(value);
     }
-    for (const std::string& texture : request.textures)
-        preview.textures.push_back(parseTextureSetting(texture));
+    std::vector<TextureBinding> textures;
+    for (const std::string& texture : request.textures) {
+        textures.push_back(parseTextureSetting(texture));
+        described.push_back(textures.back().attribute + "=checker");
+    }
+    preview.attributes.insert(preview.attributes.end(), settings.begin(), settings.end());
+    preview.textures.insert(preview.textures.end(), textures.begin(), textures.end());
 
-    // The grid's axes: the presets of a contact sheet, then each wedge.
+    // The grid's axes: the presets of a contact sheet or the materials of a
+    // file, then each wedge.
     std::vector<std::vector<Variation>> axes;
     std::vector<std::string> wedgeNames;
     if (contactSheet) {
         axes.emplace_back();
-        for (const Preset& p : materialPresets()) axes.back().push_back({p.name, p.name, std::nullopt});
+        for (const Preset& p : materialPresets())
+            axes.back().push_back({p.name, p.name, std::nullopt, std::nullopt});
+    }
+    if (materialSheet) {
+        axes.emplace_back();
+        for (const NamedMaterial& m : request.materials) {
+            SceneMaterial material = m.material;
+            material.attributes.insert(material.attributes.end(), settings.begin(), settings.end());
+            material.textures.insert(material.textures.end(), textures.begin(), textures.end());
+            axes.back().push_back({m.label, "", material, std::nullopt});
+        }
     }
     for (const std::string& text : request.wedges) {
         const std::vector<AttributeValue> values = parseWedge(text);
@@ -249,11 +297,15 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
         }
         wedgeNames.push_back(values[0].name);
         axes.emplace_back();
-        for (const AttributeValue& v : values) axes.back().push_back({v.name + "=" + valueText(v), "", v});
+        for (const AttributeValue& v : values)
+            axes.back().push_back({v.name + "=" + valueText(v), "", std::nullopt, v});
     }
     if (axes.size() > 2) {
-        throw InputError(contactSheet ? "--preset all" : "--wedge",
-                         "a grid has two directions: give at most two of --wedge and --preset all");
+        throw InputError(contactSheet    ? "--preset all"
+                         : materialSheet ? "--material"
+                                         : "--wedge",
+                         "a grid has two directions: give at most two of --wedge, --preset all and a file of "
+                         "several materials");
     }
     const std::vector<Variation> none{Variation{}};
     const std::vector<Variation>& across = axes.empty() ? none : axes[0];
@@ -269,19 +321,46 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
         materials.push_back(resolveMaterial(scene.materials[i], i == 0 ? "material" : "objects material"));
     }
     checkNames(materials[0], backends);
+    materials[0].values.insert(materials[0].values.end(), request.overrides.begin(), request.overrides.end());
     for (const auto& axis : axes) {
-        if (!axis[0].value) continue;
-        ResolvedMaterial probe = materials[0];
-        probe.values.push_back(*axis[0].value);
-        checkNames(probe, backends);
+        for (const Variation& v : axis) {
+            if (!v.value && !v.material) continue;
+            ResolvedMaterial probe = v.material ? resolveMaterial(*v.material, "material") : materials[0];
+            if (v.value) probe.values.push_back(*v.value);
+            checkNames(probe, backends);
+            if (v.value) break;  // a wedge's values share their name
+        }
     }
 
     Preview out;
     out.rows = static_cast<int>(down.size());
     out.columns = static_cast<int>(across.size());
+    out.previewed = materials[0];
+    out.previewShown = previewShown;
     for (const ShadingBackend* b : backends) out.hosts.push_back(b->name());
-    // A wedge of what one host lacks gives it alike swatches: say so.
+    // A value one host lacks leaves that host's swatch as it was: say so,
+    // once per name and host, wherever it came from.
     std::vector<std::vector<bool>> lacks(backends.size(), std::vector<bool>(wedgeNames.size(), false));
+    if (backends.size() > 1 && previewShown) {
+        std::set<std::string> said;
+        const auto lacking = [&](const AttributeValue& value) {
+            if (value.scope != HostScope::all) return;
+            for (const ShadingBackend* b : backends) {
+                if (b->attributeKind(value.name) != AttributeKind::unknown) continue;
+                if (!said.insert(b->name() + "/" + value.name).second) continue;
+                out.notes.push_back(value.origin + ": " + b->name() + " has no \"" + value.name +
+                                    "\"; its swatches leave it out");
+            }
+        };
+        for (const AttributeValue& value : preview.attributes) lacking(value);
+        for (const auto& axis : axes) {
+            for (const Variation& v : axis) {
+                if (v.material) {
+                    for (const AttributeValue& value : v.material->attributes) lacking(value);
+                }
+            }
+        }
+    }
     for (std::size_t h = 0; h < backends.size(); ++h) {
         for (std::size_t w = 0; w < wedgeNames.size(); ++w) {
             if (backends[h]->attributeKind(wedgeNames[w]) != AttributeKind::unknown) continue;
@@ -292,21 +371,35 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
     }
 
     const Scene cameraSpace = toCameraSpace(scene);
-    out.metadata = {
-        {"hosts", joined(out.hosts, " ")},
-        {"preset", contactSheet ? std::string("all (") + joined(presetNames(), " ") + ")" : preview.preset},
-        {"samples", std::to_string(request.render.samples)},
-        {"swatchSize", std::to_string(request.render.width) + "x" + std::to_string(request.render.height)},
-        {"alpha", "coverage of the previewed material"}};
+    out.metadata = {{"hosts", joined(out.hosts, " ")}};
+    if (!request.sceneName.empty()) out.metadata.emplace_back("scene", request.sceneName);
+    if (previewShown) {
+        if (materialSheet || request.materials.size() == 1) {
+            std::vector<std::string> sources;
+            for (const NamedMaterial& m : request.materials) sources.push_back(m.source);
+            out.metadata.emplace_back("material", joined(sources, " "));
+        } else {
+            out.metadata.emplace_back("preset", contactSheet
+                                                    ? std::string("all (") + joined(presetNames(), " ") + ")"
+                                                    : preview.preset);
+        }
+    }
+    out.metadata.emplace_back("samples", std::to_string(request.render.samples));
+    out.metadata.emplace_back(
+        "swatchSize", std::to_string(request.render.width) + "x" + std::to_string(request.render.height));
     if (!request.settings.empty()) out.metadata.emplace_back("settings", joined(request.settings, " "));
     if (!request.textures.empty()) out.metadata.emplace_back("textures", joined(request.textures, " "));
     for (std::size_t w = 0; w < request.wedges.size(); ++w) {
         out.metadata.emplace_back(w == 0 ? "wedge" : "wedge2", request.wedges[w]);
     }
     if (!axes.empty()) {
-        out.metadata.emplace_back("grid",
-                                  std::string("columns: ") + (contactSheet ? "presets" : wedgeNames[0]) +
-                                      (axes.size() > 1 ? std::string(", rows: ") + wedgeNames.back() : ""));
+        const auto axisName = [&](std::size_t a) {
+            if (a == 0 && contactSheet) return std::string("presets");
+            if (a == 0 && materialSheet) return std::string("materials");
+            return wedgeNames[a - (contactSheet || materialSheet ? 1 : 0)];
+        };
+        out.metadata.emplace_back(
+            "grid", "columns: " + axisName(0) + (axes.size() > 1 ? ", rows: " + axisName(1) : std::string()));
     }
     // What a host left out of its picture (a light it has no counterpart
     // for), once per host however many swatches said it.
@@ -317,15 +410,23 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                 out.notes.push_back(line);
         }
     };
-    // Every value the hosts shade the previewed material with, defaults included.
+    // Every value the hosts shade the scene's materials with, defaults
+    // included: the previewed one where it is worn, and each object's own.
     {
         const SceneTracer tracer(cameraSpace);
         for (ShadingBackend* backend : backends) {
             backend->prepare(ShadingSetup{cameraSpace, materials, tracer});
             takeNotes(*backend);
-            std::vector<std::string> values;
-            for (const auto& [name, value] : backend->materialValues(0)) values.push_back(name + "=" + value);
-            out.metadata.emplace_back(backend->name() + ".material", joined(values, " "));
+            for (std::size_t m = 0; m < materials.size(); ++m) {
+                if (scene.materials[m].stage || (m == 0 && !previewShown)) continue;
+                const std::string who = wearers(scene, m);
+                if (m > 0 && who.empty()) continue;
+                std::vector<std::string> values;
+                for (const auto& [name, value] : backend->materialValues(static_cast<int>(m)))
+                    values.push_back(name + "=" + value);
+                out.metadata.emplace_back(backend->name() + ".material" + (m == 0 ? "" : "." + who),
+                                          joined(values, " "));
+            }
         }
     }
 
@@ -339,22 +440,26 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                 Swatch result;
                 result.host = backend->name();
                 result.labels.push_back(backend->name());
-                if (axes.empty() || (!contactSheet && !request.preset.empty()))
-                    result.labels.push_back(preview.preset);
+                result.labels.insert(result.labels.end(), described.begin(), described.end());
+                result.shared = described.size();
                 std::size_t wedge = 0;
                 for (const Variation* v : {&column, &row}) {
                     if (v->label.empty()) continue;
-                    if (!v->preset.empty()) {
-                        SceneMaterial m = scene.materials[0];
-                        m.preset = v->preset;
+                    if (!v->preset.empty() || v->material) {
+                        SceneMaterial m = v->material ? *v->material : scene.materials[0];
+                        if (!v->preset.empty()) m.preset = v->preset;
                         swatch[0] = resolveMaterial(m, "material");
-                        result.labels.push_back(v->label);
+                        result.labels.insert(result.labels.begin() + 1, v->label);
                         continue;
                     }
                     swatch[0].values.push_back(*v->value);
                     result.labels.push_back(
                         lacks[h][wedge] ? "no " + wedgeNames[wedge] + " in " + backend->name() : v->label);
                     ++wedge;
+                }
+                if (result.labels.size() == 1) {
+                    result.labels.push_back("default");
+                    result.shared = 1;
                 }
                 ProgressCallback overall;
                 if (progress) overall = [&](double f) { progress((done + f) / swatches); };
@@ -426,6 +531,53 @@ Image composePreview(const Preview& preview) {
     return composeGrid(rows, kGap, kGapColor);
 }
 
+namespace {
+
+// Label lines for a swatch `room` pixels wide: parts side by side while they
+// fit, a part too wide for a line of its own broken after its commas, and
+// what still does not fit cut with "..".
+std::vector<std::string> labelLines(const std::vector<std::string>& parts, int room, int scale) {
+    struct Chunk {
+        std::string text;
+        bool startsPart;
+    };
+    std::vector<Chunk> chunks;
+    for (const std::string& part : parts) {
+        if (labelWidth(part, scale) <= room) {
+            chunks.push_back({part, true});
+            continue;
+        }
+        std::string piece;
+        bool first = true;
+        for (const char c : part) {
+            piece += c;
+            if (c == ',' || c == ';' || c == '=') {
+                chunks.push_back({piece, first});
+                piece.clear();
+                first = false;
+            }
+        }
+        if (!piece.empty()) chunks.push_back({piece, first});
+    }
+    std::vector<std::string> lines;
+    for (const Chunk& chunk : chunks) {
+        const std::string line =
+            lines.empty() ? chunk.text : lines.back() + (chunk.startsPart ? "  " : "") + chunk.text;
+        if (!lines.empty() && labelWidth(line, scale) <= room) {
+            lines.back() = line;
+        } else {
+            lines.push_back(chunk.text);
+        }
+        while (lines.back().size() > 3 && labelWidth(lines.back(), scale) > room) {
+            lines.back().erase(lines.back().size() - 3);
+            lines.back() += "..";
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
 DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) {
     DisplayImage picture = toDisplay(composePreview(preview), view);
     for (std::size_t h = 0; h < preview.hosts.size(); ++h) {
@@ -434,25 +586,35 @@ DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) 
                 const Swatch& s = preview.at(h, r, c);
                 int x, y;
                 swatchOrigin(preview, h, r, c, x, y);
+                if (s.labels.empty()) continue;
+                std::vector<std::string> parts = s.labels;
+                if (view.exposure != 0.0f) {
+                    char stops[40];
+                    std::snprintf(stops, sizeof stops, "exposure %+g", static_cast<double>(view.exposure));
+                    parts.push_back(stops);
+                }
                 const int margin = std::max(2, s.image.width() / 64);
                 const int room = s.image.width() - 2 * margin;
                 // As large as fits, up to three pixels a font pixel on a big
-                // swatch; parts that do not fit beside each other go on
-                // lines of their own, the host's on top.
-                const std::string text = joined(s.labels, "  ");
+                // swatch, in the band below the ball: lines that would reach
+                // into it are left out, the host's (the first) kept longest.
                 int scale = std::clamp(s.image.width() / 256, 1, 3);
-                while (scale > 1 && labelWidth(text, scale) > room) --scale;
-                std::vector<std::string> lines;
-                for (const std::string& part : s.labels) {
-                    if (!lines.empty() && labelWidth(lines.back() + "  " + part, scale) <= room) {
-                        lines.back() += "  " + part;
-                    } else {
-                        lines.push_back(part);
-                    }
-                    while (lines.back().size() > 1 && labelWidth(lines.back(), scale) > room)
-                        lines.back().pop_back();
-                }
+                while (scale > 1 && labelWidth(joined(parts, "  "), scale) > room) --scale;
+                std::vector<std::string> lines = labelLines(parts, room, scale);
                 const int lineHeight = labelHeight(scale) + scale;
+                const int band = std::max(lineHeight, s.image.height() * 6 / 25);
+                const int fit = std::max(1, band / lineHeight);
+                if (static_cast<int>(lines.size()) > fit && s.shared > 0 && s.labels.size() > 1 + s.shared) {
+                    // Too little room: what tells the swatches of a grid apart goes before what they share.
+                    parts.erase(parts.begin() + 1, parts.begin() + 1 + static_cast<std::ptrdiff_t>(s.shared));
+                    lines = labelLines(parts, room, scale);
+                }
+                if (static_cast<int>(lines.size()) > fit) {
+                    lines.resize(static_cast<std::size_t>(fit));
+                    std::string& last = lines.back();
+                    while (last.size() > 3 && labelWidth(last + "..", scale) > room) last.pop_back();
+                    if (fit > 1 || s.labels.size() > 1) last += "..";
+                }
                 const int height = lineHeight * static_cast<int>(lines.size());
                 if (room <= 0 || height + 2 * margin > s.image.height()) continue;
                 int top = y + s.image.height() - margin - height;
@@ -464,6 +626,135 @@ DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view) 
         }
     }
     return picture;
+}
+
+namespace {
+
+// Each effect and the material attributes it needs; every other effect's
+// attribute is switched off. Each term of the shading model is a product of
+// its own attributes, so the effects add up to the whole.
+struct PassSwitches {
+    const char* name;
+    std::vector<const char*> keeps;
+};
+
+const std::vector<PassSwitches>& passSwitches() {
+    static const std::vector<PassSwitches> passes = {
+        {"ambient", {"color", "ambientColor"}}, {"diffuse", {"color", "diffuse"}},
+        {"scattering", {"scatteringColor"}},    {"opposition", {"oppositionColor"}},
+        {"backlight", {"backlightColor"}},      {"specular", {"specularColor", "specularRollOff"}},
+        {"incandescence", {"incandescence"}},   {"irradiance", {"color", "irradianceColor"}},
+    };
+    return passes;
+}
+
+// Zero for every effect's attribute this host has, except those kept.
+std::vector<AttributeValue> switchesOff(const ShadingBackend& backend,
+                                        const std::vector<const char*>& keeps) {
+    std::vector<std::string> names;
+    for (const PassSwitches& p : passSwitches()) {
+        for (const char* a : p.keeps) {
+            if (std::find(names.begin(), names.end(), a) == names.end()) names.emplace_back(a);
+        }
+    }
+    std::vector<AttributeValue> out;
+    for (const std::string& name : names) {
+        if (backend.attributeKind(name) == AttributeKind::unknown) continue;
+        if (std::find_if(keeps.begin(), keeps.end(), [&](const char* k) { return name == k; }) != keeps.end())
+            continue;
+        AttributeValue zero;
+        zero.name = name;
+        zero.count = 1;  // a colour of one number is grey: black here
+        zero.origin = "--passes";
+        out.push_back(zero);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> passNames(const ShadingBackend& backend) {
+    std::vector<std::string> out;
+    for (const PassSwitches& p : passSwitches()) {
+        bool has = true;
+        for (const char* a : p.keeps) has = has && backend.attributeKind(a) != AttributeKind::unknown;
+        if (has) out.emplace_back(p.name);
+    }
+    return out;
+}
+
+std::vector<HostPasses> renderPasses(const PreviewRequest& request,
+                                     const std::vector<ShadingBackend*>& backends,
+                                     const ProgressCallback& progress) {
+    if (!request.wedges.empty() || request.preset == kAllPresets || request.materials.size() > 1) {
+        throw InputError("--passes",
+                         "breaks down one swatch: leave out --wedge, --preset all and a file of "
+                         "several materials");
+    }
+    std::size_t total = 0, done = 0;
+    for (const ShadingBackend* b : backends) total += passNames(*b).size() + 2;
+    std::vector<HostPasses> out;
+    for (ShadingBackend* backend : backends) {
+        // What this host lacks of the settings the side-by-side render has named already.
+        PreviewRequest own = request;
+        own.settings.clear();
+        for (const std::string& setting : request.settings) {
+            if (backend->attributeKind(parseSetting(setting, "--set").name) != AttributeKind::unknown)
+                own.settings.push_back(setting);
+        }
+        const auto render = [&](const std::vector<AttributeValue>& overrides, bool previewOnly) {
+            PreviewRequest r = own;
+            r.overrides.insert(r.overrides.end(), overrides.begin(), overrides.end());
+            r.render.previewOnly = previewOnly;
+            ProgressCallback step;
+            if (progress) {
+                step = [&](double f) {
+                    progress((static_cast<double>(done) + f) / static_cast<double>(total));
+                };
+            }
+            Preview p = renderPreviewSwatches(r, {backend}, step);
+            ++done;
+            return std::move(p.swatches.front().image);
+        };
+        HostPasses host;
+        host.host = backend->name();
+        host.beauty = render({}, false);
+        host.passes.push_back({"set", render(switchesOff(*backend, {}), false)});
+        const std::vector<std::string> names = passNames(*backend);
+        for (const PassSwitches& p : passSwitches()) {
+            if (std::find(names.begin(), names.end(), p.name) == names.end()) continue;
+            host.passes.push_back({p.name, render(switchesOff(*backend, p.keeps), true)});
+        }
+        out.push_back(std::move(host));
+    }
+    return out;
+}
+
+Preview breakdownSheet(const std::vector<HostPasses>& passes) {
+    Preview sheet;
+    std::size_t columns = 0;
+    for (const HostPasses& h : passes) columns = std::max(columns, h.passes.size() + 1);
+    sheet.columns = static_cast<int>(columns);
+    for (const HostPasses& h : passes) {
+        sheet.hosts.push_back(h.host);
+        const auto add = [&](const std::string& name, const Image& image) {
+            Swatch s;
+            s.host = h.host;
+            s.labels = {h.host, name};
+            s.image = image;
+            sheet.swatches.push_back(std::move(s));
+        };
+        add("beauty", h.beauty);
+        for (const Pass& p : h.passes) add(p.name, p.image);
+        // A host with fewer passes fills its row with the gaps' backdrop.
+        for (std::size_t c = h.passes.size() + 1; c < columns; ++c) {
+            Swatch s;
+            s.host = h.host;
+            s.image = Image(h.beauty.width(), h.beauty.height(), kGapColor);
+            sheet.swatches.push_back(std::move(s));
+        }
+    }
+    return sheet;
 }
 
 Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,

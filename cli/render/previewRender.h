@@ -15,12 +15,23 @@
 
 namespace sorvane::render {
 
+// A material from a file (--material), under the name it goes by there.
+struct NamedMaterial {
+    std::string label;   // its name in the file
+    std::string source;  // "FILE:NAME", for the picture's metadata
+    SceneMaterial material;
+};
+
 struct PreviewRequest {
-    Scene scene = defaultScene();       // world space
-    std::string preset;                 // empty: keep the scene's; "all": every preset
-    std::vector<std::string> settings;  // --set NAME=VALUE
-    std::vector<std::string> wedges;    // --wedge NAME=v1,v2,..., at most two
-    std::vector<std::string> textures;  // --texture NAME=checker
+    Scene scene = defaultScene();          // world space
+    std::string sceneName;                 // the scene file's name, when one was given
+    std::vector<NamedMaterial> materials;  // one: the previewed material; several: a sheet of them
+    std::string preset;                    // empty: keep the scene's; "all": every preset
+    std::vector<std::string> settings;     // --set NAME=VALUE
+    std::vector<std::string> wedges;       // --wedge NAME=v1,v2,..., at most two
+    std::vector<std::string> textures;     // --texture NAME=checker
+    // Applied last to the previewed material, unlabelled: a pass's switches.
+    std::vector<AttributeValue> overrides;
     RenderSettings render;
 };
 
@@ -54,7 +65,8 @@ constexpr const char* kAllPresets = "all";
 
 struct Swatch {
     std::string host;
-    std::vector<std::string> labels;  // the host, then the preset or the wedge values
+    std::vector<std::string> labels;  // the host, then what differs from the default, then the grid's values
+    std::size_t shared = 0;           // of the labels after the host, how many every swatch has
     Image image;
     RenderStats stats;
 };
@@ -67,6 +79,10 @@ struct Preview {
     // For the user: a wedge that one host cannot show, a light a host left out.
     std::vector<std::string> notes;
     Metadata metadata;  // what was rendered, and every value of the material per host
+    // The previewed material of a single swatch as the hosts were given it
+    // (preset, then the file's or the scene's values, then --set).
+    ResolvedMaterial previewed;
+    bool previewShown = false;  // some object of the scene wears it
 
     const Swatch& at(std::size_t host, int row, int column) const {
         return swatches[(host * static_cast<std::size_t>(rows) + static_cast<std::size_t>(row)) *
@@ -85,6 +101,35 @@ Image composePreview(const Preview& preview);
 Image hostImage(const Preview& preview, std::size_t host);
 // The picture to look at: the view transform, then the labels.
 DisplayImage labelledPicture(const Preview& preview, const ViewTransform& view);
+
+// A breakdown of the previewed material into the effects of the shading
+// model, each what the plug-in returns with every other effect switched off
+// through the material's own attributes (a colour or weight set to 0):
+// ambient, diffuse, scattering, opposition, backlight, specular,
+// incandescence, and irradiance where the host has it. "set" is the rest
+// of the picture (the stage, the environment, other objects, and what shows
+// through the material); the set and the effects add up to the beauty.
+struct Pass {
+    std::string name;
+    Image image;
+};
+
+struct HostPasses {
+    std::string host;
+    Image beauty;
+    std::vector<Pass> passes;  // "set" first, then the effects
+};
+
+// The names of the effect passes a host has, in order.
+std::vector<std::string> passNames(const ShadingBackend& backend);
+
+// One swatch a host: refuses wedges and sheets. Throws InputError.
+std::vector<HostPasses> renderPasses(const PreviewRequest& request,
+                                     const std::vector<ShadingBackend*>& backends,
+                                     const ProgressCallback& progress = {});
+
+// A sheet of labelled swatches, a row per host: the beauty, then each pass.
+Preview breakdownSheet(const std::vector<HostPasses>& passes);
 
 // renderPreviewSwatches() composed.
 Image renderPreview(const PreviewRequest& request, const std::vector<ShadingBackend*>& backends,

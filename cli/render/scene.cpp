@@ -83,7 +83,11 @@ Scene defaultScene() {
     rim.decayRate = 2;
     rim.intensity = 40.0f;  // about 0.9 at the ball
     rim.coneAngle = 4.0f;
-    rim.penumbraAngle = 6.0f;
+    // The penumbra's outer edge (9.5 degrees off the axis) lies beyond the
+    // ball's outline (8.5): mental ray's translucency does not fade with a
+    // light's penumbra, so an edge crossing the ball would draw a hard
+    // crescent inside its top.
+    rim.penumbraAngle = 7.5f;
 
     // A weak light beside the lens, so what faces the camera (the opposition
     // effect) is lit, as a flash would light it.
@@ -113,6 +117,7 @@ Scene toCameraSpace(const Scene& world) {
     out.camera.lookAt = {0.0f, 0.0f, -1.0f};
     out.camera.up = {0.0f, 1.0f, 0.0f};
     out.worldUp = direction(world.worldUp);
+    out.focusDistance = length(c.lookAt - c.position);
     for (Object& o : out.objects) {
         o.center = point(o.center);
         o.axis = normalized(direction(o.axis));

@@ -37,6 +37,9 @@ struct AttributeValue {
     bool boolean = false;  // written as true/false
     HostScope scope = HostScope::all;
     std::string origin;  // where it was given, for messages ("--set", "preset skin")
+    // Read from a material file, where it was checked against both hosts'
+    // attributes: a host that lacks it leaves it out without refusing it.
+    bool checked = false;
 };
 
 // A procedural checker driving one attribute: squares alternate between the
@@ -103,6 +106,9 @@ struct Scene {
     std::vector<SceneMaterial> materials{SceneMaterial{}};
     // The vertical of the world in camera space, for the environment.
     Vec3 worldUp{0.0f, 1.0f, 0.0f};
+    // From the camera to what it looks at: where the set fades from when no
+    // object wears the previewed material.
+    float focusDistance = 0.0f;
 };
 
 Scene defaultScene();

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/material/materialFiles.h"
 #include "cli/render/materialPresets.h"
 #include "cli/render/sceneTracer.h"
 
@@ -58,6 +59,9 @@ public:
     virtual AttributeKind attributeKind(const std::string& name) const = 0;
     // The names a material may set on this host, for "did you mean".
     virtual std::vector<std::string> attributeNames() const { return {}; }
+    // The same attributes as the material files read and write them: names,
+    // Maya's short and channel names, kinds and defaults.
+    virtual std::vector<material::AttributeSpec> materialAttributes() const { return {}; }
     // Sets up materials and lights; throws InputError naming a value or a
     // light this host cannot take. The setup outlives the workers.
     virtual void prepare(const ShadingSetup& setup) = 0;

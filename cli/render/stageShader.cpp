@@ -28,12 +28,18 @@ void frame(Vec3 axis, Vec3& u, Vec3& v) {
 
 StageShader::StageShader(const Scene& cameraSpace, const SceneTracer& tracer)
     : scene_(cameraSpace), tracer_(tracer) {
-    for (const Object& object : cameraSpace.objects) {
-        if (object.material == 0) {
-            objectDistance_ = std::max(length(object.center), 1e-3f);
-            break;
+    // The previewed object, else the first the hosts shade, else what the
+    // camera looks at: a scene whose objects are all the set's still shows it.
+    float distance = 0.0f;
+    for (const int pass : {0, 1}) {
+        for (const Object& object : cameraSpace.objects) {
+            const bool stage = cameraSpace.materials[static_cast<std::size_t>(object.material)].stage;
+            if (distance == 0.0f && (pass == 0 ? object.material == 0 : !stage))
+                distance = length(object.center);
         }
     }
+    if (distance == 0.0f) distance = cameraSpace.focusDistance;
+    objectDistance_ = std::max(distance, 1e-3f);
 }
 
 Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint32_t seed) const {

@@ -35,7 +35,7 @@ private:
 
     const Scene& scene_;
     const SceneTracer& tracer_;
-    float objectDistance_ = 1.0f;  // from the camera to the previewed object's centre
+    float objectDistance_ = 1.0f;  // from the camera to the previewed object's centre (see the constructor)
 };
 
 // Distances from the camera, in units of its distance to the previewed

@@ -65,6 +65,7 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                 for (int depth = 0;; ++depth) {
                     Hit hit;
                     if (!job.tracer.trace(ray, hit)) {
+                        if (job.settings.previewOnly) break;
                         const Rgb e =
                             environmentRadiance(job.scene.environment, job.scene.worldUp, ray.direction);
                         sample = sample + Rgb{throughput.r * e.r, throughput.g * e.g, throughput.b * e.b};
@@ -83,11 +84,14 @@ void renderTile(Job& job, ShadingWorker& worker, int tile, std::uint64_t& shaded
                         job.scene.materials[static_cast<std::size_t>(point.material)];
                     Shaded shadedColor;
                     if (material.stage) {
-                        shadedColor.color = job.stage.shade(hit.point, hit.normal, ray.direction,
-                                                            material.stageColor, point.seed);
+                        if (!job.settings.previewOnly) {
+                            shadedColor.color = job.stage.shade(hit.point, hit.normal, ray.direction,
+                                                                material.stageColor, point.seed);
+                        }
                     } else {
                         shadedColor = worker.shade(point);
                         ++shaded;
+                        if (job.settings.previewOnly && point.material != 0) shadedColor.color = Rgb{};
                     }
                     const Rgb& c = shadedColor.color;
                     if (!finite(c) || !finite(shadedColor.transparency)) {

@@ -19,6 +19,10 @@ struct RenderSettings {
     int height = 256;
     int samples = 4;  // per pixel
     int threads = 1;
+    // Only the previewed material's own light: the set, the environment and
+    // other objects' materials draw black, though what they let through
+    // still shows. A pass of the material.
+    bool previewOnly = false;
 };
 
 struct RenderStats {

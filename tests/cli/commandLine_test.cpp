@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/common/jsonValues.h"
+#include "cli/render/imageFiles.h"
 
 namespace {
 
@@ -86,6 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageError{{"render", "--json"}, "--json requires --stats", "sorvane render"},
         UsageError{{"render", "--sampels", "4"}, "--sampels; did you mean \"--samples\"?", "sorvane render"},
         UsageError{{"render", "--wdge=x=1,2"}, "did you mean \"--wedge\"?", "sorvane render"},
+        UsageError{
+            {"render", "--exposure", "abc"}, "expected stops from -20 to 20, not \"abc\"", "sorvane render"},
         UsageError{{"shade"}, "--host is required", "sorvane shade"},
         UsageError{{"inspect", "--host", "houdini"}, "houdini", "sorvane inspect"}));
 
@@ -133,7 +138,16 @@ INSTANTIATE_TEST_SUITE_P(
                 {"--wedge", "backlight=0,infinity"},
                 1,
                 "--wedge backlight: \"infinity\" is not a finite number"},
-        Refusal{"Overflow", {"--set", "diffuse=1e39"}, 1, "--set diffuse: \"1e39\" is out of the range"}),
+        Refusal{"Overflow", {"--set", "diffuse=1e39"}, 1, "--set diffuse: \"1e39\" is out of the range"},
+        Refusal{"MaterialAndPreset", {"--material", "x.ma", "--preset", "jade"}, 1, "give one"},
+        Refusal{"MissingMaterialFile", {"--material", "/nonexistent/look.ma"}, 1, "look.ma: cannot be read"},
+        Refusal{"UnknownMaterialKind", {"--material", "look.txt"}, 1, "materials are read from .ma, .mi"},
+        Refusal{"MaterialNotInFile",
+                {"--material", SORVANE_PRESETS_FILE ":jdae"},
+                1,
+                "holds no material \"jdae\"; did you mean \"jade\"?"},
+        Refusal{"SavePresetName", {"--save-preset", "my look"}, 1, "a name is a letter followed by"},
+        Refusal{"SavePresetOfAWedge", {"--save-preset", "x", "--wedge", "diffuse=0,1"}, 1, "single swatch"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandLine, StatsAsJsonDescribeTheRenderAndEachSwatch) {
@@ -142,8 +156,10 @@ TEST_F(CommandLine, StatsAsJsonDescribeTheRenderAndEachSwatch) {
     ASSERT_EQ(o.status, 0) << o.err;
     const Json stats = Json::parse(o.out);  // one document and nothing else
     EXPECT_EQ(stats["output"], path("s.png"));
-    EXPECT_EQ(stats["width"], 12);
+    EXPECT_EQ(stats["width"], 12 + 4 + 12) << "the file's: two swatches side by side";
     EXPECT_EQ(stats["height"], 8);
+    EXPECT_EQ(stats["swatchWidth"], 12);
+    EXPECT_EQ(stats["swatchHeight"], 8);
     EXPECT_EQ(stats["samples"], 2);
     EXPECT_EQ(stats["threads"], 1);
     ASSERT_EQ(stats["swatches"].size(), 2u);
@@ -158,6 +174,135 @@ TEST_F(CommandLine, StatsAsJsonDescribeTheRenderAndEachSwatch) {
         EXPECT_TRUE((*swatch)["samplesPerSecond"].is_number());
     }
     EXPECT_TRUE(fs::exists(path("s.png")));
+}
+
+// Read back by OpenEXR: the layers of the EXR, what it records of a scene
+// and its materials, and what it does not hold (the exposure).
+TEST_F(CommandLine, AnExrOfASceneRecordsTheSceneAndEachMaterial) {
+    const std::string scene = path("two.json");
+    std::ofstream(scene) << R"({"objects": [
+        {"name": "ball", "type": "sphere", "center": [0, 1, 0], "radius": 1},
+        {"name": "floor", "type": "plane", "point": [0, 0, 0], "normal": [0, 1, 0],
+         "material": {"attributes": {"color": 0.2}}}]})";
+    const Outcome o = runCommand({"render", "--scene", scene, "--size", "8", "--samples", "1", "--threads",
+                                  "1", "--exposure", "1", "-o", path("s.exr")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("--exposure: an EXR stays linear"), std::string::npos) << o.err;
+    const sorvane::render::ExrContents contents = sorvane::render::readExrContents(path("s.exr"));
+    const std::map<std::string, std::string> m(contents.metadata.begin(), contents.metadata.end());
+    EXPECT_EQ(m.at("scene"), scene);
+    EXPECT_NE(m.at("maya.material").find("diffuse=0.8"), std::string::npos);
+    EXPECT_NE(m.at("mentalray.material.floor").find("color=0.2,0.2,0.2"), std::string::npos);
+    EXPECT_EQ(m.count("exposure"), 0u);
+    for (const char* channel : {"R", "A", "maya.matte", "mentalray.A", "mentalray.matte"}) {
+        EXPECT_NE(std::find(contents.channels.begin(), contents.channels.end(), channel),
+                  contents.channels.end())
+            << channel;
+    }
+}
+
+TEST_F(CommandLine, AValueOneHostLacksIsSaid) {
+    const Outcome o = runCommand({"render", "--size", "8", "--samples", "1", "--threads", "1", "--set",
+                                  "transparency=0.5", "-o", path("t.png")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("--set transparency: mentalray has no \"transparency\""), std::string::npos)
+        << o.err;
+}
+
+// The tile of one host's layer of an EXR, as floats.
+std::vector<float> layerOf(const std::string& file, const std::string& host) {
+    const sorvane::render::Image image = sorvane::render::readExrLayer(file, host);
+    std::vector<float> out;
+    for (const auto& c : image.pixels()) out.insert(out.end(), {c.r, c.g, c.b});
+    return out;
+}
+
+// A material read from a scene file renders as it was set there, and what
+// --save-preset writes of it renders the same pictures again, each file in
+// its own host.
+TEST_F(CommandLine, AMaterialFromAFileAndItsSavedPresetsRenderAlike) {
+    const std::string scene = path("look.ma");
+    std::ofstream(scene) << "//Maya ASCII 2009 scene\n"
+                            "createNode lambert -n \"lambert2\";\n"
+                            "\tsetAttr \".dc\" 1;\n"
+                            "createNode sorvane -n \"skin1\";\n"
+                            "\tsetAttr \".c\" -type \"float3\" 0.8 0.3 0.2 ;\n"
+                            "\tsetAttr \".dfl\" 0.6;\n"
+                            "\tsetAttr \".it\" -type \"float3\" 0.1 0.1 0.1 ;\n"
+                            "createNode sorvane -n \"jade1\";\n"
+                            "\tsetAttr \".sctr\" 0.7;\n";
+    const std::vector<std::string> small{"--size", "12", "--samples", "1", "--threads", "1"};
+    const auto render = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), "render");
+        args.insert(args.end(), small.begin(), small.end());
+        return runCommand(args);
+    };
+    Outcome o = render({"--material", scene + ":skin1", "--save-preset", path("saved"), "-o", path("a.exr")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("mentalray has no \"transparency\""), std::string::npos) << o.err;
+    for (const char* extension : {".json", ".mel", ".mi"}) EXPECT_TRUE(fs::exists(path("saved") + extension));
+    const auto m = sorvane::render::readExrContents(path("a.exr")).metadata;
+    EXPECT_NE(std::find(m.begin(), m.end(), std::make_pair(std::string("material"), scene + ":skin1")),
+              m.end());
+
+    // One host alone leaves out what it lacks of a file's material, as the pair does.
+    o = render({"--material", scene + ":skin1", "--host", "mentalray", "-o", path("one.exr")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(layerOf(path("one.exr"), "mentalray"), layerOf(path("a.exr"), "mentalray"));
+
+    ASSERT_EQ(render({"--material", path("saved.mi"), "--host", "mentalray", "-o", path("mi.exr")}).status,
+              0);
+    EXPECT_EQ(layerOf(path("mi.exr"), "mentalray"), layerOf(path("a.exr"), "mentalray"));
+    ASSERT_EQ(render({"--material", path("saved.mel"), "--host", "maya", "-o", path("mel.exr")}).status, 0);
+    EXPECT_EQ(layerOf(path("mel.exr"), "maya"), layerOf(path("a.exr"), "maya"));
+    ASSERT_EQ(render({"--material", path("saved.json"), "-o", path("json.exr")}).status, 0);
+    EXPECT_EQ(layerOf(path("json.exr"), "maya"), layerOf(path("a.exr"), "maya"));
+    EXPECT_EQ(layerOf(path("json.exr"), "mentalray"), layerOf(path("a.exr"), "mentalray"));
+
+    // A file of two materials without a name: a column each.
+    o = render({"--material", scene, "--stats", "--json", "-o", path("sheet.png")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(Json::parse(o.out)["swatches"].size(), 4u);
+}
+
+// The project's presets read as a file are the presets --preset renders.
+TEST_F(CommandLine, APresetReadFromThePresetsFileIsThePreset) {
+    const std::vector<std::string> small{"--size", "12", "--samples", "1", "--threads", "1"};
+    std::vector<std::string> a{"render", "--material", SORVANE_PRESETS_FILE ":jade", "-o", path("a.exr")};
+    std::vector<std::string> b{"render", "--preset", "jade", "-o", path("b.exr")};
+    a.insert(a.end(), small.begin(), small.end());
+    b.insert(b.end(), small.begin(), small.end());
+    ASSERT_EQ(runCommand(a).status, 0);
+    ASSERT_EQ(runCommand(b).status, 0);
+    for (const char* host : {"maya", "mentalray"})
+        EXPECT_EQ(layerOf(path("a.exr"), host), layerOf(path("b.exr"), host));
+}
+
+// --passes: a layer per effect and host in the EXR, and the sheet beside it.
+TEST_F(CommandLine, PassesAreLayersOfTheExrAndASheet) {
+    const Outcome o = runCommand(
+        {"render", "--passes", "--size", "8", "--samples", "1", "--threads", "1", "-o", path("b.exr")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    const auto channels = sorvane::render::readExrContents(path("b.exr")).channels;
+    for (const char* c : {"maya.set.R", "maya.diffuse.G", "maya.incandescence.B", "mentalray.irradiance.R",
+                          "mentalray.specular.B", "maya.matte"}) {
+        EXPECT_NE(std::find(channels.begin(), channels.end(), c), channels.end()) << c;
+    }
+    EXPECT_EQ(std::find(channels.begin(), channels.end(), "maya.irradiance.R"), channels.end());
+    EXPECT_TRUE(fs::exists(path("b.passes.png")));
+    const Outcome wedge = runCommand({"render", "--passes", "--wedge", "diffuse=0,1", "-o", path("w.png")});
+    EXPECT_EQ(wedge.status, 1);
+    EXPECT_NE(wedge.err.find("--passes: breaks down one swatch"), std::string::npos) << wedge.err;
+}
+
+TEST_F(CommandLine, ABadMaterialFileIsRefusedByFileAndLine) {
+    const std::string scene = path("cut.ma");
+    std::ofstream(scene) << "createNode sorvane -n \"a\";\n\tsetAttr \".dfl\" 0.6;\n\tsetAttr \".c\" -type";
+    const Outcome o = runCommand({"render", "--material", scene, "--size", "8", "-o", path("x.png")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("cut.ma:3: the file ends inside this \"setAttr\" statement"), std::string::npos)
+        << o.err;
+    EXPECT_FALSE(fs::exists(path("x.png")));
 }
 
 // Every scene under examples/ renders through both hosts, and each host

@@ -130,6 +130,41 @@ public:
         return names;
     }
 
+    std::vector<material::AttributeSpec> materialAttributes() const override {
+        std::vector<material::AttributeSpec> out;
+        for (const auto& a : type_->attributes) {
+            if (a->parent != nullptr) continue;
+            const AttributeKind kind = attributeKind(a->longName);
+            if (kind == AttributeKind::unknown) continue;
+            material::AttributeSpec spec;
+            spec.name = a->longName;
+            spec.shortName = a->shortName;
+            spec.maya = true;
+            switch (kind) {
+                case AttributeKind::color:
+                case AttributeKind::vector:
+                    spec.kind = kind == AttributeKind::color ? material::ValueKind::color
+                                                             : material::ValueKind::vector;
+                    for (std::size_t c = 0; c < 3 && c < a->children.size(); ++c) {
+                        spec.childNames[c] = a->children[c]->longName;
+                        spec.childShortNames[c] = a->children[c]->shortName;
+                        spec.defaults.push_back(a->children[c]->defaultFloat);
+                    }
+                    break;
+                case AttributeKind::boolean:
+                    spec.kind = material::ValueKind::boolean;
+                    spec.defaults = {a->defaultBool ? 1.0f : 0.0f};
+                    break;
+                default:
+                    spec.kind = material::ValueKind::scalar;
+                    spec.defaults = {a->defaultFloat};
+                    break;
+            }
+            out.push_back(spec);
+        }
+        return out;
+    }
+
     void prepare(const ShadingSetup& setup) override {
         materials_.clear();
         shadows_ = std::make_unique<TracerShadows>(setup.tracer);

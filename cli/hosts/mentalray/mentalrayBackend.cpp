@@ -111,6 +111,25 @@ public:
         return names;
     }
 
+    std::vector<material::AttributeSpec> materialAttributes() const override {
+        std::vector<material::AttributeSpec> out;
+        for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
+            const AttributeKind kind = attributeKind(p.parameter->name);
+            if (kind == AttributeKind::unknown) continue;
+            material::AttributeSpec spec;
+            spec.name = p.parameter->name;
+            spec.mentalray = true;
+            spec.kind = kind == AttributeKind::color     ? material::ValueKind::color
+                        : kind == AttributeKind::vector  ? material::ValueKind::vector
+                        : kind == AttributeKind::boolean ? material::ValueKind::boolean
+                        : kind == AttributeKind::integer ? material::ValueKind::integer
+                                                         : material::ValueKind::scalar;
+            for (const double d : p.parameter->defaultValue) spec.defaults.push_back(static_cast<float>(d));
+            out.push_back(spec);
+        }
+        return out;
+    }
+
     void prepare(const ShadingSetup& setup) override {
         materials_.clear();
         notes_.clear();

@@ -1,6 +1,13 @@
 // The picture a preview becomes: the view transform, labels, the grid of
 // wedges and presets, the EXR's layers and metadata, the PNG's text, and the
 // hosts' difference.
+#include <ImfChromaticities.h>
+#include <ImfFrameBuffer.h>
+#include <ImfHeader.h>
+#include <ImfInputFile.h>
+#include <ImfIntAttribute.h>
+#include <ImfStandardAttributes.h>
+#include <ImfVecAttribute.h>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -146,6 +153,75 @@ INSTANTIATE_TEST_SUITE_P(
                  {"stand-in", "default", "diffuse=0"}}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
+// Labels say what differs from the node's defaults, however it was given.
+TEST(Render, LabelsSayWhatDiffersFromTheDefault) {
+    StandInBackend a;
+    PreviewRequest request = smallRequest();
+    request.settings = {"diffuse=0.6", "color=0.8,0.3,0.2"};
+    request.textures = {"scattering=checker"};
+    EXPECT_EQ(
+        renderPreviewSwatches(request, {&a}).at(0, 0, 0).labels,
+        (std::vector<std::string>{"stand-in", "diffuse=0.6", "color=0.8,0.3,0.2", "scattering=checker"}));
+    // A scene's own material says its preset and values.
+    request = smallRequest();
+    request.scene.materials[0].preset = "wax";
+    request.scene.materials[0].attributes.push_back(parseSetting("depth=0.5", "material"));
+    EXPECT_EQ(renderPreviewSwatches(request, {&a}).at(0, 0, 0).labels,
+              (std::vector<std::string>{"stand-in", "wax", "depth=0.5"}));
+    // A scene whose objects wear their own materials is named by its file.
+    request = smallRequest();
+    request.sceneName = "three.json";
+    for (Object& o : request.scene.objects) o.material = 1;
+    EXPECT_EQ(renderPreviewSwatches(request, {&a}).at(0, 0, 0).labels,
+              (std::vector<std::string>{"stand-in", "scene three.json"}));
+}
+
+// Small swatches keep their labels in the band below the ball: the upper
+// three quarters are the picture's own pixels, labelled or not.
+TEST(Render, LabelsOfSmallSwatchesStayBelowTheBall) {
+    StandInBackend a, b;
+    PreviewRequest request;
+    request.render = {96, 96, 1, 1};
+    request.settings = {"diffuse=0.6", "scattering=0.25"};
+    request.wedges = {"color=1,0,0;0,1,0;0.25,0.5,0.75"};
+    const Preview preview = renderPreviewSwatches(request, {&a, &b});
+    const DisplayImage plain = toDisplay(composePreview(preview), {});
+    const DisplayImage labelled = labelledPicture(preview, {});
+    ASSERT_EQ(plain.rgb.size(), labelled.rgb.size());
+    for (std::size_t h = 0; h < 2; ++h) {
+        for (int c = 0; c < 3; ++c) {
+            const int x0 = c * (96 + 4), y0 = static_cast<int>(h) * (96 + 4);
+            bool marked = false;
+            for (int y = 0; y < 96; ++y) {
+                for (int x = 0; x < 96; ++x) {
+                    const std::size_t i = (static_cast<std::size_t>(y0 + y) * plain.width + x0 + x) * 3;
+                    const bool same =
+                        plain.rgb[i] == labelled.rgb[i] && plain.rgb[i + 1] == labelled.rgb[i + 1];
+                    if (y < 96 * 3 / 4) {
+                        ASSERT_TRUE(same) << "label over the ball at " << x << "," << y;
+                    }
+                    marked = marked || !same;
+                }
+            }
+            EXPECT_TRUE(marked) << "swatch " << h << "," << c << " has a label";
+        }
+    }
+}
+
+// A scene whose objects all wear the set's material still shows the set.
+TEST(Render, ASceneOfStageObjectsShowsTheSet) {
+    StandInBackend a;
+    PreviewRequest request;
+    request.render = {32, 32, 1, 1};
+    request.scene.objects[0].material = 1;  // the ball wears the floor's matte
+    const Preview preview = renderPreviewSwatches(request, {&a});
+    const Image& image = preview.at(0, 0, 0).image;
+    const Rgb floor = image.at(16, 30), backdrop = image.at(16, 1);
+    EXPECT_GT(floor.r, 4.0f * backdrop.r) << "the lit floor in front of the camera";
+    for (const float alpha : image.alpha()) ASSERT_EQ(alpha, 0.0f) << "nothing wears the previewed material";
+    EXPECT_FALSE(preview.previewShown);
+}
+
 TEST(Render, AGridHasTwoDirectionsOnly) {
     StandInBackend a;
     PreviewRequest request = smallRequest();
@@ -206,22 +282,66 @@ TEST_F(PictureFiles, ExrHoldsALayerPerHostWithAlphaAndTheMetadata) {
     Image maya(3, 2, {0.25f, 0.5f, 2.0f}), mentalray(3, 2, {1.0f, 0.0f, 0.5f});
     maya.alphaAt(1, 1) = 0.75f;
     const std::string path = (folder / "layers.exr").string();
-    writeExrLayers(path, {{"maya", &maya}, {"mentalray", &mentalray}},
-                   {{"preset", "jade"}, {"samples", "4"}});
+    writeExrLayers(path, {{"maya", &maya}, {"mentalray", &mentalray}, {"", &maya, false}},
+                   {{"preset", "jade"}, {"samples", "4"}, {"swatchSize", "3x2"}, {"settings", "diffuse=1"}});
     const ExrContents contents = readExrContents(path);
-    const std::vector<std::string> channels{"maya.A",      "maya.B",      "maya.G",      "maya.R",
-                                            "mentalray.A", "mentalray.B", "mentalray.G", "mentalray.R"};
+    const std::vector<std::string> channels{"A",           "B",
+                                            "G",           "R",
+                                            "maya.A",      "maya.B",
+                                            "maya.G",      "maya.R",
+                                            "maya.matte",  "mentalray.A",
+                                            "mentalray.B", "mentalray.G",
+                                            "mentalray.R", "mentalray.matte"};
     EXPECT_EQ(contents.channels, channels);
     const std::map<std::string, std::string> m(contents.metadata.begin(), contents.metadata.end());
     EXPECT_EQ(m.at("preset"), "jade");
     EXPECT_EQ(m.at("samples"), "4");
     const Image back = readExrLayer(path, "maya");
     EXPECT_EQ(back.at(2, 1), (Rgb{0.25f, 0.5f, 2.0f})) << "linear: no view transform";
-    EXPECT_EQ(back.alphaAt(1, 1), 0.75f);
+    EXPECT_EQ(back.alphaAt(1, 1), 0.75f) << "the matte";
     EXPECT_THROW(readExrLayer(path, "arnold"), InputError);
     Image small(2, 2);
     EXPECT_THROW(writeExrLayers(path, {{"maya", &maya}, {"small", &small}}, {}), InputError);
     EXPECT_EQ(readExrLayer(path, "maya").width(), 3) << "a refused write keeps the picture that was there";
+}
+
+// Read by OpenEXR itself, as a compositor reads it: RGBA premultiplied and
+// opaque over the whole frame, the plain layer the first host's, the working
+// space's chromaticities, and numbers as numbers.
+TEST_F(PictureFiles, ExrIsTheWholeFrameOpaqueWithChromaticitiesAndNumbers) {
+    Image maya(3, 2, {0.25f, 0.5f, 2.0f});
+    maya.alphaAt(0, 0) = 0.5f;
+    const std::string path = (folder / "frame.exr").string();
+    writeExrLayers(path, {{"maya", &maya}, {"", &maya, false}}, {{"samples", "4"}, {"swatchSize", "3x2"}});
+    Imf::InputFile file(path.c_str());
+    const Imf::Header& header = file.header();
+    ASSERT_TRUE(Imf::hasChromaticities(header));
+    const Imf::Chromaticities c = Imf::chromaticities(header);
+    EXPECT_FLOAT_EQ(c.red.x, 0.64f);
+    EXPECT_FLOAT_EQ(c.green.y, 0.6f);
+    EXPECT_FLOAT_EQ(c.blue.x, 0.15f);
+    EXPECT_FLOAT_EQ(c.white.x, 0.3127f);
+    const auto* samples = header.findTypedAttribute<Imf::IntAttribute>("samples");
+    ASSERT_NE(samples, nullptr);
+    EXPECT_EQ(samples->value(), 4);
+    const auto* size = header.findTypedAttribute<Imf::V2iAttribute>("swatchSize");
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(size->value(), Imath::V2i(3, 2));
+    std::vector<float> alpha(6, -1.0f), red(6), matte(6), mayaRed(6);
+    Imf::FrameBuffer frame;
+    const auto slice = [](std::vector<float>& v) {
+        return Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(v.data()), sizeof(float), 3 * sizeof(float));
+    };
+    frame.insert("A", slice(alpha));
+    frame.insert("R", slice(red));
+    frame.insert("maya.R", slice(mayaRed));
+    frame.insert("maya.matte", slice(matte));
+    file.setFrameBuffer(frame);
+    file.readPixels(0, 1);
+    EXPECT_EQ(alpha, std::vector<float>(6, 1.0f)) << "everything in the frame is drawn";
+    EXPECT_EQ(red, mayaRed) << "the plain layer is the first host";
+    EXPECT_EQ(matte[0], 0.5f);
+    EXPECT_EQ(matte[1], 0.0f);
 }
 
 // The text chunks of a PNG, read back by libpng.

@@ -14,6 +14,7 @@
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
 #include "cli/render/stageShader.h"
+#include "cli/render/storedMaterials.h"
 #include "host/maya/mayaHost.h"
 #include "host/maya/preview/sceneLights.h"
 #include "host/mentalray/mentalrayHost.h"
@@ -169,6 +170,80 @@ TEST_P(BalancedHosts, BallsAgreeInMeanLuminanceWithinTenPercent) {
 
 INSTANTIATE_TEST_SUITE_P(Render, BalancedHosts,
                          ::testing::Values("default", "skin", "wax", "jade", "marble", "milk"));
+
+// Each pass is the plug-in's own answer with the other effects switched off;
+// the set and the effects add up to the beauty within rounding, whatever
+// the material: every preset, and transparency and irradiance on.
+struct PassCase {
+    const char* preset;
+    std::vector<std::string> settings;
+};
+
+class PassesSum : public ::testing::TestWithParam<PassCase> {};
+
+TEST_P(PassesSum, ToTheBeautyInEachHost) {
+    PreviewRequest request;
+    request.preset = GetParam().preset;
+    request.settings = GetParam().settings;
+    request.render = {32, 32, 2, 2};
+    const std::vector<HostPasses> passes = renderPasses(request, {&backend("maya"), &backend("mentalray")});
+    ASSERT_EQ(passes.size(), 2u);
+    for (const HostPasses& host : passes) {
+        const std::size_t effects = host.host == "maya" ? 7 : 8;  // mental ray's irradiance besides
+        ASSERT_EQ(host.passes.size(), 1 + effects) << host.host;
+        double largest = 0.0;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                Rgb sum;
+                for (const Pass& p : host.passes) sum = sum + p.image.at(x, y);
+                const Rgb b = host.beauty.at(x, y);
+                const float channels[3][2] = {{sum.r, b.r}, {sum.g, b.g}, {sum.b, b.b}};
+                for (const auto& [s, expected] : channels) {
+                    ASSERT_NEAR(s, expected, 1e-6f + 2e-5f * std::fabs(expected))
+                        << host.host << " at " << x << "," << y;
+                }
+                largest = std::max(largest, static_cast<double>(b.r));
+            }
+        }
+        EXPECT_GT(largest, 0.05) << host.host << ": a black picture sums to anything";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Render, PassesSum,
+                         ::testing::Values(PassCase{"default", {}}, PassCase{"skin", {}}, PassCase{"wax", {}},
+                                           PassCase{"jade", {}}, PassCase{"marble", {}}, PassCase{"milk", {}},
+                                           PassCase{"default",
+                                                    {"transparency=0.3", "useIrradiance=true",
+                                                     "ambientColor=0.2", "incandescence=0.1"}}),
+                         [](const auto& info) {
+                             return std::string(info.param.preset) + std::to_string(info.index);
+                         });
+
+// The attribute table the material files are read with, as the two loaded
+// plug-ins describe it.
+TEST(Render, TheHostsDescribeTheirAttributesForMaterialFiles) {
+    const material::Schema schema = materialSchema({&backend("maya"), &backend("mentalray")});
+    int channel = -1;
+    const material::AttributeSpec* diffuse = schema.findMaya("dfl", channel);
+    ASSERT_NE(diffuse, nullptr);
+    EXPECT_EQ(diffuse->name, "diffuse");
+    EXPECT_TRUE(diffuse->maya && diffuse->mentalray);
+    EXPECT_EQ(diffuse->defaults, std::vector<float>{0.8f});
+    const material::AttributeSpec* color = schema.findMaya("colorB", channel);
+    ASSERT_NE(color, nullptr);
+    EXPECT_EQ(color->name, "color");
+    EXPECT_EQ(channel, 2);
+    EXPECT_EQ(schema.findMaya(color->childShortNames[0], channel), color);
+    const material::AttributeSpec* transparency = schema.find("transparency");
+    ASSERT_NE(transparency, nullptr);
+    EXPECT_TRUE(transparency->maya && !transparency->mentalray);
+    const material::AttributeSpec* subsurface = schema.find("subsurfaceIntensity");
+    ASSERT_NE(subsurface, nullptr);
+    EXPECT_TRUE(!subsurface->maya && subsurface->mentalray);
+    EXPECT_EQ(schema.find("useIrradiance")->kind, material::ValueKind::boolean);
+    EXPECT_EQ(schema.find("normalCamera"), schema.find("normalCamera"));
+    EXPECT_EQ(schema.find("outColor"), nullptr) << "outputs are no material's";
+}
 
 TEST(Render, EveryPresetSaysWhatMentalRaysOwnParameterIs) {
     for (const Preset& preset : materialPresets()) {

@@ -29,7 +29,8 @@ TEST_P(SceneFileRejects, NamingTheField) {
 INSTANTIATE_TEST_SUITE_P(
     Render, SceneFileRejects,
     ::testing::Values(
-        BadScene{R"({"camra": {}})", "camra"},
+        BadScene{R"({"camra": {}})", "camra: unknown key; did you mean \"camera\"?"},
+        BadScene{R"({"camera": {"fieldOfVeiw": 30}})", "did you mean \"fieldOfView\"?"},
         BadScene{R"({"camera": {"fieldOfView": 0}})", "camera.fieldOfView"},
         BadScene{R"({"camera": {"position": [0, 1, 0], "lookAt": [0, 1, 0]}})", "camera.lookAt"},
         BadScene{R"({"camera": {"position": [0, 5, 0], "lookAt": [0, 0, 0]}})", "camera.up"},

@@ -57,7 +57,7 @@ TEST(ShadeLoop, RejectedLinesKeepTheOutputAlignedAndFailTheRun) {
     EXPECT_EQ(out[0]["y"], 2.0);
     EXPECT_EQ(out[1]["error"].get<std::string>().rfind("line 2: not valid JSON", 0), 0u);
     EXPECT_EQ(out[2]["error"], "line 3: expected a JSON object, got array");
-    EXPECT_EQ(out[3]["error"], "line 4: z: unknown key (expected one of: x)");
+    EXPECT_EQ(out[3]["error"], "line 4: z: unknown key; did you mean \"x\"? (expected one of: x)");
     EXPECT_EQ(out[4]["error"].get<std::string>().rfind("line 5: not valid JSON", 0), 0u);
     EXPECT_EQ(out[5]["error"].get<std::string>().rfind("line 6: x: expected a number", 0), 0u);
     EXPECT_EQ(out[6]["y"], 6.0);
@@ -69,7 +69,7 @@ TEST(ShadeLoop, RejectedLinesKeepTheOutputAlignedAndFailTheRun) {
     std::vector<std::string> messages;
     for (std::string line; std::getline(errors, line);) messages.push_back(line);
     ASSERT_EQ(messages.size(), 5u);
-    EXPECT_EQ(messages[2], "sorvane shade: line 4: z: unknown key (expected one of: x)");
+    EXPECT_EQ(messages[2], "sorvane shade: line 4: z: unknown key; did you mean \"x\"? (expected one of: x)");
 }
 
 // Lines no parser should see raw: each is answered with an error that quotes
