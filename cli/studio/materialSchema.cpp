@@ -77,25 +77,6 @@ OrderedJson presetJson(const render::Preset& preset) {
     return out;
 }
 
-void apply(std::vector<HostValues::Value>& values, const render::AttributeValue& v, bool fourChannels) {
-    for (HostValues::Value& value : values) {
-        if (value.entry->name != v.name) continue;
-        if (value.values.size() == 1 || v.count == 1) {
-            // One number sets every channel (a grey), as the hosts take it.
-            for (std::size_t i = 0; i < value.values.size(); ++i) {
-                value.values[i] = v.count == 1 ? v.values[0] : v.values[i];
-            }
-            if (fourChannels && value.values.size() == 4 && v.count == 1) value.values[3] = 1.0f;
-            return;
-        }
-        for (std::size_t i = 0; i < value.values.size() && i < static_cast<std::size_t>(v.count); ++i) {
-            value.values[i] = v.values[i];
-        }
-        if (fourChannels && value.values.size() == 4 && v.count == 3) value.values[3] = 1.0f;
-        return;
-    }
-}
-
 }  // namespace
 
 const SchemaEntry* MaterialSchema::find(const std::string& host, const std::string& name) const {
@@ -149,21 +130,6 @@ OrderedJson schemaJson(const MaterialSchema& schema) {
             {"presets", presets},
             // The preview's set is the one environment until others are built.
             {"environments", OrderedJson::array({"studio"})}};
-}
-
-HostValues hostValues(const MaterialSchema& schema, const render::ResolvedMaterial& material) {
-    HostValues out;
-    for (const SchemaEntry& e : schema.maya) {
-        if (e.editable) out.maya.push_back({&e, e.defaultValue});
-    }
-    for (const SchemaEntry& e : schema.mentalray) {
-        if (e.editable) out.mentalray.push_back({&e, e.defaultValue});
-    }
-    for (const render::AttributeValue& v : material.values) {
-        if (v.scope != render::HostScope::mentalray) apply(out.maya, v, false);
-        if (v.scope != render::HostScope::maya) apply(out.mentalray, v, true);
-    }
-    return out;
 }
 
 }  // namespace sorvane::studio

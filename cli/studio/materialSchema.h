@@ -3,7 +3,7 @@
 // What the studio's page is built from: every Maya attribute of the node's
 // table and every parameter of the mental ray declaration, each with its
 // type, default, ranges, Attribute Editor section and the other host's
-// counterpart; and a material's values as each host takes them.
+// counterpart.
 
 #include <optional>
 #include <string>
@@ -40,20 +40,5 @@ MaterialSchema materialSchema(const std::vector<cli::ShaderParameterInfo>& menta
 
 // GET /api/schema: the attributes, the parameters, the presets and the environments.
 cli::OrderedJson schemaJson(const MaterialSchema& schema);
-
-// Each editable value of a material as a host takes it: the schema's default,
-// then the material's values in order (a value scoped to the other host, or
-// of a name this host lacks, is left out). Colours have three channels for
-// Maya and four for mental ray (alpha 1 unless given).
-struct HostValues {
-    struct Value {
-        const SchemaEntry* entry = nullptr;
-        std::vector<float> values;
-    };
-    std::vector<Value> maya;
-    std::vector<Value> mentalray;
-};
-
-HostValues hostValues(const MaterialSchema& schema, const render::ResolvedMaterial& material);
 
 }  // namespace sorvane::studio

@@ -14,8 +14,9 @@
 
 #include "cli/common/inputError.h"
 #include "cli/common/jsonValues.h"
+#include "cli/material/materialFiles.h"
 #include "cli/render/sceneFile.h"
-#include "cli/studio/materialExport.h"
+#include "cli/render/storedMaterials.h"
 #include "cli/studio/pageFiles.h"
 
 namespace sorvane::studio {
@@ -98,9 +99,9 @@ const Json& readBody(const httplib::Request& req, Json& document) {
 SwatchRequest readRenderRequest(const Json& body) {
     cli::requireKnownKeys(
         body, "", {"material", "host", "size", "samples", "exposure", "pass", "environment", "mesh", "view"});
-    // The passes, environments and meshes of the look-development work are
-    // not in this build: say so rather than render something else.
-    for (const char* field : {"pass", "environment", "mesh"}) {
+    // Other environments and meshes are not in this build: say so rather
+    // than render something else.
+    for (const char* field : {"environment", "mesh"}) {
         if (body.contains(field) && !body[field].is_null()) {
             throw InputError(field, "not available in this build");
         }
@@ -111,6 +112,10 @@ SwatchRequest readRenderRequest(const Json& body) {
     }
     request.host = body["host"].get<std::string>();
     if (body.contains("material")) request.material = render::parseMaterial(body["material"], "material");
+    if (body.contains("pass") && !body["pass"].is_null()) {
+        if (!body["pass"].is_string()) throw InputError("pass", "must be a pass name (see /api/schema)");
+        request.pass = body["pass"].get<std::string>();
+    }
     if (body.contains("size")) {
         const Json& size = body["size"];
         if (size.is_array()) {
@@ -173,8 +178,13 @@ struct StudioServer::Impl {
     bool entered = false;
     std::atomic<bool> finished{false};
 
-    Impl(SwatchRenderer& r, MaterialSchema s)
-        : renderer(r), schema(std::move(s)), schemaText(cli::writeJson(schemaJson(schema)) + "\n") {}
+    Impl(SwatchRenderer& r, MaterialSchema s) : renderer(r), schema(std::move(s)) {
+        OrderedJson document = schemaJson(schema);
+        OrderedJson passes = OrderedJson::object();
+        for (const std::string& host : renderer.hosts()) passes[host] = renderer.passes(host);
+        document["passes"] = passes;
+        schemaText = cli::writeJson(document) + "\n";
+    }
 
     // Whether a Host header names the address served. A name other than
     // localhost could be made to point here by anyone's DNS; an address
@@ -236,22 +246,70 @@ struct StudioServer::Impl {
             if (!body["name"].is_string()) throw InputError("name", "must be a material name");
             name = body["name"].get<std::string>();
         }
-        checkMaterialName(name, "name");
+        const std::string why = material::checkMaterialName(name);
+        if (!why.empty()) throw InputError("name", why);
         std::string description = "saved from sorvane studio";
         if (body.contains("description")) {
             if (!body["description"].is_string()) throw InputError("description", "must be text");
             description = body["description"].get<std::string>();
         }
-        const render::SceneMaterial material = body.contains("material")
-                                                   ? render::parseMaterial(body["material"], "material")
-                                                   : render::SceneMaterial{};
-        renderer.checkMaterial(material);
-        const HostValues values = hostValues(schema, render::resolveMaterial(material, "material.preset"));
+        const render::SceneMaterial scene = body.contains("material")
+                                                ? render::parseMaterial(body["material"], "material")
+                                                : render::SceneMaterial{};
+        renderer.checkMaterial(scene);
+        const material::Schema& schema = renderer.fileSchema();
+        const material::StoredMaterial stored = render::storedMaterial(
+            name, description, render::resolveMaterial(scene, "material.preset"), schema);
         const OrderedJson out = {{"name", name},
-                                 {"preset", presetJsonText(values, name, description)},
-                                 {"mel", mayaAttributePreset(values, name)},
-                                 {"mi", mentalrayShaderStatement(values, name)}};
+                                 {"preset", material::writePresetJson(stored, schema)},
+                                 {"mel", material::writeMelPreset(stored, schema)},
+                                 {"mi", material::writeMentalrayShader(stored, schema)}};
         res.set_content(cli::writeJson(out) + "\n", "application/json");
+    }
+
+    // The materials of an uploaded .ma, .mi, .mel or presets .json, read in
+    // memory: the file's name (?name=look.ma) or ?format=ma says which it is.
+    void readMaterialText(const httplib::Request& req, httplib::Response& res) {
+        std::string file = req.has_param("name") ? req.get_param_value("name") : "";
+        material::FileFormat format{};
+        if (req.has_param("format")) {
+            const std::string given = req.get_param_value("format");
+            if (!material::fileFormatFor("upload." + given, format)) {
+                throw InputError("format", "\"" + cli::printable(given) + "\" is not ma, mi, mel or json");
+            }
+            if (file.empty()) file = "upload." + given;
+        } else if (!material::fileFormatFor(file, format)) {
+            throw InputError("name", "give the file's name (.ma, .mi, .mel or .json) or ?format=");
+        }
+        const material::Schema& schema = renderer.fileSchema();
+        const std::vector<material::StoredMaterial> found =
+            material::readMaterials(req.body, format, file, schema);
+        OrderedJson materials = OrderedJson::array();
+        for (const material::StoredMaterial& m : found) {
+            OrderedJson entry = {{"name", m.name},
+                                 {"attributes", OrderedJson::object()},
+                                 {"maya", OrderedJson::object()},
+                                 {"mentalray", OrderedJson::object()}};
+            if (!m.description.empty()) entry["description"] = m.description;
+            for (const material::StoredValue& v : m.values) {
+                const char* key = v.scope == material::HostScope::maya        ? "maya"
+                                  : v.scope == material::HostScope::mentalray ? "mentalray"
+                                                                              : "attributes";
+                OrderedJson value;
+                if (v.kind == material::ValueKind::boolean) {
+                    value = !v.numbers.empty() && v.numbers[0] != 0.0f;
+                } else if (v.numbers.size() == 1) {
+                    value = cli::writeFloat(v.numbers[0]);
+                } else {
+                    value = OrderedJson::array();
+                    for (float f : v.numbers) value.push_back(cli::writeFloat(f));
+                }
+                entry[key][v.name] = value;
+            }
+            entry["notes"] = m.notes;
+            materials.push_back(entry);
+        }
+        res.set_content(cli::writeJson(OrderedJson{{"materials", materials}}) + "\n", "application/json");
     }
 
     void routes() {
@@ -308,9 +366,8 @@ struct StudioServer::Impl {
         server.Post("/api/export", [this](const httplib::Request& req, httplib::Response& res) {
             exportMaterial(req, res);
         });
-        server.Post("/api/material", [](const httplib::Request&, httplib::Response& res) {
-            sendError(res, 501,
-                      "reading materials from .ma, .mi and .mel files is not available in this build");
+        server.Post("/api/material", [this](const httplib::Request& req, httplib::Response& res) {
+            readMaterialText(req, res);
         });
     }
 };

@@ -5,7 +5,7 @@
 //   GET  /                 the page (and /studio.js, /studio.css)
 //   GET  /api/schema       the attribute table, the presets, the environments
 //   POST /api/render       {"material", "host", "size", "samples", "exposure", "view"}: a PNG
-//   POST /api/material     the text of a .ma, .mi or .mel file: its materials (not in this build)
+//   POST /api/material     the text of a .ma, .mi, .mel or .json file (?name=FILE): its materials
 //   POST /api/export       {"material", "name"}: the preset JSON, the .mel preset, the .mi statement
 //
 // Safe by default: it binds where it is told (the command says loopback),

@@ -6,7 +6,9 @@
 #include "cli/common/nameSuggestions.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/materialPresets.h"
+#include "cli/render/previewRender.h"
 #include "cli/render/sceneTracer.h"
+#include "cli/render/storedMaterials.h"
 #include "cli/render/tileRenderer.h"
 #include "cli/render/viewTransform.h"
 
@@ -25,11 +27,23 @@ SwatchRenderer::SwatchRenderer(std::vector<std::unique_ptr<render::ShadingBacken
         host->backend = std::move(backend);
         hosts_.push_back(std::move(host));
     }
+    std::vector<render::ShadingBackend*> all;
+    for (const auto& h : hosts_) all.push_back(h->backend.get());
+    fileSchema_ = render::materialSchema(all);
 }
 
 std::vector<std::string> SwatchRenderer::hosts() const {
     std::vector<std::string> names;
     for (const auto& h : hosts_) names.push_back(h->backend->name());
+    return names;
+}
+
+std::vector<std::string> SwatchRenderer::passes(const std::string& host) const {
+    std::vector<std::string> names{"beauty", "set"};
+    for (const auto& h : hosts_) {
+        if (h->backend->name() != host) continue;
+        for (const std::string& n : render::passNames(*h->backend)) names.push_back(n);
+    }
     return names;
 }
 
@@ -92,6 +106,9 @@ Swatch SwatchRenderer::render(const SwatchRequest& request) {
         materials.push_back(
             render::resolveMaterial(scene.materials[i], i == 0 ? "material" : "set material"));
     }
+    // A pass is the material with the other effects switched off, applied last.
+    const render::PassRender pass = render::passRender(*host->backend, request.pass);
+    materials[0].values.insert(materials[0].values.end(), pass.overrides.begin(), pass.overrides.end());
     const render::Scene cameraSpace = render::toCameraSpace(scene);
 
     const std::uint64_t generation = claimView(request.view);
@@ -113,6 +130,7 @@ Swatch SwatchRenderer::render(const SwatchRequest& request) {
     settings.width = request.width;
     settings.height = request.height;
     settings.samples = request.samples;
+    settings.previewOnly = pass.previewOnly;
     settings.threads = 1;  // with one thread, progress is reported after every tile, on this thread
     render::RenderStats stats;
     const render::Image image = render::renderImage(

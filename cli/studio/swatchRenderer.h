@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/material/materialFiles.h"
 #include "cli/render/scene.h"
 #include "cli/render/shadingBackend.h"
 
@@ -27,7 +28,8 @@ struct SwatchRequest {
     int height = 320;
     int samples = 4;
     float exposure = 0.0f;
-    std::string view;  // empty: never superseded
+    std::string pass = "beauty";  // or "set", or one effect of the shading model
+    std::string view;             // empty: never superseded
 };
 
 struct Swatch {
@@ -59,11 +61,15 @@ public:
     explicit SwatchRenderer(std::vector<std::unique_ptr<render::ShadingBackend>> backends);
 
     std::vector<std::string> hosts() const;
+    // The passes a host renders: "beauty", "set", then its effects.
+    std::vector<std::string> passes(const std::string& host) const;
     // Throws InputError for a host, a value or a name no host takes;
     // Superseded and Busy as above.
     Swatch render(const SwatchRequest& request);
     // Throws InputError naming a value that no host takes.
     void checkMaterial(const render::SceneMaterial& material) const;
+    // Every material attribute of the hosts, as the material files know them.
+    const material::Schema& fileSchema() const { return fileSchema_; }
 
 private:
     struct Host {
@@ -76,6 +82,7 @@ private:
     bool current(const std::string& view, std::uint64_t generation);
 
     std::vector<std::unique_ptr<Host>> hosts_;
+    material::Schema fileSchema_;
     std::mutex viewsMutex_;
     std::map<std::string, std::uint64_t> views_;
     std::uint64_t nextGeneration_ = 1;

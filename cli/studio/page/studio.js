@@ -173,9 +173,12 @@ function draw(host) {
 }
 
 async function renderFrame(host, settings, signal) {
+  // A pass the host lacks (Maya has no irradiance) shows its beauty.
+  const wanted = $('#pass').value;
+  const pass = state.schema.passes[host].includes(wanted) ? wanted : 'beauty';
   const body = {
     host, material: material(), size: settings.size, samples: settings.samples,
-    exposure: parseFloat($('#exposure').value), view: host,
+    exposure: parseFloat($('#exposure').value), pass, view: host,
   };
   const response = await fetch('/api/render', {
     method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body), signal,
@@ -269,6 +272,10 @@ async function start() {
   for (const p of state.schema.presets) presets.add(new Option(p.name, p.name));
   presets.title = '';
   presets.addEventListener('change', () => applyPreset(presets.value));
+  const passSelect = $('#pass');
+  const passes = [...new Set(HOSTS.flatMap((h) => state.schema.passes[h]))];
+  for (const p of passes) passSelect.add(new Option(p, p));
+  passSelect.addEventListener('change', changed);
   const environments = $('#environment');
   for (const e of state.schema.environments) environments.add(new Option(e, e));
   environments.disabled = state.schema.environments.length < 2;

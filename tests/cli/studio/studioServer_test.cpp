@@ -8,9 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -119,6 +121,26 @@ TEST_F(StudioServerTest, RenderAnswersAPngOfEachHostWithItsTimeAndSamples) {
     }
 }
 
+TEST_F(StudioServerTest, RendersEachPassTheSchemaNames) {
+    const Json passes = Json::parse(studio.client()->Get("/api/schema")->body).at("passes");
+    for (const char* host : {"maya", "mentalray"}) {
+        ASSERT_GE(passes.at(host).size(), 8U) << host;
+        EXPECT_EQ(passes.at(host)[0], "beauty");
+        std::set<std::string> pictures;
+        for (const Json& pass : passes.at(host)) {
+            const auto result =
+                studio.client()->Post("/api/render", renderBody(host, R"(, "pass": )" + pass.dump()), kJson);
+            ASSERT_TRUE(result);
+            ASSERT_EQ(result->status, 200) << host << " " << pass << ": " << result->body;
+            pictures.insert(result->body);
+        }
+        // Incandescence and ambient are black at the default material; the rest differ.
+        EXPECT_GE(pictures.size(), passes.at(host).size() - 2) << host;
+    }
+    EXPECT_NE(std::find(passes.at("mentalray").begin(), passes.at("mentalray").end(), "irradiance"),
+              passes.at("mentalray").end());
+}
+
 TEST_F(StudioServerTest, RenderFollowsTheMaterial) {
     for (const char* host : {"maya", "mentalray"}) {
         const auto dark = studio.client()->Post(
@@ -172,7 +194,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadRequest{"workTooLarge", R"({"host": "maya", "size": [1024, 1024], "samples": 16})", "size"},
         BadRequest{"exposureNan", R"({"host": "maya", "exposure": "nan"})", "exposure"},
         BadRequest{"exposureTooLarge", R"({"host": "maya", "exposure": 50})", "exposure"},
-        BadRequest{"pass", renderBody("maya", R"(, "pass": "diffuse")"), "pass: not available"},
+        BadRequest{"unknownPass", renderBody("maya", R"(, "pass": "difuse")"), "maya has no pass \"difuse\""},
+        BadRequest{"passTheHostLacks", renderBody("maya", R"(, "pass": "irradiance")"), "pass"},
+        BadRequest{"passNotText", renderBody("maya", R"(, "pass": 3)"), "pass"},
         BadRequest{"environment", renderBody("maya", R"(, "environment": "sky")"),
                    "environment: not available"},
         BadRequest{"mesh", renderBody("maya", R"(, "mesh": "teapot")"), "mesh: not available"},
@@ -358,9 +382,9 @@ TEST_F(StudioServerTest, ExportWritesTheThreeForms) {
     EXPECT_NE(mel.find("\tblendAttr \"transparencyG\" 0.25;\n"), std::string::npos) << mel;
     EXPECT_EQ(mel.find("subsurfaceIntensity"), std::string::npos) << "mental ray's own is not Maya's";
     const std::string mi = out.at("mi");
-    EXPECT_NE(mi.find("shader \"waxy\"\n    \"qm7r_sorvane\" ("), std::string::npos) << mi;
+    EXPECT_NE(mi.find("shader \"waxy\" \"qm7r_sorvane\" ("), std::string::npos) << mi;
     EXPECT_NE(mi.find("\"diffuse\" 0.625,"), std::string::npos) << mi;
-    EXPECT_NE(mi.find("\"useIrradiance\" on,"), std::string::npos) << mi;
+    EXPECT_NE(mi.find("\"useIrradiance\" on"), std::string::npos) << mi;
     EXPECT_EQ(mi.find("transparency"), std::string::npos) << "Maya's own is not mental ray's";
     const Json preset = Json::parse(out.at("preset").get<std::string>()).at("waxy");
     EXPECT_EQ(preset.at("attributes").at("diffuse"), 0.625);
@@ -402,11 +426,53 @@ TEST_F(StudioServerTest, ExportRefusesBadInput) {
     }
 }
 
-TEST_F(StudioServerTest, MaterialFilesAreNotReadInThisBuild) {
-    const auto result = studio.client()->Post("/api/material", "createNode sorvane;", "text/plain");
+TEST_F(StudioServerTest, ReadsTheMaterialsOfAnUploadedFile) {
+    const std::string ma =
+        "createNode lambert -n \"other\";\n\tsetAttr \".dc\" 0.5;\n"
+        "createNode sorvane -n \"loaded\";\n\tsetAttr \".dfl\" 0.21;\n"
+        "\tsetAttr \".c\" -type \"float3\" 0.1 0.2 0.3 ;\n";
+    const auto result = studio.client()->Post("/api/material?name=look.ma", ma, "text/plain");
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->status, 501);
-    EXPECT_NE(errorOf(result).find("not available in this build"), std::string::npos);
+    ASSERT_EQ(result->status, 200) << result->body;
+    const Json materials = Json::parse(result->body).at("materials");
+    ASSERT_EQ(materials.size(), 1U);
+    EXPECT_EQ(materials[0].at("name"), "loaded");
+    EXPECT_FLOAT_EQ(materials[0].at("attributes").at("diffuse").get<float>(), 0.21f);
+    EXPECT_EQ(materials[0].at("attributes").at("color").size(), 3U);
+}
+
+TEST_F(StudioServerTest, AnExportedMelReadsBack) {
+    const auto exported = studio.client()->Post(
+        "/api/export", R"({"name": "m", "material": {"attributes": {"diffuse": 0.4375}}})", kJson);
+    ASSERT_TRUE(exported);
+    ASSERT_EQ(exported->status, 200);
+    const std::string mel = Json::parse(exported->body).at("mel");
+    const auto read = studio.client()->Post("/api/material?format=mel", mel, "text/plain");
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->status, 200) << read->body;
+    EXPECT_EQ(Json::parse(read->body).at("materials").at(0).at("attributes").at("diffuse"), 0.4375);
+}
+
+TEST_F(StudioServerTest, RefusesAMaterialFileItCannotRead) {
+    const struct {
+        const char* query;
+        const char* text;
+        const char* mentions;
+    } cases[] = {
+        {"", "createNode sorvane;", "name"},
+        {"?format=obj", "o cube", "format"},
+        {"?name=look.txt", "createNode sorvane;", "name"},
+        {"?name=look.ma", "createNode sorvane -n \"s\";\n\tsetAttr \".nope\" 1;\n", "look.ma:2"},
+        {"?name=look.mi", "shader \"s\" \"qm7r_sorvane\" ( \"diffuse\" ", "look.mi"},
+        {"?name=look.json", "{\"a\": ", "look.json"},
+    };
+    for (const auto& c : cases) {
+        const auto result =
+            studio.client()->Post(std::string("/api/material") + c.query, c.text, "text/plain");
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->status, 400) << c.query;
+        EXPECT_NE(errorOf(result).find(c.mentions), std::string::npos) << c.query << ": " << errorOf(result);
+    }
 }
 
 TEST_F(StudioServerTest, UnknownPathsAnswerJsonErrors) {
