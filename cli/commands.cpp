@@ -106,9 +106,9 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
                          "Print the version and stop");
     CommandContext context{in, out, err};
     addRenderCommand(app, context);
-    addStudioCommand(app, context);
     addShadeCommand(app, context);
     addInspectCommand(app, context);
+    addStudioCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
