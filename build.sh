@@ -15,7 +15,7 @@ cd "$(dirname "$0")"
 
 packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev)
 
 install_missing() {
   local missing=()
@@ -33,6 +33,16 @@ install_missing() {
 
 # The Windows step's own: mingw-w64 for both sizes, and wine to run the tests.
 windows_packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64)
+
+# The studio's browser tests: Debian's chromium, and node with npm to drive it
+# (a node that brings its own npm is kept).
+browser_packages=(chromium)
+command -v npm >/dev/null || browser_packages+=(nodejs npm)
+
+# puppeteer-core, as the lock file pins it; it downloads no browser.
+install_browser_test_tools() {
+  npm ci --prefix tests/cli/studio/browser --no-audit --no-fund --ignore-scripts --loglevel=error
+}
 
 jobs=$(nproc)
 
@@ -165,10 +175,17 @@ case "${1:-}" in
     build/bin/sorvane render --passes --size 160 -o "$passes/breakdown.exr"
     mv "$passes/breakdown.passes.png" docs/breakdown.png
     rm -r "$passes"
+    # The studio's page, as its browser tests take it.
+    packages+=("${browser_packages[@]}")
+    install_missing
+    install_browser_test_tools
+    SORVANE_COMMAND=build/bin/sorvane SORVANE_SCREENSHOT=docs/studio.png \
+      node tests/cli/studio/browser/run.mjs
     ;;
   test)
-    packages+=("${windows_packages[@]}")
+    packages+=("${windows_packages[@]}" "${browser_packages[@]}")
     install_missing
+    install_browser_test_tools
     build64
     build32
     buildWindows

@@ -120,6 +120,7 @@ int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     addRenderCommand(app, context);
     addShadeCommand(app, context);
     addInspectCommand(app, context);
+    addStudioCommand(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

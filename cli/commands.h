@@ -22,6 +22,7 @@ struct CommandContext {
 void addInspectCommand(CLI::App& app, CommandContext& context);
 void addShadeCommand(CLI::App& app, CommandContext& context);
 void addRenderCommand(CLI::App& app, CommandContext& context);  // renderCommand.cpp
+void addStudioCommand(CLI::App& app, CommandContext& context);  // studioCommand.cpp
 
 // The whole command, as main runs it; tests drive it in-process.
 int run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err);

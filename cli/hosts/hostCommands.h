@@ -5,6 +5,9 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "cli/common/inputError.h"
 #include "cli/common/pluginPaths.h"
@@ -18,6 +21,19 @@ void inspectMaya(const PluginPaths& paths, std::ostream& out);
 void inspectMentalray(const PluginPaths& paths, std::ostream& out);
 
 std::unique_ptr<ShadeSession> openMayaShadeSession(const PluginPaths& paths);
+
+// One parameter of the mental ray shader as its declaration file gives it,
+// with the node factory's hints: what a user interface needs to show it.
+struct ShaderParameterInfo {
+    std::string name;
+    std::string type;                  // "color", "scalar", "boolean", "vector", ...
+    std::vector<double> defaultValue;  // a colour has four; a boolean 0 or 1
+    std::optional<double> min, max, softMin, softMax;
+};
+
+// Every parameter but the light array, in declaration order. Throws
+// InputError when the declaration cannot be read.
+std::vector<ShaderParameterInfo> describeMentalrayParameters(const PluginPaths& paths);
 std::unique_ptr<ShadeSession> openMentalrayShadeSession(const PluginPaths& paths);
 
 }  // namespace sorvane::cli

@@ -62,11 +62,10 @@ void pngWrite(png_structp png, png_bytep data, png_size_t size) {
 
 void pngFlush(png_structp) {}
 
-// False when libpng gave up; the message is then in its error pointer.
-bool encodePng(png_structp png, png_infop info, PngSink& sink, const DisplayImage& image, png_text* texts,
-               int textCount) {
+// False when libpng gave up; the message is then in its error pointer. The
+// caller has told libpng where the bytes go.
+bool encodePng(png_structp png, png_infop info, const DisplayImage& image, png_text* texts, int textCount) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_write_fn(png, &sink, pngWrite, pngFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -93,10 +92,15 @@ void writePngFile(cli::FileWriter& writer, const DisplayImage& image, const Meta
     PngSink sink{writer, {}};
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
     png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info != nullptr) png_set_write_fn(png, &sink, pngWrite, pngFlush);
     const bool written =
-        info != nullptr && encodePng(png, info, sink, image, texts.data(), static_cast<int>(texts.size()));
+        info != nullptr && encodePng(png, info, image, texts.data(), static_cast<int>(texts.size()));
     png_destroy_write_struct(&png, &info);
     if (!written) throw InputError(message.empty() ? "libpng could not start" : message);
+}
+
+void appendToString(png_structp png, png_bytep data, png_size_t length) {
+    static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), length);
 }
 
 // OpenEXR's stream over the output file's writer.
@@ -221,6 +225,18 @@ void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers
     }
     cli::writeOutputFile(
         path, [&](cli::FileWriter& writer) { writeExrFile(writer, path, layers, metadata, true); }, true);
+}
+
+std::string encodePng(const DisplayImage& image) {
+    std::string bytes;
+    std::string message;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, pngError, pngWarning);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (info != nullptr) png_set_write_fn(png, &bytes, appendToString, pngFlush);
+    const bool written = info != nullptr && encodePng(png, info, image, nullptr, 0);
+    png_destroy_write_struct(&png, &info);
+    if (!written) throw InputError(message.empty() ? "libpng could not start" : message);
+    return bytes;
 }
 
 std::string exrAttributeType(const std::string& value) {

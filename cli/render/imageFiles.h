@@ -48,6 +48,8 @@ void writeExrLayers(const std::string& path, const std::vector<ExrLayer>& layers
 // What writeExrLayers() writes as a number: "" when the value stays text.
 std::string exrAttributeType(const std::string& value);
 void writePng(const std::string& path, const DisplayImage& image, const Metadata& metadata);
+// The bytes of a PNG file of `image`, for sending rather than saving. Throws InputError.
+std::string encodePng(const DisplayImage& image);
 
 // The layer names and the attributes of an EXR (numbers as text), as a reader finds them.
 struct ExrContents {

@@ -698,6 +698,21 @@ std::vector<std::string> passNames(const ShadingBackend& backend) {
     return out;
 }
 
+PassRender passRender(const ShadingBackend& backend, const std::string& pass) {
+    if (pass == "beauty") return {};
+    if (pass == "set") return {switchesOff(backend, {}), false};
+    const std::vector<std::string> names = passNames(backend);
+    for (const PassSwitches& p : passSwitches()) {
+        if (pass == p.name && std::find(names.begin(), names.end(), pass) != names.end()) {
+            return {switchesOff(backend, p.keeps), true};
+        }
+    }
+    std::string known = "beauty, set";
+    for (const std::string& n : names) known += ", " + n;
+    throw InputError(
+        "pass", backend.name() + " has no pass \"" + cli::printable(pass) + "\" (passes: " + known + ")");
+}
+
 std::vector<HostPasses> renderPasses(const PreviewRequest& request,
                                      const std::vector<ShadingBackend*>& backends,
                                      const ProgressCallback& progress) {

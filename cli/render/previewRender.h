@@ -124,6 +124,16 @@ struct HostPasses {
 // The names of the effect passes a host has, in order.
 std::vector<std::string> passNames(const ShadingBackend& backend);
 
+// What one pass of one host takes: the switches applied last to the
+// previewed material, and whether only its own light is drawn. "beauty" is
+// the material as it is; "set" and the names of passNames() as above.
+// Throws InputError naming a pass the host lacks.
+struct PassRender {
+    std::vector<AttributeValue> overrides;
+    bool previewOnly = false;
+};
+PassRender passRender(const ShadingBackend& backend, const std::string& pass);
+
 // One swatch a host: refuses wedges and sheets. Throws InputError.
 std::vector<HostPasses> renderPasses(const PreviewRequest& request,
                                      const std::vector<ShadingBackend*>& backends,

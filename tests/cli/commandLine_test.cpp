@@ -84,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UsageError{{}, "A subcommand is required", "sorvane"},
         UsageError{{"rendr"}, "unknown command \"rendr\"; did you mean \"render\"?", "sorvane"},
-        UsageError{{"bake"}, "unknown command \"bake\" (commands: render, shade, inspect)", "sorvane"},
+        UsageError{
+            {"bake"}, "unknown command \"bake\" (commands: render, shade, inspect, studio)", "sorvane"},
         UsageError{{"render", "--size", "0"}, "--size", "sorvane render"},
         UsageError{{"render", "--json"}, "--json requires --stats", "sorvane render"},
         UsageError{{"render", "--sampels", "4"}, "--sampels; did you mean \"--samples\"?", "sorvane render"},

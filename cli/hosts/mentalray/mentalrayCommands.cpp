@@ -10,6 +10,7 @@
 #include "cli/common/nameSuggestions.h"
 #include "cli/hosts/hostCommands.h"
 #include "host/mentalray/mentalrayHost.h"
+#include "host/mentalray/nodeFactoryHints.h"
 #include "host/mentalray/preview/sampleDriver.h"
 
 namespace sorvane::cli {
@@ -316,6 +317,40 @@ std::unique_ptr<ShadeSession> openMentalrayShadeSession(const PluginPaths& paths
         throw InputError(messageOf(error));
     }
     return std::make_unique<MentalrayShadeSession>(std::move(shader));
+}
+
+std::vector<ShaderParameterInfo> describeMentalrayParameters(const PluginPaths& paths) {
+    try {
+        const std::vector<mr::Declaration> declarations = mr::readDeclarations(paths.mentalrayDeclaration);
+        if (declarations.empty()) throw InputError(paths.mentalrayDeclaration, "declares no shader");
+        const mr::Declaration& declaration = declarations.front();
+        const std::vector<mr::NodeFactoryHints> hints = mr::readNodeFactoryHints(paths.mentalrayDeclaration);
+        const mr::NodeFactoryHints* shaderHints = nullptr;
+        for (const mr::NodeFactoryHints& h : hints) {
+            if (h.shader == declaration.name) shaderHints = &h;
+        }
+        std::vector<ShaderParameterInfo> out;
+        for (const mr::Parameter& p : declaration.parameters) {
+            if (p.isArray) continue;
+            ShaderParameterInfo info{p.name, mr::typeText(p), p.defaultValue, {}, {}, {}, {}};
+            const mr::ParameterHints* h = shaderHints != nullptr ? shaderHints->find(p.name) : nullptr;
+            if (h != nullptr) {
+                const auto first = [&](const char* key) -> std::optional<double> {
+                    const auto found = h->values.find(key);
+                    if (found == h->values.end() || found->second.empty()) return std::nullopt;
+                    return found->second.front();
+                };
+                info.min = first("min");
+                info.max = first("max");
+                info.softMin = first("softmin");
+                info.softMax = first("softmax");
+            }
+            out.push_back(std::move(info));
+        }
+        return out;
+    } catch (const HostError& error) {
+        throw InputError(error.what());
+    }
 }
 
 }  // namespace sorvane::cli
