@@ -16,6 +16,6 @@ if (!existsSync(browserPath)) {
   console.log('Skipped: no browser at ' + browserPath + ' (apt-get install chromium)');
   process.exit(77);
 }
-const run = spawnSync(process.execPath, ['--test', '--test-reporter=spec', join(here, 'studioPage.test.mjs')],
+const run = spawnSync(process.execPath, ['--test', '--test-reporter=tap', join(here, 'studioPage.test.mjs')],
   { stdio: 'inherit' });
 process.exit(run.status ?? 1);
