@@ -204,7 +204,7 @@ case "${1:-}" in
     install_missing
     # Data races in the renderer's threads and in what the hosts and plug-ins share.
     buildSanitized build-tsan RelWithDebInfo "-fsanitize=thread -fno-omit-frame-pointer"
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/tests/tsan.supp" \
       ctest --test-dir build-tsan --output-on-failure -j "$jobs"
     ;;
   fuzz)
