@@ -1,4 +1,6 @@
-# Fails when a C++ source differs from what .clang-format lays out. Every
+# Fails when a C++ source differs from what .clang-format lays out, or
+# reaches another folder with a relative include ("../x.h"), which would get
+# past the include roots that keep the arrows pointing one way. Every
 # top-level source folder is covered, so a new one cannot slip past; build
 # trees (which may hold a wine prefix linking to /) and hidden folders are
 # not walked at all.
@@ -15,4 +17,16 @@ execute_process(COMMAND ${CLANG_FORMAT} --dry-run -Werror ${sources}
   RESULT_VARIABLE status ERROR_VARIABLE diagnostics)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "${diagnostics}\nRun clang-format -i on the files above.")
+endif()
+
+set(climbing)
+foreach(source IN LISTS sources)
+  file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"\\.\\./")
+  foreach(line IN LISTS lines)
+    file(RELATIVE_PATH name ${SOURCE_DIR} ${source})
+    string(APPEND climbing "${name}: ${line}\n")
+  endforeach()
+endforeach()
+if(climbing)
+  message(FATAL_ERROR "${climbing}Include from the source root (\"cli/render/scene.h\"), not with \"../\".")
 endif()
