@@ -5,10 +5,11 @@
 #   ./build.sh preview   install, build, render sorvane-preview.png
 #   ./build.sh pictures  install, build, render the README's pictures into docs/
 #   ./build.sh test      install, build (64-bit, 32-bit and Windows), run every test
-#   ./build.sh sanitize  install, build with AddressSanitizer and UBSan, run every test
-#   ./build.sh tsan      install, build with ThreadSanitizer, run every test
-#   ./build.sh fuzz      install, build the fuzz targets with clang, run each for a fixed time
+#   ./build.sh sanitize  install, build with AddressSanitizer and UBSan (clang), run every test
+#   ./build.sh tsan      install, build with ThreadSanitizer, run the tests that run threads
+#   ./build.sh fuzz      install, build as sanitize does, run each fuzz target for a fixed time
 #   ./build.sh build     install and build only
+#   ./build.sh dev       build 64-bit and run its tests (after a first `test` or `build`)
 #   ./build.sh windows   install, cross-build the Windows DLLs, run their tests
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -60,13 +61,16 @@ build32() {
   cmake --build build-m32 -j "$jobs"
 }
 
-# buildSanitized DIR BUILD_TYPE FLAGS: the same tests under a sanitizer,
-# which checks the hosts, the plug-ins and the command alike.
-buildSanitized() {
-  cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE="$2" \
-    -DCMAKE_CXX_FLAGS="$3" -DCMAKE_EXE_LINKER_FLAGS="$3" -DCMAKE_SHARED_LINKER_FLAGS="$3" \
+# buildTsan: the renderer's threads and what the hosts and plug-ins share,
+# under ThreadSanitizer. Only the test programs that run threads are built
+# and run (the ctest label "threads"): the rest is single-threaded, and the
+# sanitize step checks it.
+buildTsan() {
+  local flags="-fsanitize=thread -fno-omit-frame-pointer"
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags" \
     -DSORVANE_BENCHMARKS=OFF
-  cmake --build "$1" -j "$jobs"
+  cmake --build build-tsan -j "$jobs" --target sorvane_threaded_tests
 }
 
 # The Windows DLLs, cross-built with mingw-w64. build-win64: both libraries,
@@ -99,62 +103,19 @@ timeWindows() {
     --benchmark_out=build-win64/evaluation_timing.json --benchmark_out_format=json
 }
 
-# libFuzzer targets (fuzz/), with AddressSanitizer and UBSan over the whole
-# tree: the hosts and the plug-ins they load are checked too. The runtime is
-# the shared one, so that the plug-ins, linked with --no-undefined, find it.
-buildFuzzers() {
+# One tree with AddressSanitizer and UBSan over everything (the hosts and
+# the plug-ins they load are checked too), built by clang with libFuzzer's
+# coverage, so the same build runs the tests (sanitize) and the fuzz targets
+# (fuzz, fuzz/). The runtime is the shared one, so that the plug-ins, linked
+# with --no-undefined, find it. -O1 keeps assertions (no NDEBUG).
+buildAsan() {
   local flags="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
   local link="-fsanitize=address,undefined -shared-libsan -Wl,-rpath,$(clang++ -print-resource-dir)/lib/linux"
-  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  CC=clang CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" -DCMAKE_CXX_FLAGS="$flags" \
     -DCMAKE_EXE_LINKER_FLAGS="$link" -DCMAKE_SHARED_LINKER_FLAGS="$link" -DCMAKE_MODULE_LINKER_FLAGS="$link" \
-    -DSORVANE_TESTS=OFF -DSORVANE_BENCHMARKS=OFF -DSORVANE_FUZZ=ON
-  cmake --build build-fuzz -j "$jobs" --target sorvane_fuzzers
-}
-
-# Each target for SORVANE_FUZZ_SECONDS (default 30) from its seed corpus,
-# $jobs at a time, with leak detection; a crash, a UB report, a leak or a
-# timeout fails the step. What the run finds is kept in build-fuzz/corpus/.
-runFuzzers() {
-  local seconds="${SORVANE_FUZZ_SECONDS:-30}"
-  local targets=(fuzz_shade_maya fuzz_shade_mentalray fuzz_scene_file fuzz_mi_declaration
-                 fuzz_maya_shading fuzz_mentalray_shading)
-  mkdir -p build-fuzz/logs build-fuzz/artifacts
-  local running=0 t
-  for t in "${targets[@]}"; do
-    mkdir -p "build-fuzz/corpus/$t"
-    (
-      cd build-fuzz
-      set +e
-      # The format's keywords, where it has any, so mutations reach past the first key.
-      local dict=()
-      [ -f "../fuzz/dictionaries/$t.dict" ] && dict=(-dict="../fuzz/dictionaries/$t.dict")
-      ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        "bin/$t" -max_total_time="$seconds" -timeout=10 -detect_leaks=1 -print_final_stats=1 "${dict[@]}" \
-        -artifact_prefix="artifacts/$t-" "corpus/$t" "../fuzz/corpus/$t" >"logs/$t.log" 2>&1
-      echo $? >"logs/$t.status"
-    ) &
-    running=$((running + 1))
-    if ((running >= jobs)); then
-      wait -n || true
-      running=$((running - 1))
-    fi
-  done
-  wait
-  local failed=0 runs rate status
-  printf '%-24s %12s %10s\n' target executions "exec/s"
-  for t in "${targets[@]}"; do
-    status=$(cat "build-fuzz/logs/$t.status")
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "build-fuzz/logs/$t.log")
-    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "build-fuzz/logs/$t.log")
-    printf '%-24s %12s %10s\n' "$t" "${runs:-?}" "${rate:-?}"
-    if [ "$status" != 0 ]; then
-      failed=1
-      echo "$t failed (exit $status): build-fuzz/logs/$t.log" >&2
-      grep -E "ERROR|SUMMARY|runtime error|Test unit written" "build-fuzz/logs/$t.log" >&2 || tail -20 "build-fuzz/logs/$t.log" >&2
-    fi
-  done
-  return $failed
+    -DSORVANE_BENCHMARKS=OFF -DSORVANE_FUZZ=ON
+  cmake --build build-asan -j "$jobs"
 }
 
 case "${1:-}" in
@@ -196,25 +157,28 @@ case "${1:-}" in
   sanitize)
     install_missing
     # Memory and undefined-behaviour errors.
-    buildSanitized build-sanitize Debug \
-      "-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
-    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+    buildAsan
+    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"
     ;;
   tsan)
     install_missing
-    # Data races in the renderer's threads and in what the hosts and plug-ins share.
-    buildSanitized build-tsan RelWithDebInfo "-fsanitize=thread -fno-omit-frame-pointer"
+    buildTsan
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(pwd)/tests/tsan.supp" \
-      ctest --test-dir build-tsan --output-on-failure -j "$jobs"
+      ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L threads
     ;;
   fuzz)
     install_missing
-    buildFuzzers
-    runFuzzers
+    buildAsan
+    fuzz/run.sh build-asan "$jobs"
     ;;
   build)
     install_missing
     build64
+    ;;
+  dev)
+    # The quick loop: the 64-bit tree and its tests, nothing installed.
+    build64
+    ctest --test-dir build --output-on-failure -j "$jobs"
     ;;
   windows)
     packages+=("${windows_packages[@]}")
@@ -224,7 +188,7 @@ case "${1:-}" in
     timeWindows
     ;;
   *)
-    echo "usage: $0 preview|pictures|test|sanitize|tsan|fuzz|build|windows" >&2
+    echo "usage: $0 preview|pictures|test|sanitize|tsan|fuzz|build|dev|windows" >&2
     exit 2
     ;;
 esac

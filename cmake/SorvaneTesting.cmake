@@ -67,10 +67,15 @@ endfunction()
 # sorvane_add_gtest(<target> SOURCES ... [LIBRARIES ...] [LABELS ...] [PREFIX <text>])
 # One test executable; every TEST in it becomes a ctest test (a cross-built
 # one is a single ctest test, see above), its name after PREFIX where one
-# source serves several executables.
+# source serves several executables. The label "threads" marks a program
+# that runs threads: the ThreadSanitizer tree builds and runs those alone
+# (the target sorvane_threaded_tests).
 function(sorvane_add_gtest target)
   cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBRARIES;LABELS" ${ARGN})
   add_executable(${target} ${ARG_SOURCES})
+  if("threads" IN_LIST ARG_LABELS)
+    set_property(GLOBAL APPEND PROPERTY SORVANE_THREADED_TESTS ${target})
+  endif()
   target_link_libraries(${target} PRIVATE ${ARG_LIBRARIES} sorvane_warnings GTest::gtest_main)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   if(CMAKE_CROSSCOMPILING)
