@@ -83,9 +83,14 @@ function(sorvane_add_gtest target)
       sorvane_emulated_test(${target} ${target} LABELS ${ARG_LABELS})
     endif()
   else()
+    # One label of the names joined by '-' ("maya-threads"): CMake's test
+    # discovery splits a list of labels into property names and loses all
+    # but the first. ctest -L takes a pattern, so -L maya and -L threads
+    # both still pick it.
+    list(JOIN ARG_LABELS "-" label)
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       TEST_PREFIX "${ARG_PREFIX}"
-      PROPERTIES LABELS "${ARG_LABELS}")
+      PROPERTIES LABELS "${label}")
   endif()
 endfunction()
