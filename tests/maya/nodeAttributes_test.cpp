@@ -165,7 +165,9 @@ TEST(DefaultPreset, MentalRaysOwnValuesAreTheDeclaredDefaults) {
     const nlohmann::json preset = nlohmann::json::parse(readFile(SORVANE_PRESETS_JSON)).at("default");
     const mrhost::Declaration declaration = mrhost::readDeclarations(SORVANE_MR_DECLARATION).at(0);
     ASSERT_TRUE(preset.contains("mentalray"));
-    for (const auto& [name, value] : preset["mentalray"].items()) {
+    for (const auto& item : preset["mentalray"].items()) {
+        const std::string& name = item.key();
+        const auto& value = item.value();
         SCOPED_TRACE(name);
         for (const Row& row : kNodeAttributes) {
             EXPECT_FALSE(row.mentalray && name == row.mentalray) << "a counterpart of " << row.longName;
@@ -178,7 +180,8 @@ TEST(DefaultPreset, MentalRaysOwnValuesAreTheDeclaredDefaults) {
     }
     // Nothing in the preset that is no material attribute of the node.
     for (const char* section : {"attributes", "maya"}) {
-        for (const auto& [name, value] : preset[section].items()) {
+        for (const auto& item : preset[section].items()) {
+            const std::string& name = item.key();
             const bool known = std::any_of(
                 std::begin(kNodeAttributes), std::end(kNodeAttributes),
                 [&](const Row& r) { return r.group == Row::Group::material && name == r.longName; });
