@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iomanip>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 #include "cli/commands.h"
@@ -21,6 +22,7 @@
 #include "cli/common/nameSuggestions.h"
 #include "cli/common/outputFile.h"
 #include "cli/hosts/hostBackends.h"
+#include "cli/render/environmentFile.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
 #include "cli/render/progressBar.h"
@@ -52,6 +54,11 @@ struct RenderOptions {
     bool json = false;
     float exposure = 0.0f;
     std::string diff;
+    std::string environment;
+    std::string environmentIntensity;
+    std::string environmentRotate;
+    std::string display;
+    std::string view;
     bool quiet = false;
     bool passes = false;
     PluginPaths paths = defaultPluginPaths();
@@ -209,6 +216,26 @@ void run(const RenderOptions& options, CommandContext& context) {
         request.scene = render::readSceneFile(options.sceneFile);
         request.sceneName = options.sceneFile;
     }
+    if (!options.environment.empty()) {
+        request.scene.environmentImage = render::EnvironmentImage{options.environment};
+    }
+    for (const auto& [option, text] : {std::pair{"--environment-intensity", &options.environmentIntensity},
+                                       std::pair{"--environment-rotate", &options.environmentRotate}}) {
+        if (text->empty()) continue;
+        if (!request.scene.environmentImage) {
+            throw InputError(option,
+                             "applies to an environment image: give --environment FILE (or a scene "
+                             "file's environment.file)");
+        }
+        const float value = std::strtof(text->c_str(), nullptr);  // checked when the option was read
+        if (text == &options.environmentIntensity) {
+            request.scene.environmentImage->intensity = value;
+        } else {
+            request.scene.environmentImage->rotate = value;
+        }
+    }
+    for (const std::string& note : render::lightByEnvironment(request.scene))
+        context.err << "sorvane render: " << note << '\n';
     if (!options.material.empty() && !options.preset.empty()) {
         throw InputError("--material", "and --preset both choose the material: give one");
     }
@@ -498,6 +525,22 @@ const CLI::Validator wholeNumber(
     },
     "");
 
+// A number from `low` to `high`, the whole text: strtof alone reads "abc"
+// as 0, and a range check alone lets "nan" through.
+CLI::Validator numberBetween(float low, float high, const std::string& what) {
+    return CLI::Validator(
+        [=](const std::string& text) {
+            char* end = nullptr;
+            const float value = std::strtof(text.c_str(), &end);
+            const bool number = !text.empty() && end == text.c_str() + text.size();
+            if (number && value >= low && value <= high) return std::string();
+            std::ostringstream message;
+            message << "expected " << what << " from " << low << " to " << high << ", not \"" << text << "\"";
+            return message.str();
+        },
+        "");
+}
+
 }  // namespace
 
 void addRenderCommand(CLI::App& app, CommandContext& context) {
@@ -590,6 +633,22 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
             },
             "STOPS"))
         ->capture_default_str();
+    command
+        ->add_option("--environment", options->environment,
+                     "Light the stage and the ball from a linear lat-long HDR image (.exr): the backdrop\n"
+                     "shows it, and 128 directional lights made from it replace the default lights")
+        ->type_name("FILE.exr");
+    command
+        ->add_option("--environment-intensity", options->environmentIntensity,
+                     "Scale the environment's light (default 1)")
+        ->check(numberBetween(0.0f, 1e6f, "a scale"))
+        ->type_name("SCALE");
+    command
+        ->add_option("--environment-rotate", options->environmentRotate,
+                     "Turn the environment about the vertical by degrees (positive: what was ahead\n"
+                     "goes to the left)")
+        ->check(numberBetween(-1e4f, 1e4f, "degrees"))
+        ->type_name("DEGREES");
     command
         ->add_option("--diff", options->diff,
                      "Also write the per-pixel difference of the two hosts' balls (.exr or .png)\n"
