@@ -15,7 +15,8 @@ cd "$(dirname "$0")"
 
 packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev
+          libopencolorio-dev)
 
 install_missing() {
   local missing=()

@@ -24,6 +24,7 @@
 #include "cli/hosts/hostBackends.h"
 #include "cli/render/environmentFile.h"
 #include "cli/render/imageFiles.h"
+#include "cli/render/ocioDisplay.h"
 #include "cli/render/previewRender.h"
 #include "cli/render/progressBar.h"
 #include "cli/render/sceneFile.h"
@@ -234,6 +235,13 @@ void run(const RenderOptions& options, CommandContext& context) {
             request.scene.environmentImage->rotate = value;
         }
     }
+    // The PNG's view: checked now, not after the render.
+    render::ViewTransform view{options.exposure, true};
+    if (!options.display.empty() || !options.view.empty()) {
+        const char* config = std::getenv("OCIO");
+        view.display =
+            render::ocioDisplayTransform(config != nullptr ? config : "", options.display, options.view);
+    }
     for (const std::string& note : render::lightByEnvironment(request.scene))
         context.err << "sorvane render: " << note << '\n';
     if (!options.material.empty() && !options.preset.empty()) {
@@ -383,6 +391,11 @@ void run(const RenderOptions& options, CommandContext& context) {
                            "pictures only and is not in "
                         << options.output << '\n';
         }
+        if (view.display != nullptr) {
+            context.err << "sorvane render: --display/--view: an EXR stays scene-linear; the view applies to "
+                           "PNG pictures only and is not in "
+                        << options.output << '\n';
+        }
         // Linear, one layer per host: a compositor picks them apart by name;
         // the first host again as the plain layer, for viewers that open that.
         std::vector<render::Image> layers;
@@ -406,8 +419,9 @@ void run(const RenderOptions& options, CommandContext& context) {
         char stops[32];
         std::snprintf(stops, sizeof stops, "%g", static_cast<double>(options.exposure));
         metadata.emplace_back("exposure", stops);
-        const render::DisplayImage picture =
-            render::labelledPicture(preview, render::ViewTransform{options.exposure, true});
+        metadata.emplace_back("view", view.display != nullptr ? view.display->describe()
+                                                              : std::string("soft shoulder, then sRGB"));
+        const render::DisplayImage picture = render::labelledPicture(preview, view);
         render::writePng(options.output, picture, metadata);
         width = picture.width;
         height = picture.height;
@@ -427,9 +441,7 @@ void run(const RenderOptions& options, CommandContext& context) {
         sheetMetadata.emplace_back("passes",
                                    "beauty = set + the effects; each effect is the plug-in's answer "
                                    "with every other effect's attributes at 0");
-        render::writePng(stem + ".passes.png",
-                         render::labelledPicture(render::breakdownSheet(passes),
-                                                 render::ViewTransform{options.exposure, true}),
+        render::writePng(stem + ".passes.png", render::labelledPicture(render::breakdownSheet(passes), view),
                          sheetMetadata);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -649,6 +661,15 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
                      "goes to the left)")
         ->check(numberBetween(-1e4f, 1e4f, "degrees"))
         ->type_name("DEGREES");
+    command
+        ->add_option("--display", options->display,
+                     "PNG only: the display of the OpenColorIO config $OCIO names (default: the config's);\n"
+                     "without --display or --view the PNG has the preview's own view")
+        ->type_name("DISPLAY");
+    command
+        ->add_option("--view", options->view,
+                     "PNG only: the view of that display in the $OCIO config (default: the display's)")
+        ->type_name("VIEW");
     command
         ->add_option("--diff", options->diff,
                      "Also write the per-pixel difference of the two hosts' balls (.exr or .png)\n"
