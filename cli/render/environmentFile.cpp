@@ -139,6 +139,16 @@ void applyEnvironment(Scene& scene, std::shared_ptr<const lighting::EnvironmentM
     scene.environment.map = std::move(map);
 }
 
+std::vector<std::string> environmentFilesIn(const std::string& directory) {
+    std::vector<std::string> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+        if (entry.path().extension() == ".exr") files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 std::vector<std::string> lightByEnvironment(Scene& scene) {
     if (!scene.environmentImage) return {};
     const EnvironmentImage& image = *scene.environmentImage;

@@ -36,4 +36,7 @@ void applyEnvironment(Scene& scene, std::shared_ptr<const lighting::EnvironmentM
 // light). Throws InputError naming the file.
 std::vector<std::string> lightByEnvironment(Scene& scene);
 
+// The .exr files of a directory, by name; none when it is missing.
+std::vector<std::string> environmentFilesIn(const std::string& directory);
+
 }  // namespace sorvane::render
