@@ -172,6 +172,8 @@ case "${1:-}" in
     build/bin/sorvane render --preset all --size 200 -o docs/contact-sheet.png
     build/bin/sorvane render --wedge scattering=0,0.5,1 --wedge backlight=0.05,0.5,0.95 --size 160 \
       -o docs/wedge-grid.png
+    build/bin/sorvane render --environment build/environments/outdoor.exr --preset jade --exposure -1.5 \
+      --wedge subsurfaceIntensity=0.2,0.015 --size 200 -o docs/environment.png
     passes=$(mktemp -d)
     build/bin/sorvane render --passes --size 160 -o "$passes/breakdown.exr"
     mv "$passes/breakdown.passes.png" docs/breakdown.png
