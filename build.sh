@@ -16,7 +16,8 @@ cd "$(dirname "$0")"
 
 packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev
+          libopencolorio-dev)
 
 install_missing() {
   local missing=()
@@ -136,6 +137,8 @@ case "${1:-}" in
     build/bin/sorvane render --preset all --size 200 -o docs/contact-sheet.png
     build/bin/sorvane render --wedge scattering=0,0.5,1 --wedge backlight=0.05,0.5,0.95 --size 160 \
       -o docs/wedge-grid.png
+    build/bin/sorvane render --environment build/environments/outdoor.exr --preset jade --exposure -1.5 \
+      --wedge subsurfaceIntensity=0.2,0.015 --size 200 -o docs/environment.png
     passes=$(mktemp -d)
     build/bin/sorvane render --passes --size 160 -o "$passes/breakdown.exr"
     mv "$passes/breakdown.passes.png" docs/breakdown.png

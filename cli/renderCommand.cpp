@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iomanip>
 #include <ostream>
+#include <sstream>
 #include <thread>
 
 #include "cli/commands.h"
@@ -21,7 +22,9 @@
 #include "cli/common/nameSuggestions.h"
 #include "cli/common/outputFile.h"
 #include "cli/hosts/hostBackends.h"
+#include "cli/render/environmentFile.h"
 #include "cli/render/imageFiles.h"
+#include "cli/render/ocioDisplay.h"
 #include "cli/render/previewRender.h"
 #include "cli/render/progressBar.h"
 #include "cli/render/sceneFile.h"
@@ -52,6 +55,11 @@ struct RenderOptions {
     bool json = false;
     float exposure = 0.0f;
     std::string diff;
+    std::string environment;
+    std::string environmentIntensity;
+    std::string environmentRotate;
+    std::string display;
+    std::string view;
     bool quiet = false;
     bool passes = false;
     PluginPaths paths = defaultPluginPaths();
@@ -209,6 +217,33 @@ void run(const RenderOptions& options, CommandContext& context) {
         request.scene = render::readSceneFile(options.sceneFile);
         request.sceneName = options.sceneFile;
     }
+    if (!options.environment.empty()) {
+        request.scene.environmentImage = render::EnvironmentImage{options.environment};
+    }
+    for (const auto& [option, text] : {std::pair{"--environment-intensity", &options.environmentIntensity},
+                                       std::pair{"--environment-rotate", &options.environmentRotate}}) {
+        if (text->empty()) continue;
+        if (!request.scene.environmentImage) {
+            throw InputError(option,
+                             "applies to an environment image: give --environment FILE (or a scene "
+                             "file's environment.file)");
+        }
+        const float value = std::strtof(text->c_str(), nullptr);  // checked when the option was read
+        if (text == &options.environmentIntensity) {
+            request.scene.environmentImage->intensity = value;
+        } else {
+            request.scene.environmentImage->rotate = value;
+        }
+    }
+    // The PNG's view: checked now, not after the render.
+    render::ViewTransform view{options.exposure, true};
+    if (!options.display.empty() || !options.view.empty()) {
+        const char* config = std::getenv("OCIO");
+        view.display =
+            render::ocioDisplayTransform(config != nullptr ? config : "", options.display, options.view);
+    }
+    for (const std::string& note : render::lightByEnvironment(request.scene))
+        context.err << "sorvane render: " << note << '\n';
     if (!options.material.empty() && !options.preset.empty()) {
         throw InputError("--material", "and --preset both choose the material: give one");
     }
@@ -356,6 +391,11 @@ void run(const RenderOptions& options, CommandContext& context) {
                            "pictures only and is not in "
                         << options.output << '\n';
         }
+        if (view.display != nullptr) {
+            context.err << "sorvane render: --display/--view: an EXR stays scene-linear; the view applies to "
+                           "PNG pictures only and is not in "
+                        << options.output << '\n';
+        }
         // Linear, one layer per host: a compositor picks them apart by name;
         // the first host again as the plain layer, for viewers that open that.
         std::vector<render::Image> layers;
@@ -379,8 +419,9 @@ void run(const RenderOptions& options, CommandContext& context) {
         char stops[32];
         std::snprintf(stops, sizeof stops, "%g", static_cast<double>(options.exposure));
         metadata.emplace_back("exposure", stops);
-        const render::DisplayImage picture =
-            render::labelledPicture(preview, render::ViewTransform{options.exposure, true});
+        metadata.emplace_back("view", view.display != nullptr ? view.display->describe()
+                                                              : std::string("soft shoulder, then sRGB"));
+        const render::DisplayImage picture = render::labelledPicture(preview, view);
         render::writePng(options.output, picture, metadata);
         width = picture.width;
         height = picture.height;
@@ -400,9 +441,7 @@ void run(const RenderOptions& options, CommandContext& context) {
         sheetMetadata.emplace_back("passes",
                                    "beauty = set + the effects; each effect is the plug-in's answer "
                                    "with every other effect's attributes at 0");
-        render::writePng(stem + ".passes.png",
-                         render::labelledPicture(render::breakdownSheet(passes),
-                                                 render::ViewTransform{options.exposure, true}),
+        render::writePng(stem + ".passes.png", render::labelledPicture(render::breakdownSheet(passes), view),
                          sheetMetadata);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -498,6 +537,22 @@ const CLI::Validator wholeNumber(
     },
     "");
 
+// A number from `low` to `high`, the whole text: strtof alone reads "abc"
+// as 0, and a range check alone lets "nan" through.
+CLI::Validator numberBetween(float low, float high, const std::string& what) {
+    return CLI::Validator(
+        [=](const std::string& text) {
+            char* end = nullptr;
+            const float value = std::strtof(text.c_str(), &end);
+            const bool number = !text.empty() && end == text.c_str() + text.size();
+            if (number && value >= low && value <= high) return std::string();
+            std::ostringstream message;
+            message << "expected " << what << " from " << low << " to " << high << ", not \"" << text << "\"";
+            return message.str();
+        },
+        "");
+}
+
 }  // namespace
 
 void addRenderCommand(CLI::App& app, CommandContext& context) {
@@ -590,6 +645,31 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
             },
             "STOPS"))
         ->capture_default_str();
+    command
+        ->add_option("--environment", options->environment,
+                     "Light the stage and the ball from a linear lat-long HDR image (.exr): the backdrop\n"
+                     "shows it, and 128 directional lights made from it replace the default lights")
+        ->type_name("FILE.exr");
+    command
+        ->add_option("--environment-intensity", options->environmentIntensity,
+                     "Scale the environment's light (default 1)")
+        ->check(numberBetween(0.0f, 1e6f, "a scale"))
+        ->type_name("SCALE");
+    command
+        ->add_option("--environment-rotate", options->environmentRotate,
+                     "Turn the environment about the vertical by degrees (positive: what was ahead\n"
+                     "goes to the left)")
+        ->check(numberBetween(-1e4f, 1e4f, "degrees"))
+        ->type_name("DEGREES");
+    command
+        ->add_option("--display", options->display,
+                     "PNG only: the display of the OpenColorIO config $OCIO names (default: the config's);\n"
+                     "without --display or --view the PNG has the preview's own view")
+        ->type_name("DISPLAY");
+    command
+        ->add_option("--view", options->view,
+                     "PNG only: the view of that display in the $OCIO config (default: the display's)")
+        ->type_name("VIEW");
     command
         ->add_option("--diff", options->diff,
                      "Also write the per-pixel difference of the two hosts' balls (.exr or .png)\n"

@@ -8,12 +8,14 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdlib>
+#include <filesystem>
 #include <ostream>
 #include <thread>
 
 #include "cli/commands.h"
 #include "cli/common/jsonValues.h"
 #include "cli/hosts/hostBackends.h"
+#include "cli/render/environmentFile.h"
 #include "cli/studio/studioServer.h"
 
 extern char** environ;
@@ -49,7 +51,17 @@ void run(const StudioOptions& options, CommandContext& context) {
     backends.push_back(render::openMayaBackend(options.paths));
     backends.push_back(render::openMentalrayBackend(options.paths));
     studio::MaterialSchema schema = studio::materialSchema(describeMentalrayParameters(options.paths));
-    studio::SwatchRenderer renderer(std::move(backends));
+    // The environments shipped beside the command; one that will not read is named and left out.
+    std::vector<studio::SwatchRenderer::Environment> environments;
+    for (const std::string& file : render::environmentFilesIn(defaultEnvironmentDirectory())) {
+        try {
+            environments.push_back(
+                {std::filesystem::path(file).stem().string(), render::readEnvironmentMap(file)});
+        } catch (const InputError& error) {
+            context.err << "sorvane studio: " << messageOf(error) << "; left out\n";
+        }
+    }
+    studio::SwatchRenderer renderer(std::move(backends), environments);
     studio::StudioServer server(renderer, std::move(schema));
 
     // Interrupts are taken by one thread, which stops the server; the

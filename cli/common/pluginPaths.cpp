@@ -17,6 +17,13 @@ PluginPaths defaultPluginPaths() {
             (root / "mentalray" / "include" / "qm7r_sorvane.mi").string()};
 }
 
+std::string defaultEnvironmentDirectory() {
+    // Beside mentalray/ and plug-ins/, wherever those are.
+    return (std::filesystem::path(defaultPluginPaths().mayaPlugin).parent_path().parent_path() /
+            "environments")
+        .string();
+}
+
 void addPluginPathOptions(CLI::App& command, PluginPaths& paths) {
     command.add_option("--plugin", paths.mayaPlugin, "The Maya plug-in to load")->capture_default_str();
     command.add_option("--library", paths.mentalrayLibrary, "The mental ray shader library to load")

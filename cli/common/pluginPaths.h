@@ -19,6 +19,8 @@ struct PluginPaths {
 };
 
 PluginPaths defaultPluginPaths();
+// The environments shipped beside them: environments/NAME.exr.
+std::string defaultEnvironmentDirectory();
 
 // --plugin, --library and --declaration on a subcommand.
 void addPluginPathOptions(CLI::App& command, PluginPaths& paths);

@@ -69,7 +69,7 @@ bool encodePng(png_structp png, png_infop info, const DisplayImage& image, png_t
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    if (image.srgb) png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     if (textCount > 0) png_set_text(png, info, texts, textCount);
     png_write_info(png, info);
     for (int y = 0; y < image.height; ++y) {

@@ -388,6 +388,14 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
     const Scene cameraSpace = toCameraSpace(scene);
     out.metadata = {{"hosts", joined(out.hosts, " ")}};
     if (!request.sceneName.empty()) out.metadata.emplace_back("scene", request.sceneName);
+    if (scene.environmentImage) {
+        char text[64];
+        std::snprintf(text, sizeof text, " (intensity %g, rotate %g, %d lights)",
+                      static_cast<double>(scene.environmentImage->intensity),
+                      static_cast<double>(scene.environmentImage->rotate),
+                      static_cast<int>(scene.lights.size()));
+        out.metadata.emplace_back("environment", scene.environmentImage->file + text);
+    }
     if (previewShown) {
         if (materialSheet || request.materials.size() == 1) {
             std::vector<std::string> sources;

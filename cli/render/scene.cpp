@@ -127,10 +127,23 @@ Scene toCameraSpace(const Scene& world) {
         l.position = point(l.position);
         l.direction = normalized(direction(l.direction));
     }
+    // Camera space back to the world (the rows' transpose), then on to the map.
+    const Vec3 back[3] = {
+        {right.x, up.x, -forward.x}, {right.y, up.y, -forward.y}, {right.z, up.z, -forward.z}};
+    const auto& toMap = world.environment.toMap;
+    for (int i = 0; i < 3; ++i) {
+        const Vec3 row = back[0] * toMap[i][0] + back[1] * toMap[i][1] + back[2] * toMap[i][2];
+        out.environment.toMap[i] = {row.x, row.y, row.z};
+    }
     return out;
 }
 
 Rgb environmentRadiance(const lighting::Environment& environment, Vec3 worldUp, Vec3 direction) {
+    if (environment.map != nullptr) {
+        const lighting::Color3 c = environment.map->radiance(
+            lighting::inMapFrame(environment, direction.x, direction.y, direction.z));
+        return Rgb{c[0], c[1], c[2]} * environment.intensity;
+    }
     const float height = dot(normalized(direction), worldUp);
     const auto& sky = environment.sky;
     const auto& ground = environment.ground;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,11 +97,22 @@ struct Light {
     bool shadows = true;
 };
 
+// An environment image to light the scene by (environmentFile.h lights it).
+struct EnvironmentImage {
+    std::string file;
+    float intensity = 1.0f;
+    float rotate = 0.0f;  // degrees about the world's vertical
+};
+
 struct Scene {
     Camera camera;
     std::vector<Object> objects;
     std::vector<Light> lights;
     lighting::Environment environment;
+    // Given, the image takes the place of sky and ground, and its lights join
+    // the scene's: the scene file's own lights, or instead of the default's.
+    std::optional<EnvironmentImage> environmentImage;
+    bool ownLights = false;  // the lights are the scene file's
     // materials[0] is the previewed material: --preset, --set, --wedge and
     // --texture change it. Other entries belong to the set around it.
     std::vector<SceneMaterial> materials{SceneMaterial{}};

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 namespace sorvane::render {
@@ -335,17 +336,40 @@ SceneMaterial parseMaterial(const Json& value, const std::string& field) {
     return material;
 }
 
-Scene parseScene(const Json& document) {
+Scene parseScene(const Json& document, const std::string& directory) {
     requireObject(document, "scene");
     requireKnownKeys(document, "", {"camera", "environment", "material", "objects", "lights"});
     Scene scene = defaultScene();
     if (document.contains("camera")) scene.camera = parseCamera(document["camera"], "camera", scene.camera);
     if (document.contains("environment")) {
         const Json& e = requireObject(document["environment"], "environment");
-        requireKnownKeys(e, "environment", {"sky", "ground"});
+        requireKnownKeys(e, "environment", {"sky", "ground", "file", "intensity", "rotate"});
         if (e.contains("sky")) scene.environment.sky = channels(readColor(e["sky"], "environment.sky"));
         if (e.contains("ground"))
             scene.environment.ground = channels(readColor(e["ground"], "environment.ground"));
+        if (e.contains("file")) {
+            if (!e["file"].is_string() || e["file"].get<std::string>().empty()) {
+                throw InputError("environment.file", "must name an OpenEXR image");
+            }
+            EnvironmentImage image;
+            const std::filesystem::path file = e["file"].get<std::string>();
+            // Relative to the scene file, wherever the command runs.
+            image.file = file.is_absolute() || directory.empty()
+                             ? file.string()
+                             : (std::filesystem::path(directory) / file).string();
+            if (e.contains("intensity"))
+                image.intensity = readRanged(e["intensity"], "environment.intensity", 0.0f, 1e6f, false);
+            if (e.contains("rotate"))
+                image.rotate = readRanged(e["rotate"], "environment.rotate", -1e4f, 1e4f, false);
+            scene.environmentImage = image;
+        } else {
+            for (const char* key : {"intensity", "rotate"}) {
+                if (e.contains(key)) {
+                    throw InputError(std::string("environment.") + key,
+                                     "applies to an image: give \"file\" too");
+                }
+            }
+        }
     }
     if (document.contains("material")) scene.materials[0] = parseMaterial(document["material"], "material");
     if (document.contains("objects")) {
@@ -363,6 +387,7 @@ Scene parseScene(const Json& document) {
             scene.lights.push_back(
                 parseLight(lights[i], "lights[" + std::to_string(i) + "]", static_cast<int>(i)));
         }
+        scene.ownLights = true;
     }
     return scene;
 }
@@ -379,7 +404,7 @@ Scene readSceneFile(const std::string& path) {
         throw InputError(path, std::string("not valid JSON: ") + error.what());
     }
     try {
-        return parseScene(document);
+        return parseScene(document, std::filesystem::path(path).parent_path().string());
     } catch (const InputError& error) {
         // Name the file before the field; what() already holds "field: message".
         throw InputError(path, cli::messageOf(error));

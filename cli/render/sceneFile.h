@@ -7,6 +7,8 @@
 //   "camera": {"position": [0, 1.5, 6.2], "lookAt": [0, 0.8, 0], "up": [0, 1, 0],
 //              "fieldOfView": 30},
 //   "environment": {"sky": [0.008, 0.008, 0.0085], "ground": [0.008, 0.008, 0.0085]},
+//   (or "environment": {"file": "studio.exr", "intensity": 1, "rotate": 90}: a linear
+//    lat-long OpenEXR image, relative to the scene file, turned by degrees about the vertical)
 //   "material": {"preset": "jade", "attributes": {"diffuse": 0.6, "color": [0.2, 0.5, 0.3]},
 //                "textures": {"color": "checker"}},
 //   "objects": [
@@ -33,7 +35,9 @@
 // lights a "lightRadius" and "samples" for soft shadows in the Maya host,
 // whose area lights are point lights at their centre with shadow rays spread
 // over the area. The mental ray host samples a point or spot light once and
-// has no ambient light.
+// has no ambient light. An environment image lights the scene with
+// directional lights made from it, beside the file's lights, or instead of
+// the default scene's when the file gives none.
 
 #include <string>
 
@@ -47,7 +51,8 @@ using cli::Json;
 
 // Throws InputError naming the file and the field.
 Scene readSceneFile(const std::string& path);
-Scene parseScene(const Json& document);
+// `directory`: where a relative environment file is looked for.
+Scene parseScene(const Json& document, const std::string& directory = "");
 
 SceneMaterial parseMaterial(const Json& value, const std::string& field);
 AttributeValue parseAttributeValue(const std::string& name, const Json& value, const std::string& field);

@@ -118,7 +118,7 @@ MaterialSchema materialSchema(const std::vector<cli::ShaderParameterInfo>& menta
     return schema;
 }
 
-OrderedJson schemaJson(const MaterialSchema& schema) {
+OrderedJson schemaJson(const MaterialSchema& schema, const std::vector<std::string>& environments) {
     OrderedJson maya = OrderedJson::array();
     for (const SchemaEntry& e : schema.maya) maya.push_back(entryJson(e));
     OrderedJson mentalray = OrderedJson::array();
@@ -128,8 +128,8 @@ OrderedJson schemaJson(const MaterialSchema& schema) {
     return {{"maya", maya},
             {"mentalray", mentalray},
             {"presets", presets},
-            // The preview's set is the one environment until others are built.
-            {"environments", OrderedJson::array({"studio"})}};
+            // "studio" is the preview's own set and lights; the others are images.
+            {"environments", environments}};
 }
 
 }  // namespace sorvane::studio

@@ -39,6 +39,6 @@ constexpr const char* kMentalraySection = "mental ray";
 MaterialSchema materialSchema(const std::vector<cli::ShaderParameterInfo>& mentalray);
 
 // GET /api/schema: the attributes, the parameters, the presets and the environments.
-cli::OrderedJson schemaJson(const MaterialSchema& schema);
+cli::OrderedJson schemaJson(const MaterialSchema& schema, const std::vector<std::string>& environments);
 
 }  // namespace sorvane::studio

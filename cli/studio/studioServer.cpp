@@ -99,19 +99,21 @@ const Json& readBody(const httplib::Request& req, Json& document) {
 SwatchRequest readRenderRequest(const Json& body) {
     cli::requireKnownKeys(
         body, "", {"material", "host", "size", "samples", "exposure", "pass", "environment", "mesh", "view"});
-    // Other environments and meshes are not in this build: say so rather
-    // than render something else.
-    for (const char* field : {"environment", "mesh"}) {
-        if (body.contains(field) && !body[field].is_null()) {
-            throw InputError(field, "not available in this build");
-        }
-    }
+    // Meshes are not in this build: say so rather than render something else.
+    if (body.contains("mesh") && !body["mesh"].is_null())
+        throw InputError("mesh", "not available in this build");
     SwatchRequest request;
     if (!body.contains("host") || !body["host"].is_string()) {
         throw InputError("host", "must be \"maya\" or \"mentalray\"");
     }
     request.host = body["host"].get<std::string>();
     if (body.contains("material")) request.material = render::parseMaterial(body["material"], "material");
+    if (body.contains("environment") && !body["environment"].is_null()) {
+        if (!body["environment"].is_string()) {
+            throw InputError("environment", "must be an environment's name (see /api/schema)");
+        }
+        request.environment = body["environment"].get<std::string>();
+    }
     if (body.contains("pass") && !body["pass"].is_null()) {
         if (!body["pass"].is_string()) throw InputError("pass", "must be a pass name (see /api/schema)");
         request.pass = body["pass"].get<std::string>();
@@ -179,7 +181,7 @@ struct StudioServer::Impl {
     std::atomic<bool> finished{false};
 
     Impl(SwatchRenderer& r, MaterialSchema s) : renderer(r), schema(std::move(s)) {
-        OrderedJson document = schemaJson(schema);
+        OrderedJson document = schemaJson(schema, renderer.environments());
         OrderedJson passes = OrderedJson::object();
         for (const std::string& host : renderer.hosts()) passes[host] = renderer.passes(host);
         document["passes"] = passes;

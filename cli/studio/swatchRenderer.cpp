@@ -1,9 +1,11 @@
 #include "cli/studio/swatchRenderer.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "cli/common/jsonValues.h"
 #include "cli/common/nameSuggestions.h"
+#include "cli/render/environmentFile.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/materialPresets.h"
 #include "cli/render/previewRender.h"
@@ -21,7 +23,14 @@ constexpr std::size_t kMaxViews = 256;
 
 }  // namespace
 
-SwatchRenderer::SwatchRenderer(std::vector<std::unique_ptr<render::ShadingBackend>> backends) {
+SwatchRenderer::SwatchRenderer(std::vector<std::unique_ptr<render::ShadingBackend>> backends,
+                               const std::vector<Environment>& environments) {
+    scenes_.emplace_back("studio", render::defaultScene());
+    for (const Environment& e : environments) {
+        render::Scene scene = render::defaultScene();
+        render::applyEnvironment(scene, e.map, e.name, 1.0f, 0.0f, true);
+        scenes_.emplace_back(e.name, std::move(scene));
+    }
     for (auto& backend : backends) {
         auto host = std::make_unique<Host>();
         host->backend = std::move(backend);
@@ -30,6 +39,12 @@ SwatchRenderer::SwatchRenderer(std::vector<std::unique_ptr<render::ShadingBacken
     std::vector<render::ShadingBackend*> all;
     for (const auto& h : hosts_) all.push_back(h->backend.get());
     fileSchema_ = render::materialSchema(all);
+}
+
+std::vector<std::string> SwatchRenderer::environments() const {
+    std::vector<std::string> names;
+    for (const auto& [name, scene] : scenes_) names.push_back(name);
+    return names;
 }
 
 std::vector<std::string> SwatchRenderer::hosts() const {
@@ -99,7 +114,13 @@ Swatch SwatchRenderer::render(const SwatchRequest& request) {
     checkMaterial(request.material);
     // The material's values go to this host's scene: values of names it
     // lacks are left out by the backend, as in a render of both hosts.
-    render::Scene scene = render::defaultScene();
+    const auto environment = std::find_if(scenes_.begin(), scenes_.end(),
+                                          [&](const auto& e) { return e.first == request.environment; });
+    if (environment == scenes_.end()) {
+        throw cli::InputError("environment", "no environment \"" + cli::printable(request.environment) +
+                                                 "\"" + cli::didYouMean(request.environment, environments()));
+    }
+    render::Scene scene = environment->second;
     scene.materials[0] = request.material;
     std::vector<render::ResolvedMaterial> materials;
     for (std::size_t i = 0; i < scene.materials.size(); ++i) {

@@ -18,6 +18,7 @@
 #include "cli/material/materialFiles.h"
 #include "cli/render/scene.h"
 #include "cli/render/shadingBackend.h"
+#include "host/lighting/environmentMap.h"
 
 namespace sorvane::studio {
 
@@ -28,8 +29,9 @@ struct SwatchRequest {
     int height = 320;
     int samples = 4;
     float exposure = 0.0f;
-    std::string pass = "beauty";  // or "set", or one effect of the shading model
-    std::string view;             // empty: never superseded
+    std::string pass = "beauty";         // or "set", or one effect of the shading model
+    std::string environment = "studio";  // the preview's own set, or one of environments()
+    std::string view;                    // empty: never superseded
 };
 
 struct Swatch {
@@ -58,7 +60,17 @@ public:
     // Renders waiting for one host beyond which new ones are turned away.
     static constexpr int kMaxWaiting = 4;
 
-    explicit SwatchRenderer(std::vector<std::unique_ptr<render::ShadingBackend>> backends);
+    // An environment image the studio offers, by name.
+    struct Environment {
+        std::string name;
+        std::shared_ptr<const lighting::EnvironmentMap> map;
+    };
+
+    explicit SwatchRenderer(std::vector<std::unique_ptr<render::ShadingBackend>> backends,
+                            const std::vector<Environment>& environments = {});
+
+    // "studio" (the preview's own set and lights), then each image by name.
+    std::vector<std::string> environments() const;
 
     std::vector<std::string> hosts() const;
     // The passes a host renders: "beauty", "set", then its effects.
@@ -82,6 +94,8 @@ private:
     bool current(const std::string& view, std::uint64_t generation);
 
     std::vector<std::unique_ptr<Host>> hosts_;
+    // Each environment's scene, its lights made once.
+    std::vector<std::pair<std::string, render::Scene>> scenes_;
     material::Schema fileSchema_;
     std::mutex viewsMutex_;
     std::map<std::string, std::uint64_t> views_;

@@ -5,11 +5,13 @@
 
 #include <httplib.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "cli/hosts/hostBackends.h"
+#include "cli/render/environmentFile.h"
 #include "cli/studio/studioServer.h"
 
 namespace sorvane::studio::testing {
@@ -21,7 +23,11 @@ public:
         std::vector<std::unique_ptr<render::ShadingBackend>> backends;
         backends.push_back(render::openMayaBackend(paths));
         backends.push_back(render::openMentalrayBackend(paths));
-        renderer_ = std::make_unique<SwatchRenderer>(std::move(backends));
+        std::vector<SwatchRenderer::Environment> environments;
+        for (const std::string& file : render::environmentFilesIn(cli::defaultEnvironmentDirectory()))
+            environments.push_back(
+                {std::filesystem::path(file).stem().string(), render::readEnvironmentMap(file)});
+        renderer_ = std::make_unique<SwatchRenderer>(std::move(backends), environments);
         server_ = std::make_unique<StudioServer>(*renderer_,
                                                  materialSchema(cli::describeMentalrayParameters(paths)));
         port_ = server_->bind(address, 0);

@@ -103,6 +103,14 @@ bool ShapedLight::sample(const miState& state, int index, LightSample& out) cons
 }
 
 IrradianceProvider environmentIrradiance(const lighting::Environment& environment, miVector up) {
+    if (environment.map != nullptr) {
+        // The image's irradiance, gathered once when it was read.
+        return [e = environment](const miState& state, miColor& out) {
+            const miVector n = unit(state.normal);
+            const lighting::Color3 c = e.map->irradiance(lighting::inMapFrame(e, n.x, n.y, n.z));
+            out = {c[0] * e.intensity, c[1] * e.intensity, c[2] * e.intensity, 1.0f};
+        };
+    }
     return [e = environment, up = unit(up)](const miState& state, miColor& out) {
         const float h = dot(unit(state.normal), up);
         out = {lighting::skyIrradiance(e.sky[0], e.ground[0], h),

@@ -65,7 +65,7 @@ private:
 };
 
 // What mi_compute_irradiance answers under `environment`, whose vertical is
-// `up` in the shading points' space.
+// `up` in the shading points' space: its image's irradiance when it has one.
 IrradianceProvider environmentIrradiance(const lighting::Environment& environment, miVector up);
 
 }  // namespace sorvane::mrhost::preview

@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "cli/hosts/hostBackends.h"
+#include "cli/render/environmentFile.h"
 #include "cli/render/imageCompare.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/previewRender.h"
@@ -566,6 +567,103 @@ TEST(Render, EnvironmentIrradianceIsPiTimesTheSkyOrGround) {
     irradiance(state, out);
     EXPECT_NEAR(out.r, 3.14159265f * 0.5f, 1e-5f);
     EXPECT_EQ(out.a, 1.0f);
+}
+
+// An even white environment of radiance L gives irradiance pi L about every
+// normal: a white Lambert ball (diffuse 1, colour 1) under it reads L in the
+// Maya node, from the lights alone, and in the mental ray shader from the
+// gathered irradiance alone, vanishing into the backdrop. The mental ray
+// shader's diffuse takes a light of one sample at half weight (its running
+// sums), so from the same lights it reads L / 2.
+std::shared_ptr<const lighting::EnvironmentMap> evenEnvironment(float radiance) {
+    return std::make_shared<const lighting::EnvironmentMap>(64, 32,
+                                                            std::vector<float>(64 * 32 * 3, radiance));
+}
+
+Scene ballAlone() {
+    Scene scene = defaultScene();
+    scene.objects.resize(1);  // the floor would hide half the sky
+    scene.materials.resize(1);
+    return scene;
+}
+
+struct WhiteBallCase {
+    const char* host;
+    const char* pass;  // the effect left on
+    std::vector<std::string> settings;
+    double reads;  // the ball over the radiance
+};
+
+class WhiteEnvironment : public ::testing::TestWithParam<WhiteBallCase> {};
+
+TEST_P(WhiteEnvironment, WhiteLambertBallReadsTheRadiance) {
+    const WhiteBallCase& c = GetParam();
+    for (const float radiance : {1.0f, 0.25f}) {
+        PreviewRequest request;
+        request.scene = ballAlone();
+        applyEnvironment(request.scene, evenEnvironment(radiance), "white", 1.0f, 0.0f, true);
+        request.settings = c.settings;
+        request.overrides = passRender(backend(c.host), c.pass).overrides;
+        request.render = {48, 48, 2, 2};
+        const Preview preview = renderPreviewSwatches(request, {&backend(c.host)});
+        const double ball = meanCoveredLuminance(preview.at(0, 0, 0).image);
+        EXPECT_NEAR(ball / radiance / c.reads, 1.0, 0.04) << c.host << " " << c.pass << " under " << radiance;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Render, WhiteEnvironment,
+    ::testing::Values(WhiteBallCase{"maya", "diffuse", {"color=1", "diffuse=1"}, 1.0},
+                      WhiteBallCase{"mentalray", "diffuse", {"color=1", "diffuse=1"}, 0.5},
+                      WhiteBallCase{"mentalray",
+                                    "irradiance",
+                                    {"color=1", "useIrradiance=true", "irradianceColor=1"},
+                                    1.0}),
+    [](const auto& info) { return std::string(info.param.host) + "_" + info.param.pass; });
+
+// mental ray's irradiance of the image: pi L, turned with the image.
+TEST(Render, MentalrayGathersTheEnvironmentImagesIrradiance) {
+    std::vector<float> rgb(64 * 32 * 3, 0.0f);
+    for (std::size_t i = 0; i < rgb.size() / 2; i += 3) rgb[i] = 1.0f;  // the upper half red
+    Scene world = ballAlone();
+    applyEnvironment(world, std::make_shared<const lighting::EnvironmentMap>(64, 32, std::move(rgb)),
+                     "red sky", 2.0f, 0.0f, true);
+    const Scene camera = toCameraSpace(world);
+    const auto irradiance = mrhost::preview::environmentIrradiance(camera.environment, {0, 1, 0});
+    miState state{};
+    miColor out{};
+    state.normal = {camera.worldUp.x, camera.worldUp.y, camera.worldUp.z};
+    irradiance(state, out);
+    EXPECT_NEAR(out.r, 2.0f * 3.14159265f, 0.03f * 3.14159265f);  // the whole sky, at intensity 2
+    EXPECT_EQ(out.g, 0.0f);
+    state.normal = {-camera.worldUp.x, -camera.worldUp.y, -camera.worldUp.z};
+    irradiance(state, out);
+    EXPECT_NEAR(out.r, 0.0f, 0.02f);
+}
+
+// Both hosts light by the one list of lights made from the image: the Maya
+// node's and the mental ray shader's diffuse answers agree under it (the
+// shader's at half weight, as above), shadows and all.
+TEST(Render, BothHostsSeeTheSameEnvironmentLights) {
+    std::vector<float> rgb(128 * 64 * 3, 0.05f);
+    for (int y = 20; y < 23; ++y) {
+        for (int x = 40; x < 43; ++x) {
+            for (int k = 0; k < 3; ++k) rgb[(static_cast<std::size_t>(y) * 128 + x) * 3 + k] = 300.0f;
+        }
+    }
+    PreviewRequest request;
+    applyEnvironment(request.scene, std::make_shared<const lighting::EnvironmentMap>(128, 64, std::move(rgb)),
+                     "sun", 1.0f, 0.0f, true);
+    request.render = {48, 48, 2, 2};
+    request.settings = {"color=1", "diffuse=1"};
+    double mean[2];
+    for (int h = 0; h < 2; ++h) {
+        request.overrides = passRender(backend(h == 0 ? "maya" : "mentalray"), "diffuse").overrides;
+        const Preview preview = renderPreviewSwatches(request, {&backend(h == 0 ? "maya" : "mentalray")});
+        mean[h] = meanCoveredLuminance(preview.at(0, 0, 0).image);
+    }
+    ASSERT_GT(mean[0], 0.05);
+    EXPECT_NEAR(2.0 * mean[1] / mean[0], 1.0, 0.02) << "maya " << mean[0] << ", mentalray " << mean[1];
 }
 
 }  // namespace

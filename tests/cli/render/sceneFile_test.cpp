@@ -58,6 +58,11 @@ INSTANTIATE_TEST_SUITE_P(
             "objects[0].material.attributes.color[1]: must be a finite number"},
         BadScene{R"({"material": {"textures": {"color": "stripes"}}})", "material.textures.color"},
         BadScene{R"({"environment": {"sky": [1, 1]}})", "environment.sky"},
+        BadScene{R"({"environment": {"fiel": "a.exr"}})", "did you mean \"file\"?"},
+        BadScene{R"({"environment": {"file": 3}})", "environment.file"},
+        BadScene{R"({"environment": {"file": "a.exr", "intensity": -1}})", "environment.intensity"},
+        BadScene{R"({"environment": {"file": "a.exr", "rotate": "left"}})", "environment.rotate"},
+        BadScene{R"({"environment": {"rotate": 90}})", "environment.rotate: applies to an image"},
         BadScene{R"({"objects": [{"type": "sphere", "name": 42}]})", "objects[0].name: expected a string"},
         BadScene{R"({"lights": [{"type": "ambient", "name": [1]}]})", "lights[0].name: expected a string"},
         BadScene{R"([1, 2])", "scene"}));
@@ -97,6 +102,23 @@ TEST(SceneFile, StageObjectsTakeTheSetsOwnMatte) {
     EXPECT_EQ(scene.materials[1].stageColor, (Rgb{0.18f, 0.18f, 0.18f}));
     EXPECT_THROW(parseScene(Json::parse(R"({"objects": [{"type": "plane", "material": "floor"}]})")),
                  InputError);
+}
+
+// An environment image is found beside the scene file, wherever the command runs.
+TEST(SceneFile, EnvironmentFileIsRelativeToTheSceneFile) {
+    const Json document =
+        Json::parse(R"({"environment": {"file": "sky/noon.exr", "intensity": 2, "rotate": -30}})");
+    const Scene scene = parseScene(document, "/scenes/yard");
+    ASSERT_TRUE(scene.environmentImage.has_value());
+    EXPECT_EQ(scene.environmentImage->file, "/scenes/yard/sky/noon.exr");
+    EXPECT_EQ(scene.environmentImage->intensity, 2.0f);
+    EXPECT_EQ(scene.environmentImage->rotate, -30.0f);
+    EXPECT_FALSE(scene.ownLights) << "the default lights give way to the environment's";
+    const Scene absolute = parseScene(Json::parse(R"({"environment": {"file": "/hdr/noon.exr"},
+        "lights": [{"type": "ambient"}]})"),
+                                      "/scenes/yard");
+    EXPECT_EQ(absolute.environmentImage->file, "/hdr/noon.exr");
+    EXPECT_TRUE(absolute.ownLights);
 }
 
 TEST(SceneFile, NamesTheFileItCannotRead) {

@@ -105,7 +105,7 @@ TEST_F(StudioServerTest, SchemaListsBothHostsWithRangesSectionsAndCounterparts) 
     bool jade = false;
     for (const Json& p : schema.at("presets")) jade = jade || p.at("name") == "jade";
     EXPECT_TRUE(jade);
-    EXPECT_FALSE(schema.at("environments").empty());
+    EXPECT_EQ(schema.at("environments"), Json::array({"studio", "outdoor"}));
 }
 
 TEST_F(StudioServerTest, RenderAnswersAPngOfEachHostWithItsTimeAndSamples) {
@@ -118,6 +118,22 @@ TEST_F(StudioServerTest, RenderAnswersAPngOfEachHostWithItsTimeAndSamples) {
         EXPECT_GT(std::stod(result->get_header_value("X-Render-Seconds")), 0.0);
         EXPECT_GT(std::stoull(result->get_header_value("X-Shading-Samples")), 0U);
         EXPECT_EQ(result->get_header_value("X-Render-Size"), "24x24");
+    }
+}
+
+// Each environment the schema lists lights the swatch its own way.
+TEST_F(StudioServerTest, RendersEachEnvironmentTheSchemaNames) {
+    const Json environments = Json::parse(studio.client()->Get("/api/schema")->body).at("environments");
+    for (const char* host : {"maya", "mentalray"}) {
+        std::set<std::string> pictures;
+        for (const Json& environment : environments) {
+            const auto result = studio.client()->Post(
+                "/api/render", renderBody(host, R"(, "environment": )" + environment.dump()), kJson);
+            ASSERT_TRUE(result);
+            ASSERT_EQ(result->status, 200) << host << " " << environment << ": " << result->body;
+            pictures.insert(result->body);
+        }
+        EXPECT_EQ(pictures.size(), environments.size()) << host;
     }
 }
 
@@ -197,8 +213,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadRequest{"unknownPass", renderBody("maya", R"(, "pass": "difuse")"), "maya has no pass \"difuse\""},
         BadRequest{"passTheHostLacks", renderBody("maya", R"(, "pass": "irradiance")"), "pass"},
         BadRequest{"passNotText", renderBody("maya", R"(, "pass": 3)"), "pass"},
-        BadRequest{"environment", renderBody("maya", R"(, "environment": "sky")"),
-                   "environment: not available"},
+        BadRequest{"unknownEnvironment", renderBody("maya", R"(, "environment": "outdoors")"),
+                   "environment: no environment \"outdoors\"; did you mean \"outdoor\"?"},
+        BadRequest{"environmentNotText", renderBody("maya", R"(, "environment": 1)"), "environment"},
         BadRequest{"mesh", renderBody("maya", R"(, "mesh": "teapot")"), "mesh: not available"},
         BadRequest{"unknownAttribute", renderBody("maya", R"(, "material": {"attributes": {"difuse": 0.5}})"),
                    "did you mean \"diffuse\""},
