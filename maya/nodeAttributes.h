@@ -20,20 +20,29 @@
 //
 // Adding a material attribute (the Maya node only, or both hosts):
 //   1. a row in model/materialTable.h: MAYA(...) for the node, MENTALRAY(...)
-//      for the shader (after its last parameter), or both;
-//   2. its use in the shading: a field of the same name in ShadingSample
-//      (maya/shadingEvaluation.h), which compute fills from the row, and the
-//      formula that uses it; for the shader, shaderEvaluation.cpp reads it
-//      from EvaluatedParameters, which the table makes;
+//      for the shader (after its last parameter, with the next read place),
+//      or both;
+//   2. its use in the shading: on the node, a field of the same name in
+//      ShadingSample (maya/shadingEvaluation.h) initialised to the row's
+//      default, which compute fills from the row, and the formula that uses
+//      it; on the shader, the formula in shaderEvaluation.cpp, which reads it
+//      from EvaluatedParameters (made from the table);
 //   3. in presets/presets.json, only the presets whose value should differ
 //      from the row's default (the build fills in the rest);
 //   4. rewrite what holds the table's text or the registered schema, and
-//      review the difference: SORVANE_UPDATE_REFERENCES=1 on
+//      review the difference: SORVANE_UPDATE_REFERENCES=1
 //      build/tests/maya_attribute_table_tests (the README's table, the
-//      comment of sorvaneNode.h) and on the registration cases
-//      (ctest -R 'cli.(maya|mentalray)-registration', see tests/cli).
+//      comment of sorvaneNode.h), and the expected output of the
+//      registration cases (tests/cli/maya-registration/stdout,
+//      tests/cli/mentalray-registration/stdout: `sorvane inspect --host ...`);
+//   5. a shader parameter also changes the figures of the library's block
+//      that tests keep by hand: the read order in
+//      tests/host/mentalray/declaration_test.cpp, the field count and the
+//      lights' offsets in tests/host/mentalray/layoutProbe_test.cpp and
+//      tests/cli/declarationMismatch.cmake.
 // The .mi declaration, the parameter block and its reads, the Attribute
-// Editor template and the tests' counts follow from the table.
+// Editor template, the attribute presets and the other tests' counts follow
+// from the table.
 
 #include <cstddef>
 
