@@ -2,7 +2,9 @@
 
 // The lights of a batch, a vector of lanes at a time: the scalar path's
 // float arithmetic on vectors, each lane the same IEEE operations in the
-// same order (nothing fuses), the math calls made for all lanes at once
+// same order (nothing fuses), the model's steps (model/scattering.h) called
+// on the lanes as the scalar path calls them on floats, the math calls made
+// for all lanes at once
 // through vectormath's kernels, and the running sums then added light by
 // light, in light order, a sum's three channels in one SSE register.
 //
@@ -80,14 +82,13 @@ private:
         const F p = select(active, F::load(batch.preShadowIntensity + first), zero);
         const model::Vec3 N = t.N, minusV = -t.V;
         const float g = s.anisotropy, d = s.depth;
-        const float q = g * g;
 
         normalize(x, y, z);
-        // dot(N, L); dot(L, N) has the same products, so the same value.
-        const F h = N.x * x + N.y * y + N.z * z;
+        // dot(N, L): dot(L, N) has the same products, so the same value.
+        const F h = model::dot(x, y, z, N);
         F c2 = select(isDiffuse, h, zero);
-        F phase = select(isDiffuse, (q + 1.0f) - h * (g * 2.0f), one);
-        F backlight = select(isDiffuse, -((-x) * N.x + (-y) * N.y + (-z) * N.z), zero);
+        F phase = select(isDiffuse, model::phaseBase(h, g), one);
+        F backlight = select(isDiffuse, model::backlightExponent(-x, -y, -z, N), zero);
 
         F hx = x + minusV.x, hy = y + minusV.y, hz = z + minusV.z;
         normalize(hx, hy, hz);
@@ -102,17 +103,16 @@ private:
         backlight = Math::exp(backlight);
         const F specularPower =
             select(facing, Math::pow(specularBase, t.specularExponent), F(::powf(0.0f, t.specularExponent)));
-        const F e2 = Math::exp(-(d / c2));
-        const F e = Math::exp(-d - (t.view.inverseC1 - 1.0f / c2));
-        const F tangent = Math::tan(backlight * 0.5f);
+        const F e2 = Math::exp(model::reflectionExponent(c2, d));
+        const F e = Math::exp(model::transmissionExponent(t.view, c2, d));
+        const F tangent = Math::tan(model::falloffTangentArgument(backlight));
         // pow(x, -1) as the scalar path has it: the compilers fold that call
         // into the quotient 1 / x, its correctly rounded value.
-        const F falloff = 1.0f / (tangent * t.backlightScale + 1.0f);
+        const F falloff = 1.0f / model::falloffPowerBase(tangent, t.backlightScale);
 
-        const F P = 1.0f - phase * ((q * 0.25f) * 3.14159f);
-        const F weight = P * s.scattering * 0.25f * (t.view.c1 + c2);
-        const F R = weight * (t.view.e1 / e2);
-        const F T = weight * (1.0f - e);
+        const F weight = model::scatteringWeight(t.view, c2, model::phaseFromPower(phase, g), s.scattering);
+        const F R = model::reflectionFrom(t.view, weight, e2);
+        const F T = model::transmissionFrom(weight, e);
         (T + R).store(out.scatter);
         (t.oppositionFalloff * p).store(out.opposition);
         (falloff * p).store(out.backlight);

@@ -1,67 +1,64 @@
 #pragma once
 
-// The sorvane node's attributes, one row each: the one list that initialize
-// runs, that the Attribute Editor template is made from, and that the
-// preset, the .mi declaration and the documentation tables are checked
-// against. Maya-free, so the build's generator and the tests read it too.
+// The sorvane node's attributes: the Maya rows of the material table
+// (model/materialTable.h), the one list that initialize runs, that the
+// Attribute Editor template and the documentation tables are made from, and
+// that the presets are checked against. Maya-free, so the build's
+// generators and the tests read it too.
 //
-// SORVANE_NODE_ATTRIBUTES(COLOUR, SCALAR, VECTOR) holds the material, output
-// and sample-input groups in creation order; each user says what a row
-// becomes (a static MObject, a NodeAttribute, a handle binding):
+// SORVANE_NODE_ATTRIBUTES expands, for each Maya row in creation order
+// (materials, outputs, sample inputs), whichever of these its user has
+// defined before (a static MObject, a NodeAttribute, a handle binding):
 //
-//   COLOUR(name, short name, R G B short names, default, group, affects, section, mental ray, description)
-//   SCALAR(name, short name, default, soft min, soft max, section, mental ray, description)
-//   VECTOR(name, short name, X Y Z short names, default, wiring slot, channel order, section, mental ray,
-//          description)
+//   SORVANE_NODE_COLOUR(name, default, description, short name, R G B short names, group, affects, section)
+//   SORVANE_NODE_SCALAR(name, default, soft min, soft max, description, short name, section)
+//   SORVANE_NODE_VECTOR(name, default, description, short name, X Y Z short names, wiring slot,
+//                       channel order, section)
 //
-// section: the Attribute Editor layout that shows it (nullptr: not shown).
-// mental ray: the qm7r_sorvane parameter of the same role (nullptr: none).
 // The light data (lightDataArray and its children) is not a row: initialize
 // writes that group out, so its status reports keep their own lines.
 //
-// Adding a material attribute is a row here plus its use in the shading.
+// Adding a material attribute (the Maya node only, or both hosts):
+//   1. a row in model/materialTable.h: MAYA(...) for the node, MENTALRAY(...)
+//      for the shader (after its last parameter, with the next read place),
+//      or both;
+//   2. its use in the shading: on the node, a field of the same name in
+//      ShadingSample (maya/shadingEvaluation.h) initialised to the row's
+//      default, which compute fills from the row, and the formula that uses
+//      it; on the shader, the formula in shaderEvaluation.cpp, which reads it
+//      from EvaluatedParameters (made from the table);
+//   3. in presets/presets.json, only the presets whose value should differ
+//      from the row's default (the build fills in the rest);
+//   4. rewrite what holds the table's text or the registered schema, and
+//      review the difference: SORVANE_UPDATE_REFERENCES=1
+//      build/tests/maya_attribute_table_tests (the README's table, the
+//      comment of sorvaneNode.h), and the expected output of the
+//      registration cases (tests/cli/maya-registration/stdout,
+//      tests/cli/mentalray-registration/stdout: `sorvane inspect --host ...`);
+//   5. a shader parameter also changes the figures of the library's block
+//      that tests keep by hand: the read order in
+//      tests/host/mentalray/declaration_test.cpp, the field count and the
+//      lights' offsets in tests/host/mentalray/layoutProbe_test.cpp and
+//      tests/cli/declarationMismatch.cmake.
+// The .mi declaration, the parameter block and its reads, the Attribute
+// Editor template, the attribute presets and the other tests' counts follow
+// from the table.
 
 #include <cstddef>
 
-// clang-format off
-#define SORVANE_NODE_ATTRIBUTES(COLOUR, SCALAR, VECTOR)                                                     \
-    COLOUR(color, "c", "cr", "cg", "cb", 0.5f, material, outColor,                                         \
-           "Common Material Attributes", "color", "surface colour")                                      \
-    COLOUR(transparency, "it", "itr", "itg", "itb", 0.0f, material, outColorAndTransparency,               \
-           "Common Material Attributes", nullptr, "darkens all but the highlight")                         \
-    COLOUR(ambientColor, "ambC", "ambCR", "ambCG", "ambCB", 0.0f, material, outColor,                      \
-           "Common Material Attributes", "ambientColor", "ambient light, times color")                     \
-    COLOUR(incandescence, "ic", "ir", "ig", "ib", 0.0f, material, outColor,                                \
-           "Common Material Attributes", "incandescence", "self-illumination")                             \
-    SCALAR(diffuse, "dfl", 0.8f, 0.0, 1.0, "Common Material Attributes", "diffuse", "diffuse weight")      \
-    COLOUR(scatteringColor, "sc", "scr", "scg", "scb", 0.5f, material, outColor,                           \
-           "Scattering", "scatteringColor", "colour of the scattering terms")                              \
-    SCALAR(scattering, "sctr", 0.3f, 0.0, 1.0, "Scattering", "scattering", "their weight")                  \
-    SCALAR(anisotropy, "ani", 0.65f, -1.0, 1.0, "Scattering", "anisotropy",                                 \
-           "phase factor: back (<0) or forward (>0)")                                                      \
-    SCALAR(depth, "dpth", 0.3f, 0.0, 1.0, "Scattering", "depth", "depth of the scattering layer")           \
-    COLOUR(oppositionColor, "opc", "opcr", "opcg", "opcb", 0.6f, material, outColor,                       \
-           "Opposition", "oppositionColor", "view-dependent opposition effect")                            \
-    SCALAR(opposition, "oppt", 0.25f, 0.0, 1.0, "Opposition", "opposition", "its falloff strength")         \
-    COLOUR(backlightColor, "bc", "bcr", "bcg", "bcb", 0.4f, material, outColor,                            \
-           "Backlight", "backlightColor", "light through the surface's edge")                              \
-    SCALAR(backlight, "bcl", 0.3f, 0.0, 1.0, "Backlight", "backlight", "its falloff strength")              \
-    SCALAR(eccentricity, "et", 0.2f, 0.0, 1.0, "Specular Shading", "eccentricity",                          \
-           "highlight size: exponent 6 / eccentricity")                                                    \
-    SCALAR(specularRollOff, "sro", 0.3f, 0.0, 1.0, "Specular Shading", "specularRollOff", "highlight weight") \
-    COLOUR(specularColor, "spc", "spcr", "spcg", "spcb", 0.5f, material, outColor,                         \
-           "Specular Shading", "specularColor", "highlight colour")                                        \
-    COLOUR(outColor, "oc", "ocr", "ocg", "ocb", 0.0f, output, none,                                        \
-           nullptr, nullptr, "the shaded colour")                                                          \
-    COLOUR(outTransparency, "ot", "otr", "otg", "otb", 0.0f, output, none,                                 \
-           nullptr, nullptr, "a copy of transparency")                                                     \
-    VECTOR(normalCamera, "n", "nx", "ny", "nz", 1.0f, 2, channelsFirst,                                    \
-           "Bump Mapping", "normalCamera", "shading normal; a bump node connects here")                    \
-    VECTOR(rayDirection, "rad", "rdx", "rdy", "rdz", 1.0f, 0, channelsFirst,                               \
-           nullptr, nullptr, "camera towards the shaded point")                                            \
-    VECTOR(pointCamera, "pc", "px", "py", "pz", 1.0f, 1, compoundFirst,                                    \
-           nullptr, nullptr, "the shaded point")
-// clang-format on
+#include "model/materialTable.h"
+
+#define SORVANE_NODE_ROW_COLOUR(name, value, description, maya, mentalray) \
+    SORVANE_ON_HOST(maya, SORVANE_NODE_COLOUR, name, value, description)
+#define SORVANE_NODE_ROW_SCALAR(name, value, softMin, softMax, description, maya, mentalray) \
+    SORVANE_ON_HOST(maya, SORVANE_NODE_SCALAR, name, value, softMin, softMax, description)
+#define SORVANE_NODE_ROW_VECTOR(name, value, description, maya, mentalray) \
+    SORVANE_ON_HOST(maya, SORVANE_NODE_VECTOR, name, value, description)
+#define SORVANE_NODE_ROW_BOOLEAN(name, value, description, maya, mentalray) \
+    SORVANE_ON_HOST(maya, SORVANE_NODE_BOOLEAN, name, value, description)
+#define SORVANE_NODE_ATTRIBUTES                                                                       \
+    SORVANE_MATERIAL_TABLE(SORVANE_NODE_ROW_COLOUR, SORVANE_NODE_ROW_SCALAR, SORVANE_NODE_ROW_VECTOR, \
+                           SORVANE_NODE_ROW_BOOLEAN)
 
 namespace shading {
 
@@ -98,7 +95,7 @@ struct NodeAttribute {
     int wiringSlot;
     ChannelOrder channelOrder;
     const char* section;
-    const char* mentalray;
+    const char* mentalray;  // the shader's parameter of the same name, or nullptr
     const char* description;
 
     constexpr bool compound() const { return kind != Kind::scalar; }
@@ -118,64 +115,90 @@ struct NodeAttribute {
     }
 };
 
-#define SORVANE_NODE_ATTRIBUTE_COLOUR(name, shortName, r, g, b, value, group, affects, section, mentalray, \
-                                      description)                                                         \
-    NodeAttribute{#name,                                                                                   \
-                  shortName,                                                                               \
-                  NodeAttribute::Kind::colour,                                                             \
-                  NodeAttribute::Group::group,                                                             \
-                  {{#name "R", r}, {#name "G", g}, {#name "B", b}},                                        \
-                  value,                                                                                   \
-                  false,                                                                                   \
-                  0.0,                                                                                     \
-                  0.0,                                                                                     \
-                  NodeAttribute::Affects::affects,                                                         \
-                  0,                                                                                       \
-                  NodeAttribute::ChannelOrder::channelsFirst,                                              \
-                  section,                                                                                 \
-                  mentalray,                                                                               \
+namespace detail {
+
+// The shader's parameters by name: a node attribute's counterpart is the
+// parameter of the same name.
+#define SORVANE_NODE_COUNTERPART(name, ...) #name,
+#define SORVANE_NODE_COUNTERPART_COLOUR(name, value, description, maya, mentalray) \
+    SORVANE_ON_HOST(mentalray, SORVANE_NODE_COUNTERPART, name)
+#define SORVANE_NODE_COUNTERPART_SCALAR(name, value, softMin, softMax, description, maya, mentalray) \
+    SORVANE_ON_HOST(mentalray, SORVANE_NODE_COUNTERPART, name)
+inline constexpr const char* kShaderParameterNames[] = {
+    SORVANE_MATERIAL_TABLE(SORVANE_NODE_COUNTERPART_COLOUR, SORVANE_NODE_COUNTERPART_SCALAR,
+                           SORVANE_NODE_COUNTERPART_COLOUR, SORVANE_NODE_COUNTERPART_COLOUR)};
+#undef SORVANE_NODE_COUNTERPART
+#undef SORVANE_NODE_COUNTERPART_COLOUR
+#undef SORVANE_NODE_COUNTERPART_SCALAR
+
+constexpr bool sameName(const char* a, const char* b) {
+    while (*a != '\0' && *a == *b) ++a, ++b;
+    return *a == *b;
+}
+
+constexpr const char* counterpart(const char* name) {
+    for (const char* parameter : kShaderParameterNames) {
+        if (sameName(parameter, name)) return parameter;
+    }
+    return nullptr;
+}
+
+}  // namespace detail
+
+#define SORVANE_NODE_COLOUR(name, value, description, shortName, r, g, b, group, affects, section) \
+    NodeAttribute{#name,                                                                           \
+                  shortName,                                                                       \
+                  NodeAttribute::Kind::colour,                                                     \
+                  NodeAttribute::Group::group,                                                     \
+                  {{#name "R", r}, {#name "G", g}, {#name "B", b}},                                \
+                  value,                                                                           \
+                  false,                                                                           \
+                  0.0,                                                                             \
+                  0.0,                                                                             \
+                  NodeAttribute::Affects::affects,                                                 \
+                  0,                                                                               \
+                  NodeAttribute::ChannelOrder::channelsFirst,                                      \
+                  section,                                                                         \
+                  detail::counterpart(#name),                                                      \
                   description},
-#define SORVANE_NODE_ATTRIBUTE_SCALAR(name, shortName, value, softMin, softMax, section, mentalray, \
-                                      description)                                                  \
-    NodeAttribute{#name,                                                                            \
-                  shortName,                                                                        \
-                  NodeAttribute::Kind::scalar,                                                      \
-                  NodeAttribute::Group::material,                                                   \
-                  {},                                                                               \
-                  value,                                                                            \
-                  true,                                                                             \
-                  softMin,                                                                          \
-                  softMax,                                                                          \
-                  NodeAttribute::Affects::outColor,                                                 \
-                  0,                                                                                \
-                  NodeAttribute::ChannelOrder::channelsFirst,                                       \
-                  section,                                                                          \
-                  mentalray,                                                                        \
+#define SORVANE_NODE_SCALAR(name, value, softMin, softMax, description, shortName, section) \
+    NodeAttribute{#name,                                                                    \
+                  shortName,                                                                \
+                  NodeAttribute::Kind::scalar,                                              \
+                  NodeAttribute::Group::material,                                           \
+                  {},                                                                       \
+                  value,                                                                    \
+                  true,                                                                     \
+                  softMin,                                                                  \
+                  softMax,                                                                  \
+                  NodeAttribute::Affects::outColor,                                         \
+                  0,                                                                        \
+                  NodeAttribute::ChannelOrder::channelsFirst,                               \
+                  section,                                                                  \
+                  detail::counterpart(#name),                                               \
                   description},
-#define SORVANE_NODE_ATTRIBUTE_VECTOR(name, shortName, x, y, z, value, slot, order, section, mentalray, \
-                                      description)                                                      \
-    NodeAttribute{#name,                                                                                \
-                  shortName,                                                                            \
-                  NodeAttribute::Kind::vector,                                                          \
-                  NodeAttribute::Group::sampleInput,                                                    \
-                  {{#name "X", x}, {#name "Y", y}, {#name "Z", z}},                                     \
-                  value,                                                                                \
-                  false,                                                                                \
-                  0.0,                                                                                  \
-                  0.0,                                                                                  \
-                  NodeAttribute::Affects::outColor,                                                     \
-                  slot,                                                                                 \
-                  NodeAttribute::ChannelOrder::order,                                                   \
-                  section,                                                                              \
-                  mentalray,                                                                            \
+#define SORVANE_NODE_VECTOR(name, value, description, shortName, x, y, z, slot, order, section) \
+    NodeAttribute{#name,                                                                        \
+                  shortName,                                                                    \
+                  NodeAttribute::Kind::vector,                                                  \
+                  NodeAttribute::Group::sampleInput,                                            \
+                  {{#name "X", x}, {#name "Y", y}, {#name "Z", z}},                             \
+                  value,                                                                        \
+                  false,                                                                        \
+                  0.0,                                                                          \
+                  0.0,                                                                          \
+                  NodeAttribute::Affects::outColor,                                             \
+                  slot,                                                                         \
+                  NodeAttribute::ChannelOrder::order,                                           \
+                  section,                                                                      \
+                  detail::counterpart(#name),                                                   \
                   description},
 
-inline constexpr NodeAttribute kNodeAttributes[] = {SORVANE_NODE_ATTRIBUTES(
-    SORVANE_NODE_ATTRIBUTE_COLOUR, SORVANE_NODE_ATTRIBUTE_SCALAR, SORVANE_NODE_ATTRIBUTE_VECTOR)};
+inline constexpr NodeAttribute kNodeAttributes[] = {SORVANE_NODE_ATTRIBUTES};
 
-#undef SORVANE_NODE_ATTRIBUTE_COLOUR
-#undef SORVANE_NODE_ATTRIBUTE_SCALAR
-#undef SORVANE_NODE_ATTRIBUTE_VECTOR
+#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_SCALAR
+#undef SORVANE_NODE_VECTOR
 
 inline constexpr std::size_t kNodeAttributeCount = sizeof kNodeAttributes / sizeof kNodeAttributes[0];
 

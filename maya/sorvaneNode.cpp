@@ -18,15 +18,15 @@ namespace shading {
 MTypeId sorvane::id(0x82041);
 
 // One null handle per attribute and channel until initialize assigns it.
-#define SORVANE_NODE_HANDLES_COLOUR(name, ...) \
+#define SORVANE_NODE_COLOUR(name, ...) \
     MObject sorvane::name##R, sorvane::name##G, sorvane::name##B, sorvane::name;
-#define SORVANE_NODE_HANDLES_SCALAR(name, ...) MObject sorvane::name;
-#define SORVANE_NODE_HANDLES_VECTOR(name, ...) \
+#define SORVANE_NODE_SCALAR(name, ...) MObject sorvane::name;
+#define SORVANE_NODE_VECTOR(name, ...) \
     MObject sorvane::name##X, sorvane::name##Y, sorvane::name##Z, sorvane::name;
-SORVANE_NODE_ATTRIBUTES(SORVANE_NODE_HANDLES_COLOUR, SORVANE_NODE_HANDLES_SCALAR, SORVANE_NODE_HANDLES_VECTOR)
-#undef SORVANE_NODE_HANDLES_COLOUR
-#undef SORVANE_NODE_HANDLES_SCALAR
-#undef SORVANE_NODE_HANDLES_VECTOR
+SORVANE_NODE_ATTRIBUTES
+#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_SCALAR
+#undef SORVANE_NODE_VECTOR
 MObject sorvane::lightDirectionX, sorvane::lightDirectionY, sorvane::lightDirectionZ, sorvane::lightDirection;
 MObject sorvane::lightIntensityR, sorvane::lightIntensityG, sorvane::lightIntensityB, sorvane::lightIntensity;
 MObject sorvane::lightAmbient;
@@ -53,16 +53,15 @@ struct Handles {
     MObject* channels[3];
 };
 
-#define SORVANE_NODE_HANDLES_COLOUR(name, ...) \
+#define SORVANE_NODE_COLOUR(name, ...) \
     Handles{&sorvane::name, {&sorvane::name##R, &sorvane::name##G, &sorvane::name##B}},
-#define SORVANE_NODE_HANDLES_SCALAR(name, ...) Handles{&sorvane::name, {}},
-#define SORVANE_NODE_HANDLES_VECTOR(name, ...) \
+#define SORVANE_NODE_SCALAR(name, ...) Handles{&sorvane::name, {}},
+#define SORVANE_NODE_VECTOR(name, ...) \
     Handles{&sorvane::name, {&sorvane::name##X, &sorvane::name##Y, &sorvane::name##Z}},
-const Handles kHandles[] = {SORVANE_NODE_ATTRIBUTES(SORVANE_NODE_HANDLES_COLOUR, SORVANE_NODE_HANDLES_SCALAR,
-                                                    SORVANE_NODE_HANDLES_VECTOR)};
-#undef SORVANE_NODE_HANDLES_COLOUR
-#undef SORVANE_NODE_HANDLES_SCALAR
-#undef SORVANE_NODE_HANDLES_VECTOR
+const Handles kHandles[] = {SORVANE_NODE_ATTRIBUTES};
+#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_SCALAR
+#undef SORVANE_NODE_VECTOR
 static_assert(sizeof kHandles / sizeof kHandles[0] == kNodeAttributeCount);
 
 using Row = NodeAttribute;
@@ -363,18 +362,16 @@ struct SampleField {
 
 #define SORVANE_SAMPLE_FIELD_material(name, colour, scalar) SampleField{&sorvane::name, colour, scalar},
 #define SORVANE_SAMPLE_FIELD_output(name, colour, scalar)
-#define SORVANE_SAMPLE_FIELD_COLOUR(name, shortName, r, g, b, value, group, ...) \
+#define SORVANE_NODE_COLOUR(name, value, description, shortName, r, g, b, group, ...) \
     SORVANE_SAMPLE_FIELD_##group(name, &ShadingSample::name, nullptr)
-#define SORVANE_SAMPLE_FIELD_SCALAR(name, ...) \
-    SORVANE_SAMPLE_FIELD_material(name, nullptr, &ShadingSample::name)
-#define SORVANE_SAMPLE_FIELD_VECTOR(name, ...)
-const SampleField kSampleFields[] = {SORVANE_NODE_ATTRIBUTES(
-    SORVANE_SAMPLE_FIELD_COLOUR, SORVANE_SAMPLE_FIELD_SCALAR, SORVANE_SAMPLE_FIELD_VECTOR)};
+#define SORVANE_NODE_SCALAR(name, ...) SORVANE_SAMPLE_FIELD_material(name, nullptr, &ShadingSample::name)
+#define SORVANE_NODE_VECTOR(name, ...)
+const SampleField kSampleFields[] = {SORVANE_NODE_ATTRIBUTES};
 #undef SORVANE_SAMPLE_FIELD_material
 #undef SORVANE_SAMPLE_FIELD_output
-#undef SORVANE_SAMPLE_FIELD_COLOUR
-#undef SORVANE_SAMPLE_FIELD_SCALAR
-#undef SORVANE_SAMPLE_FIELD_VECTOR
+#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_SCALAR
+#undef SORVANE_NODE_VECTOR
 
 }  // namespace
 

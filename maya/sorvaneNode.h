@@ -27,7 +27,8 @@
 //   rayDirection rad                  camera towards the shaded point
 //   pointCamera pc                    the shaded point
 //   lightDataArray ltd                one element per light
-// The rows are nodeAttributes.h; a test holds this comment to them.
+// The rows are nodeAttributes.h; a test holds this comment to them
+// (SORVANE_UPDATE_REFERENCES=1 rewrites it).
 
 #include <maya/MDataBlock.h>
 #include <maya/MObject.h>
@@ -56,14 +57,13 @@ public:
 
     // One handle per row of nodeAttributes.h and per channel of a compound,
     // named after the attribute (colorR, colorG, colorB, color, ...).
-#define SORVANE_NODE_HANDLES_COLOUR(name, ...) static MObject name##R, name##G, name##B, name;
-#define SORVANE_NODE_HANDLES_SCALAR(name, ...) static MObject name;
-#define SORVANE_NODE_HANDLES_VECTOR(name, ...) static MObject name##X, name##Y, name##Z, name;
-    SORVANE_NODE_ATTRIBUTES(SORVANE_NODE_HANDLES_COLOUR, SORVANE_NODE_HANDLES_SCALAR,
-                            SORVANE_NODE_HANDLES_VECTOR)
-#undef SORVANE_NODE_HANDLES_COLOUR
-#undef SORVANE_NODE_HANDLES_SCALAR
-#undef SORVANE_NODE_HANDLES_VECTOR
+#define SORVANE_NODE_COLOUR(name, ...) static MObject name##R, name##G, name##B, name;
+#define SORVANE_NODE_SCALAR(name, ...) static MObject name;
+#define SORVANE_NODE_VECTOR(name, ...) static MObject name##X, name##Y, name##Z, name;
+    SORVANE_NODE_ATTRIBUTES
+#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_SCALAR
+#undef SORVANE_NODE_VECTOR
 
     // Light data, one array element per light.
     static MObject lightDirectionX, lightDirectionY, lightDirectionZ, lightDirection;

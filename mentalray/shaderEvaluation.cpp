@@ -1,6 +1,7 @@
 #include "mentalray/shaderEvaluation.h"
 
 #include <cmath>
+#include <utility>
 
 namespace mrshading {
 
@@ -137,15 +138,18 @@ std::ostream& operator<<(std::ostream& os, const miColor& c) {
 }
 
 std::ostream& operator<<(std::ostream& os, const EvaluatedParameters& m) {
-    return os << "{color " << Channels{m.color} << ", ambientColor " << Channels{m.ambientColor}
-              << ", incandescence " << Channels{m.incandescence} << ", scatteringColor "
-              << Channels{m.scatteringColor} << ", oppositionColor " << Channels{m.oppositionColor}
-              << ", backlightColor " << Channels{m.backlightColor} << ", specularColor "
-              << Channels{m.specularColor} << ", eccentricity " << m.eccentricity << ", specularRollOff "
-              << m.specularRollOff << ", normalCamera " << toVec3(m.normalCamera) << ", useIrradiance "
-              << m.useIrradiance << ", diffuse " << m.diffuse << ", scattering " << m.scattering
-              << ", anisotropy " << m.anisotropy << ", depth " << m.depth << ", opposition " << m.opposition
-              << ", backlight " << m.backlight << ", subsurfaceIntensity " << m.subsurfaceIntensity << '}';
+    const char* separator = "{";
+#define SORVANE_SHADER_COLOUR(name, ...) \
+    os << std::exchange(separator, ", ") << #name " " << Channels{m.name};
+#define SORVANE_SHADER_SCALAR(name, ...) os << std::exchange(separator, ", ") << #name " " << m.name;
+#define SORVANE_SHADER_VECTOR(name, ...) os << std::exchange(separator, ", ") << #name " " << toVec3(m.name);
+#define SORVANE_SHADER_BOOLEAN SORVANE_SHADER_SCALAR
+    SORVANE_SHADER_PARAMETERS
+#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_SCALAR
+#undef SORVANE_SHADER_VECTOR
+#undef SORVANE_SHADER_BOOLEAN
+    return os << '}';
 }
 
 std::ostream& operator<<(std::ostream& os, const LightSampleInput& s) {

@@ -23,6 +23,7 @@
 
 #include <shader.h>
 
+#include "mentalray/shaderParameters.h"
 #include "model/scattering.h"
 #include "model/vector.h"
 
@@ -31,26 +32,19 @@ namespace mrshading {
 using Flavour = sorvane::model::MentalRayFlavour;
 using sorvane::model::Vec3;
 
-// The parameter block's values after mi_eval, as the shading uses them.
+// The parameter block's values after mi_eval, as the shading uses them: a
+// field per row of shaderParameters.h. irradianceColor is read only when
+// useIrradiance is on, and is black otherwise.
 struct EvaluatedParameters {
-    miColor color;
-    miColor ambientColor;
-    miColor incandescence;
-    miColor scatteringColor;
-    miColor oppositionColor;
-    miColor backlightColor;
-    miColor specularColor;
-    miScalar eccentricity;
-    miScalar specularRollOff;
-    miVector normalCamera;
-    miBoolean useIrradiance;
-    miScalar diffuse;
-    miScalar scattering;
-    miScalar anisotropy;
-    miScalar depth;
-    miScalar opposition;
-    miScalar backlight;
-    miScalar subsurfaceIntensity;
+#define SORVANE_SHADER_COLOUR(name, ...) miColor name;
+#define SORVANE_SHADER_SCALAR(name, ...) miScalar name;
+#define SORVANE_SHADER_VECTOR(name, ...) miVector name;
+#define SORVANE_SHADER_BOOLEAN(name, ...) miBoolean name;
+    SORVANE_SHADER_PARAMETERS
+#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_SCALAR
+#undef SORVANE_SHADER_VECTOR
+#undef SORVANE_SHADER_BOOLEAN
 };
 
 // What mi_sample_light hands back that the shading uses; its cosine belongs

@@ -1,33 +1,27 @@
 #pragma once
 
-// The parameter block of qm7r_sorvane. The renderer lays it out from
-// qm7r_sorvane.mi, so the two must list the same parameters in the same order
-// with the same types; the offsets below are what that layout gives.
+// The parameter block of qm7r_sorvane, one field per row of
+// shaderParameters.h. The renderer lays it out from the .mi declaration that
+// the build makes from the same rows, so the two list the same parameters in
+// the same order with the same types. The offsets below are the released
+// library's: scenes and shaders built against it read the block there.
 
 #include <cstddef>
 
 #include <shader.h>
 
+#include "mentalray/shaderParameters.h"
+
 struct SorvaneParameters {
-    miColor color;
-    miColor ambientColor;
-    miColor incandescence;
-    miVector normalCamera;
-    miScalar diffuse;
-    miColor scatteringColor;
-    miScalar scattering;
-    miScalar anisotropy;
-    miScalar depth;
-    miColor oppositionColor;
-    miScalar opposition;
-    miColor backlightColor;
-    miScalar backlight;
-    miScalar subsurfaceIntensity;
-    miScalar eccentricity;
-    miScalar specularRollOff;
-    miColor specularColor;
-    miBoolean useIrradiance;
-    miColor irradianceColor;
+#define SORVANE_SHADER_COLOUR(name, ...) miColor name;
+#define SORVANE_SHADER_SCALAR(name, ...) miScalar name;
+#define SORVANE_SHADER_VECTOR(name, ...) miVector name;
+#define SORVANE_SHADER_BOOLEAN(name, ...) miBoolean name;
+    SORVANE_SHADER_PARAMETERS
+#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_SCALAR
+#undef SORVANE_SHADER_VECTOR
+#undef SORVANE_SHADER_BOOLEAN
     // array light "lights": start index, count, first element; the renderer
     // stores the elements contiguously from lights[0] on.
     miInteger i_lights;
@@ -35,6 +29,7 @@ struct SorvaneParameters {
     miTag lights[1];
 };
 
+// The block as released.
 static_assert(offsetof(SorvaneParameters, color) == 0);
 static_assert(offsetof(SorvaneParameters, ambientColor) == 16);
 static_assert(offsetof(SorvaneParameters, incandescence) == 32);
@@ -54,7 +49,21 @@ static_assert(offsetof(SorvaneParameters, specularRollOff) == 140);
 static_assert(offsetof(SorvaneParameters, specularColor) == 144);
 static_assert(offsetof(SorvaneParameters, useIrradiance) == 160);
 static_assert(offsetof(SorvaneParameters, irradianceColor) == 164);
-static_assert(offsetof(SorvaneParameters, i_lights) == 180);
-static_assert(offsetof(SorvaneParameters, n_lights) == 184);
-static_assert(offsetof(SorvaneParameters, lights) == 188);
-static_assert(sizeof(SorvaneParameters) == 192);
+
+// Every field lies where the one before it ends, as the renderer lays them
+// out, and the array follows the last: a new parameter moves only the array.
+namespace sorvane_parameters_layout {
+#define SORVANE_SHADER_COLOUR(...) +sizeof(miColor)
+#define SORVANE_SHADER_SCALAR(...) +sizeof(miScalar)
+#define SORVANE_SHADER_VECTOR(...) +sizeof(miVector)
+#define SORVANE_SHADER_BOOLEAN(...) +sizeof(miBoolean)
+inline constexpr std::size_t kParameterBytes = 0 SORVANE_SHADER_PARAMETERS;
+#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_SCALAR
+#undef SORVANE_SHADER_VECTOR
+#undef SORVANE_SHADER_BOOLEAN
+}  // namespace sorvane_parameters_layout
+static_assert(offsetof(SorvaneParameters, i_lights) == sorvane_parameters_layout::kParameterBytes);
+static_assert(offsetof(SorvaneParameters, n_lights) == offsetof(SorvaneParameters, i_lights) + 4);
+static_assert(offsetof(SorvaneParameters, lights) == offsetof(SorvaneParameters, i_lights) + 8);
+static_assert(sizeof(SorvaneParameters) == offsetof(SorvaneParameters, lights) + sizeof(miTag));

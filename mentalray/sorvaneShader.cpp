@@ -1,20 +1,9 @@
 // qm7r_sorvane: the sorvane surface shader for mental ray.
 //
-// Parameters (qm7r_sorvane.mi; every one read through mi_eval):
-//   color                surface colour: diffuse, ambient and irradiance factor
-//   ambientColor         ambient term, ambientColor x color, added once
-//   incandescence        added once
-//   normalCamera         added to the state's normal before normalising
-//   diffuse              diffuse weight
-//   scatteringColor      weight of the two scattering terms
-//   scattering, anisotropy, depth   the scattering terms' s, g and d
-//   oppositionColor, opposition     opposition falloff weight and strength
-//   backlightColor, backlight       backlight falloff weight and strength
-//   subsurfaceIntensity  factor of each light sample's translucency group
-//   eccentricity         width of the Gaussian specular lobe in the half-angle
-//   specularRollOff, specularColor  specular weight and colour
-//   useIrradiance, irradianceColor  the irradiance term and its weight
-//   lights               the lights sampled, elements i_lights .. i_lights+n_lights-1
+// Parameters: the mental ray rows of the material table
+// (model/materialTable.h, listed in the README), every one read through
+// mi_eval in the order the table gives, irradianceColor only when
+// useIrradiance is on; then the lights, elements i_lights .. i_lights+n_lights-1.
 //
 // Every light is averaged over its samples, with diffuse and translucency
 // entering as running sums at half weight: earlier samples of an area light
@@ -22,6 +11,8 @@
 // to the colour the renderer passes in; alpha is 1.
 
 #include <shader.h>
+
+#include <utility>
 
 #include "mentalray/exports.h"
 #include "mentalray/lightSampleBatch.h"
@@ -39,35 +30,47 @@ using mrshading::SampleBatchMath;
 using mrshading::Vec3;
 using mrshading::ViewShared;
 
+namespace {
+
+// The parameter whose place in the reads is Read (shaderParameters.h).
+template <int Read>
+inline void readParameter(miState* state, SorvaneParameters* paras, EvaluatedParameters& m) {
+#define SORVANE_SHADER_COLOUR(name, value, description, read) \
+    if constexpr (Read == (read)) m.name = *mi_eval_color(&paras->name);
+#define SORVANE_SHADER_SCALAR(name, value, softMin, softMax, description, read, ...) \
+    if constexpr (Read == (read)) m.name = *mi_eval_scalar(&paras->name);
+#define SORVANE_SHADER_VECTOR(name, value, description, read) \
+    if constexpr (Read == (read)) m.name = *mi_eval_vector(&paras->name);
+#define SORVANE_SHADER_BOOLEAN(name, value, description, read) \
+    if constexpr (Read == (read)) m.name = *mi_eval_boolean(&paras->name);
+    SORVANE_SHADER_PARAMETERS
+#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_SCALAR
+#undef SORVANE_SHADER_VECTOR
+#undef SORVANE_SHADER_BOOLEAN
+}
+
+// The parameters read before the lights, each by the mi_eval rule, in their order.
+template <int... Reads>
+inline void readParameters(miState* state, SorvaneParameters* paras, EvaluatedParameters& m,
+                           std::integer_sequence<int, Reads...>) {
+    (readParameter<Reads>(state, paras, m), ...);
+}
+
+}  // namespace
+
 SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvaneParameters* paras) {
     EvaluatedParameters m;
-    m.color = *mi_eval_color(&paras->color);
-    m.ambientColor = *mi_eval_color(&paras->ambientColor);
-    m.incandescence = *mi_eval_color(&paras->incandescence);
-    m.scatteringColor = *mi_eval_color(&paras->scatteringColor);
-    m.oppositionColor = *mi_eval_color(&paras->oppositionColor);
-    m.backlightColor = *mi_eval_color(&paras->backlightColor);
-    m.specularColor = *mi_eval_color(&paras->specularColor);
-    m.eccentricity = *mi_eval_scalar(&paras->eccentricity);
-    m.specularRollOff = *mi_eval_scalar(&paras->specularRollOff);
-    m.normalCamera = *mi_eval_vector(&paras->normalCamera);
-    m.useIrradiance = *mi_eval_boolean(&paras->useIrradiance);
-    m.diffuse = *mi_eval_scalar(&paras->diffuse);
-    m.scattering = *mi_eval_scalar(&paras->scattering);
-    m.anisotropy = *mi_eval_scalar(&paras->anisotropy);
-    m.depth = *mi_eval_scalar(&paras->depth);
-    m.opposition = *mi_eval_scalar(&paras->opposition);
-    m.backlight = *mi_eval_scalar(&paras->backlight);
-    m.subsurfaceIntensity = *mi_eval_scalar(&paras->subsurfaceIntensity);
+    readParameters(state, paras, m, std::make_integer_sequence<int, mrshading::kReadUpFront>());
     const miInteger n_lights = *mi_eval_integer(&paras->n_lights);
     const miInteger i_lights = *mi_eval_integer(&paras->i_lights);
     const miTag* const lights = mi_eval_tag(paras->lights);
 
-    miColor irradianceColor = {0.0f, 0.0f, 0.0f, 0.0f};
+    m.irradianceColor = {0.0f, 0.0f, 0.0f, 0.0f};
     bool irradianceOn = false;
     if (m.useIrradiance != miFALSE) {
-        irradianceColor = *mi_eval_color(&paras->irradianceColor);
-        irradianceOn = mrshading::irradianceWanted(irradianceColor);
+        m.irradianceColor = *mi_eval_color(&paras->irradianceColor);
+        irradianceOn = mrshading::irradianceWanted(m.irradianceColor);
     }
 
     const Vec3 N = mrshading::shadingNormal(state->normal, m);
@@ -120,7 +123,7 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     if (irradianceOn) {
         miColor irradiance = {0.0f, 0.0f, 0.0f, 0.0f};
         mi_compute_irradiance(&irradiance, &irradianceState);
-        mrshading::addIrradiance(*result, m, irradiance, irradianceColor);
+        mrshading::addIrradiance(*result, m, irradiance, m.irradianceColor);
     }
     return miTRUE;
 }

@@ -6,6 +6,9 @@
 //
 // Every formula keeps the grouping and the literal constants of the shipped
 // shaders (3.14159 is not pi): scenes rendered with them must render the same.
+// The steps between the math calls are written once for a float and for a
+// vector of lanes (T), so the Maya node's light batches
+// (maya/lightBatchLanes.h) compute them as the scalar path does.
 // Each function is a template over a flavour:
 //   MayaFlavour       single-precision math functions, no zero guard;
 //   MentalRayFlavour  double-precision math functions applied to the float
@@ -49,12 +52,14 @@ bool phaseGuarded(float h) {
 // Not a limit of the formula: the guarded value is 1 + g^2 / 0.00001.
 inline float guardedPhase(float g) { return 1.0f - (g * g) / -0.00001f; }
 
-inline float phaseBase(float h, float g) {
+template <class T>
+T phaseBase(T h, float g) {
     const float q = g * g;
     return q + 1.0f - h * (g * 2.0f);
 }
 
-inline float phaseFromPower(float power, float g) {
+template <class T>
+T phaseFromPower(T power, float g) {
     const float q = g * g;
     return 1.0f - power * ((q * 0.25f) * 3.14159f);
 }
@@ -93,18 +98,36 @@ struct Scattering {
 
 // The arguments of the light's two exponentials, e2 and e, from its
 // cosine term c2 = cos(dot(N, L)).
-inline float reflectionExponent(float c2, float d) { return -(d / c2); }
-inline float transmissionExponent(const ViewTerms& view, float c2, float d) {
+template <class T>
+T reflectionExponent(T c2, float d) {
+    return -(d / c2);
+}
+template <class T>
+T transmissionExponent(const ViewTerms& view, T c2, float d) {
     return -d - (view.inverseC1 - 1.0f / c2);
+}
+
+// The terms' shared weight, then each term, from the light's math-call results.
+template <class T>
+T scatteringWeight(const ViewTerms& view, T c2, T phase, float s) {
+    return phase * s * 0.25f * (view.c1 + c2);
+}
+template <class T>
+T reflectionFrom(const ViewTerms& view, T weight, T e2) {
+    return weight * (view.e1 / e2);
+}
+template <class T>
+T transmissionFrom(T weight, T e) {
+    return weight * (1.0f - e);
 }
 
 // Both terms from the light's math-call results.
 inline Scattering scatteringFrom(const ViewTerms& view, float c2, float phase, float e2, float e, float s) {
     Scattering out;
     out.phase = phase;
-    const float weight = out.phase * s * 0.25f * (view.c1 + c2);
-    out.reflection = weight * (view.e1 / e2);
-    out.transmission = weight * (1.0f - e);
+    const float weight = scatteringWeight(view, c2, out.phase, s);
+    out.reflection = reflectionFrom(view, weight, e2);
+    out.transmission = transmissionFrom(weight, e);
     return out;
 }
 
@@ -139,8 +162,14 @@ float falloffScale(float k) {
 
 // The curve's two calls: t = tan(tangentArgument(x)), then
 // pow(powerBase(t, scale), -1).
-inline float falloffTangentArgument(float x) { return x * 0.5f; }
-inline float falloffPowerBase(float t, float scale) { return t * scale + 1.0f; }
+template <class T>
+T falloffTangentArgument(T x) {
+    return x * 0.5f;
+}
+template <class T>
+T falloffPowerBase(T t, float scale) {
+    return t * scale + 1.0f;
+}
 
 template <class Flavour>
 float falloffCurveScaled(float x, float scale) {
@@ -159,7 +188,11 @@ float oppositionFalloff(Vec3 U, Vec3 N, float k) {
 }
 
 // The curve takes the exponential of the negated cosine, not the cosine.
-inline float backlightExponent(Vec3 U, Vec3 N) { return -dot(U, N); }
+template <class T>
+T backlightExponent(T ux, T uy, T uz, Vec3 N) {
+    return -dot(ux, uy, uz, N);
+}
+inline float backlightExponent(Vec3 U, Vec3 N) { return backlightExponent(U.x, U.y, U.z, N); }
 
 template <class Flavour>
 float backlightFalloffScaled(Vec3 U, Vec3 N, float scale) {

@@ -2,6 +2,9 @@
 // reads, for the sorvane node and for mental ray's qm7r_sorvane node:
 //   makePresets presets.json <attrPresets/sorvane> <presetsData.cpp> <attrPresets/qm7r_sorvane>
 // A malformed preset fails the build, naming the preset and the attribute.
+// A preset names what differs from the node's defaults, or all of it: the
+// attribute presets set every material value, the rest at the material
+// table's defaults, so applying one leaves nothing of the last material.
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +16,9 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "maya/nodeAttributes.h"
+#include "mentalray/shaderParameters.h"
 
 namespace {
 
@@ -96,6 +102,50 @@ void writeIfChanged(const std::filesystem::path& path, const std::string& text) 
     std::filesystem::rename(temporary, path);
 }
 
+using shading::kNodeAttributes;
+using shading::NodeAttribute;
+
+// The node's attributes a preset sets: its material inputs.
+bool isMaterial(const NodeAttribute& row) { return row.group == NodeAttribute::Group::material; }
+
+const NodeAttribute* nodeAttribute(const std::string& name) {
+    for (const NodeAttribute& row : kNodeAttributes) {
+        if (isMaterial(row) && name == row.longName) return &row;
+    }
+    return nullptr;
+}
+
+bool isShaderParameter(const std::string& name) {
+    for (const mrshading::ShaderParameter& p : mrshading::kShaderParameters) {
+        if (name == p.name) return true;
+    }
+    return false;
+}
+
+// What a section may name: "attributes" the values of both hosts, "maya" the
+// node's own, "mentalray" the shader's own.
+void checkName(const std::string& section, const std::string& name, const std::string& where) {
+    const NodeAttribute* row = nodeAttribute(name);
+    const bool shader = isShaderParameter(name);
+    if (section == "attributes" && !(row && shader)) {
+        throw PresetError(where + ": \"" + name + "\" is not a material value of both hosts" +
+                          (row      ? " (the node's own: put it under \"maya\")"
+                           : shader ? " (the shader's own: put it under \"mentalray\")"
+                                    : ""));
+    }
+    if (section == "maya" && !row)
+        throw PresetError(where + ": the node has no material attribute \"" + name + "\"");
+    if (section == "mentalray" && !shader) {
+        throw PresetError(where + ": the shader has no parameter \"" + name + "\"");
+    }
+}
+
+// A material value the preset leaves out, at the table's default.
+Json defaultValue(const NodeAttribute& row) {
+    const Json value = row.defaultValue;
+    return row.compound() ? Json::array({value, value, value}) : value;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,10 +201,23 @@ int main(int argc, char** argv) {
                         throw PresetError(where + "." + section + ": \"" + name +
                                           "\" is not an attribute name (letters, digits or _)");
                     }
+                    checkName(section, name, where + "." + section);
                     melLines(name, value, section == "mentalray", where + "." + section + "." + name, lines);
                 }
                 if (section != "mentalray") mel << lines.str();
                 if (section != "maya") mentalrayMel << lines.str();
+            }
+            for (const NodeAttribute& row : kNodeAttributes) {
+                if (!isMaterial(row)) continue;
+                const auto named = [&](const char* section) {
+                    return body.contains(section) && body[section].contains(row.longName);
+                };
+                if (named("attributes") || named("maya")) continue;
+                const std::string where = "the default of " + std::string(row.longName);
+                std::ostringstream lines;
+                melLines(row.longName, defaultValue(row), false, where, lines);
+                mel << lines.str();
+                if (row.mentalray) mentalrayMel << lines.str();
             }
             mel << "endAttrPreset();\n";
             mentalrayMel << "endAttrPreset();\n";

@@ -1,11 +1,13 @@
-// The node's attribute table against what is written by hand beside it: the
-// documentation tables, the default preset and the mental ray declaration.
-// The Attribute Editor template is made from the table by the build.
+// The material table against what is written beside it: the documentation
+// tables, the default preset, and the mental ray declaration the build makes.
+// The Attribute Editor template is made from the table by the build too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -14,6 +16,7 @@
 #include "host/mentalray/nodeFactoryHints.h"
 #include "maya/nodeAttributeDocs.h"
 #include "maya/nodeAttributes.h"
+#include "mentalray/shaderParameters.h"
 
 namespace shading {
 // A row shows as its name in a failure.
@@ -51,29 +54,48 @@ TEST(AttributeTable, EveryNameOfTheNodeIsItsOwn) {
     for (const std::string& name : names) EXPECT_EQ(names.count(name), 1u) << name;
 }
 
-// The hand-kept tables must be the rendered ones, verbatim: paste the
-// expected text printed on failure.
+// The documentation's tables must be the rendered ones, verbatim. With
+// SORVANE_UPDATE_REFERENCES=1 the test writes them in, in place of the
+// block that starts as the rendered one does; review the difference.
 struct Document {
     const char* path;
     std::string (*render)();
+    const char* blockEnd;  // what follows the block
 };
 
 void PrintTo(const Document& d, std::ostream* os) { *os << d.path; }
 
 class Documentation : public ::testing::TestWithParam<Document> {};
 
+bool rewrite(const Document& d, std::string text, const std::string& expected) {
+    const std::size_t start = text.find(expected.substr(0, expected.find('\n') + 1));
+    if (start == std::string::npos) return false;
+    const std::size_t end = text.find(d.blockEnd, start);
+    if (end == std::string::npos) return false;
+    text.replace(start, end - start, expected);
+    std::ofstream out(d.path, std::ios::binary);
+    return static_cast<bool>(out << text);
+}
+
 TEST_P(Documentation, ListsTheTableAsItIs) {
     const std::string text = readFile(GetParam().path);
     ASSERT_FALSE(text.empty()) << GetParam().path << " cannot be read";
     const std::string expected = GetParam().render();
-    EXPECT_NE(text.find(expected), std::string::npos)
-        << GetParam().path << " does not hold the attribute table as it now is; expected:\n"
-        << expected;
+    if (text.find(expected) != std::string::npos) return;
+    if (std::getenv("SORVANE_UPDATE_REFERENCES") != nullptr) {
+        ASSERT_TRUE(rewrite(GetParam(), text, expected))
+            << GetParam().path << ": the table's block is not found";
+        return;
+    }
+    ADD_FAILURE() << GetParam().path << " does not hold the attribute table as it now is "
+                  << "(SORVANE_UPDATE_REFERENCES=1 writes it in); expected:\n"
+                  << expected;
 }
 
 INSTANTIATE_TEST_SUITE_P(HandKept, Documentation,
-                         ::testing::Values(Document{SORVANE_README, readmeTable},
-                                           Document{SORVANE_NODE_HEADER, nodeHeaderComment}));
+                         ::testing::Values(Document{SORVANE_README, readmeTable, "\n\n"},
+                                           Document{SORVANE_NODE_HEADER, nodeHeaderComment,
+                                                    "// The rows are nodeAttributes.h"}));
 
 // One material row at a time: its default in the preset and, where mental
 // ray has a parameter of the same role, in the declaration.
@@ -101,12 +123,13 @@ protected:
     }
 };
 
+// Where the default preset names a row, it holds the row's default; what it
+// leaves out, the build fills in at the same.
 TEST_P(MaterialRow, DefaultPresetHoldsTheDefault) {
     const Row& row = GetParam();
     // Values every host takes, or Maya's own where mental ray has no counterpart.
     const char* section = row.mentalray ? "attributes" : "maya";
-    ASSERT_TRUE(defaultPreset().contains(section));
-    ASSERT_TRUE(defaultPreset()[section].contains(row.longName)) << "not in the default preset's " << section;
+    if (!defaultPreset().contains(section) || !defaultPreset()[section].contains(row.longName)) return;
     const nlohmann::json& value = defaultPreset()[section][row.longName];
     if (row.compound()) {
         ASSERT_TRUE(value.is_array() && value.size() == 3) << value;
@@ -158,6 +181,50 @@ INSTANTIATE_TEST_SUITE_P(EachMaterialAttribute, MaterialRow, ::testing::ValuesIn
                          rowName);
 INSTANTIATE_TEST_SUITE_P(EachSharedAttribute, MentalRayCounterpart, ::testing::ValuesIn(materialRows(true)),
                          rowName);
+
+// Each row of the shader's table as the build declares it: in its place,
+// of its type, with its default, and the node factory's limits and slider.
+class DeclaredParameter : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(DeclaredParameter, IsDeclaredAsTheTableSays) {
+    const std::size_t place = GetParam();
+    const mrshading::ShaderParameter& row = mrshading::kShaderParameters[place];
+    using Type = mrshading::ShaderParameter::Type;
+    const mrhost::Declaration declaration = mrhost::readDeclarations(SORVANE_MR_DECLARATION).at(0);
+    ASSERT_GT(declaration.parameters.size(), place);
+    const mrhost::Parameter& p = declaration.parameters[place];
+    EXPECT_EQ(p.name, row.name);
+    const mrhost::ValueKind kind = row.type == Type::color    ? mrhost::ValueKind::Color
+                                   : row.type == Type::vector ? mrhost::ValueKind::Vector
+                                   : row.type == Type::scalar ? mrhost::ValueKind::Scalar
+                                                              : mrhost::ValueKind::Boolean;
+    EXPECT_EQ(p.kind, kind);
+    ASSERT_TRUE(p.hasDefault);
+    const std::size_t components = row.type == Type::color || row.type == Type::vector ? 3 : 1;
+    ASSERT_GE(p.defaultValue.size(), components);
+    for (std::size_t i = 0; i < components; ++i) {
+        EXPECT_EQ(static_cast<float>(p.defaultValue[i]), row.defaultValue) << "component " << i;
+    }
+    if (row.type != Type::scalar) return;
+    const mrhost::NodeFactoryHints all = mrhost::readNodeFactoryHints(SORVANE_MR_DECLARATION).at(0);
+    const mrhost::ParameterHints* h = all.find(row.name);
+    ASSERT_NE(h, nullptr);
+    const auto hint = [&](const char* name) -> std::optional<double> {
+        const auto found = h->values.find(name);
+        if (found == h->values.end()) return std::nullopt;
+        return found->second.front();
+    };
+    EXPECT_EQ(hint("min"), row.min.present ? std::optional<double>(row.min.value) : std::nullopt);
+    EXPECT_EQ(hint("max"), row.max.present ? std::optional<double>(row.max.value) : std::nullopt);
+    EXPECT_EQ(hint("softmin"), row.min.present ? std::max(row.softMin, row.min.value) : row.softMin);
+    EXPECT_EQ(hint("softmax"), row.max.present ? std::min(row.softMax, row.max.value) : row.softMax);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachShaderParameter, DeclaredParameter,
+                         ::testing::Range<std::size_t>(0, mrshading::kShaderParameterCount),
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                             return std::string(mrshading::kShaderParameters[info.param].name);
+                         });
 
 // The default preset's mental ray section holds what only the shader has, at
 // the declaration's default (subsurfaceIntensity's balanced 0.22).

@@ -1,6 +1,6 @@
-// Applying a preset must leave no value of the material behind: every preset
-// sets every attribute a user can set on the node, in the command's table and
-// in the attribute preset Maya reads.
+// Applying a preset must leave no value of the material behind: every
+// attribute preset Maya reads sets every attribute a user can set on the
+// node, those its preset leaves out at the node's defaults.
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -60,11 +60,17 @@ TEST_F(PresetCoverage, EveryPresetSetsEveryUserAttribute) {
         const std::string mel = readFile(std::string(SORVANE_ATTR_PRESETS) + "/" + name + ".mel");
         ASSERT_FALSE(mel.empty()) << "no attribute preset made for it";
         for (const host::Attribute* attribute : attributes) {
-            EXPECT_TRUE(named.count(attribute->longName) || named.count(attribute->shortName))
-                << attribute->longName << " is left as it was";
+            const bool given = named.count(attribute->longName) || named.count(attribute->shortName);
             for (const std::string& channel : channels(*attribute)) {
-                EXPECT_TRUE(std::regex_search(mel, std::regex("blendAttr \"" + channel + "\" ")))
+                std::smatch value;
+                ASSERT_TRUE(
+                    std::regex_search(mel, value, std::regex("blendAttr \"" + channel + "\" ([^;]+);")))
                     << channel << " is not set by " << name << ".mel";
+                if (given) continue;
+                const host::Attribute& set =
+                    attribute->children.empty() ? *attribute : type().attribute(channel.c_str());
+                EXPECT_EQ(std::stof(value[1]), set.defaultFloat)
+                    << channel << ", left out, is not at its default";
             }
         }
     }

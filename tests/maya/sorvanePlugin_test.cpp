@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/mayaTesting.h"
+#include "tests/support/nodeTable.h"
 
 namespace sorvane::testing {
 namespace {
@@ -79,7 +80,7 @@ TEST_F(PluginLifecycle, LoadsAgainAfterUnloadingWithFreshAttributes) {
     for (int round = 0; round < 2; ++round) {
         auto plugin = loadSorvane();
         ASSERT_NE(host::findNodeType("sorvane"), nullptr) << "round " << round;
-        EXPECT_EQ(host::findNodeType("sorvane")->attributes.size(), 75u);
+        EXPECT_EQ(host::findNodeType("sorvane")->attributes.size(), nodeAttributeCount());
         host::Node node("sorvane");
         EXPECT_EQ(node.getFloat("diffuse"), 0.8f);
     }
@@ -104,7 +105,7 @@ TEST_F(PluginLifecycle, LoadsAndUnloadsAThousandTimesLeavingNothingBehind) {
         auto plugin = loadSorvane();
         const host::NodeType* type = host::findNodeType("sorvane");
         ASSERT_NE(type, nullptr) << "round " << round;
-        ASSERT_EQ(type->attributes.size(), 75u) << "round " << round;
+        ASSERT_EQ(type->attributes.size(), nodeAttributeCount()) << "round " << round;
         ASSERT_EQ(host::nodeTypes().size(), 1u) << "round " << round;
         void* base = pluginBase();
         ASSERT_NE(base, nullptr) << "round " << round;
@@ -220,15 +221,17 @@ TEST_P(LightDataFaults, ReportEachFailureAndFinishInitialize) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, LightDataFaults,
-    ::testing::Values(LightDataFault{"MFnAttribute::setHidden", "lightAmbient", 1, 71},
-                      LightDataFault{"MFnNumericAttribute::setDefault", "lightIntensity", 1, 71},
-                      LightDataFault{"MFnLightDataAttribute::setDefault", "", 1, 71},
+    ::testing::Values(LightDataFault{"MFnAttribute::setHidden", "lightAmbient", 1, affectsCount()},
+                      LightDataFault{"MFnNumericAttribute::setDefault", "lightIntensity", 1, affectsCount()},
+                      LightDataFault{"MFnLightDataAttribute::setDefault", "", 1, affectsCount()},
                       // Every storable call of the group: 14 children and the array. The
                       // groups above fail theirs too, unreported.
-                      LightDataFault{"MFnAttribute::setStorable", "", 15, 71},
+                      LightDataFault{"MFnAttribute::setStorable", "", 15, affectsCount()},
                       // A failed create leaves the function set on nothing: its setters
-                      // fail too, and so does the light data made from it.
-                      LightDataFault{"MFnNumericAttribute::createAddr", "lightBlindData", 10, 69}));
+                      // fail too, and so does the light data made from it, whose two
+                      // affects calls then find nothing.
+                      LightDataFault{"MFnNumericAttribute::createAddr", "lightBlindData", 10,
+                                     affectsCount() - 2}));
 
 TEST_F(PluginLifecycle, ANodeOfAnotherPluginCannotBeMadeFromAnUnknownType) {
     EXPECT_THROW(host::Node("noSuchType"), sorvane::HostError);

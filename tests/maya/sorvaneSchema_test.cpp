@@ -1,10 +1,13 @@
 // The node's attribute schema, read back from what the loaded plug-in registered.
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "maya/nodeAttributes.h"
 #include "tests/support/mayaTesting.h"
+#include "tests/support/nodeTable.h"
 
 namespace sorvane::testing {
 namespace {
@@ -45,57 +48,41 @@ void compound(std::vector<Row>& rows, const std::string& name, const std::string
         {name, shortName, AttributeKind::Compound, parent, {value, value, value}, {}, {}, compoundFlags});
 }
 
-void color(std::vector<Row>& rows, const std::string& name, const std::string& shortName,
-           const char* const (&children)[3][2], float value) {
-    compound(rows, name, shortName, children, value, kMaterialColor, kMaterial);
-}
-
-void scalar(std::vector<Row>& rows, const std::string& name, const std::string& shortName, float value,
-            double softMin) {
-    rows.push_back({name, shortName, AttributeKind::Float, "", {value}, softMin, 1.0, kMaterial});
+// Each row of the table in creation order, a compound's channels before it.
+void tableRows(std::vector<Row>& rows) {
+    for (const NodeAttribute& t : kNodeAttributes) {
+        if (!t.compound()) {
+            rows.push_back({t.longName,
+                            t.shortName,
+                            AttributeKind::Float,
+                            "",
+                            {t.defaultValue},
+                            t.softMin,
+                            t.softMax,
+                            kMaterial});
+            continue;
+        }
+        const char* const children[3][2] = {{t.channels[0].longName, t.channels[0].shortName},
+                                            {t.channels[1].longName, t.channels[1].shortName},
+                                            {t.channels[2].longName, t.channels[2].shortName}};
+        switch (t.group) {
+            case NodeAttribute::Group::material:
+                compound(rows, t.longName, t.shortName, children, t.defaultValue,
+                         t.kind == NodeAttribute::Kind::colour ? kMaterialColor : kMaterial, kMaterial);
+                break;
+            case NodeAttribute::Group::output:
+                compound(rows, t.longName, t.shortName, children, t.defaultValue, kOutput, kOutput);
+                break;
+            case NodeAttribute::Group::sampleInput:
+                compound(rows, t.longName, t.shortName, children, t.defaultValue, kSampleInput, kSampleInput);
+                break;
+        }
+    }
 }
 
 std::vector<Row> expectedSchema() {
     std::vector<Row> rows;
-    color(rows, "color", "c", {{"colorR", "cr"}, {"colorG", "cg"}, {"colorB", "cb"}}, 0.5f);
-    color(rows, "transparency", "it",
-          {{"transparencyR", "itr"}, {"transparencyG", "itg"}, {"transparencyB", "itb"}}, 0.0f);
-    color(rows, "ambientColor", "ambC",
-          {{"ambientColorR", "ambCR"}, {"ambientColorG", "ambCG"}, {"ambientColorB", "ambCB"}}, 0.0f);
-    color(rows, "incandescence", "ic",
-          {{"incandescenceR", "ir"}, {"incandescenceG", "ig"}, {"incandescenceB", "ib"}}, 0.0f);
-    scalar(rows, "diffuse", "dfl", 0.8f, 0.0);
-    color(rows, "scatteringColor", "sc",
-          {{"scatteringColorR", "scr"}, {"scatteringColorG", "scg"}, {"scatteringColorB", "scb"}}, 0.5f);
-    scalar(rows, "scattering", "sctr", 0.3f, 0.0);
-    scalar(rows, "anisotropy", "ani", 0.65f, -1.0);
-    scalar(rows, "depth", "dpth", 0.3f, 0.0);
-    color(rows, "oppositionColor", "opc",
-          {{"oppositionColorR", "opcr"}, {"oppositionColorG", "opcg"}, {"oppositionColorB", "opcb"}}, 0.6f);
-    scalar(rows, "opposition", "oppt", 0.25f, 0.0);
-    color(rows, "backlightColor", "bc",
-          {{"backlightColorR", "bcr"}, {"backlightColorG", "bcg"}, {"backlightColorB", "bcb"}}, 0.4f);
-    scalar(rows, "backlight", "bcl", 0.3f, 0.0);
-    scalar(rows, "eccentricity", "et", 0.2f, 0.0);
-    scalar(rows, "specularRollOff", "sro", 0.3f, 0.0);
-    color(rows, "specularColor", "spc",
-          {{"specularColorR", "spcr"}, {"specularColorG", "spcg"}, {"specularColorB", "spcb"}}, 0.5f);
-
-    compound(rows, "outColor", "oc", {{"outColorR", "ocr"}, {"outColorG", "ocg"}, {"outColorB", "ocb"}}, 0.0f,
-             kOutput, kOutput);
-    compound(rows, "outTransparency", "ot",
-             {{"outTransparencyR", "otr"}, {"outTransparencyG", "otg"}, {"outTransparencyB", "otb"}}, 0.0f,
-             kOutput, kOutput);
-
-    compound(rows, "normalCamera", "n",
-             {{"normalCameraX", "nx"}, {"normalCameraY", "ny"}, {"normalCameraZ", "nz"}}, 1.0f, kSampleInput,
-             kSampleInput);
-    compound(rows, "rayDirection", "rad",
-             {{"rayDirectionX", "rdx"}, {"rayDirectionY", "rdy"}, {"rayDirectionZ", "rdz"}}, 1.0f,
-             kSampleInput, kSampleInput);
-    compound(rows, "pointCamera", "pc",
-             {{"pointCameraX", "px"}, {"pointCameraY", "py"}, {"pointCameraZ", "pz"}}, 1.0f, kSampleInput,
-             kSampleInput);
+    tableRows(rows);
 
     compound(rows, "lightDirection", "ld",
              {{"lightDirectionX", "ldx"}, {"lightDirectionY", "ldy"}, {"lightDirectionZ", "ldz"}}, 1.0f,
@@ -123,7 +110,7 @@ class Schema : public SorvaneSuite {};
 
 TEST_F(Schema, EveryAttributeInCreationOrderMatchesTheTable) {
     const std::vector<Row> rows = expectedSchema();
-    ASSERT_EQ(rows.size(), 75u);
+    ASSERT_EQ(rows.size(), nodeAttributeCount());
     ASSERT_EQ(type().attributes.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
@@ -214,51 +201,116 @@ TEST_F(Schema, LightArrayElementDefaultIsABlackLightUnlikeItsChildren) {
                                                   "preShadowIntensity", "lightBlindData"}));
 }
 
+// Whether every element of `part` is in `whole`, in the same order.
+template <class T>
+bool inOrderWithin(const std::vector<T>& part, const std::vector<T>& whole) {
+    auto at = whole.begin();
+    for (const T& element : part) {
+        at = std::find(at, whole.end(), element);
+        if (at == whole.end()) return false;
+        ++at;
+    }
+    return true;
+}
+
+// The sample inputs in the renderer's order, as their wiring slots give it.
+std::vector<const NodeAttribute*> sampleInputsInWiringOrder() {
+    std::vector<const NodeAttribute*> inputs;
+    for (const NodeAttribute& t : kNodeAttributes) {
+        if (t.group == NodeAttribute::Group::sampleInput) inputs.push_back(&t);
+    }
+    std::sort(inputs.begin(), inputs.end(),
+              [](const NodeAttribute* a, const NodeAttribute* b) { return a->wiringSlot < b->wiringSlot; });
+    return inputs;
+}
+
 TEST_F(Schema, AddedInOrder) {
+    // Materials and outputs in the table's order, the sample inputs in the
+    // renderer's, then the light data's children and the array.
+    std::vector<std::string> expected;
+    for (const NodeAttribute& t : kNodeAttributes) {
+        if (t.group != NodeAttribute::Group::sampleInput) expected.push_back(t.longName);
+    }
+    for (const NodeAttribute* t : sampleInputsInWiringOrder()) expected.push_back(t->longName);
+    expected.insert(expected.end(), std::begin(kLightDataChildren), std::end(kLightDataChildren));
+    expected.push_back(kLightDataArray);
+    EXPECT_TRUE(inOrderWithin(
+        std::vector<std::string>{"color",       "transparency",    "ambientColor",    "incandescence",
+                                 "diffuse",     "scatteringColor", "scattering",      "anisotropy",
+                                 "depth",       "oppositionColor", "opposition",      "backlightColor",
+                                 "backlight",   "eccentricity",    "specularRollOff", "specularColor",
+                                 "outColor",    "outTransparency", "rayDirection",    "pointCamera",
+                                 "normalCamera"},
+        expected))
+        << "the released node's attributes keep their order";
+
     std::vector<std::string> added;
     for (const host::Attribute* a : type().added) added.push_back(a->longName);
-    EXPECT_EQ(added, (std::vector<std::string>{
-                         "color",          "transparency",    "ambientColor",        "incandescence",
-                         "diffuse",        "scatteringColor", "scattering",          "anisotropy",
-                         "depth",          "oppositionColor", "opposition",          "backlightColor",
-                         "backlight",      "eccentricity",    "specularRollOff",     "specularColor",
-                         "outColor",       "outTransparency", "rayDirection",        "pointCamera",
-                         "normalCamera",   "lightDirection",  "lightIntensity",      "lightAmbient",
-                         "lightDiffuse",   "lightSpecular",   "lightShadowFraction", "preShadowIntensity",
-                         "lightBlindData", "lightDataArray"}));
+    EXPECT_EQ(added, expected);
 }
 
 TEST_F(Schema, AffectsInOrder) {
     const char* const toColor = "outColor";
     const char* const toTransparency = "outTransparency";
     std::vector<std::pair<std::string, std::string>> expected;
-    const auto add = [&](std::initializer_list<const char*> inputs, const char* output) {
-        for (const char* input : inputs) expected.emplace_back(input, output);
+    const auto add = [&](std::initializer_list<std::string> inputs, const char* output) {
+        for (const std::string& input : inputs) expected.emplace_back(input, output);
     };
-    add({"colorR", "colorG", "colorB", "color"}, toColor);
-    add({"transparencyR", "transparencyG", "transparencyB"}, toTransparency);
-    add({"ambientColorR", "ambientColorG", "ambientColorB", "ambientColor"}, toColor);
-    add({"transparency"}, toTransparency);
-    add({"transparencyR", "transparencyG", "transparencyB", "transparency"}, toColor);
-    add({"incandescenceR", "incandescenceG", "incandescenceB", "incandescence", "diffuse"}, toColor);
-    add({"scatteringColorR", "scatteringColorG", "scatteringColorB", "scatteringColor", "scattering",
-         "anisotropy", "depth"},
-        toColor);
-    add({"oppositionColorR", "oppositionColorG", "oppositionColorB", "oppositionColor", "opposition"},
-        toColor);
-    add({"backlightColorR", "backlightColorG", "backlightColorB", "backlightColor", "backlight",
-         "eccentricity", "specularRollOff"},
-        toColor);
-    add({"specularColorR", "specularColorG", "specularColorB", "specularColor"}, toColor);
+    // A row's channels, then the compound (or the other way round where the
+    // row says so); a scalar alone.
+    const auto addRow = [&](const NodeAttribute& t, const char* output) {
+        if (!t.compound()) return add({t.longName}, output);
+        const std::string name = t.longName;
+        const std::initializer_list<std::string> channels = {t.channels[0].longName, t.channels[1].longName,
+                                                             t.channels[2].longName};
+        if (t.channelOrder == NodeAttribute::ChannelOrder::compoundFirst) add({name}, output);
+        add(channels, output);
+        if (t.channelOrder == NodeAttribute::ChannelOrder::channelsFirst) add({name}, output);
+    };
+    // The shipped node's order: transparency's channels affect
+    // outTransparency in its place; the rest of its dependencies follow the
+    // next material row's.
+    const NodeAttribute* held = nullptr;
+    for (const NodeAttribute& t : kNodeAttributes) {
+        if (t.group != NodeAttribute::Group::material) continue;
+        if (t.affects == NodeAttribute::Affects::outColorAndTransparency) {
+            add({t.channels[0].longName, t.channels[1].longName, t.channels[2].longName}, toTransparency);
+            held = &t;
+            continue;
+        }
+        addRow(t, toColor);
+        if (held != nullptr) {
+            add({held->longName}, toTransparency);
+            addRow(*held, toColor);
+            held = nullptr;
+        }
+    }
     add({"lightIntensityR", "lightIntensityB", "lightIntensityG", "lightIntensity"}, toColor);
-    add({"rayDirectionX", "rayDirectionY", "rayDirectionZ", "rayDirection"}, toColor);
-    add({"pointCamera", "pointCameraX", "pointCameraY", "pointCameraZ"}, toColor);
-    add({"normalCameraX", "normalCameraY", "normalCameraZ", "normalCamera"}, toColor);
+    for (const NodeAttribute* t : sampleInputsInWiringOrder()) addRow(*t, toColor);
     add({"lightDirectionX", "lightDirectionY", "lightDirectionZ", "lightDirection"}, toColor);
     add({"lightAmbient", "lightSpecular", "lightDiffuse", "lightShadowFraction", "preShadowIntensity",
          "lightBlindData", "lightDataArray"},
         toColor);
-    ASSERT_EQ(expected.size(), 71u);
+    ASSERT_EQ(expected.size(), affectsCount());
+    // The released node's first dependencies, as it made them.
+    const std::vector<std::pair<std::string, std::string>> released = {{"colorR", toColor},
+                                                                       {"colorG", toColor},
+                                                                       {"colorB", toColor},
+                                                                       {"color", toColor},
+                                                                       {"transparencyR", toTransparency},
+                                                                       {"transparencyG", toTransparency},
+                                                                       {"transparencyB", toTransparency},
+                                                                       {"ambientColorR", toColor},
+                                                                       {"ambientColorG", toColor},
+                                                                       {"ambientColorB", toColor},
+                                                                       {"ambientColor", toColor},
+                                                                       {"transparency", toTransparency},
+                                                                       {"transparencyR", toColor},
+                                                                       {"transparencyG", toColor},
+                                                                       {"transparencyB", toColor},
+                                                                       {"transparency", toColor},
+                                                                       {"incandescenceR", toColor}};
+    EXPECT_TRUE(inOrderWithin(released, expected)) << "the released node's dependencies keep their order";
 
     std::vector<std::pair<std::string, std::string>> actual;
     for (const auto& [input, output] : type().affects) actual.emplace_back(input->longName, output->longName);
@@ -311,77 +363,27 @@ TEST_P(Dirtiness, OfBothOutputsAfterAChange) {
     EXPECT_EQ(evaluation.isDirty(outTransparency), transparencyFamily);
 }
 
-// Every compound and every child of one, outputs excluded: 67 inputs.
-const char* const kInputs[] = {"colorR",
-                               "colorG",
-                               "colorB",
-                               "color",
-                               "transparencyR",
-                               "transparencyG",
-                               "transparencyB",
-                               "transparency",
-                               "ambientColorR",
-                               "ambientColorG",
-                               "ambientColorB",
-                               "ambientColor",
-                               "incandescenceR",
-                               "incandescenceG",
-                               "incandescenceB",
-                               "incandescence",
-                               "diffuse",
-                               "scatteringColorR",
-                               "scatteringColorG",
-                               "scatteringColorB",
-                               "scatteringColor",
-                               "scattering",
-                               "anisotropy",
-                               "depth",
-                               "oppositionColorR",
-                               "oppositionColorG",
-                               "oppositionColorB",
-                               "oppositionColor",
-                               "opposition",
-                               "backlightColorR",
-                               "backlightColorG",
-                               "backlightColorB",
-                               "backlightColor",
-                               "backlight",
-                               "eccentricity",
-                               "specularRollOff",
-                               "specularColorR",
-                               "specularColorG",
-                               "specularColorB",
-                               "specularColor",
-                               "normalCameraX",
-                               "normalCameraY",
-                               "normalCameraZ",
-                               "normalCamera",
-                               "rayDirectionX",
-                               "rayDirectionY",
-                               "rayDirectionZ",
-                               "rayDirection",
-                               "pointCameraX",
-                               "pointCameraY",
-                               "pointCameraZ",
-                               "pointCamera",
-                               "lightDirectionX",
-                               "lightDirectionY",
-                               "lightDirectionZ",
-                               "lightDirection",
-                               "lightIntensityR",
-                               "lightIntensityG",
-                               "lightIntensityB",
-                               "lightIntensity",
-                               "lightAmbient",
-                               "lightDiffuse",
-                               "lightSpecular",
-                               "lightShadowFraction",
-                               "preShadowIntensity",
-                               "lightBlindData",
-                               "lightDataArray"};
-static_assert(sizeof kInputs / sizeof kInputs[0] == 67);
+// Every input, and every channel and child of one: the table's materials
+// and sample inputs, then the light data.
+std::vector<const char*> inputs() {
+    std::vector<const char*> names;
+    for (const NodeAttribute& t : kNodeAttributes) {
+        if (t.group == NodeAttribute::Group::output) continue;
+        if (t.compound()) {
+            for (const NodeAttribute::Channel& c : t.channels) names.push_back(c.longName);
+        }
+        names.push_back(t.longName);
+    }
+    for (const char* name : {"lightDirectionX", "lightDirectionY", "lightDirectionZ", "lightDirection",
+                             "lightIntensityR", "lightIntensityG", "lightIntensityB", "lightIntensity"}) {
+        names.push_back(name);
+    }
+    for (std::size_t i = 2; i < std::size(kLightDataChildren); ++i) names.push_back(kLightDataChildren[i]);
+    names.push_back(kLightDataArray);
+    return names;
+}
 
-INSTANTIATE_TEST_SUITE_P(EachInput, Dirtiness, ::testing::ValuesIn(kInputs));
+INSTANTIATE_TEST_SUITE_P(EachInput, Dirtiness, ::testing::ValuesIn(inputs()));
 
 }  // namespace
 }  // namespace sorvane::testing

@@ -20,29 +20,19 @@ struct FieldCase {
     std::size_t offset;
 };
 
-// The library's compiled offsets, against what the host lays out from the shipped declaration.
-const FieldCase kFields[] = {
-    {"color", offsetof(SorvaneParameters, color)},
-    {"ambientColor", offsetof(SorvaneParameters, ambientColor)},
-    {"incandescence", offsetof(SorvaneParameters, incandescence)},
-    {"normalCamera", offsetof(SorvaneParameters, normalCamera)},
-    {"diffuse", offsetof(SorvaneParameters, diffuse)},
-    {"scatteringColor", offsetof(SorvaneParameters, scatteringColor)},
-    {"scattering", offsetof(SorvaneParameters, scattering)},
-    {"anisotropy", offsetof(SorvaneParameters, anisotropy)},
-    {"depth", offsetof(SorvaneParameters, depth)},
-    {"oppositionColor", offsetof(SorvaneParameters, oppositionColor)},
-    {"opposition", offsetof(SorvaneParameters, opposition)},
-    {"backlightColor", offsetof(SorvaneParameters, backlightColor)},
-    {"backlight", offsetof(SorvaneParameters, backlight)},
-    {"subsurfaceIntensity", offsetof(SorvaneParameters, subsurfaceIntensity)},
-    {"eccentricity", offsetof(SorvaneParameters, eccentricity)},
-    {"specularRollOff", offsetof(SorvaneParameters, specularRollOff)},
-    {"specularColor", offsetof(SorvaneParameters, specularColor)},
-    {"useIrradiance", offsetof(SorvaneParameters, useIrradiance)},
-    {"irradianceColor", offsetof(SorvaneParameters, irradianceColor)},
-    {"lights", offsetof(SorvaneParameters, i_lights)},
-};
+// The library's compiled offsets, a field per row of its table and the
+// lights, against what the host lays out from the shipped declaration.
+#define SORVANE_FIELD_CASE(name, ...) {#name, offsetof(SorvaneParameters, name)},
+#define SORVANE_SHADER_COLOUR SORVANE_FIELD_CASE
+#define SORVANE_SHADER_SCALAR SORVANE_FIELD_CASE
+#define SORVANE_SHADER_VECTOR SORVANE_FIELD_CASE
+#define SORVANE_SHADER_BOOLEAN SORVANE_FIELD_CASE
+const FieldCase kFields[] = {SORVANE_SHADER_PARAMETERS{"lights", offsetof(SorvaneParameters, i_lights)}};
+#undef SORVANE_FIELD_CASE
+#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_SCALAR
+#undef SORVANE_SHADER_VECTOR
+#undef SORVANE_SHADER_BOOLEAN
 
 TEST(ShippedDeclaration, LaysOutExactlyTheLibrarysBlock) {
     const BlockLayout layout(shippedDeclaration());
