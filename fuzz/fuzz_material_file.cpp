@@ -15,12 +15,13 @@
 namespace {
 
 const sorvane::material::Schema& schema() {
-    static const sorvane::material::Schema loaded = [] {
-        const auto paths = sorvane::cli::defaultPluginPaths();
-        const auto maya = sorvane::render::openMayaBackend(paths);
-        const auto mentalray = sorvane::render::openMentalrayBackend(paths);
-        return sorvane::render::materialSchema({maya.get(), mentalray.get()});
-    }();
+    // The backends stay loaded for the whole run: unloading an instrumented
+    // plug-in would take its coverage counters from under libFuzzer.
+    static const auto paths = sorvane::cli::defaultPluginPaths();
+    static const auto maya = sorvane::render::openMayaBackend(paths);
+    static const auto mentalray = sorvane::render::openMentalrayBackend(paths);
+    static const sorvane::material::Schema loaded =
+        sorvane::render::materialSchema({maya.get(), mentalray.get()});
     return loaded;
 }
 
