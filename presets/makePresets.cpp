@@ -172,7 +172,10 @@ int main(int argc, char** argv) {
         }
         std::filesystem::create_directories(argv[2]);
         std::filesystem::create_directories(argv[4]);
-        for (const auto& [preset, body] : document.items()) {
+        for (const auto& item : document.items()) {
+            // Named copies: clang refuses a lambda that captures a structured binding.
+            const std::string& preset = item.key();
+            const Json& body = item.value();
             const std::string where = "preset \"" + preset + "\"";
             if (!isName(preset)) {
                 throw PresetError(where + ": a name is a letter followed by letters, digits or _");
