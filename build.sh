@@ -15,7 +15,8 @@ cd "$(dirname "$0")"
 
 packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev)
+          libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev
+          libtinyobjloader-dev libembree-dev)
 
 install_missing() {
   local missing=()
@@ -117,7 +118,7 @@ buildFuzzers() {
 # timeout fails the step. What the run finds is kept in build-fuzz/corpus/.
 runFuzzers() {
   local seconds="${SORVANE_FUZZ_SECONDS:-30}"
-  local targets=(fuzz_shade_maya fuzz_shade_mentalray fuzz_scene_file fuzz_mi_declaration
+  local targets=(fuzz_shade_maya fuzz_shade_mentalray fuzz_scene_file fuzz_obj_file fuzz_mi_declaration
                  fuzz_maya_shading fuzz_mentalray_shading)
   mkdir -p build-fuzz/logs build-fuzz/artifacts
   local running=0 t
@@ -171,6 +172,7 @@ case "${1:-}" in
     build/bin/sorvane render --preset all --size 200 -o docs/contact-sheet.png
     build/bin/sorvane render --wedge scattering=0,0.5,1 --wedge backlight=0.05,0.5,0.95 --size 160 \
       -o docs/wedge-grid.png
+    build/bin/sorvane render --mesh torusknot --preset jade -o docs/mesh.png
     passes=$(mktemp -d)
     build/bin/sorvane render --passes --size 160 -o "$passes/breakdown.exr"
     mv "$passes/breakdown.passes.png" docs/breakdown.png

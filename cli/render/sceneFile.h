@@ -12,6 +12,7 @@
 //   "objects": [
 //     {"type": "sphere", "center": [0, 1, 0], "radius": 1, "material": "preview"},
 //     {"type": "plane", "point": [0, 0, 0], "normal": [0, 1, 0], "radius": 0, "material": "stage"},
+//     {"type": "mesh", "mesh": "torusknot", "center": [2.5, 1, 0], "radius": 1},
 //     {"type": "plane", "point": [0, 0, -9], "normal": [0, 0, 1],
 //      "material": {"attributes": {"color": 0.6}, "textures": {"color": {"type": "checker",
 //                   "checks": 1, "dark": 0.5}}}}],
@@ -25,6 +26,8 @@
 //     {"type": "ambient", "intensity": 0.1}]
 // }
 //
+// A mesh ("torusknot", or an OBJ file, relative to the scene file's folder)
+// takes the place a sphere of that centre and radius would (see scene.h).
 // An object's "material" is "preview" (the material under test, which the
 // command's options change), "stage" (the set's 18% grey matte, shaded by the
 // renderer itself and so alike for both hosts; it fades into the environment
@@ -47,7 +50,8 @@ using cli::Json;
 
 // Throws InputError naming the file and the field.
 Scene readSceneFile(const std::string& path);
-Scene parseScene(const Json& document);
+// A mesh file named by a relative path is read from `folder`.
+Scene parseScene(const Json& document, const std::string& folder = {});
 
 SceneMaterial parseMaterial(const Json& value, const std::string& field);
 AttributeValue parseAttributeValue(const std::string& name, const Json& value, const std::string& field);

@@ -1,7 +1,12 @@
 #include "cli/render/sceneTracer.h"
 
+#include <embree3/rtcore.h>
+
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+
+#include "cli/render/sceneMesh.h"
 
 namespace sorvane::render {
 
@@ -10,11 +15,80 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 // Far enough from a surface that a shadow ray does not find its own start.
 constexpr float kEpsilon = 1e-4f;
+// The least cosine between a mesh's shading normal and the way to the viewer.
+constexpr float kFacing = 1e-3f;
+
+// Where a mesh object puts its mesh: the mesh's axes, scaled, and its origin,
+// in camera space.
+struct Placement {
+    const mesh::TriangleMesh* triangles = nullptr;
+    Vec3 x, y, z;  // unit
+    float scale = 1.0f;
+    Vec3 origin;
+
+    Vec3 direction(mesh::Float3 d) const { return x * d.x + y * d.y + z * d.z; }
+};
+
+Vec3 vec(mesh::Float3 p) { return {p.x, p.y, p.z}; }
 
 }  // namespace
 
+struct SceneTracer::Meshes {
+    RTCScene scene = nullptr;
+    std::vector<Placement> placements;  // by object
+
+    ~Meshes() {
+        if (scene != nullptr) rtcReleaseScene(scene);
+    }
+};
+
 SceneTracer::SceneTracer(const Scene& cameraSpace)
-    : scene_(cameraSpace), tanHalfHeight_(std::tan(cameraSpace.camera.fieldOfView * (kPi / 360.0f))) {}
+    : scene_(cameraSpace), tanHalfHeight_(std::tan(cameraSpace.camera.fieldOfView * (kPi / 360.0f))) {
+    for (std::size_t i = 0; i < cameraSpace.objects.size(); ++i) {
+        const Object& object = cameraSpace.objects[i];
+        if (object.type != ObjectType::mesh || !object.mesh) continue;
+        const RTCScene instanced = object.mesh->accelerator();
+        if (!meshes_) {
+            meshes_ = std::make_unique<Meshes>();
+            meshes_->scene = rtcNewScene(embreeDevice());
+            meshes_->placements.resize(cameraSpace.objects.size());
+        }
+        Placement& p = meshes_->placements[i];
+        p.triangles = &object.mesh->triangles();
+        p.y = normalized(object.axis);
+        const Vec3 back = -object.tangent;
+        p.z = normalized(back - p.y * dot(back, p.y));
+        if (length(p.z) == 0.0f) {
+            const Vec3 helper = std::fabs(p.y.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 0, 1};
+            p.z = normalized(cross(helper, p.y));
+        }
+        p.x = cross(p.y, p.z);
+        p.scale = object.radius;
+        // Resting on the bottom of the ball's bounds.
+        p.origin = object.center + p.y * (object.radius * (p.triangles->halfExtent.y - 1.0f));
+        const Vec3 columns[] = {p.x * p.scale, p.y * p.scale, p.z * p.scale, p.origin};
+        float transform[12];
+        for (int c = 0; c < 4; ++c) {
+            transform[3 * c] = columns[c].x;
+            transform[3 * c + 1] = columns[c].y;
+            transform[3 * c + 2] = columns[c].z;
+        }
+        const RTCGeometry instance = rtcNewGeometry(embreeDevice(), RTC_GEOMETRY_TYPE_INSTANCE);
+        rtcSetGeometryInstancedScene(instance, instanced);
+        rtcSetGeometryTransform(instance, 0, RTC_FORMAT_FLOAT3X4_COLUMN_MAJOR, transform);
+        rtcCommitGeometry(instance);
+        rtcAttachGeometryByID(meshes_->scene, instance, static_cast<unsigned>(i));
+        rtcReleaseGeometry(instance);
+    }
+    if (meshes_) {
+        rtcCommitScene(meshes_->scene);
+        if (rtcGetDeviceError(embreeDevice()) != RTC_ERROR_NONE) {
+            throw std::runtime_error("the ray tracer (Embree) cannot place the scene's meshes");
+        }
+    }
+}
+
+SceneTracer::~SceneTracer() = default;
 
 Ray SceneTracer::cameraRay(float x, float y, int width, int height) const {
     const float aspect = static_cast<float>(width) / static_cast<float>(height);
@@ -24,6 +98,7 @@ Ray SceneTracer::cameraRay(float x, float y, int width, int height) const {
 }
 
 bool SceneTracer::hitObject(const Object& object, const Ray& ray, float tMin, float tMax, float& t) const {
+    if (object.type == ObjectType::mesh) return false;  // Embree's
     if (object.type == ObjectType::sphere) {
         const Vec3 oc = ray.origin - object.center;
         const float b = dot(oc, ray.direction);
@@ -59,6 +134,8 @@ bool SceneTracer::trace(const Ray& ray, Hit& hit) const {
             found = static_cast<int>(i);
         }
     }
+    if (meshes_ && traceMeshes(ray, kEpsilon * std::fmax(1.0f, length(ray.origin)), nearest, hit))
+        return true;
     if (found < 0) return false;
     const Object& object = scene_.objects[static_cast<std::size_t>(found)];
     hit.t = nearest;
@@ -92,7 +169,86 @@ bool SceneTracer::occluded(Vec3 from, Vec3 to) const {
         if (hitObject(object, ray, kEpsilon * std::fmax(1.0f, length(from)), distance - kEpsilon, t))
             return true;
     }
-    return false;
+    if (!meshes_) return false;
+    RTCRay shadow{};
+    shadow.org_x = from.x;
+    shadow.org_y = from.y;
+    shadow.org_z = from.z;
+    shadow.dir_x = ray.direction.x;
+    shadow.dir_y = ray.direction.y;
+    shadow.dir_z = ray.direction.z;
+    shadow.tnear = kEpsilon * std::fmax(1.0f, length(from));
+    shadow.tfar = distance - kEpsilon;
+    shadow.mask = 0xffffffffU;
+    if (!(shadow.tfar > shadow.tnear)) return false;
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    rtcOccluded1(meshes_->scene, &context, &shadow);
+    return shadow.tfar < 0.0f;  // Embree's mark of a hit
+}
+
+bool SceneTracer::traceMeshes(const Ray& ray, float tMin, float tMax, Hit& hit) const {
+    RTCRayHit query{};
+    query.ray.org_x = ray.origin.x;
+    query.ray.org_y = ray.origin.y;
+    query.ray.org_z = ray.origin.z;
+    query.ray.dir_x = ray.direction.x;
+    query.ray.dir_y = ray.direction.y;
+    query.ray.dir_z = ray.direction.z;
+    query.ray.tnear = tMin;
+    query.ray.tfar = tMax;
+    query.ray.mask = 0xffffffffU;
+    query.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    query.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    rtcIntersect1(meshes_->scene, &context, &query);
+    if (query.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+
+    const Placement& place = meshes_->placements[query.hit.instID[0]];
+    const mesh::TriangleMesh& m = *place.triangles;
+    const mesh::Triangle& triangle = m.triangles[query.hit.primID];
+    const float b1 = query.hit.u, b2 = query.hit.v, b0 = 1.0f - b1 - b2;
+    const auto blend = [&](mesh::Float3 a, mesh::Float3 b, mesh::Float3 c) {
+        return vec(a) * b0 + vec(b) * b1 + vec(c) * b2;
+    };
+    const mesh::Float3& p0 = m.positions[triangle.position[0]];
+    const mesh::Float3& p1 = m.positions[triangle.position[1]];
+    const mesh::Float3& p2 = m.positions[triangle.position[2]];
+    hit.t = query.ray.tfar;
+    hit.object = static_cast<int>(query.hit.instID[0]);
+    hit.point = ray.origin + ray.direction * hit.t;
+
+    // Both sides are shaded: the triangle's own normal faces the ray, the
+    // smooth one its side, and bends no further from the viewer than a
+    // little short of the outline.
+    const Vec3 g = cross(vec(p1) - vec(p0), vec(p2) - vec(p0));
+    Vec3 faceNormal = normalized(place.direction({g.x, g.y, g.z}));
+    if (dot(faceNormal, ray.direction) > 0.0f) faceNormal = -faceNormal;
+    const Vec3 smooth =
+        blend(m.normals[triangle.normal[0]], m.normals[triangle.normal[1]], m.normals[triangle.normal[2]]);
+    Vec3 normal = normalized(place.direction({smooth.x, smooth.y, smooth.z}));
+    if (length(normal) == 0.0f) normal = faceNormal;
+    if (dot(normal, faceNormal) < 0.0f) normal = -normal;
+    const Vec3 towardsViewer = -ray.direction;
+    const float facing = dot(normal, towardsViewer);
+    if (facing < kFacing) normal = normalized(normal + towardsViewer * (kFacing - facing));
+    hit.normal = normal;
+
+    if (triangle.uv[0] != mesh::kNone && triangle.uv[1] != mesh::kNone && triangle.uv[2] != mesh::kNone) {
+        const auto& t0 = m.uvs[triangle.uv[0]];
+        const auto& t1 = m.uvs[triangle.uv[1]];
+        const auto& t2 = m.uvs[triangle.uv[2]];
+        hit.u = t0[0] * b0 + t1[0] * b1 + t2[0] * b2;
+        hit.v = t0[1] * b0 + t1[1] * b1 + t2[1] * b2;
+    } else {
+        // Without its own, the ball's mapping about the mesh's centre.
+        const Vec3 d = normalized(blend(p0, p1, p2));
+        const float height = std::fmax(-1.0f, std::fmin(1.0f, d.y));
+        hit.u = (std::atan2(-d.x, -d.z) / (2.0f * kPi) + 0.5f) * 2.0f;
+        hit.v = std::acos(height) / kPi;
+    }
+    return true;
 }
 
 }  // namespace sorvane::render

@@ -1,6 +1,7 @@
 #include "cli/studio/materialSchema.h"
 
 #include "cli/render/scene.h"
+#include "cli/render/sceneMesh.h"
 #include "maya/nodeAttributes.h"
 
 namespace sorvane::studio {
@@ -129,7 +130,9 @@ OrderedJson schemaJson(const MaterialSchema& schema) {
             {"mentalray", mentalray},
             {"presets", presets},
             // The preview's set is the one environment until others are built.
-            {"environments", OrderedJson::array({"studio"})}};
+            {"environments", OrderedJson::array({"studio"})},
+            // What takes the ball's place: the ball itself, then the shapes made here.
+            {"meshes", render::meshNames()}};
 }
 
 }  // namespace sorvane::studio

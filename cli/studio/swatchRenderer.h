@@ -29,6 +29,7 @@ struct SwatchRequest {
     int samples = 4;
     float exposure = 0.0f;
     std::string pass = "beauty";  // or "set", or one effect of the shading model
+    std::string mesh;             // in the ball's place: empty or "sphere" for none, or a shape's name
     std::string view;             // empty: never superseded
 };
 

@@ -178,7 +178,7 @@ async function renderFrame(host, settings, signal) {
   const pass = state.schema.passes[host].includes(wanted) ? wanted : 'beauty';
   const body = {
     host, material: material(), size: settings.size, samples: settings.samples,
-    exposure: parseFloat($('#exposure').value), pass, view: host,
+    exposure: parseFloat($('#exposure').value), pass, view: host, mesh: $('#mesh').value,
   };
   const response = await fetch('/api/render', {
     method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body), signal,
@@ -279,6 +279,9 @@ async function start() {
   const environments = $('#environment');
   for (const e of state.schema.environments) environments.add(new Option(e, e));
   environments.disabled = state.schema.environments.length < 2;
+  const meshes = $('#mesh');
+  for (const m of state.schema.meshes) meshes.add(new Option(m, m));
+  meshes.addEventListener('change', changed);
   $('#exposure').addEventListener('input', () => {
     $('#exposure-value').textContent = $('#exposure').value;
     changed();
