@@ -34,17 +34,25 @@ ShadingBackend& backend(int host) {
 
 const char* const kShapes[] = {"sphere", "ball mesh", "torus knot"};
 
-// 2 x 1024 x 511 = 1,046,528 triangles; 2 x 4096 x 128 = 1,048,576.
+// 2 x 1024 x 511 = 1,046,528 triangles; 2 x 4096 x 128 = 1,048,576. Each
+// made on first use.
 const sorvane::mesh::TriangleMesh& triangles(int shape) {
-    static const sorvane::mesh::TriangleMesh ball = sorvane::testing::tessellatedBall(1024, 512);
+    if (shape == 1) {
+        static const sorvane::mesh::TriangleMesh ball = sorvane::testing::tessellatedBall(1024, 512);
+        return ball;
+    }
     static const sorvane::mesh::TriangleMesh knot = sorvane::mesh::torusKnot(4096, 128);
-    return shape == 1 ? ball : knot;
+    return knot;
 }
 
 std::shared_ptr<const SceneMesh> sceneMesh(int shape) {
-    static const auto ball = std::make_shared<const SceneMesh>(triangles(1));
+    if (shape == 0) return nullptr;
+    if (shape == 1) {
+        static const auto ball = std::make_shared<const SceneMesh>(triangles(1));
+        return ball;
+    }
     static const auto knot = std::make_shared<const SceneMesh>(triangles(2));
-    return shape == 0 ? nullptr : shape == 1 ? ball : knot;
+    return knot;
 }
 
 void meshRender(benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include <embree3/rtcore.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -47,7 +48,11 @@ RTCDevice embreeDevice() {
     return device;
 }
 
-SceneMesh::SceneMesh(mesh::TriangleMesh triangles) : triangles_(std::move(triangles)) {}
+SceneMesh::SceneMesh(mesh::TriangleMesh triangles) : triangles_(std::move(triangles)) {
+    for (const mesh::Float3& p : triangles_.positions) {
+        reach_ = std::max(reach_, std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
+    }
+}
 
 SceneMesh::~SceneMesh() {
     if (scene_ != nullptr) rtcReleaseScene(scene_);

@@ -2,8 +2,8 @@
 
 // A mesh as the tracer draws it: the triangles, and Embree's bounding volume
 // hierarchy over them in the mesh's own space, built on first use and then
-// shared by every tracer and thread that draws the mesh (each places it with
-// an instance of its own). Meshes go by the name the user gives: a shape made
+// shared by every tracer and thread that draws the mesh, each placing it
+// where it will. Meshes go by the name the user gives: a shape made
 // here, made once per process, or an OBJ file.
 
 #include <memory>
@@ -27,12 +27,16 @@ public:
     SceneMesh& operator=(const SceneMesh&) = delete;
 
     const mesh::TriangleMesh& triangles() const { return triangles_; }
+    // The distance of its farthest vertex from its centre (at most the
+    // square root of 3, for a mesh fitted to the cube).
+    float reach() const { return reach_; }
     // Built on the first call, whichever thread makes it; throws
     // std::runtime_error when Embree cannot build it (out of memory).
     RTCSceneTy* accelerator() const;
 
 private:
     mesh::TriangleMesh triangles_;
+    float reach_ = 0.0f;
     mutable std::once_flag built_;
     mutable RTCSceneTy* scene_ = nullptr;
 };

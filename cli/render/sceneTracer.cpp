@@ -19,14 +19,35 @@ constexpr float kEpsilon = 1e-4f;
 constexpr float kFacing = 1e-3f;
 
 // Where a mesh object puts its mesh: the mesh's axes, scaled, and its origin,
-// in camera space.
+// in camera space. Rays are taken into the mesh's own space, their
+// directions scaled with it so that distances along them stay as they were.
 struct Placement {
+    int object = 0;
     const mesh::TriangleMesh* triangles = nullptr;
+    RTCScene accelerator = nullptr;
     Vec3 x, y, z;  // unit
     float scale = 1.0f;
     Vec3 origin;
+    float reach = 0.0f;  // of the farthest vertex from the origin
 
     Vec3 direction(mesh::Float3 d) const { return x * d.x + y * d.y + z * d.z; }
+    Vec3 localPoint(Vec3 p) const {
+        const Vec3 d = p - origin;
+        return Vec3{dot(d, x), dot(d, y), dot(d, z)} * (1.0f / scale);
+    }
+    Vec3 localDirection(Vec3 d) const { return Vec3{dot(d, x), dot(d, y), dot(d, z)} * (1.0f / scale); }
+    // Whether the ray between tMin and tMax can meet the mesh at all: most
+    // rays (the set's shadow rays, the backdrop's) pass it by, and are
+    // answered here without a walk down the hierarchy.
+    bool near(const Ray& ray, float tMin, float tMax) const {
+        const Vec3 oc = ray.origin - origin;
+        const float b = dot(oc, ray.direction);
+        const float c = dot(oc, oc) - reach * reach;
+        const float discriminant = b * b - c;
+        if (discriminant < 0.0f) return false;
+        const float root = std::sqrt(discriminant);
+        return -b + root >= tMin && -b - root <= tMax;
+    }
 };
 
 Vec3 vec(mesh::Float3 p) { return {p.x, p.y, p.z}; }
@@ -34,12 +55,7 @@ Vec3 vec(mesh::Float3 p) { return {p.x, p.y, p.z}; }
 }  // namespace
 
 struct SceneTracer::Meshes {
-    RTCScene scene = nullptr;
-    std::vector<Placement> placements;  // by object
-
-    ~Meshes() {
-        if (scene != nullptr) rtcReleaseScene(scene);
-    }
+    std::vector<Placement> placements;
 };
 
 SceneTracer::SceneTracer(const Scene& cameraSpace)
@@ -47,14 +63,11 @@ SceneTracer::SceneTracer(const Scene& cameraSpace)
     for (std::size_t i = 0; i < cameraSpace.objects.size(); ++i) {
         const Object& object = cameraSpace.objects[i];
         if (object.type != ObjectType::mesh || !object.mesh) continue;
-        const RTCScene instanced = object.mesh->accelerator();
-        if (!meshes_) {
-            meshes_ = std::make_unique<Meshes>();
-            meshes_->scene = rtcNewScene(embreeDevice());
-            meshes_->placements.resize(cameraSpace.objects.size());
-        }
-        Placement& p = meshes_->placements[i];
+        if (!meshes_) meshes_ = std::make_unique<Meshes>();
+        Placement p;
+        p.object = static_cast<int>(i);
         p.triangles = &object.mesh->triangles();
+        p.accelerator = object.mesh->accelerator();
         p.y = normalized(object.axis);
         const Vec3 back = -object.tangent;
         p.z = normalized(back - p.y * dot(back, p.y));
@@ -66,25 +79,9 @@ SceneTracer::SceneTracer(const Scene& cameraSpace)
         p.scale = object.radius;
         // Resting on the bottom of the ball's bounds.
         p.origin = object.center + p.y * (object.radius * (p.triangles->halfExtent.y - 1.0f));
-        const Vec3 columns[] = {p.x * p.scale, p.y * p.scale, p.z * p.scale, p.origin};
-        float transform[12];
-        for (int c = 0; c < 4; ++c) {
-            transform[3 * c] = columns[c].x;
-            transform[3 * c + 1] = columns[c].y;
-            transform[3 * c + 2] = columns[c].z;
-        }
-        const RTCGeometry instance = rtcNewGeometry(embreeDevice(), RTC_GEOMETRY_TYPE_INSTANCE);
-        rtcSetGeometryInstancedScene(instance, instanced);
-        rtcSetGeometryTransform(instance, 0, RTC_FORMAT_FLOAT3X4_COLUMN_MAJOR, transform);
-        rtcCommitGeometry(instance);
-        rtcAttachGeometryByID(meshes_->scene, instance, static_cast<unsigned>(i));
-        rtcReleaseGeometry(instance);
-    }
-    if (meshes_) {
-        rtcCommitScene(meshes_->scene);
-        if (rtcGetDeviceError(embreeDevice()) != RTC_ERROR_NONE) {
-            throw std::runtime_error("the ray tracer (Embree) cannot place the scene's meshes");
-        }
+        // A little wider than the farthest vertex, for the rounding of the test.
+        p.reach = object.mesh->reach() * object.radius * (1.0f + 1e-4f) + 1e-6f;
+        meshes_->placements.push_back(p);
     }
 }
 
@@ -170,42 +167,59 @@ bool SceneTracer::occluded(Vec3 from, Vec3 to) const {
             return true;
     }
     if (!meshes_) return false;
-    RTCRay shadow{};
-    shadow.org_x = from.x;
-    shadow.org_y = from.y;
-    shadow.org_z = from.z;
-    shadow.dir_x = ray.direction.x;
-    shadow.dir_y = ray.direction.y;
-    shadow.dir_z = ray.direction.z;
-    shadow.tnear = kEpsilon * std::fmax(1.0f, length(from));
-    shadow.tfar = distance - kEpsilon;
-    shadow.mask = 0xffffffffU;
-    if (!(shadow.tfar > shadow.tnear)) return false;
-    RTCIntersectContext context;
-    rtcInitIntersectContext(&context);
-    rtcOccluded1(meshes_->scene, &context, &shadow);
-    return shadow.tfar < 0.0f;  // Embree's mark of a hit
+    const float tMin = kEpsilon * std::fmax(1.0f, length(from));
+    const float tMax = distance - kEpsilon;
+    if (!(tMax > tMin)) return false;
+    for (const Placement& place : meshes_->placements) {
+        if (!place.near(ray, tMin, tMax)) continue;
+        const Vec3 origin = place.localPoint(from), direction = place.localDirection(ray.direction);
+        RTCRay shadow{};
+        shadow.org_x = origin.x;
+        shadow.org_y = origin.y;
+        shadow.org_z = origin.z;
+        shadow.dir_x = direction.x;
+        shadow.dir_y = direction.y;
+        shadow.dir_z = direction.z;
+        shadow.tnear = tMin;
+        shadow.tfar = tMax;
+        shadow.mask = 0xffffffffU;
+        RTCIntersectContext context;
+        rtcInitIntersectContext(&context);
+        rtcOccluded1(place.accelerator, &context, &shadow);
+        if (shadow.tfar < 0.0f) return true;  // Embree's mark of a hit
+    }
+    return false;
 }
 
 bool SceneTracer::traceMeshes(const Ray& ray, float tMin, float tMax, Hit& hit) const {
-    RTCRayHit query{};
-    query.ray.org_x = ray.origin.x;
-    query.ray.org_y = ray.origin.y;
-    query.ray.org_z = ray.origin.z;
-    query.ray.dir_x = ray.direction.x;
-    query.ray.dir_y = ray.direction.y;
-    query.ray.dir_z = ray.direction.z;
-    query.ray.tnear = tMin;
-    query.ray.tfar = tMax;
-    query.ray.mask = 0xffffffffU;
-    query.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-    query.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
-    RTCIntersectContext context;
-    rtcInitIntersectContext(&context);
-    rtcIntersect1(meshes_->scene, &context, &query);
-    if (query.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
-
-    const Placement& place = meshes_->placements[query.hit.instID[0]];
+    const Placement* found = nullptr;
+    RTCRayHit nearest{};
+    for (const Placement& place : meshes_->placements) {
+        if (!place.near(ray, tMin, tMax)) continue;
+        const Vec3 origin = place.localPoint(ray.origin), direction = place.localDirection(ray.direction);
+        RTCRayHit query{};
+        query.ray.org_x = origin.x;
+        query.ray.org_y = origin.y;
+        query.ray.org_z = origin.z;
+        query.ray.dir_x = direction.x;
+        query.ray.dir_y = direction.y;
+        query.ray.dir_z = direction.z;
+        query.ray.tnear = tMin;
+        query.ray.tfar = tMax;
+        query.ray.mask = 0xffffffffU;
+        query.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+        query.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
+        RTCIntersectContext context;
+        rtcInitIntersectContext(&context);
+        rtcIntersect1(place.accelerator, &context, &query);
+        if (query.hit.geomID == RTC_INVALID_GEOMETRY_ID) continue;
+        tMax = query.ray.tfar;
+        nearest = query;
+        found = &place;
+    }
+    if (found == nullptr) return false;
+    const Placement& place = *found;
+    const RTCRayHit& query = nearest;
     const mesh::TriangleMesh& m = *place.triangles;
     const mesh::Triangle& triangle = m.triangles[query.hit.primID];
     const float b1 = query.hit.u, b2 = query.hit.v, b0 = 1.0f - b1 - b2;
@@ -216,7 +230,7 @@ bool SceneTracer::traceMeshes(const Ray& ray, float tMin, float tMax, Hit& hit) 
     const mesh::Float3& p1 = m.positions[triangle.position[1]];
     const mesh::Float3& p2 = m.positions[triangle.position[2]];
     hit.t = query.ray.tfar;
-    hit.object = static_cast<int>(query.hit.instID[0]);
+    hit.object = place.object;
     hit.point = ray.origin + ray.direction * hit.t;
 
     // Both sides are shaded: the triangle's own normal faces the ray, the

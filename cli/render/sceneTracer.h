@@ -2,9 +2,9 @@
 
 // Camera rays and the nearest hit among the scene's spheres, planes and
 // meshes, in camera space, and the shadow test the hosts' lights use.
-// Spheres and planes are intersected here; meshes by Embree, each placed as
-// an instance of its shared hierarchy (sceneMesh.h). Safe to call from many
-// threads at once.
+// Spheres and planes are intersected here; meshes by Embree, each ray taken
+// into a mesh's own space to walk its shared hierarchy (sceneMesh.h). Safe
+// to call from many threads at once.
 
 #include <memory>
 
