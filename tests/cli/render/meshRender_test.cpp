@@ -22,6 +22,8 @@ namespace {
 
 using testing::StandInBackend;
 
+Vec3 vec(mesh::Float3 p) { return {p.x, p.y, p.z}; }
+
 std::shared_ptr<const SceneMesh> meshOf(mesh::TriangleMesh triangles) {
     return std::make_shared<const SceneMesh>(std::move(triangles));
 }
@@ -105,6 +107,35 @@ TEST(Render, MeshNormalsFaceTheViewerUpToTheOutline) {
         EXPECT_GT(dot(hit.normal, -ray.direction), 0.0f) << "x " << x;
     }
     EXPECT_GT(hits, 250);
+}
+
+// Rays aimed exactly at the mesh's vertices and along its edges, where two
+// triangles meet, find one of them: no pinholes for the camera, no light
+// leaking through a closed mesh.
+TEST(Render, NoRaySlipsBetweenTriangles) {
+    const auto ball = meshOf(sorvane::testing::tessellatedBall(48, 24));
+    const Scene scene = oneObject(ObjectType::mesh, ball, {0, 0, -5});
+    const SceneTracer tracer(scene);
+    const mesh::TriangleMesh& m = ball->triangles();
+    int aimed = 0, missed = 0, leaked = 0;
+    for (const mesh::Triangle& t : m.triangles) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            const Vec3 a = vec(m.positions[t.position[k]]), b = vec(m.positions[t.position[(k + 1) % 3]]);
+            for (const float f : {0.0f, 0.25f, 0.5f}) {
+                const Vec3 local = a + (b - a) * f;
+                const Vec3 at = local + Vec3{0, 0, -5};
+                if (local.z > 0.5f) {  // well inside the outline, seen from the camera
+                    ++aimed;
+                    Hit hit;
+                    if (!tracer.trace({{0, 0, 0}, normalized(at)}, hit)) ++missed;
+                }
+                if (!tracer.occluded({0, 0, -5}, Vec3{0, 0, -5} + normalized(local) * 3.0f)) ++leaked;
+            }
+        }
+    }
+    EXPECT_GT(aimed, 1000);
+    EXPECT_EQ(missed, 0);
+    EXPECT_EQ(leaked, 0);
 }
 
 TEST(Render, NearestOfMeshesAndSpheresIsHit) {
