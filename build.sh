@@ -17,7 +17,7 @@ cd "$(dirname "$0")"
 packages=(build-essential cmake ninja-build g++-multilib qemu-user clang-format clang libclang-rt-14-dev
           libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev nlohmann-json3-dev libpng-dev libopenexr-dev pkgconf libcpp-httplib-dev
-          libopencolorio-dev)
+          libopencolorio-dev libtinyobjloader-dev libembree-dev)
 
 install_missing() {
   local missing=()
@@ -139,6 +139,7 @@ case "${1:-}" in
       -o docs/wedge-grid.png
     build/bin/sorvane render --environment build/environments/outdoor.exr --preset jade --exposure -1.5 \
       --wedge subsurfaceIntensity=0.2,0.015 --size 200 -o docs/environment.png
+    build/bin/sorvane render --mesh torusknot --preset jade -o docs/mesh.png
     passes=$(mktemp -d)
     build/bin/sorvane render --passes --size 160 -o "$passes/breakdown.exr"
     mv "$passes/breakdown.passes.png" docs/breakdown.png

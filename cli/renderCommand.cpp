@@ -28,6 +28,7 @@
 #include "cli/render/previewRender.h"
 #include "cli/render/progressBar.h"
 #include "cli/render/sceneFile.h"
+#include "cli/render/sceneMesh.h"
 #include "cli/render/storedMaterials.h"
 
 namespace sorvane::cli {
@@ -39,6 +40,7 @@ constexpr const char* kSorvaneVersion = SORVANE_VERSION;
 struct RenderOptions {
     std::string host = "both";
     std::string sceneFile;
+    std::string mesh;
     std::string material;
     std::string savePreset;
     std::string compare;
@@ -244,6 +246,15 @@ void run(const RenderOptions& options, CommandContext& context) {
     }
     for (const std::string& note : render::lightByEnvironment(request.scene))
         context.err << "sorvane render: " << note << '\n';
+    if (!options.mesh.empty()) {
+        std::shared_ptr<const render::SceneMesh> mesh;
+        try {
+            mesh = render::findMesh(options.mesh);
+        } catch (const InputError& error) {
+            throw InputError("--mesh", error.message());
+        }
+        render::placeMesh(request.scene, mesh, "--mesh");
+    }
     if (!options.material.empty() && !options.preset.empty()) {
         throw InputError("--material", "and --preset both choose the material: give one");
     }
@@ -569,6 +580,11 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
     command
         ->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")
         ->check(CLI::ExistingFile);
+    command
+        ->add_option("--mesh", options->mesh,
+                     "Put a mesh in the ball's place, fitted to its bounds: torusknot, an OBJ file,\n"
+                     "or sphere (the ball itself)")
+        ->type_name("NAME|FILE.obj");
     command
         ->add_option("--material", options->material,
                      "Preview a material from a file: a Maya ASCII scene (.ma), a mental ray scene (.mi),\n"

@@ -24,7 +24,7 @@ std::string kindOf(mode_t mode) {
 
 }  // namespace
 
-std::string readTextFile(const std::string& path, const std::string& what) {
+std::string readTextFile(const std::string& path, const std::string& what, std::size_t limit) {
     // Opened without blocking, so that a FIFO with no writer is refused
     // rather than waited on; the kind is then asked of what was opened.
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -39,9 +39,9 @@ std::string readTextFile(const std::string& path, const std::string& what) {
         ::close(descriptor);
         throw InputError(path, "cannot read " + what + ": it is " + kind + ", not a regular file");
     }
-    if (static_cast<unsigned long long>(status.st_size) > kTextInputLimit) {
+    if (static_cast<unsigned long long>(status.st_size) > limit) {
         ::close(descriptor);
-        throw InputError(path, what + " is larger than " + std::to_string(kTextInputLimit >> 20) + " MiB");
+        throw InputError(path, what + " is larger than " + std::to_string(limit >> 20) + " MiB");
     }
     std::string text;
     char buffer[1 << 16];
@@ -55,10 +55,9 @@ std::string readTextFile(const std::string& path, const std::string& what) {
         }
         if (got == 0) break;
         // A file that grows while it is read is held to the limit too.
-        if (text.size() + static_cast<std::size_t>(got) > kTextInputLimit) {
+        if (text.size() + static_cast<std::size_t>(got) > limit) {
             ::close(descriptor);
-            throw InputError(path,
-                             what + " is larger than " + std::to_string(kTextInputLimit >> 20) + " MiB");
+            throw InputError(path, what + " is larger than " + std::to_string(limit >> 20) + " MiB");
         }
         text.append(buffer, static_cast<std::size_t>(got));
     }

@@ -14,7 +14,9 @@ namespace sorvane::cli {
 constexpr std::size_t kTextInputLimit = std::size_t{64} << 20;  // 64 MiB
 
 // The whole file; throws InputError("PATH: why"), naming it as `what`
-// ("the scene file").
-std::string readTextFile(const std::string& path, const std::string& what);
+// ("the scene file"). A kind of file that runs larger (a mesh) has a limit
+// of its own.
+std::string readTextFile(const std::string& path, const std::string& what,
+                         std::size_t limit = kTextInputLimit);
 
 }  // namespace sorvane::cli

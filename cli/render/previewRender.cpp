@@ -15,6 +15,7 @@
 #include "cli/common/nameSuggestions.h"
 #include "cli/render/labelFont.h"
 #include "cli/render/sceneFile.h"
+#include "cli/render/sceneMesh.h"
 
 namespace sorvane::render {
 
@@ -396,6 +397,15 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
                       static_cast<int>(scene.lights.size()));
         out.metadata.emplace_back("environment", scene.environmentImage->file + text);
     }
+    // The meshes in the balls' places, and what their files left out.
+    std::vector<std::string> meshes;
+    for (const Object& o : scene.objects) {
+        if (!o.mesh || std::find(meshes.begin(), meshes.end(), o.mesh->triangles().name) != meshes.end())
+            continue;
+        meshes.push_back(o.mesh->triangles().name);
+        out.notes.insert(out.notes.end(), o.mesh->triangles().notes.begin(), o.mesh->triangles().notes.end());
+    }
+    if (!meshes.empty()) out.metadata.emplace_back("mesh", joined(meshes, " "));
     if (previewShown) {
         if (materialSheet || request.materials.size() == 1) {
             std::vector<std::string> sources;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,16 +64,24 @@ struct SceneMaterial {
     std::vector<TextureBinding> textures;
 };
 
-enum class ObjectType { sphere, plane };
+enum class ObjectType { sphere, plane, mesh };
 
+class SceneMesh;
+
+// A mesh takes a ball's place: fitted into the ball's bounding cube, its
+// largest side the ball's diameter, centred across the pole and resting
+// where the ball rests (the cube's bottom, along the pole), so that a flat
+// mesh stands on the floor rather than floating at the ball's centre. Its
+// own axes are the ball's: y along the pole, -z along the tangent.
 struct Object {
     std::string name;
     ObjectType type = ObjectType::sphere;
-    Vec3 center;                     // sphere centre; a point of the plane
-    float radius = 1.0f;             // sphere radius; plane extent (0: unbounded)
-    Vec3 axis{0.0f, 1.0f, 0.0f};     // sphere pole; plane normal
-    Vec3 tangent{1.0f, 0.0f, 0.0f};  // where u starts (sphere) or runs (plane)
-    int material = 0;                // index into Scene::materials
+    Vec3 center;                            // sphere (and mesh) centre; a point of the plane
+    float radius = 1.0f;                    // sphere (and mesh) radius; plane extent (0: unbounded)
+    Vec3 axis{0.0f, 1.0f, 0.0f};            // sphere (and mesh) pole; plane normal
+    Vec3 tangent{1.0f, 0.0f, 0.0f};         // where u starts (sphere, mesh) or runs (plane)
+    int material = 0;                       // index into Scene::materials
+    std::shared_ptr<const SceneMesh> mesh;  // a mesh's triangles
 };
 
 enum class LightType { directional, point, spot, ambient, area };

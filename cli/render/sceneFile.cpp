@@ -1,6 +1,7 @@
 #include "cli/render/sceneFile.h"
 
 #include "cli/common/inputFile.h"
+#include "cli/render/sceneMesh.h"
 
 #include <array>
 #include <cmath>
@@ -123,16 +124,33 @@ std::string readName(const Json& value, const std::string& field, const std::str
     return value["name"].get<std::string>();
 }
 
-Object parseObject(const Json& value, const std::string& field, Scene& scene) {
+Object parseObject(const Json& value, const std::string& field, Scene& scene, const std::string& folder) {
     requireObject(value, field);
     Object object;
     if (!value.contains("type") || !value["type"].is_string()) {
-        throw InputError(field + ".type", "must be \"sphere\" or \"plane\"");
+        throw InputError(field + ".type", "must be \"sphere\", \"plane\" or \"mesh\"");
     }
     const std::string type = value["type"].get<std::string>();
-    if (type == "sphere") {
-        requireKnownKeys(value, field, {"name", "type", "center", "radius", "material"});
-        object.type = ObjectType::sphere;
+    if (type == "sphere" || type == "mesh") {
+        if (type == "mesh") {
+            requireKnownKeys(value, field, {"name", "type", "mesh", "center", "radius", "material"});
+            if (!value.contains("mesh") || !value["mesh"].is_string()) {
+                throw InputError(field + ".mesh", "must name a mesh (\"torusknot\") or an OBJ file");
+            }
+            // A file beside the scene file, as a relative path is meant.
+            std::string name = value["mesh"].get<std::string>();
+            if (!isShapeName(name) && !folder.empty() && !std::filesystem::path(name).is_absolute()) {
+                name = (std::filesystem::path(folder) / name).string();
+            }
+            try {
+                object.mesh = findMesh(name);
+            } catch (const InputError& error) {
+                throw InputError(field + ".mesh", error.message());
+            }
+        } else {
+            requireKnownKeys(value, field, {"name", "type", "center", "radius", "material"});
+        }
+        object.type = object.mesh ? ObjectType::mesh : ObjectType::sphere;
         object.center = readPoint(value.value("center", Json::array({0, 1, 0})), field + ".center");
         if (value.contains("radius"))
             object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, true);
@@ -151,7 +169,7 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene) {
         object.tangent = normalized(helper - object.axis * dot(helper, object.axis));
     } else {
         throw InputError(field + ".type",
-                         "unknown object type \"" + type + "\" (use \"sphere\" or \"plane\")");
+                         "unknown object type \"" + type + "\" (use \"sphere\", \"plane\" or \"mesh\")");
     }
     object.name = readName(value, field, type);
     const Json material = value.value("material", Json("preview"));
@@ -377,7 +395,8 @@ Scene parseScene(const Json& document, const std::string& directory) {
         scene.materials.resize(1);
         scene.objects.clear();
         for (std::size_t i = 0; i < objects.size(); ++i) {
-            scene.objects.push_back(parseObject(objects[i], "objects[" + std::to_string(i) + "]", scene));
+            scene.objects.push_back(
+                parseObject(objects[i], "objects[" + std::to_string(i) + "]", scene, directory));
         }
     }
     if (document.contains("lights")) {

@@ -14,6 +14,7 @@
 //   "objects": [
 //     {"type": "sphere", "center": [0, 1, 0], "radius": 1, "material": "preview"},
 //     {"type": "plane", "point": [0, 0, 0], "normal": [0, 1, 0], "radius": 0, "material": "stage"},
+//     {"type": "mesh", "mesh": "torusknot", "center": [2.5, 1, 0], "radius": 1},
 //     {"type": "plane", "point": [0, 0, -9], "normal": [0, 0, 1],
 //      "material": {"attributes": {"color": 0.6}, "textures": {"color": {"type": "checker",
 //                   "checks": 1, "dark": 0.5}}}}],
@@ -27,6 +28,8 @@
 //     {"type": "ambient", "intensity": 0.1}]
 // }
 //
+// A mesh ("torusknot", or an OBJ file, relative to the scene file's folder)
+// takes the place a sphere of that centre and radius would (see scene.h).
 // An object's "material" is "preview" (the material under test, which the
 // command's options change), "stage" (the set's 18% grey matte, shaded by the
 // renderer itself and so alike for both hosts; it fades into the environment
@@ -51,7 +54,7 @@ using cli::Json;
 
 // Throws InputError naming the file and the field.
 Scene readSceneFile(const std::string& path);
-// `directory`: where a relative environment file is looked for.
+// `directory`: where a relative environment or mesh file is looked for.
 Scene parseScene(const Json& document, const std::string& directory = "");
 
 SceneMaterial parseMaterial(const Json& value, const std::string& field);

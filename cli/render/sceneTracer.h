@@ -1,7 +1,12 @@
 #pragma once
 
-// Camera rays and the nearest hit among the scene's spheres and planes, in
-// camera space, and the shadow test the hosts' lights use.
+// Camera rays and the nearest hit among the scene's spheres, planes and
+// meshes, in camera space, and the shadow test the hosts' lights use.
+// Spheres and planes are intersected here; meshes by Embree, each ray taken
+// into a mesh's own space to walk its shared hierarchy (sceneMesh.h). Safe
+// to call from many threads at once.
+
+#include <memory>
 
 #include "cli/render/scene.h"
 #include "host/lighting/shadowQuery.h"
@@ -24,7 +29,9 @@ struct Hit {
 
 class SceneTracer {
 public:
+    // Throws std::runtime_error when Embree cannot take a mesh.
     explicit SceneTracer(const Scene& cameraSpace);
+    ~SceneTracer();
 
     // The ray through (x, y) in pixels from the image's top left corner.
     Ray cameraRay(float x, float y, int width, int height) const;
@@ -36,9 +43,14 @@ public:
 
 private:
     bool hitObject(const Object& object, const Ray& ray, float tMin, float tMax, float& t) const;
+    // The nearest mesh hit between tMin and tMax, if any.
+    bool traceMeshes(const Ray& ray, float tMin, float tMax, Hit& hit) const;
+
+    struct Meshes;
 
     const Scene& scene_;
     float tanHalfHeight_;
+    std::unique_ptr<Meshes> meshes_;  // none in a scene without meshes
 };
 
 // The shadow question the hosts' lights ask, answered by the tracer.

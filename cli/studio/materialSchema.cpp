@@ -1,6 +1,7 @@
 #include "cli/studio/materialSchema.h"
 
 #include "cli/render/scene.h"
+#include "cli/render/sceneMesh.h"
 #include "maya/nodeAttributes.h"
 
 namespace sorvane::studio {
@@ -129,7 +130,9 @@ OrderedJson schemaJson(const MaterialSchema& schema, const std::vector<std::stri
             {"mentalray", mentalray},
             {"presets", presets},
             // "studio" is the preview's own set and lights; the others are images.
-            {"environments", environments}};
+            {"environments", environments},
+            // What takes the ball's place: the ball itself, then the shapes made here.
+            {"meshes", render::meshNames()}};
 }
 
 }  // namespace sorvane::studio

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -14,8 +15,10 @@
 
 #include "cli/common/inputError.h"
 #include "cli/common/jsonValues.h"
+#include "cli/common/nameSuggestions.h"
 #include "cli/material/materialFiles.h"
 #include "cli/render/sceneFile.h"
+#include "cli/render/sceneMesh.h"
 #include "cli/render/storedMaterials.h"
 #include "cli/studio/pageFiles.h"
 
@@ -99,10 +102,22 @@ const Json& readBody(const httplib::Request& req, Json& document) {
 SwatchRequest readRenderRequest(const Json& body) {
     cli::requireKnownKeys(
         body, "", {"material", "host", "size", "samples", "exposure", "pass", "environment", "mesh", "view"});
-    // Meshes are not in this build: say so rather than render something else.
-    if (body.contains("mesh") && !body["mesh"].is_null())
-        throw InputError("mesh", "not available in this build");
     SwatchRequest request;
+    // A mesh by name only: a path would read the server's files.
+    if (body.contains("mesh") && !body["mesh"].is_null()) {
+        const std::vector<std::string> names = render::meshNames();
+        if (!body["mesh"].is_string() ||
+            std::find(names.begin(), names.end(), body["mesh"].get<std::string>()) == names.end()) {
+            std::string known;
+            for (const std::string& n : names) known += (known.empty() ? "" : ", ") + n;
+            if (!body["mesh"].is_string()) throw InputError("mesh", "must be a mesh's name: " + known);
+            const std::string given = body["mesh"].get<std::string>();
+            throw InputError("mesh", "no mesh \"" + cli::printable(given) + "\"" +
+                                         cli::didYouMean(given, names) + " (meshes: " + known +
+                                         "; files are not read)");
+        }
+        request.mesh = body["mesh"].get<std::string>();
+    }
     if (!body.contains("host") || !body["host"].is_string()) {
         throw InputError("host", "must be \"maya\" or \"mentalray\"");
     }

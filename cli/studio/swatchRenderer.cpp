@@ -9,6 +9,7 @@
 #include "cli/render/imageFiles.h"
 #include "cli/render/materialPresets.h"
 #include "cli/render/previewRender.h"
+#include "cli/render/sceneMesh.h"
 #include "cli/render/sceneTracer.h"
 #include "cli/render/storedMaterials.h"
 #include "cli/render/tileRenderer.h"
@@ -122,6 +123,11 @@ Swatch SwatchRenderer::render(const SwatchRequest& request) {
     }
     render::Scene scene = environment->second;
     scene.materials[0] = request.material;
+    if (!request.mesh.empty()) {
+        // Shapes made here alone: the studio reads no file it is named.
+        if (!render::isShapeName(request.mesh)) throw cli::InputError("mesh", "must be a mesh's name");
+        render::placeMesh(scene, render::findMesh(request.mesh), "mesh");
+    }
     std::vector<render::ResolvedMaterial> materials;
     for (std::size_t i = 0; i < scene.materials.size(); ++i) {
         materials.push_back(

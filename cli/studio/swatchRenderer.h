@@ -31,6 +31,7 @@ struct SwatchRequest {
     float exposure = 0.0f;
     std::string pass = "beauty";         // or "set", or one effect of the shading model
     std::string environment = "studio";  // the preview's own set, or one of environments()
+    std::string mesh;                    // in the ball's place: empty or "sphere" for none, or a shape's name
     std::string view;                    // empty: never superseded
 };
 

@@ -151,7 +151,19 @@ INSTANTIATE_TEST_SUITE_P(
                 1,
                 "holds no material \"jdae\"; did you mean \"jade\"?"},
         Refusal{"SavePresetName", {"--save-preset", "my look"}, 1, "a name is a letter followed by"},
-        Refusal{"SavePresetOfAWedge", {"--save-preset", "x", "--wedge", "diffuse=0,1"}, 1, "single swatch"}),
+        Refusal{"SavePresetOfAWedge", {"--save-preset", "x", "--wedge", "diffuse=0,1"}, 1, "single swatch"},
+        Refusal{"MissingMesh",
+                {"--mesh", "/nonexistent/knot.obj"},
+                1,
+                "--mesh: /nonexistent/knot.obj: cannot open the mesh file: it does not exist"},
+        Refusal{"MistypedMesh",
+                {"--mesh", "torusnot"},
+                1,
+                "--mesh: no mesh \"torusnot\"; did you mean \"torusknot\"?"},
+        Refusal{"NotAnObj",
+                {"--mesh", SORVANE_PRESETS_FILE},
+                1,
+                "presets.json:1: \"{\" is not an OBJ statement"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandLine, StatsAsJsonDescribeTheRenderAndEachSwatch) {
@@ -352,6 +364,36 @@ TEST_F(CommandLine, ABadMaterialFileIsRefusedByFileAndLine) {
     EXPECT_FALSE(fs::exists(path("x.png")));
 }
 
+TEST_F(CommandLine, ABadMeshFileIsRefusedByFileAndLine) {
+    const std::string mesh = path("knot.obj");
+    std::ofstream(mesh) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 4294967298\n";
+    const Outcome o = runCommand({"render", "--mesh", mesh, "--size", "8", "-o", path("x.png")});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("--mesh: " + mesh +
+                         ":5: corner 3 of the face: vertex 4294967298 is not defined: 3 vertices are defined "
+                         "before this line"),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(fs::exists(path("x.png")));
+}
+
+// A mesh from a file in both hosts: the picture records it, and what the
+// file left out is said.
+TEST_F(CommandLine, AMeshFileRendersInBothHostsAndIsRecorded) {
+    const std::string mesh = path("tetra.obj");
+    std::ofstream(mesh) << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nvt 0 0\n"
+                           "f 1 3 2\nf 1 2 4\nf 1 4 3\nf 2/1 3/1 4/1\nf 1 1 2\n";
+    const Outcome o = runCommand({"render", "--mesh", mesh, "--size", "16", "--samples", "1", "--threads",
+                                  "1", "--stats", "--json", "-o", path("t.exr")});
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find(mesh + ":10: 1 triangle of no area left out"), std::string::npos) << o.err;
+    for (const Json& swatch : Json::parse(o.out)["swatches"])
+        EXPECT_GT(swatch["shadingSamples"].get<int>(), 0);
+    const sorvane::render::ExrContents contents = sorvane::render::readExrContents(path("t.exr"));
+    const std::map<std::string, std::string> m(contents.metadata.begin(), contents.metadata.end());
+    EXPECT_EQ(m.at("mesh"), mesh);
+}
+
 // Every scene under examples/ renders through both hosts, and each host
 // shades something of it: a scene the reader takes but that shows nothing
 // would teach the format wrongly.
@@ -360,7 +402,7 @@ TEST_F(CommandLine, EveryExampleSceneRenders) {
     for (const auto& entry : fs::directory_iterator(SORVANE_EXAMPLES_DIR)) {
         if (entry.path().extension() == ".json") scenes.push_back(entry.path());
     }
-    ASSERT_GE(scenes.size(), 3u) << "a studio, a backlit test and a wedge";
+    ASSERT_GE(scenes.size(), 4u) << "a studio, a backlit test, a wedge and a mesh";
     for (const fs::path& scene : scenes) {
         SCOPED_TRACE(scene.filename().string());
         const std::string output = path(scene.stem().string() + ".exr");

@@ -179,6 +179,7 @@ async function renderFrame(host, settings, signal) {
   const body = {
     host, material: material(), size: settings.size, samples: settings.samples,
     exposure: parseFloat($('#exposure').value), pass, view: host, environment: $('#environment').value,
+    mesh: $('#mesh').value,
   };
   const response = await fetch('/api/render', {
     method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body), signal,
@@ -280,6 +281,9 @@ async function start() {
   for (const e of state.schema.environments) environments.add(new Option(e, e));
   environments.disabled = state.schema.environments.length < 2;
   environments.addEventListener('change', changed);
+  const meshes = $('#mesh');
+  for (const m of state.schema.meshes) meshes.add(new Option(m, m));
+  meshes.addEventListener('change', changed);
   $('#exposure').addEventListener('input', () => {
     $('#exposure-value').textContent = $('#exposure').value;
     changed();

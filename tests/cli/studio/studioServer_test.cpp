@@ -106,6 +106,7 @@ TEST_F(StudioServerTest, SchemaListsBothHostsWithRangesSectionsAndCounterparts) 
     for (const Json& p : schema.at("presets")) jade = jade || p.at("name") == "jade";
     EXPECT_TRUE(jade);
     EXPECT_EQ(schema.at("environments"), Json::array({"studio", "outdoor"}));
+    EXPECT_EQ(schema.at("meshes"), Json::parse(R"(["sphere", "torusknot"])"));
 }
 
 TEST_F(StudioServerTest, RenderAnswersAPngOfEachHostWithItsTimeAndSamples) {
@@ -170,6 +171,21 @@ TEST_F(StudioServerTest, RenderFollowsTheMaterial) {
     }
 }
 
+// Each mesh the schema names takes the ball's place, in both hosts.
+TEST_F(StudioServerTest, RenderPutsTheMeshInTheBallsPlace) {
+    for (const char* host : {"maya", "mentalray"}) {
+        std::set<std::string> pictures;
+        for (const char* mesh : {"null", R"("sphere")", R"("torusknot")"}) {
+            const auto result = studio.client()->Post(
+                "/api/render", renderBody(host, R"(, "mesh": )" + std::string(mesh)), kJson);
+            ASSERT_TRUE(result);
+            ASSERT_EQ(result->status, 200) << host << " " << mesh << ": " << result->body;
+            pictures.insert(result->body);
+        }
+        EXPECT_EQ(pictures.size(), 2U) << host << ": no mesh is the sphere, the knot differs";
+    }
+}
+
 struct BadRequest {
     const char* name;
     std::string body;
@@ -216,7 +232,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadRequest{"unknownEnvironment", renderBody("maya", R"(, "environment": "outdoors")"),
                    "environment: no environment \"outdoors\"; did you mean \"outdoor\"?"},
         BadRequest{"environmentNotText", renderBody("maya", R"(, "environment": 1)"), "environment"},
-        BadRequest{"mesh", renderBody("maya", R"(, "mesh": "teapot")"), "mesh: not available"},
+        BadRequest{"unknownMesh", renderBody("maya", R"(, "mesh": "torusknt")"),
+                   "mesh: no mesh \"torusknt\"; did you mean \"torusknot\"?"},
+        // The server reads no file it is named.
+        BadRequest{"meshFile", renderBody("maya", R"(, "mesh": "/etc/hostname")"), "files are not read"},
+        BadRequest{"meshNotText", renderBody("maya", R"(, "mesh": 1)"), "mesh"},
         BadRequest{"unknownAttribute", renderBody("maya", R"(, "material": {"attributes": {"difuse": 0.5}})"),
                    "did you mean \"diffuse\""},
         BadRequest{"wrongValueCount",

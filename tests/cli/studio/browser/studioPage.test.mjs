@@ -190,6 +190,22 @@ test('the pass view shows one effect', async () => {
   await settled();
 });
 
+test('the mesh menu puts the torus knot in both swatches', async () => {
+  const meshes = await page.$$eval('#mesh option', (o) => o.map((e) => e.value));
+  assert.deepEqual(meshes, ['sphere', 'torusknot']);
+  const ball = { maya: await swatch('maya'), mentalray: await swatch('mentalray') };
+  await page.select('#mesh', 'torusknot');
+  await settled();
+  for (const host of ['maya', 'mentalray']) {
+    const knot = await swatch(host);
+    assert.notEqual(knot.hash, ball[host].hash, host + ' swatch changed');
+    assert.ok(knot.lit > 1000, host + ' shows a lit knot');
+  }
+  await page.select('#mesh', 'sphere');
+  await settled();
+  assert.equal((await swatch('maya')).hash, ball.maya.hash, 'the ball again');
+});
+
 test('A/B shows a difference', async () => {
   await page.click('#snapshot');
   await page.click('input[name=view][value=difference]');
