@@ -7,8 +7,8 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
