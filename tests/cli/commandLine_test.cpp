@@ -387,8 +387,9 @@ TEST_F(CommandLine, AMeshFileRendersInBothHostsAndIsRecorded) {
                                   "1", "--stats", "--json", "-o", path("t.exr")});
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_NE(o.err.find(mesh + ":10: 1 triangle of no area left out"), std::string::npos) << o.err;
-    for (const Json& swatch : Json::parse(o.out)["swatches"])
-        EXPECT_GT(swatch["shadingSamples"].get<int>(), 0);
+    // Held whole: a range over a member of a temporary outlives the temporary.
+    const Json stats = Json::parse(o.out);
+    for (const Json& swatch : stats.at("swatches")) EXPECT_GT(swatch.at("shadingSamples").get<int>(), 0);
     const sorvane::render::ExrContents contents = sorvane::render::readExrContents(path("t.exr"));
     const std::map<std::string, std::string> m(contents.metadata.begin(), contents.metadata.end());
     EXPECT_EQ(m.at("mesh"), mesh);
