@@ -12,6 +12,7 @@
 #include <limits>
 #include <set>
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 namespace sorvane::cli {
@@ -215,6 +216,12 @@ public:
     bool end_array() { return dom_.end_array(); }
     template <class Exception>
     bool parse_error(std::size_t position, const std::string& token, const Exception& error) {
+        // A number past a double's range arrives as out_of_range: made a
+        // parse error with its place, as every caller reads a failed parse.
+        if constexpr (std::is_same_v<Exception, Json::out_of_range>) {
+            throw Json::parse_error::create(101, position, "number overflow parsing '" + token + "'",
+                                            nullptr);
+        }
         return dom_.parse_error(position, token, error);  // throws it
     }
 

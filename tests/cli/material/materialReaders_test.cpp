@@ -148,6 +148,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "did you mean \"colorR\""},
         BadFile{"jsonSyntax", FileFormat::presetJson,
                 "{\n \"a\": {\n  \"attributes\": {\"diffuse\": 0.5,}\n }\n}", "bad:3", "not valid JSON"},
+        // A number past a double's range: a parse error with its line, not an abort.
+        BadFile{"jsonNumberOverflow", FileFormat::presetJson,
+                "{\n \"a\": {\n  \"attributes\": {\"diffuse\": 1E999}\n }\n}", "bad:3", "number overflow"},
         BadFile{"jsonTwice", FileFormat::presetJson, "{\"a\": {},\n \"a\": {}}", "bad:2", "given twice"},
         BadFile{"jsonSection", FileFormat::presetJson, "{\n \"a\": {\n  \"atributes\": {}\n }\n}", "bad:3",
                 "did you mean \"attributes\""},
