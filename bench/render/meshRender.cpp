@@ -16,9 +16,9 @@
 #include <string>
 
 #include "bench/benchRatios.h"
+#include "bench/render/loadedBackends.h"
 #include "tests/support/tessellatedBall.h"
 
-#include "cli/hosts/hostBackends.h"
 #include "cli/mesh/meshShapes.h"
 #include "cli/render/previewRender.h"
 #include "cli/render/sceneMesh.h"
@@ -27,12 +27,7 @@ namespace {
 
 using namespace sorvane::render;
 
-ShadingBackend& backend(int host) {
-    static std::unique_ptr<ShadingBackend> maya = openMayaBackend(sorvane::cli::defaultPluginPaths());
-    static std::unique_ptr<ShadingBackend> mentalray =
-        openMentalrayBackend(sorvane::cli::defaultPluginPaths());
-    return host == 0 ? *maya : *mentalray;
-}
+ShadingBackend& backend(int host) { return sorvane::bench::loadedBackend(host); }
 
 const char* const kShapes[] = {"sphere", "ball mesh", "torus knot"};
 

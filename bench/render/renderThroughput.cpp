@@ -13,20 +13,15 @@
 #include <string>
 
 #include "bench/benchRatios.h"
+#include "bench/render/loadedBackends.h"
 
-#include "cli/hosts/hostBackends.h"
 #include "cli/render/previewRender.h"
 
 namespace {
 
 using namespace sorvane::render;
 
-ShadingBackend& backend(int host) {
-    static std::unique_ptr<ShadingBackend> maya = openMayaBackend(sorvane::cli::defaultPluginPaths());
-    static std::unique_ptr<ShadingBackend> mentalray =
-        openMentalrayBackend(sorvane::cli::defaultPluginPaths());
-    return host == 0 ? *maya : *mentalray;
-}
+ShadingBackend& backend(int host) { return sorvane::bench::loadedBackend(host); }
 
 void renderThroughput(benchmark::State& state) {
     ShadingBackend& b = backend(static_cast<int>(state.range(0)));
