@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/common/jsonValues.h"
 #include "cli/render/imageFiles.h"
+#include "tests/support/scratchFolder.h"
 
 namespace {
 
@@ -39,19 +40,10 @@ Outcome runCommand(std::vector<std::string> args) {
 // A scratch folder of its own per test.
 class CommandLine : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        // A parameterised test's name holds a '/'.
-        std::string name = test->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        folder_ = fs::temp_directory_path() / ("sorvane-command-" + name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return scratch_.path(name); }
 
-    fs::path folder_;
+    const sorvane::testing::ScratchFolder scratch_{"command"};
+    const fs::path& folder_ = scratch_.folder();
 };
 
 TEST_F(CommandLine, VersionIsTheProjectsVersion) {

@@ -17,6 +17,7 @@
 
 #include "cli/commands.h"
 #include "cli/common/jsonValues.h"
+#include "tests/support/scratchFolder.h"
 
 namespace {
 
@@ -44,15 +45,7 @@ std::string read(const fs::path& path) {
 
 class HostileInput : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        folder_ = fs::temp_directory_path() / ("sorvane-hostile-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+    std::string path(const std::string& name) const { return scratch_.path(name); }
     // A small, quick render through the Maya host alone.
     std::vector<std::string> render(std::vector<std::string> more) const {
         std::vector<std::string> args{"render", "--size", "8", "--samples", "1", "--quiet"};
@@ -62,7 +55,8 @@ protected:
         return args;
     }
 
-    fs::path folder_;
+    const sorvane::testing::ScratchFolder scratch_{"hostile"};
+    const fs::path& folder_ = scratch_.folder();
 };
 
 // sscanf("%d") wrapped 4294967297 round to 1 and rendered a 6x1 picture.

@@ -19,6 +19,7 @@
 #include "cli/common/inputFile.h"
 #include "cli/common/outputFile.h"
 #include "cli/common/temporaryFile.h"
+#include "tests/support/scratchFolder.h"
 
 namespace {
 
@@ -29,16 +30,10 @@ using sorvane::cli::writeOutputFile;
 
 class OutputFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        folder = fs::temp_directory_path() / ("sorvane-output-" + std::to_string(::getpid()) + "-" + name);
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    const sorvane::testing::ScratchFolder scratch{"output"};
+    const fs::path& folder = scratch.folder();
 
-    std::string path(const std::string& name) const { return (folder / name).string(); }
+    std::string path(const std::string& name) const { return scratch.path(name); }
     static std::string read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -47,8 +42,6 @@ protected:
         writeOutputFile(path, [&](FileWriter& writer) { writer.write(text.data(), text.size()); });
     }
     std::ptrdiff_t entries() const { return std::distance(fs::directory_iterator(folder), {}); }
-
-    fs::path folder;
 };
 
 TEST_F(OutputFile, ARegularFileIsReplacedWholeKeepingItsMode) {

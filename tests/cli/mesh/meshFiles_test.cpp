@@ -11,6 +11,7 @@
 #include "cli/common/inputError.h"
 #include "cli/mesh/meshShapes.h"
 #include "cli/mesh/objReader.h"
+#include "tests/support/scratchFolder.h"
 
 namespace sorvane::mesh {
 namespace {
@@ -242,17 +243,13 @@ TEST(Mesh, RefusesAFaceOfMoreCornersThanTheLoaderCounts) {
 
 class ObjFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() / ("sorvane-mesh-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
     std::string write(const std::string& name, const std::string& text) {
         const std::filesystem::path path = folder_ / name;
         std::ofstream(path, std::ios::binary) << text;
         return path.string();
     }
-    std::filesystem::path folder_;
+    const sorvane::testing::ScratchFolder scratch_{"mesh"};
+    const std::filesystem::path& folder_ = scratch_.folder();
 };
 
 TEST_F(ObjFile, IsReadUnderItsName) {

@@ -17,6 +17,7 @@
 
 #include "cli/common/inputError.h"
 #include "cli/render/environmentFile.h"
+#include "tests/support/scratchFolder.h"
 
 namespace sorvane::render {
 namespace {
@@ -24,7 +25,8 @@ namespace {
 constexpr float kPi = 3.14159265f;
 
 std::string tempPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() / ("sorvane-env-" + name)).string();
+    static const sorvane::testing::ScratchFolder scratch("environment");
+    return scratch.path(name);
 }
 
 // An EXR of the given channels, every one of them `value` except one pixel's first channel.

@@ -15,6 +15,7 @@
 #include "cli/render/sceneTracer.h"
 #include "cli/render/tileRenderer.h"
 #include "standInBackend.h"
+#include "tests/support/scratchFolder.h"
 #include "tests/support/tessellatedBall.h"
 
 namespace sorvane::render {
@@ -267,17 +268,13 @@ TEST(Render, PlaceMeshTakesTheBallsWearingThePreviewedMaterial) {
 
 class MeshSceneFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ =
-            std::filesystem::temp_directory_path() / ("sorvane-mesh-scene-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder_ / "meshes");
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void SetUp() override { std::filesystem::create_directories(folder_ / "meshes"); }
     std::string write(const std::string& name, const std::string& text) {
         std::ofstream(folder_ / name, std::ios::binary) << text;
         return (folder_ / name).string();
     }
-    std::filesystem::path folder_;
+    const sorvane::testing::ScratchFolder scratch_{"mesh-scene"};
+    const std::filesystem::path& folder_ = scratch_.folder();
 };
 
 TEST_F(MeshSceneFile, ReadsMeshesBesideTheSceneFile) {

@@ -3,18 +3,23 @@
 // lacks is refused with what it has.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 
 #include "cli/common/inputError.h"
 #include "cli/render/ocioDisplay.h"
+#include "tests/support/scratchFolder.h"
 
 namespace sorvane::render {
 namespace {
 
+// Lives until the program ends: the cases' parameters name files in it.
+const sorvane::testing::ScratchFolder& scratch() {
+    static const sorvane::testing::ScratchFolder folder("ocio");
+    return folder;
+}
+
 std::string writeConfig(const std::string& name, const std::string& roles) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("sorvane-" + name + ".ocio")).string();
+    const std::string path = scratch().path(name + ".ocio");
     std::ofstream(path) << "ocio_profile_version: 2\nroles:\n  default: linear\n"
                         << roles << R"(
 displays:

@@ -21,6 +21,7 @@
 #include "cli/render/previewRender.h"
 #include "cli/render/sceneFile.h"
 #include "standInBackend.h"
+#include "tests/support/scratchFolder.h"
 
 namespace sorvane::render {
 namespace {
@@ -294,14 +295,8 @@ TEST(Render, ANanSampleIsLeftOutOfItsPixelAndCounted) {
 
 class PictureFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("sorvane-picture-test-" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
+    const sorvane::testing::ScratchFolder scratch{"picture-test"};
+    const std::filesystem::path& folder = scratch.folder();
 };
 
 TEST_F(PictureFiles, ExrHoldsALayerPerHostWithAlphaAndTheMetadata) {

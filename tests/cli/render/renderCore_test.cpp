@@ -15,6 +15,7 @@
 #include "cli/render/sceneTracer.h"
 #include "cli/render/tileRenderer.h"
 #include "standInBackend.h"
+#include "tests/support/scratchFolder.h"
 
 namespace sorvane::render {
 namespace {
@@ -316,14 +317,8 @@ TEST(Render, SrgbCurveIsThePiecewiseOne) {
 
 class ImageFilesTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("sorvane-render-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path folder;
+    const sorvane::testing::ScratchFolder scratch{"render-test"};
+    const std::filesystem::path& folder = scratch.folder();
 };
 
 TEST_F(ImageFilesTest, ExrKeepsEveryFloat) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "cli/render/sceneFile.h"
+#include "tests/support/scratchFolder.h"
 
 namespace sorvane::render {
 namespace {
@@ -122,7 +123,8 @@ TEST(SceneFile, EnvironmentFileIsRelativeToTheSceneFile) {
 }
 
 TEST(SceneFile, NamesTheFileItCannotRead) {
-    const std::string path = (std::filesystem::temp_directory_path() / "sorvane-bad-scene.json").string();
+    const sorvane::testing::ScratchFolder scratch("scene-file");
+    const std::string path = scratch.path("bad-scene.json");
     // A syntax error, and a number no double holds.
     for (const char* text : {"{\"lights\": [}", "{\"camera\": {\"fieldOfView\": 1e400}}"}) {
         { std::ofstream(path) << text; }
@@ -134,7 +136,7 @@ TEST(SceneFile, NamesTheFileItCannotRead) {
             EXPECT_NE(std::string(error.what()).find("JSON"), std::string::npos) << error.what();
         }
     }
-    std::remove(path.c_str());
+    std::filesystem::remove(path);
     EXPECT_THROW(readSceneFile(path), InputError);
 }
 

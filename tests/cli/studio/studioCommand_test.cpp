@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/scratchFolder.h"
+
 extern char** environ;
 
 namespace {
@@ -87,12 +89,8 @@ int waitFor(pid_t pid) {
 
 class StudioCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() / ("sorvane-studio-" + std::to_string(::getpid()));
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-    fs::path folder;
+    const sorvane::testing::ScratchFolder scratch{"studio"};
+    const fs::path& folder = scratch.folder();
 };
 
 TEST_F(StudioCommandTest, ServesOnTheLoopbackPortItPrintsAndStopsCleanlyOnInterrupt) {
