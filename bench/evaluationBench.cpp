@@ -23,12 +23,12 @@
 
 namespace {
 
-using shading::LightDataElement;
-using shading::ShadingSample;
-using shading::Vec3;
 using sorvane::bench::kSamples;
 using sorvane::bench::Workload;
 using sorvane::bench::workload;
+using sorvane::mayaplugin::LightDataElement;
+using sorvane::mayaplugin::ShadingSample;
+using sorvane::mayaplugin::Vec3;
 
 void EvaluateOutColor(benchmark::State& state) {
     const Workload& w = workload();
@@ -36,7 +36,8 @@ void EvaluateOutColor(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         const std::size_t k = i++ % kSamples;
-        benchmark::DoNotOptimize(shading::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights));
+        benchmark::DoNotOptimize(
+            sorvane::mayaplugin::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lights));
 }
@@ -49,7 +50,8 @@ void EvaluateOutColorScalar(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) {
         const std::size_t k = i++ % kSamples;
-        benchmark::DoNotOptimize(shading::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights, nullptr));
+        benchmark::DoNotOptimize(
+            sorvane::mayaplugin::evaluateOutColor(w.samples[k], &w.lights[k * 16], lights, nullptr));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lights));
 }

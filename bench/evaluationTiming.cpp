@@ -70,20 +70,22 @@ std::vector<Benchmark> benchmarks() {
     using sorvane::bench::workload;
     std::vector<Benchmark> out;
 #if defined(SORVANE_TIME_MAYA)
-    const auto evaluation = [](const char* family, const shading::LightBatchMath* math, int lights) {
-        return Benchmark{std::string(family) + "/" + std::to_string(lights),
-                         [math, lights](std::size_t iterations) {
-                             const auto& w = workload();
-                             for (std::size_t i = 0; i < iterations; ++i) {
-                                 const std::size_t k = i % kSamples;
-                                 keep(shading::evaluateOutColor(w.samples[k], &w.lights[k * 16],
-                                                                static_cast<std::size_t>(lights), math));
-                             }
-                         },
-                         lights};
+    const auto evaluation = [](const char* family, const sorvane::mayaplugin::LightBatchMath* math,
+                               int lights) {
+        return Benchmark{
+            std::string(family) + "/" + std::to_string(lights),
+            [math, lights](std::size_t iterations) {
+                const auto& w = workload();
+                for (std::size_t i = 0; i < iterations; ++i) {
+                    const std::size_t k = i % kSamples;
+                    keep(sorvane::mayaplugin::evaluateOutColor(w.samples[k], &w.lights[k * 16],
+                                                               static_cast<std::size_t>(lights), math));
+                }
+            },
+            lights};
     };
     for (const int lights : {0, 1, 8, 16}) {
-        out.push_back(evaluation("EvaluateOutColor", shading::widestLightBatchMath(), lights));
+        out.push_back(evaluation("EvaluateOutColor", sorvane::mayaplugin::widestLightBatchMath(), lights));
     }
     for (const int lights : {0, 1, 8, 16})
         out.push_back(evaluation("EvaluateOutColorScalar", nullptr, lights));
@@ -96,8 +98,9 @@ std::vector<Benchmark> benchmarks() {
                    0});
 #endif
 #if defined(SORVANE_TIME_MENTALRAY)
-    for (const mrshading::SampleBatchMath* math :
-         {mrshading::widestSampleBatchMath(), static_cast<const mrshading::SampleBatchMath*>(nullptr)}) {
+    for (const sorvane::mrplugin::SampleBatchMath* math :
+         {sorvane::mrplugin::widestSampleBatchMath(),
+          static_cast<const sorvane::mrplugin::SampleBatchMath*>(nullptr)}) {
         for (const int count : {0, 16}) {
             out.push_back({std::string("EvaluationPerSample/") + (math ? math->name : "scalar") +
                                "/lightSamples:" + std::to_string(count),
@@ -323,7 +326,7 @@ int main(int argc, char** argv) {
 #endif
 #if defined(SORVANE_TIME_MENTALRAY)
     const double sampleFloor = median("MathFloorPerSample");
-    const mrshading::SampleBatchMath* widest = mrshading::widestSampleBatchMath();
+    const sorvane::mrplugin::SampleBatchMath* widest = sorvane::mrplugin::widestSampleBatchMath();
     for (const char* path : {widest ? widest->name : "scalar", "scalar"}) {
         const std::string name = std::string("EvaluationPerSample/") + path + "/lightSamples:";
         const double perSample = (median(name + "16") - median(name + "0")) / 16.0;

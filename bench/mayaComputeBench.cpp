@@ -34,9 +34,9 @@ using sorvane::testing::toLightData;
 using sorvane::testing::toMaya;
 
 // Sample k: the material of node k % kMaterials, the geometry of sample k.
-shading::ShadingSample sampleAt(std::size_t k) {
+sorvane::mayaplugin::ShadingSample sampleAt(std::size_t k) {
     const auto& w = workload();
-    shading::ShadingSample s = w.samples[k % kMaterials];
+    sorvane::mayaplugin::ShadingSample s = w.samples[k % kMaterials];
     s.normalCamera = w.samples[k].normalCamera;
     s.rayDirection = w.samples[k].rayDirection;
     return s;
@@ -54,7 +54,7 @@ struct Host {
     Host() {
         const auto& w = workload();
         for (std::size_t m = 0; m < kMaterials; ++m) {
-            const shading::ShadingSample& s = w.samples[m];
+            const sorvane::mayaplugin::ShadingSample& s = w.samples[m];
             auto node = std::make_unique<mh::Node>("sorvane");
             node->set("color", toMaya(s.color));
             node->set("ambientColor", toMaya(s.ambientColor));
@@ -79,7 +79,7 @@ struct Host {
         rayDirection = &type.attribute("rayDirection");
         lightDataArray = &type.attribute("lightDataArray");
         outColor = &type.attribute("outColor");
-        for (const shading::LightDataElement& l : w.lights) lights.push_back(toLightData(l));
+        for (const sorvane::mayaplugin::LightDataElement& l : w.lights) lights.push_back(toLightData(l));
     }
 };
 
@@ -119,13 +119,13 @@ void FillDataBlockOnly(benchmark::State& state) { run<false>(state); }
 void EvaluateOutColorDirect(benchmark::State& state) {
     const auto& w = workload();
     const auto count = static_cast<std::size_t>(state.range(0));
-    std::vector<shading::ShadingSample> samples;
+    std::vector<sorvane::mayaplugin::ShadingSample> samples;
     for (std::size_t k = 0; k < kSamples; ++k) samples.push_back(sampleAt(k));
     std::size_t i = 0;
     for (auto _ : state) {
         const std::size_t k = i++ % kSamples;
         benchmark::DoNotOptimize(
-            shading::evaluateOutColor(samples[k], &w.lights[k * kLightsPerSample], count));
+            sorvane::mayaplugin::evaluateOutColor(samples[k], &w.lights[k * kLightsPerSample], count));
     }
 }
 

@@ -19,12 +19,12 @@ namespace sorvane::bench {
 
 constexpr std::size_t kMaterials = 16;
 
-inline miVector toMr(shading::Vec3 v) { return {v.x, v.y, v.z}; }
+inline miVector toMr(sorvane::mayaplugin::Vec3 v) { return {v.x, v.y, v.z}; }
 
 // The shader's evaluation of one shading sample's light samples, as the
 // shader entry runs it once the renderer has handed them over.
-inline mrshading::EvaluatedParameters materialOf(const shading::ShadingSample& s) {
-    mrshading::EvaluatedParameters m{};
+inline sorvane::mrplugin::EvaluatedParameters materialOf(const sorvane::mayaplugin::ShadingSample& s) {
+    sorvane::mrplugin::EvaluatedParameters m{};
     m.color = {s.color.r, s.color.g, s.color.b, 1.0f};
     m.scatteringColor = {s.scatteringColor.r, s.scatteringColor.g, s.scatteringColor.b, 1.0f};
     m.oppositionColor = {0.5f, 0.5f, 0.5f, 1.0f};
@@ -49,29 +49,33 @@ public:
     ShaderEvaluation() {
         const Workload& w = workload();
         for (std::size_t m = 0; m < kMaterials; ++m) materials_.push_back(materialOf(w.samples[m]));
-        for (const shading::LightDataElement& l : w.lights) {
-            const shading::Color& c = l.lightIntensity;
+        for (const sorvane::mayaplugin::LightDataElement& l : w.lights) {
+            const sorvane::mayaplugin::Color& c = l.lightIntensity;
             inputs_.push_back({{c.r, c.g, c.b, 1.0f}, toMr(l.lightDirection)});
         }
     }
 
     // Shading sample k with its first `count` light samples, one light, on
     // the scalar path (null math) or in batches.
-    miColor shade(std::size_t k, int count, const mrshading::SampleBatchMath* math) const {
+    miColor shade(std::size_t k, int count, const sorvane::mrplugin::SampleBatchMath* math) const {
         const Workload& w = workload();
-        const mrshading::EvaluatedParameters& m = materials_[k % kMaterials];
-        const mrshading::LightSampleInput* samples = &inputs_[k * kLightsPerSample];
-        const mrshading::Vec3 N = mrshading::shadingNormal(toMr(w.samples[k].normalCamera), m);
-        const mrshading::ViewShared shared = mrshading::viewShared(m, w.samples[k].rayDirection, N);
+        const sorvane::mrplugin::EvaluatedParameters& m = materials_[k % kMaterials];
+        const sorvane::mrplugin::LightSampleInput* samples = &inputs_[k * kLightsPerSample];
+        const sorvane::mrplugin::Vec3 N =
+            sorvane::mrplugin::shadingNormal(toMr(w.samples[k].normalCamera), m);
+        const sorvane::mrplugin::ViewShared shared =
+            sorvane::mrplugin::viewShared(m, w.samples[k].rayDirection, N);
         miColor result{0.0f, 0.0f, 0.0f, 0.0f};
         if (math == nullptr) {
-            mrshading::LightSums sums;
+            sorvane::mrplugin::LightSums sums;
             for (int j = 0; j < count; ++j) {
-                mrshading::addLightSample(m, shared, N, samples[j], mrshading::inverseEccentricity(m), sums);
+                sorvane::mrplugin::addLightSample(m, shared, N, samples[j],
+                                                  sorvane::mrplugin::inverseEccentricity(m), sums);
             }
-            mrshading::addLightAverage(result, sums.lightTotal, count);
+            sorvane::mrplugin::addLightAverage(result, sums.lightTotal, count);
         } else {
-            mrshading::LightSampleBatch batch(m, shared, N, mrshading::inverseEccentricity(m), *math, result);
+            sorvane::mrplugin::LightSampleBatch batch(m, shared, N, sorvane::mrplugin::inverseEccentricity(m),
+                                                      *math, result);
             for (int j = 0; j < count; ++j) {
                 batch.next() = samples[j];
                 batch.add();
@@ -83,8 +87,8 @@ public:
     }
 
 private:
-    std::vector<mrshading::EvaluatedParameters> materials_;
-    std::vector<mrshading::LightSampleInput> inputs_;
+    std::vector<sorvane::mrplugin::EvaluatedParameters> materials_;
+    std::vector<sorvane::mrplugin::LightSampleInput> inputs_;
 };
 
 inline float dcos(float x) { return static_cast<float>(std::cos(static_cast<double>(x))); }
@@ -108,12 +112,12 @@ inline const std::vector<SampleFloorArguments>& sampleFloorArguments() {
         const auto& w = workload();
         std::vector<SampleFloorArguments> out;
         for (std::size_t k = 0; k < kSamples; ++k) {
-            const shading::ShadingSample& m = w.samples[k % kMaterials];
-            const shading::Vec3 V = -w.samples[k].rayDirection, N = w.samples[k].normalCamera;
-            const shading::Vec3 L = w.lights[k * kLightsPerSample].lightDirection;
+            const sorvane::mayaplugin::ShadingSample& m = w.samples[k % kMaterials];
+            const sorvane::mayaplugin::Vec3 V = -w.samples[k].rayDirection, N = w.samples[k].normalCamera;
+            const sorvane::mayaplugin::Vec3 L = w.lights[k * kLightsPerSample].lightDirection;
             const float vn = sorvane::model::dot(V, N), nl = sorvane::model::dot(N, L), g = m.anisotropy;
             const float c1 = dcos(vn), c2 = dcos(nl);
-            const shading::Vec3 h{L.x + V.x, L.y + V.y, L.z + V.z};
+            const sorvane::mayaplugin::Vec3 h{L.x + V.x, L.y + V.y, L.z + V.z};
             SampleFloorArguments a{};
             a.cosArg[0] = a.cosArg[2] = vn;
             a.cosArg[1] = a.cosArg[3] = nl;

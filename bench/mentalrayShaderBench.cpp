@@ -66,7 +66,7 @@ struct Setup {
         const miTag tag = scene.addLight(std::make_shared<TableLight>());
         const auto& w = workload();
         for (std::size_t m = 0; m < kMaterials; ++m) {
-            const shading::ShadingSample& s = w.samples[m];
+            const sorvane::mayaplugin::ShadingSample& s = w.samples[m];
             auto instance = shader.instantiate(scene);
             instance->setValues("color", {s.color.r, s.color.g, s.color.b});
             instance->setValues("scatteringColor",
@@ -80,8 +80,8 @@ struct Setup {
             instance->setArray("lights", {tag});
             instances.push_back(std::move(instance));
         }
-        for (const shading::LightDataElement& l : w.lights) {
-            const shading::Color& c = l.lightIntensity;
+        for (const sorvane::mayaplugin::LightDataElement& l : w.lights) {
+            const sorvane::mayaplugin::Color& c = l.lightIntensity;
             lightSamples.push_back({{c.r, c.g, c.b, 1.0f}, toMr(l.lightDirection)});
         }
     }
@@ -120,11 +120,12 @@ BENCHMARK(ShaderPerSample)->ArgName("lightSamples")->DenseRange(0, 2)->Arg(4)->A
 enum class Path { scalar, sse2, avx2, avx512 };
 
 void EvaluationPerSample(benchmark::State& state, Path path) {
-    const mrshading::SampleBatchMath* math = nullptr;
+    const sorvane::mrplugin::SampleBatchMath* math = nullptr;
     if (path != Path::scalar) {
-        math = mrshading::sampleBatchMath(path == Path::avx512 ? mrshading::SampleBatchIsa::avx512
-                                          : path == Path::avx2 ? mrshading::SampleBatchIsa::avx2
-                                                               : mrshading::SampleBatchIsa::sse2);
+        math = sorvane::mrplugin::sampleBatchMath(
+            path == Path::avx512 ? sorvane::mrplugin::SampleBatchIsa::avx512
+            : path == Path::avx2 ? sorvane::mrplugin::SampleBatchIsa::avx2
+                                 : sorvane::mrplugin::SampleBatchIsa::sse2);
         if (math == nullptr) {
             state.SkipWithError("not available on this machine");
             return;
@@ -193,7 +194,7 @@ int main(int argc, char** argv) {
             "ratio %.3f (target <= 1.10)\n",
             perSample, floor, perSample / floor);
     }
-    const mrshading::SampleBatchMath* chosen = mrshading::widestSampleBatchMath();
+    const sorvane::mrplugin::SampleBatchMath* chosen = sorvane::mrplugin::widestSampleBatchMath();
     std::printf("math floor per light sample: %.1f ns; the calls a light sample makes today: %.1f ns\n",
                 floor, calls);
     std::printf("per light sample, (t(n) - t(0)) / n, in ns and as a ratio to the floor (target <= 1.10):\n");

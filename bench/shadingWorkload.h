@@ -14,7 +14,7 @@
 
 namespace sorvane::bench {
 
-using namespace ::shading;
+using namespace ::sorvane::mayaplugin;
 using sorvane::testing::unitFrom;
 
 constexpr std::size_t kSamples = 256;

@@ -6,13 +6,11 @@
 #include <iostream>
 
 #include "cli/common/nameSuggestions.h"
-#include "cli/hosts/hostCommands.h"
+#include "cli/hosts/hostRegistry.h"
 
 namespace sorvane::cli {
 
 namespace {
-
-const std::vector<std::string> kHosts{"maya", "mentalray"};
 
 struct HostOptions {
     std::string host;
@@ -23,7 +21,7 @@ CLI::App* addHostCommand(CLI::App& app, const char* name, const char* descriptio
     CLI::App* command = app.add_subcommand(name, description);
     command->add_option("--host", options.host, "Which plug-in, through which host")
         ->required()
-        ->check(CLI::IsMember(kHosts));
+        ->check(CLI::IsMember(hostNames()));
     addPluginPathOptions(*command, options.paths);
     return command;
 }
@@ -77,11 +75,7 @@ void addInspectCommand(CLI::App& app, CommandContext& context) {
         app, "inspect", "Load a plug-in into its host, unload it, and print what it registered", *options);
     command->callback([options, &context] {
         try {
-            if (options->host == "maya") {
-                inspectMaya(options->paths, context.out);
-            } else {
-                inspectMentalray(options->paths, context.out);
-            }
+            findHost(options->host).inspect(options->paths, context.out);
         } catch (const std::exception& error) {
             context.err << "sorvane inspect: " << printable(messageOf(error)) << '\n';
             context.exitCode = 1;
@@ -96,8 +90,7 @@ void addShadeCommand(CLI::App& app, CommandContext& context) {
     command->callback([options, &context] {
         std::unique_ptr<ShadeSession> session;
         try {
-            session = options->host == "maya" ? openMayaShadeSession(options->paths)
-                                              : openMentalrayShadeSession(options->paths);
+            session = findHost(options->host).openShadeSession(options->paths);
         } catch (const std::exception& error) {
             context.err << "sorvane shade: " << printable(messageOf(error)) << '\n';
             context.exitCode = 1;

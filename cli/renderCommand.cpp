@@ -21,7 +21,7 @@
 #include "cli/common/jsonValues.h"
 #include "cli/common/nameSuggestions.h"
 #include "cli/common/outputFile.h"
-#include "cli/hosts/hostBackends.h"
+#include "cli/hosts/hostRegistry.h"
 #include "cli/render/environmentFile.h"
 #include "cli/render/imageFiles.h"
 #include "cli/render/ocioDisplay.h"
@@ -36,9 +36,18 @@ namespace sorvane::cli {
 namespace {
 
 constexpr const char* kSorvaneVersion = SORVANE_VERSION;
+// --host's word for every registered host, side by side.
+const std::string kAllHosts = "both";
+
+// What --host takes: each registered host, or all of them.
+std::vector<std::string> hostChoices() {
+    std::vector<std::string> choices = hostNames();
+    choices.push_back(kAllHosts);
+    return choices;
+}
 
 struct RenderOptions {
-    std::string host = "both";
+    std::string host = kAllHosts;
     std::string sceneFile;
     std::string mesh;
     std::string material;
@@ -282,8 +291,10 @@ void run(const RenderOptions& options, CommandContext& context) {
     request.render.threads = options.threads;
 
     std::vector<std::unique_ptr<render::ShadingBackend>> owned;
-    if (options.host != "mentalray") owned.push_back(render::openMayaBackend(options.paths));
-    if (options.host != "maya") owned.push_back(render::openMentalrayBackend(options.paths));
+    for (const HostEntry& host : registeredHosts()) {
+        if (options.host == kAllHosts || options.host == host.name)
+            owned.push_back(host.openBackend(options.paths));
+    }
     std::vector<render::ShadingBackend*> backends;
     for (auto& b : owned) backends.push_back(b.get());
 
@@ -293,8 +304,11 @@ void run(const RenderOptions& options, CommandContext& context) {
     if (!options.material.empty() || !options.savePreset.empty() || !options.compare.empty()) {
         std::vector<std::unique_ptr<render::ShadingBackend>> others;
         std::vector<render::ShadingBackend*> all = backends;
-        if (options.host == "maya") others.push_back(render::openMentalrayBackend(options.paths));
-        if (options.host == "mentalray") others.push_back(render::openMayaBackend(options.paths));
+        for (const HostEntry& host : registeredHosts()) {
+            if (options.host != kAllHosts && options.host != host.name) {
+                others.push_back(host.openBackend(options.paths));
+            }
+        }
         for (auto& b : others) all.push_back(b.get());
         schema = render::materialSchema(all);
     }
@@ -575,7 +589,7 @@ void addRenderCommand(CLI::App& app, CommandContext& context) {
         "--host picks one), each swatch labelled.\n"
         "With no options it writes sorvane-preview.png.");
     command->add_option("--host", options->host, "Which host renders: maya, mentalray or both side by side")
-        ->check(CLI::IsMember({"maya", "mentalray", "both"}))
+        ->check(CLI::IsMember(hostChoices()))
         ->capture_default_str();
     command
         ->add_option("--scene", options->sceneFile, "A scene file (JSON: camera, objects, lights, material)")

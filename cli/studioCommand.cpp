@@ -14,7 +14,8 @@
 
 #include "cli/commands.h"
 #include "cli/common/jsonValues.h"
-#include "cli/hosts/hostBackends.h"
+#include "cli/hosts/hostCommands.h"
+#include "cli/hosts/hostRegistry.h"
 #include "cli/render/environmentFile.h"
 #include "cli/studio/studioServer.h"
 
@@ -48,8 +49,7 @@ void openBrowser(const std::string& url, std::ostream& err) {
 
 void run(const StudioOptions& options, CommandContext& context) {
     std::vector<std::unique_ptr<render::ShadingBackend>> backends;
-    backends.push_back(render::openMayaBackend(options.paths));
-    backends.push_back(render::openMentalrayBackend(options.paths));
+    for (const HostEntry& host : registeredHosts()) backends.push_back(host.openBackend(options.paths));
     studio::MaterialSchema schema = studio::materialSchema(describeMentalrayParameters(options.paths));
     // The environments shipped beside the command; one that will not read is named and left out.
     std::vector<studio::SwatchRenderer::Environment> environments;

@@ -23,7 +23,7 @@
 #include "vectormath/lanes.h"
 #include "vectormath/mathKernels.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 template <class Isa>
 struct LightLanes {
@@ -169,4 +169,4 @@ private:
     }
 };
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -1,6 +1,6 @@
 #include "maya/lightBatchMath.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 namespace vectormath = ::sorvane::vectormath;
 
@@ -36,4 +36,4 @@ const LightBatchMath* widestLightBatchMath() {
     return chosen;
 }
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

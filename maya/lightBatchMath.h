@@ -10,7 +10,7 @@
 #include "model/vector.h"
 #include "vectormath/vectorMath.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 // The shared model lives in the project's namespace; the node's code names it
 // through this alias, since the node class itself is called sorvane.
@@ -79,4 +79,4 @@ const LightBatchMath* widestLightBatchMath();
 // One instruction set's functions, or null where it is not available here.
 const LightBatchMath* lightBatchMath(LightBatchIsa isa);
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -4,7 +4,7 @@
 #include "maya/lightBatchMath.h"
 #include "vectormath/avx2Lanes.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 void addLightsAvx2(const ShadingSample& sample, const SampleTerms& terms, const LightBatch& batch, int count,
                    LightSums& sums) {
@@ -13,4 +13,4 @@ void addLightsAvx2(const ShadingSample& sample, const SampleTerms& terms, const 
 
 extern const LightBatchMath kAvx2LightBatch = {"avx2", &addLightsAvx2};
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -6,7 +6,7 @@
 #include "maya/lightBatchMath.h"
 #include "vectormath/avx512Lanes.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 void addLightsAvx2(const ShadingSample& sample, const SampleTerms& terms, const LightBatch& batch, int count,
                    LightSums& sums);
@@ -28,4 +28,4 @@ void addLights(const ShadingSample& sample, const SampleTerms& terms, const Ligh
 
 extern const LightBatchMath kAvx512LightBatch = {"avx512", &addLights};
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -4,8 +4,8 @@
 #include "maya/lightBatchMath.h"
 #include "vectormath/sse2Lanes.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 extern const LightBatchMath kSse2LightBatch = {"sse2", &LightLanes<sorvane::vectormath::Sse2>::addLights};
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

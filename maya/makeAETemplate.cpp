@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         std::cerr << source << ": needs the line @SORVANE_AE_LAYOUTS@ exactly once\n";
         return 1;
     }
-    mel.replace(at, marker.size(), shading::attributeEditorLayouts() + "\n");
+    mel.replace(at, marker.size(), sorvane::mayaplugin::attributeEditorLayouts() + "\n");
 
     // Written aside and renamed, so a failed write leaves the last good file.
     const std::string partial = output + ".partial";

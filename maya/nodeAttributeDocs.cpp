@@ -6,7 +6,7 @@
 
 #include "nodeAttributes.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 namespace {
 
@@ -141,4 +141,4 @@ std::string readmeTable() {
     return text.str();
 }
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

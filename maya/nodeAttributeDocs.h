@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 // The editorTemplate lines between the scroll layout's begin and the
 // dependency-node template: one layout per section, in the order of the
@@ -19,4 +19,4 @@ std::string nodeHeaderComment();
 // The README's Markdown table of the attributes.
 std::string readmeTable();
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -60,7 +60,7 @@
     SORVANE_MATERIAL_TABLE(SORVANE_NODE_ROW_COLOUR, SORVANE_NODE_ROW_SCALAR, SORVANE_NODE_ROW_VECTOR, \
                            SORVANE_NODE_ROW_BOOLEAN)
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 struct NodeAttribute {
     // Colours and vectors are compounds of three float channels.
@@ -210,4 +210,4 @@ inline constexpr const char* kLightDataChildren[] = {
     "lightDirection", "lightIntensity",      "lightAmbient",       "lightDiffuse",
     "lightSpecular",  "lightShadowFraction", "preShadowIntensity", "lightBlindData"};
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 namespace {
 
@@ -206,4 +206,4 @@ Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* ligh
     return evaluation.finish();
 }
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -19,7 +19,7 @@
 #include "model/scattering.h"
 #include "model/vector.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 using model::Vec3;
 
@@ -118,4 +118,4 @@ Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* ligh
 Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count,
                        const LightBatchMath* math);
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -12,38 +12,40 @@
 
 #include "shadingEvaluation.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 
 // 0x82041 = 532545, in the range for local plug-ins.
-MTypeId sorvane::id(0x82041);
+MTypeId SorvaneNode::id(0x82041);
 
 // One null handle per attribute and channel until initialize assigns it.
 #define SORVANE_NODE_COLOUR(name, ...) \
-    MObject sorvane::name##R, sorvane::name##G, sorvane::name##B, sorvane::name;
-#define SORVANE_NODE_SCALAR(name, ...) MObject sorvane::name;
+    MObject SorvaneNode::name##R, SorvaneNode::name##G, SorvaneNode::name##B, SorvaneNode::name;
+#define SORVANE_NODE_SCALAR(name, ...) MObject SorvaneNode::name;
 #define SORVANE_NODE_VECTOR(name, ...) \
-    MObject sorvane::name##X, sorvane::name##Y, sorvane::name##Z, sorvane::name;
+    MObject SorvaneNode::name##X, SorvaneNode::name##Y, SorvaneNode::name##Z, SorvaneNode::name;
 SORVANE_NODE_ATTRIBUTES
 #undef SORVANE_NODE_COLOUR
 #undef SORVANE_NODE_SCALAR
 #undef SORVANE_NODE_VECTOR
-MObject sorvane::lightDirectionX, sorvane::lightDirectionY, sorvane::lightDirectionZ, sorvane::lightDirection;
-MObject sorvane::lightIntensityR, sorvane::lightIntensityG, sorvane::lightIntensityB, sorvane::lightIntensity;
-MObject sorvane::lightAmbient;
-MObject sorvane::lightDiffuse;
-MObject sorvane::lightSpecular;
-MObject sorvane::lightShadowFraction;
-MObject sorvane::preShadowIntensity;
-MObject sorvane::lightBlindData;
-MObject sorvane::lightDataArray;
+MObject SorvaneNode::lightDirectionX, SorvaneNode::lightDirectionY, SorvaneNode::lightDirectionZ,
+    SorvaneNode::lightDirection;
+MObject SorvaneNode::lightIntensityR, SorvaneNode::lightIntensityG, SorvaneNode::lightIntensityB,
+    SorvaneNode::lightIntensity;
+MObject SorvaneNode::lightAmbient;
+MObject SorvaneNode::lightDiffuse;
+MObject SorvaneNode::lightSpecular;
+MObject SorvaneNode::lightShadowFraction;
+MObject SorvaneNode::preShadowIntensity;
+MObject SorvaneNode::lightBlindData;
+MObject SorvaneNode::lightDataArray;
 
-sorvane::sorvane() = default;
+SorvaneNode::SorvaneNode() = default;
 
-sorvane::~sorvane() {}
+SorvaneNode::~SorvaneNode() {}
 
-void sorvane::postConstructor() { setMPSafe(true); }
+void SorvaneNode::postConstructor() { setMPSafe(true); }
 
-void* sorvane::creator() { return new sorvane(); }
+void* SorvaneNode::creator() { return new SorvaneNode(); }
 
 namespace {
 
@@ -54,10 +56,10 @@ struct Handles {
 };
 
 #define SORVANE_NODE_COLOUR(name, ...) \
-    Handles{&sorvane::name, {&sorvane::name##R, &sorvane::name##G, &sorvane::name##B}},
-#define SORVANE_NODE_SCALAR(name, ...) Handles{&sorvane::name, {}},
+    Handles{&SorvaneNode::name, {&SorvaneNode::name##R, &SorvaneNode::name##G, &SorvaneNode::name##B}},
+#define SORVANE_NODE_SCALAR(name, ...) Handles{&SorvaneNode::name, {}},
 #define SORVANE_NODE_VECTOR(name, ...) \
-    Handles{&sorvane::name, {&sorvane::name##X, &sorvane::name##Y, &sorvane::name##Z}},
+    Handles{&SorvaneNode::name, {&SorvaneNode::name##X, &SorvaneNode::name##Y, &SorvaneNode::name##Z}},
 const Handles kHandles[] = {SORVANE_NODE_ATTRIBUTES};
 #undef SORVANE_NODE_COLOUR
 #undef SORVANE_NODE_SCALAR
@@ -143,7 +145,7 @@ void createAttribute(MFnNumericAttribute& nAttr, const Row& row, const Handles& 
 
 }  // namespace
 
-MStatus sorvane::initialize() {
+MStatus SorvaneNode::initialize() {
     MFnNumericAttribute nAttr;
     MFnLightDataAttribute lAttr;
 
@@ -360,7 +362,7 @@ struct SampleField {
     float ShadingSample::*scalar;
 };
 
-#define SORVANE_SAMPLE_FIELD_material(name, colour, scalar) SampleField{&sorvane::name, colour, scalar},
+#define SORVANE_SAMPLE_FIELD_material(name, colour, scalar) SampleField{&SorvaneNode::name, colour, scalar},
 #define SORVANE_SAMPLE_FIELD_output(name, colour, scalar)
 #define SORVANE_NODE_COLOUR(name, value, description, shortName, r, g, b, group, ...) \
     SORVANE_SAMPLE_FIELD_##group(name, &ShadingSample::name, nullptr)
@@ -375,7 +377,7 @@ const SampleField kSampleFields[] = {SORVANE_NODE_ATTRIBUTES};
 
 }  // namespace
 
-MStatus sorvane::compute(const MPlug& plug, MDataBlock& block) {
+MStatus SorvaneNode::compute(const MPlug& plug, MDataBlock& block) {
     if (plug == outColor || plug == outColorR || plug == outColorG || plug == outColorB) {
         ShadingSample sample;
         sample.rayDirection = toVec3(block.inputValue(rayDirection).asFloatVector());
@@ -428,4 +430,4 @@ MStatus sorvane::compute(const MPlug& plug, MDataBlock& block) {
     return MS::kUnknownParameter;
 }
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

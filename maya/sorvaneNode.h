@@ -40,12 +40,12 @@
 #include "nodeAttributes.h"
 
 // Inside the namespace of the Maya-free evaluation, whose name it shares.
-namespace shading {
+namespace sorvane::mayaplugin {
 
-class sorvane : public MPxNode {
+class SorvaneNode : public MPxNode {
 public:
-    sorvane();
-    ~sorvane() override;
+    SorvaneNode();
+    ~SorvaneNode() override;
 
     void postConstructor() override;
     MStatus compute(const MPlug& plug, MDataBlock& block) override;
@@ -77,4 +77,4 @@ public:
     static MObject lightDataArray;
 };
 
-}  // namespace shading
+}  // namespace sorvane::mayaplugin

@@ -24,8 +24,9 @@ PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
     MString command(kRefreshPrefix);
     MFnPlugin plugin(obj, kVendor, "1.0", "Any");
     const MString typeName("sorvane");
-    plugin.registerNode(typeName, shading::sorvane::id, shading::sorvane::creator,
-                        shading::sorvane::initialize, MPxNode::kDependNode, &classification);
+    plugin.registerNode(typeName, sorvane::mayaplugin::SorvaneNode::id,
+                        sorvane::mayaplugin::SorvaneNode::creator,
+                        sorvane::mayaplugin::SorvaneNode::initialize, MPxNode::kDependNode, &classification);
     command += classification;
     command += kRefreshSuffix;
     MGlobal::executeCommand(command, false, false);
@@ -36,7 +37,7 @@ PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj) {
     const MString classification("shader/surface");
     MString command(kRefreshPrefix);
     MFnPlugin plugin(obj, "Unknown", "Unknown", "Any");
-    plugin.deregisterNode(shading::sorvane::id);
+    plugin.deregisterNode(sorvane::mayaplugin::SorvaneNode::id);
     command += classification;
     command += kRefreshSuffix;
     MGlobal::executeCommand(command, false, false);

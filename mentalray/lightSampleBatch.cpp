@@ -1,6 +1,6 @@
 #include "mentalray/lightSampleBatch.h"
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 
 namespace model = sorvane::model;
 
@@ -115,4 +115,4 @@ void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
     }
 }
 
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

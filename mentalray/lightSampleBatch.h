@@ -17,7 +17,7 @@
 #include "mentalray/sampleBatchMath.h"
 #include "mentalray/shaderEvaluation.h"
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 
 class LightSampleBatch {
 public:
@@ -66,4 +66,4 @@ private:
     LightEnd ends_[kSampleBatch];
 };
 
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

@@ -14,7 +14,7 @@
 
 namespace {
 
-using mrshading::ShaderParameter;
+using sorvane::mrplugin::ShaderParameter;
 
 std::string number(double value) {
     char text[32];
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::string parameters;
-    for (const ShaderParameter& p : mrshading::kShaderParameters) parameters += line(p);
+    for (const ShaderParameter& p : sorvane::mrplugin::kShaderParameters) parameters += line(p);
     mi.replace(at, marker.size(), parameters);
 
     // Written aside and renamed, so a failed write leaves the last good file.

@@ -7,7 +7,7 @@
 
 #include "vectormath/vectorMath.h"
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 
 using SampleBatchMath = sorvane::vectormath::Functions;
 using SampleBatchIsa = sorvane::vectormath::Isa;
@@ -24,4 +24,4 @@ inline const SampleBatchMath* sampleBatchMath(SampleBatchIsa isa) {
     return sorvane::vectormath::functions(isa);
 }
 
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <utility>
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 
 namespace {
 
@@ -166,4 +166,4 @@ std::ostream& operator<<(std::ostream& os, const ViewShared& s) {
               << s.opposition << ", backlightScale " << s.backlightScale << '}';
 }
 
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

@@ -27,7 +27,7 @@
 #include "model/scattering.h"
 #include "model/vector.h"
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 
 using Flavour = sorvane::model::MentalRayFlavour;
 using sorvane::model::Vec3;
@@ -157,4 +157,4 @@ std::ostream& operator<<(std::ostream& os, const LightSampleInput& s);
 std::ostream& operator<<(std::ostream& os, const LightSums& s);
 std::ostream& operator<<(std::ostream& os, const ViewShared& s);
 
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

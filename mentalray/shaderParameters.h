@@ -34,7 +34,7 @@
     SORVANE_MATERIAL_TABLE(SORVANE_SHADER_ROW_COLOUR, SORVANE_SHADER_ROW_SCALAR, SORVANE_SHADER_ROW_VECTOR, \
                            SORVANE_SHADER_ROW_BOOLEAN)
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 
 struct ShaderParameter {
     enum class Type { color, scalar, vector, boolean };
@@ -108,4 +108,4 @@ constexpr bool readsAreAnOrder() {
 }
 static_assert(readsAreAnOrder(), "each parameter's read is -1 or a place from 0 that no other takes");
 
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

@@ -22,13 +22,13 @@
 // The renderer's side only: reading the parameters, sampling the lights and
 // gathering irradiance. The shading itself is in shaderEvaluation.h.
 
-using mrshading::EvaluatedParameters;
-using mrshading::LightSampleBatch;
-using mrshading::LightSampleInput;
-using mrshading::LightSums;
-using mrshading::SampleBatchMath;
-using mrshading::Vec3;
-using mrshading::ViewShared;
+using sorvane::mrplugin::EvaluatedParameters;
+using sorvane::mrplugin::LightSampleBatch;
+using sorvane::mrplugin::LightSampleInput;
+using sorvane::mrplugin::LightSums;
+using sorvane::mrplugin::SampleBatchMath;
+using sorvane::mrplugin::Vec3;
+using sorvane::mrplugin::ViewShared;
 
 namespace {
 
@@ -61,7 +61,7 @@ inline void readParameters(miState* state, SorvaneParameters* paras, EvaluatedPa
 
 SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvaneParameters* paras) {
     EvaluatedParameters m;
-    readParameters(state, paras, m, std::make_integer_sequence<int, mrshading::kReadUpFront>());
+    readParameters(state, paras, m, std::make_integer_sequence<int, sorvane::mrplugin::kReadUpFront>());
     const miInteger n_lights = *mi_eval_integer(&paras->n_lights);
     const miInteger i_lights = *mi_eval_integer(&paras->i_lights);
     const miTag* const lights = mi_eval_tag(paras->lights);
@@ -70,10 +70,10 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     bool irradianceOn = false;
     if (m.useIrradiance != miFALSE) {
         m.irradianceColor = *mi_eval_color(&paras->irradianceColor);
-        irradianceOn = mrshading::irradianceWanted(m.irradianceColor);
+        irradianceOn = sorvane::mrplugin::irradianceWanted(m.irradianceColor);
     }
 
-    const Vec3 N = mrshading::shadingNormal(state->normal, m);
+    const Vec3 N = sorvane::mrplugin::shadingNormal(state->normal, m);
 
     // Copied before pri is cleared, so the gather sees the hit primitive.
     miState irradianceState = *state;
@@ -83,27 +83,28 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     const auto savedPri = state->pri;
     state->pri = nullptr;
     // Sampling a light leaves state->dir as it is, so the view is taken once.
-    const ViewShared shared =
-        n_lights > 0 ? mrshading::viewShared(m, mrshading::toVec3(state->dir), N) : ViewShared{};
-    const SampleBatchMath* const math = n_lights > 0 ? mrshading::widestSampleBatchMath() : nullptr;
+    const ViewShared shared = n_lights > 0
+                                  ? sorvane::mrplugin::viewShared(m, sorvane::mrplugin::toVec3(state->dir), N)
+                                  : ViewShared{};
+    const SampleBatchMath* const math = n_lights > 0 ? sorvane::mrplugin::widestSampleBatchMath() : nullptr;
     if (math == nullptr) {
         for (miInteger k = 0; k < n_lights; ++k) {
             const miTag tag = lights[i_lights + k];
             LightSums sums;
             miInteger samples = 0;
-            const double invEcc = mrshading::inverseEccentricity(m);
+            const double invEcc = sorvane::mrplugin::inverseEccentricity(m);
             LightSampleInput sample;
             miScalar dotNl;
             while (mi_sample_light(&sample.color, &sample.direction, &dotNl, state, tag, &samples) !=
                    miFALSE) {
-                mrshading::addLightSample(m, shared, N, sample, invEcc, sums);
+                sorvane::mrplugin::addLightSample(m, shared, N, sample, invEcc, sums);
             }
-            mrshading::addLightAverage(*result, sums.lightTotal, samples);
+            sorvane::mrplugin::addLightAverage(*result, sums.lightTotal, samples);
         }
     } else {
         // The same calls in the same order; each sample is evaluated when
         // the batch is full or the lights are done, in the order taken.
-        LightSampleBatch batch(m, shared, N, mrshading::inverseEccentricity(m), *math, *result);
+        LightSampleBatch batch(m, shared, N, sorvane::mrplugin::inverseEccentricity(m), *math, *result);
         for (miInteger k = 0; k < n_lights; ++k) {
             const miTag tag = lights[i_lights + k];
             miInteger samples = 0;
@@ -118,12 +119,12 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     }
     state->pri = savedPri;
 
-    mrshading::addAmbientAndIncandescence(*result, m);
+    sorvane::mrplugin::addAmbientAndIncandescence(*result, m);
 
     if (irradianceOn) {
         miColor irradiance = {0.0f, 0.0f, 0.0f, 0.0f};
         mi_compute_irradiance(&irradiance, &irradianceState);
-        mrshading::addIrradiance(*result, m, irradiance, m.irradianceColor);
+        sorvane::mrplugin::addIrradiance(*result, m, irradiance, m.irradianceColor);
     }
     return miTRUE;
 }

@@ -102,8 +102,8 @@ void writeIfChanged(const std::filesystem::path& path, const std::string& text) 
     std::filesystem::rename(temporary, path);
 }
 
-using shading::kNodeAttributes;
-using shading::NodeAttribute;
+using sorvane::mayaplugin::kNodeAttributes;
+using sorvane::mayaplugin::NodeAttribute;
 
 // The node's attributes a preset sets: its material inputs.
 bool isMaterial(const NodeAttribute& row) { return row.group == NodeAttribute::Group::material; }
@@ -116,7 +116,7 @@ const NodeAttribute* nodeAttribute(const std::string& name) {
 }
 
 bool isShaderParameter(const std::string& name) {
-    for (const mrshading::ShaderParameter& p : mrshading::kShaderParameters) {
+    for (const sorvane::mrplugin::ShaderParameter& p : sorvane::mrplugin::kShaderParameters) {
         if (name == p.name) return true;
     }
     return false;

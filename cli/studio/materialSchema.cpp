@@ -9,7 +9,7 @@ namespace sorvane::studio {
 namespace {
 
 using cli::OrderedJson;
-using shading::NodeAttribute;
+using sorvane::mayaplugin::NodeAttribute;
 
 SchemaEntry mayaEntry(const NodeAttribute& a) {
     SchemaEntry e;
@@ -90,7 +90,7 @@ const SchemaEntry* MaterialSchema::find(const std::string& host, const std::stri
 
 MaterialSchema materialSchema(const std::vector<cli::ShaderParameterInfo>& mentalray) {
     MaterialSchema schema;
-    for (const NodeAttribute& a : shading::kNodeAttributes) schema.maya.push_back(mayaEntry(a));
+    for (const NodeAttribute& a : sorvane::mayaplugin::kNodeAttributes) schema.maya.push_back(mayaEntry(a));
     for (const cli::ShaderParameterInfo& p : mentalray) {
         SchemaEntry e;
         e.name = p.name;

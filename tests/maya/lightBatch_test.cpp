@@ -21,12 +21,12 @@
 
 namespace {
 
-using shading::Color;
-using shading::LightBatchIsa;
-using shading::LightBatchMath;
-using shading::LightDataElement;
-using shading::ShadingSample;
-using shading::Vec3;
+using sorvane::mayaplugin::Color;
+using sorvane::mayaplugin::LightBatchIsa;
+using sorvane::mayaplugin::LightBatchMath;
+using sorvane::mayaplugin::LightDataElement;
+using sorvane::mayaplugin::ShadingSample;
+using sorvane::mayaplugin::Vec3;
 using sorvane::testing::unitFrom;
 
 // The largest difference seen over the seeded samples below is quoted in the
@@ -93,12 +93,14 @@ std::string pathName(const ::testing::TestParamInfo<Path>& info) {
 class VectorPath : public ::testing::TestWithParam<Path> {};
 
 TEST_P(VectorPath, StaysWithinAFewUlpsOfTheScalarPath) {
-    const LightBatchMath* math = shading::lightBatchMath(GetParam().isa);
+    const LightBatchMath* math = sorvane::mayaplugin::lightBatchMath(GetParam().isa);
     if (math == nullptr) GTEST_SKIP() << "not available on this machine";
     double worst = 0.0;
     for (const Case& c : seededCases(GetParam().lights)) {
-        const Color scalar = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), nullptr);
-        const Color vector = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), math);
+        const Color scalar =
+            sorvane::mayaplugin::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), nullptr);
+        const Color vector =
+            sorvane::mayaplugin::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), math);
         ASSERT_TRUE(std::isfinite(scalar.r) && std::isfinite(scalar.g) && std::isfinite(scalar.b)) << scalar;
         const float scale = std::max({std::fabs(scalar.r), std::fabs(scalar.g), std::fabs(scalar.b), 1.0f});
         const double ulp = std::nextafter(scale, INFINITY) - scale;
@@ -177,14 +179,16 @@ class VectorPathEdge : public ::testing::TestWithParam<std::tuple<LightBatchIsa,
 
 TEST_P(VectorPathEdge, AgreesWithTheScalarPath) {
     const auto& [isa, edge] = GetParam();
-    const LightBatchMath* math = shading::lightBatchMath(isa);
+    const LightBatchMath* math = sorvane::mayaplugin::lightBatchMath(isa);
     if (math == nullptr) GTEST_SKIP() << "not available on this machine";
     // 11 lights: a partial chunk after a full one on AVX2, one batch of 16 lanes on AVX-512.
     for (Case c : seededCases(11)) {
         for (LightDataElement& l : c.lights) l.lightAmbient = l.lightDiffuse = l.lightSpecular = true;
         edge.apply(c.sample, c.lights[5]);
-        const Color scalar = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), nullptr);
-        const Color vector = shading::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), math);
+        const Color scalar =
+            sorvane::mayaplugin::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), nullptr);
+        const Color vector =
+            sorvane::mayaplugin::evaluateOutColor(c.sample, c.lights.data(), c.lights.size(), math);
         float scale = 1.0f;
         for (float v : {scalar.r, scalar.g, scalar.b})
             if (std::isfinite(v)) scale = std::max(scale, std::fabs(v));

@@ -18,15 +18,15 @@
 #include "maya/nodeAttributes.h"
 #include "mentalray/shaderParameters.h"
 
-namespace shading {
+namespace sorvane::mayaplugin {
 // A row shows as its name in a failure.
 void PrintTo(const NodeAttribute& row, std::ostream* os) { *os << row.longName; }
-}  // namespace shading
+}  // namespace sorvane::mayaplugin
 
 namespace sorvane::testing {
 namespace {
 
-using namespace ::shading;
+using namespace ::sorvane::mayaplugin;
 
 using Row = NodeAttribute;
 
@@ -188,8 +188,8 @@ class DeclaredParameter : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(DeclaredParameter, IsDeclaredAsTheTableSays) {
     const std::size_t place = GetParam();
-    const mrshading::ShaderParameter& row = mrshading::kShaderParameters[place];
-    using Type = mrshading::ShaderParameter::Type;
+    const sorvane::mrplugin::ShaderParameter& row = sorvane::mrplugin::kShaderParameters[place];
+    using Type = sorvane::mrplugin::ShaderParameter::Type;
     const mrhost::Declaration declaration = mrhost::readDeclarations(SORVANE_MR_DECLARATION).at(0);
     ASSERT_GT(declaration.parameters.size(), place);
     const mrhost::Parameter& p = declaration.parameters[place];
@@ -221,9 +221,9 @@ TEST_P(DeclaredParameter, IsDeclaredAsTheTableSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EachShaderParameter, DeclaredParameter,
-                         ::testing::Range<std::size_t>(0, mrshading::kShaderParameterCount),
+                         ::testing::Range<std::size_t>(0, sorvane::mrplugin::kShaderParameterCount),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
-                             return std::string(mrshading::kShaderParameters[info.param].name);
+                             return std::string(sorvane::mrplugin::kShaderParameters[info.param].name);
                          });
 
 // The default preset's mental ray section holds what only the shader has, at

@@ -15,11 +15,11 @@
 
 namespace {
 
-using shading::Color;
-using shading::evaluateOutColor;
-using shading::LightDataElement;
-using shading::ShadingSample;
-using shading::Vec3;
+using sorvane::mayaplugin::Color;
+using sorvane::mayaplugin::evaluateOutColor;
+using sorvane::mayaplugin::LightDataElement;
+using sorvane::mayaplugin::ShadingSample;
+using sorvane::mayaplugin::Vec3;
 namespace oracle = sorvane::oracle;
 
 Color evaluate(const ShadingSample& s, const std::vector<LightDataElement>& lights) {
@@ -296,9 +296,9 @@ TEST(EvaluateOutColor, SeenFromBehindTheHighlightIsNegative) {
 }
 
 TEST(Normalize, LeavesAZeroVectorUnchangedAndScalesOthersToUnitLength) {
-    EXPECT_EQ(shading::normalize({0.0f, 0.0f, 0.0f}), (Vec3{0.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(shading::normalize({1e-11f, 0.0f, 0.0f}), (Vec3{1e-11f, 0.0f, 0.0f}));
-    const Vec3 v = shading::normalize({3.0f, 0.0f, -4.0f});
+    EXPECT_EQ(sorvane::mayaplugin::normalize({0.0f, 0.0f, 0.0f}), (Vec3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(sorvane::mayaplugin::normalize({1e-11f, 0.0f, 0.0f}), (Vec3{1e-11f, 0.0f, 0.0f}));
+    const Vec3 v = sorvane::mayaplugin::normalize({3.0f, 0.0f, -4.0f});
     EXPECT_FLOAT_EQ(v.x, 0.6f);
     EXPECT_FLOAT_EQ(v.z, -0.8f);
 }

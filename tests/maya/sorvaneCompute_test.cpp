@@ -16,7 +16,7 @@
 namespace sorvane::testing {
 namespace {
 
-using namespace ::shading;
+using namespace ::sorvane::mayaplugin;
 
 struct Sample {
     ShadingSample shading;

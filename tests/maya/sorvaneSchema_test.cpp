@@ -12,7 +12,7 @@
 namespace sorvane::testing {
 namespace {
 
-using namespace ::shading;
+using namespace ::sorvane::mayaplugin;
 
 using host::AttributeKind;
 

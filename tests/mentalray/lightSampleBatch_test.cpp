@@ -23,7 +23,7 @@
 #include "mentalray/sampleBatchMath.h"
 #include "mentalray/shaderEvaluation.h"
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 namespace {
 
 // The largest difference seen over the seeded cases below is quoted in the
@@ -279,4 +279,4 @@ TEST(HeadOnHighlight, IsFiniteOnEveryPath) {
 }
 
 }  // namespace
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

@@ -8,7 +8,7 @@
 
 #include "mentalray/shaderEvaluation.h"
 
-namespace mrshading {
+namespace sorvane::mrplugin {
 namespace {
 
 bool sameBits(const miColor& a, const miColor& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -129,4 +129,4 @@ TEST(ShaderEvaluation, ACancelledNormalStaysZero) {
 }
 
 }  // namespace
-}  // namespace mrshading
+}  // namespace sorvane::mrplugin

@@ -11,15 +11,19 @@
 namespace sorvane::testing {
 
 // A compound is itself and its three channels.
-constexpr std::size_t attributesOf(const shading::NodeAttribute& row) { return row.compound() ? 4 : 1; }
+constexpr std::size_t attributesOf(const sorvane::mayaplugin::NodeAttribute& row) {
+    return row.compound() ? 4 : 1;
+}
 
 // The light data: its children, two of them (direction and intensity)
 // compounds of three channels, and the array.
-inline constexpr std::size_t kLightDataAttributes = std::size(shading::kLightDataChildren) + 2 * 3 + 1;
+inline constexpr std::size_t kLightDataAttributes =
+    std::size(sorvane::mayaplugin::kLightDataChildren) + 2 * 3 + 1;
 
 constexpr std::size_t nodeAttributeCount() {
     std::size_t count = kLightDataAttributes;
-    for (const shading::NodeAttribute& row : shading::kNodeAttributes) count += attributesOf(row);
+    for (const sorvane::mayaplugin::NodeAttribute& row : sorvane::mayaplugin::kNodeAttributes)
+        count += attributesOf(row);
     return count;
 }
 
@@ -27,10 +31,10 @@ constexpr std::size_t nodeAttributeCount() {
 // attribute too; transparency's also affect outTransparency.
 constexpr std::size_t affectsCount() {
     std::size_t count = kLightDataAttributes;
-    for (const shading::NodeAttribute& row : shading::kNodeAttributes) {
-        if (row.group == shading::NodeAttribute::Group::output) continue;
+    for (const sorvane::mayaplugin::NodeAttribute& row : sorvane::mayaplugin::kNodeAttributes) {
+        if (row.group == sorvane::mayaplugin::NodeAttribute::Group::output) continue;
         count += attributesOf(row);
-        if (row.affects == shading::NodeAttribute::Affects::outColorAndTransparency)
+        if (row.affects == sorvane::mayaplugin::NodeAttribute::Affects::outColorAndTransparency)
             count += attributesOf(row);
     }
     return count;
