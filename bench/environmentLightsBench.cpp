@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-#include "host/lighting/environmentMap.h"
+#include "lighting/environmentMap.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <exception>
 #include <vector>
 
-#include "host/lighting/environmentMap.h"
+#include "lighting/environmentMap.h"
 
 namespace {
 

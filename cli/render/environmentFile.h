@@ -1,7 +1,7 @@
 #pragma once
 
 // Environments from files: a linear lat-long OpenEXR image read and checked,
-// and the scene lit by it (see host/lighting/environmentMap.h for the map's
+// and the scene lit by it (see lighting/environmentMap.h for the map's
 // frame and how its lights are chosen).
 
 #include <memory>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/render/scene.h"
-#include "host/lighting/environmentMap.h"
+#include "lighting/environmentMap.h"
 
 namespace sorvane::render {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/render/vec3.h"
-#include "host/lighting/environment.h"
+#include "lighting/environment.h"
 
 namespace sorvane::render {
 

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "cli/render/scene.h"
-#include "host/lighting/shadowQuery.h"
+#include "lighting/shadowQuery.h"
 
 namespace sorvane::render {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/lighting/areaSamples.h"
-#include "host/lighting/lightFalloff.h"
-#include "host/lighting/sampleHash.h"
+#include "lighting/areaSamples.h"
+#include "lighting/lightFalloff.h"
+#include "lighting/sampleHash.h"
 
 namespace sorvane::render {
 

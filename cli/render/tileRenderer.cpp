@@ -1,7 +1,7 @@
 #include "cli/render/tileRenderer.h"
 
 #include "cli/render/stageShader.h"
-#include "host/lighting/sampleHash.h"
+#include "lighting/sampleHash.h"
 
 #include <algorithm>
 #include <atomic>

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "cli/render/imageFiles.h"
-#include "host/lighting/sampleHash.h"
+#include "lighting/sampleHash.h"
 
 namespace sorvane::render {
 

@@ -18,7 +18,7 @@
 #include "cli/material/materialFiles.h"
 #include "cli/render/scene.h"
 #include "cli/render/shadingBackend.h"
-#include "host/lighting/environmentMap.h"
+#include "lighting/environmentMap.h"
 
 namespace sorvane::studio {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/lighting/lightFalloff.h"
-#include "host/lighting/sampleHash.h"
+#include "lighting/lightFalloff.h"
+#include "lighting/sampleHash.h"
 
 namespace sorvane::mayahost::preview {
 

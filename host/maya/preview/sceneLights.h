@@ -17,7 +17,7 @@
 
 #include <maya/MFloatVector.h>
 
-#include "host/lighting/shadowQuery.h"
+#include "lighting/shadowQuery.h"
 #include "host/maya/mayaHost.h"
 
 namespace sorvane::mayahost::preview {

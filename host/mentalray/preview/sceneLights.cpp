@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/lighting/areaSamples.h"
-#include "host/lighting/lightFalloff.h"
+#include "lighting/areaSamples.h"
+#include "lighting/lightFalloff.h"
 
 namespace sorvane::mrhost::preview {
 

@@ -15,9 +15,9 @@
 
 #include <cstdint>
 
-#include "host/lighting/areaSamples.h"
-#include "host/lighting/environment.h"
-#include "host/lighting/shadowQuery.h"
+#include "lighting/areaSamples.h"
+#include "lighting/environment.h"
+#include "lighting/shadowQuery.h"
 #include "host/mentalray/sceneDatabase.h"
 
 namespace sorvane::mrhost::preview {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <functional>
 
-#include "host/lighting/environmentMap.h"
+#include "lighting/environmentMap.h"
 
 namespace sorvane::lighting {
 namespace {

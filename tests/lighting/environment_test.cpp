@@ -6,7 +6,7 @@
 #include <cmath>
 #include <ostream>
 
-#include "host/lighting/environment.h"
+#include "lighting/environment.h"
 
 namespace sorvane::lighting {
 namespace {

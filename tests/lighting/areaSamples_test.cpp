@@ -7,7 +7,7 @@
 #include <set>
 #include <utility>
 
-#include "host/lighting/areaSamples.h"
+#include "lighting/areaSamples.h"
 
 namespace sorvane::lighting {
 namespace {

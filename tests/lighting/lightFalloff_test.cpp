@@ -6,7 +6,7 @@
 #include <cmath>
 #include <ostream>
 
-#include "host/lighting/lightFalloff.h"
+#include "lighting/lightFalloff.h"
 
 namespace sorvane::lighting {
 namespace {

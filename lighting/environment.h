@@ -10,7 +10,7 @@
 #include <array>
 #include <memory>
 
-#include "host/lighting/environmentMap.h"
+#include "lighting/environmentMap.h"
 
 namespace sorvane::lighting {
 

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "host/lighting/sampleHash.h"
+#include "lighting/sampleHash.h"
 
 namespace sorvane::lighting {
 

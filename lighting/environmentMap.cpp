@@ -1,4 +1,4 @@
-#include "host/lighting/environmentMap.h"
+#include "lighting/environmentMap.h"
 
 #include <algorithm>
 #include <cmath>

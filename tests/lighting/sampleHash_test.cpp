@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "host/lighting/sampleHash.h"
+#include "lighting/sampleHash.h"
 
 namespace sorvane::lighting {
 namespace {
