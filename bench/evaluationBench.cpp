@@ -27,7 +27,7 @@ using sorvane::bench::kSamples;
 using sorvane::bench::Workload;
 using sorvane::bench::workload;
 using sorvane::mayaplugin::LightDataElement;
-using sorvane::mayaplugin::ShadingSample;
+using sorvane::mayaplugin::ShadingInputs;
 using sorvane::mayaplugin::Vec3;
 
 void EvaluateOutColor(benchmark::State& state) {

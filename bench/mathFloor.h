@@ -24,11 +24,11 @@ inline const std::vector<FloorArguments>& floorArguments() {
         const Workload& w = workload();
         std::vector<FloorArguments> out;
         for (std::size_t k = 0; k < kSamples; ++k) {
-            const ShadingSample& s = w.samples[k];
+            const ShadingInputs& s = w.samples[k];
             const LightDataElement& l = w.lights[k * 16];
-            const Vec3 V = sorvane::mayaplugin::normalize(s.rayDirection),
-                       N = sorvane::mayaplugin::normalize(s.normalCamera);
-            const Vec3 L = sorvane::mayaplugin::normalize(l.lightDirection);
+            const Vec3 V = sorvane::mayaplugin::unitUnlessTiny(s.rayDirection),
+                       N = sorvane::mayaplugin::unitUnlessTiny(s.normalCamera);
+            const Vec3 L = sorvane::mayaplugin::unitUnlessTiny(l.lightDirection);
             const float vn = sorvane::model::dot(V, N), nl = sorvane::model::dot(N, L);
             const float c1 = std::cos(vn), c2 = std::cos(nl), q = s.anisotropy * s.anisotropy;
             const Vec3 h{L.x - V.x, L.y - V.y, L.z - V.z};

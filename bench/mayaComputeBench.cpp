@@ -34,9 +34,9 @@ using sorvane::testing::toLightData;
 using sorvane::testing::toMaya;
 
 // Sample k: the material of node k % kMaterials, the geometry of sample k.
-sorvane::mayaplugin::ShadingSample sampleAt(std::size_t k) {
+sorvane::mayaplugin::ShadingInputs sampleAt(std::size_t k) {
     const auto& w = workload();
-    sorvane::mayaplugin::ShadingSample s = w.samples[k % kMaterials];
+    sorvane::mayaplugin::ShadingInputs s = w.samples[k % kMaterials];
     s.normalCamera = w.samples[k].normalCamera;
     s.rayDirection = w.samples[k].rayDirection;
     return s;
@@ -54,7 +54,7 @@ struct Host {
     Host() {
         const auto& w = workload();
         for (std::size_t m = 0; m < kMaterials; ++m) {
-            const sorvane::mayaplugin::ShadingSample& s = w.samples[m];
+            const sorvane::mayaplugin::ShadingInputs& s = w.samples[m];
             auto node = std::make_unique<mh::Node>("sorvane");
             node->set("color", toMaya(s.color));
             node->set("ambientColor", toMaya(s.ambientColor));
@@ -119,7 +119,7 @@ void FillDataBlockOnly(benchmark::State& state) { run<false>(state); }
 void EvaluateOutColorDirect(benchmark::State& state) {
     const auto& w = workload();
     const auto count = static_cast<std::size_t>(state.range(0));
-    std::vector<sorvane::mayaplugin::ShadingSample> samples;
+    std::vector<sorvane::mayaplugin::ShadingInputs> samples;
     for (std::size_t k = 0; k < kSamples; ++k) samples.push_back(sampleAt(k));
     std::size_t i = 0;
     for (auto _ : state) {

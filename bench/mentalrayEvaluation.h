@@ -12,7 +12,7 @@
 #include "bench/shadingWorkload.h"
 #include "mentalray/lightSampleBatch.h"
 #include "mentalray/sampleBatchMath.h"
-#include "mentalray/shaderEvaluation.h"
+#include "mentalray/shadingEvaluation.h"
 #include "model/vector.h"
 
 namespace sorvane::bench {
@@ -23,8 +23,8 @@ inline miVector toMr(sorvane::mayaplugin::Vec3 v) { return {v.x, v.y, v.z}; }
 
 // The shader's evaluation of one shading sample's light samples, as the
 // shader entry runs it once the renderer has handed them over.
-inline sorvane::mrplugin::EvaluatedParameters materialOf(const sorvane::mayaplugin::ShadingSample& s) {
-    sorvane::mrplugin::EvaluatedParameters m{};
+inline sorvane::mrplugin::ShadingInputs materialOf(const sorvane::mayaplugin::ShadingInputs& s) {
+    sorvane::mrplugin::ShadingInputs m{};
     m.color = {s.color.r, s.color.g, s.color.b, 1.0f};
     m.scatteringColor = {s.scatteringColor.r, s.scatteringColor.g, s.scatteringColor.b, 1.0f};
     m.oppositionColor = {0.5f, 0.5f, 0.5f, 1.0f};
@@ -59,15 +59,15 @@ public:
     // the scalar path (null math) or in batches.
     miColor shade(std::size_t k, int count, const sorvane::mrplugin::SampleBatchMath* math) const {
         const Workload& w = workload();
-        const sorvane::mrplugin::EvaluatedParameters& m = materials_[k % kMaterials];
+        const sorvane::mrplugin::ShadingInputs& m = materials_[k % kMaterials];
         const sorvane::mrplugin::LightSampleInput* samples = &inputs_[k * kLightsPerSample];
         const sorvane::mrplugin::Vec3 N =
             sorvane::mrplugin::shadingNormal(toMr(w.samples[k].normalCamera), m);
-        const sorvane::mrplugin::ViewShared shared =
-            sorvane::mrplugin::viewShared(m, w.samples[k].rayDirection, N);
+        const sorvane::mrplugin::SampleConstants shared =
+            sorvane::mrplugin::sampleConstants(m, w.samples[k].rayDirection, N);
         miColor result{0.0f, 0.0f, 0.0f, 0.0f};
         if (math == nullptr) {
-            sorvane::mrplugin::LightSums sums;
+            sorvane::mrplugin::PerLightSums sums;
             for (int j = 0; j < count; ++j) {
                 sorvane::mrplugin::addLightSample(m, shared, N, samples[j],
                                                   sorvane::mrplugin::inverseEccentricity(m), sums);
@@ -87,7 +87,7 @@ public:
     }
 
 private:
-    std::vector<sorvane::mrplugin::EvaluatedParameters> materials_;
+    std::vector<sorvane::mrplugin::ShadingInputs> materials_;
     std::vector<sorvane::mrplugin::LightSampleInput> inputs_;
 };
 
@@ -112,7 +112,7 @@ inline const std::vector<SampleFloorArguments>& sampleFloorArguments() {
         const auto& w = workload();
         std::vector<SampleFloorArguments> out;
         for (std::size_t k = 0; k < kSamples; ++k) {
-            const sorvane::mayaplugin::ShadingSample& m = w.samples[k % kMaterials];
+            const sorvane::mayaplugin::ShadingInputs& m = w.samples[k % kMaterials];
             const sorvane::mayaplugin::Vec3 V = -w.samples[k].rayDirection, N = w.samples[k].normalCamera;
             const sorvane::mayaplugin::Vec3 L = w.lights[k * kLightsPerSample].lightDirection;
             const float vn = sorvane::model::dot(V, N), nl = sorvane::model::dot(N, L), g = m.anisotropy;

@@ -27,7 +27,7 @@
 #include "host/mentalray/mentalrayHost.h"
 #include "mentalray/lightSampleBatch.h"
 #include "mentalray/sampleBatchMath.h"
-#include "mentalray/shaderEvaluation.h"
+#include "mentalray/shadingEvaluation.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ struct Setup {
         const miTag tag = scene.addLight(std::make_shared<TableLight>());
         const auto& w = workload();
         for (std::size_t m = 0; m < kMaterials; ++m) {
-            const sorvane::mayaplugin::ShadingSample& s = w.samples[m];
+            const sorvane::mayaplugin::ShadingInputs& s = w.samples[m];
             auto instance = shader.instantiate(scene);
             instance->setValues("color", {s.color.r, s.color.g, s.color.b});
             instance->setValues("scatteringColor",

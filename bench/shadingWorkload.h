@@ -21,7 +21,7 @@ constexpr std::size_t kSamples = 256;
 constexpr std::size_t kLightsPerSample = 16;
 
 struct Workload {
-    std::vector<ShadingSample> samples;
+    std::vector<ShadingInputs> samples;
     std::vector<LightDataElement> lights;  // kSamples * kLightsPerSample
 };
 
@@ -31,7 +31,7 @@ inline const Workload& workload() {
         std::uniform_real_distribution<float> u(0.1f, 0.9f);
         Workload out;
         for (std::size_t i = 0; i < kSamples; ++i) {
-            ShadingSample s;
+            ShadingInputs s;
             s.normalCamera = unitFrom(rng, 0.3f);
             const Vec3 towardsViewer = unitFrom(rng, 0.5f);
             s.rayDirection = {-towardsViewer.x, -towardsViewer.y, -towardsViewer.z};

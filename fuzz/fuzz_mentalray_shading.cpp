@@ -22,7 +22,7 @@ miVector vector(FuzzBytes& bytes) {
     return {x, y, bytes.number()};
 }
 
-miColor colour(FuzzBytes& bytes) {
+miColor color(FuzzBytes& bytes) {
     const float r = bytes.number();
     const float g = bytes.number();
     const float b = bytes.number();
@@ -32,18 +32,18 @@ miColor colour(FuzzBytes& bytes) {
 // The values setValues takes for a parameter of the kind; empty for the
 // integers and tags, which only the array's own setter may fill: the shader
 // trusts i_ and n_ to stay inside the block, as the renderer guarantees.
-std::vector<float> values(FuzzBytes& bytes, mr::ValueKind kind) {
+std::vector<float> values(FuzzBytes& bytes, mr::ParameterType kind) {
     switch (kind) {
-        case mr::ValueKind::Boolean:
+        case mr::ParameterType::Boolean:
             return {bytes.flag() ? 1.0f : 0.0f};
-        case mr::ValueKind::Scalar:
+        case mr::ParameterType::Scalar:
             return {bytes.number()};
-        case mr::ValueKind::Vector: {
+        case mr::ParameterType::Vector: {
             const miVector v = vector(bytes);
             return {v.x, v.y, v.z};
         }
-        case mr::ValueKind::Color: {
-            const miColor c = colour(bytes);
+        case mr::ParameterType::Color: {
+            const miColor c = color(bytes);
             return {c.r, c.g, c.b, c.a};
         }
         default:
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const mr::LoadedShader shader(SORVANE_MR_LIBRARY, SORVANE_MR_DECLARATION);
     FuzzBytes bytes(data, size);
     mr::SceneDatabase scene;
-    scene.setIrradiance(colour(bytes));
+    scene.setIrradiance(color(bytes));
     const std::unique_ptr<mr::ShaderInstance> instance = shader.instantiate(scene);
     for (const mr::ParameterLayout& p : shader.layout().parameters()) {
         if (p.parameter->isArray) {
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int lights = bytes.byte() % 4;
             for (int light = 0; light < lights; ++light) {
                 std::vector<mr::LightSample> samples(bytes.byte() % 4);
-                for (mr::LightSample& sample : samples) sample = {colour(bytes), vector(bytes)};
+                for (mr::LightSample& sample : samples) sample = {color(bytes), vector(bytes)};
                 tags.push_back(scene.addLight(std::make_shared<mr::ScriptedLight>(std::move(samples))));
             }
             instance->setArray(p.parameter->name, tags, bytes.byte() % 3);
@@ -87,7 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.normal = vector(bytes);
     state.normal_geom = bytes.flag() ? vector(bytes) : state.normal;
     state.point = vector(bytes);
-    miColor result = colour(bytes);
+    miColor result = color(bytes);
     instance->shade(result, state);
     volatile float sink = result.r + result.g + result.b + result.a;
     (void)sink;

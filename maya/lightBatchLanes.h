@@ -45,8 +45,8 @@ struct LightLanes {
         alignas(64) std::int32_t isSpecular[W];
     };
 
-    static void addLights(const ShadingSample& s, const SampleTerms& t, const LightBatch& batch, int count,
-                          LightSums& sums) {
+    static void addLights(const ShadingInputs& s, const SampleConstants& t, const LightBatch& batch,
+                          int count, EffectSums& sums) {
         for (int first = 0; first < count; first += W) {
             Terms terms;
             evaluate(s, t, batch, first, count, terms);
@@ -55,8 +55,8 @@ struct LightLanes {
     }
 
 private:
-    // Maya's rule, as normalize(): a squared length <= 1e-20 leaves the vector.
-    static void normalize(F& x, F& y, F& z) {
+    // Maya's rule, as unitUnlessTiny(): a squared length <= 1e-20 leaves the vector.
+    static void unitUnlessTiny(F& x, F& y, F& z) {
         const F lengthSquared = x * x + y * y + z * z;
         const F inverse = 1.0f / Math::sqrt(lengthSquared);
         const M keep = lengthSquared <= F(1e-20f);
@@ -67,7 +67,7 @@ private:
 
     // Lanes past the last light, or whose light skips a term, compute on
     // stand-ins nobody reads.
-    static void evaluate(const ShadingSample& s, const SampleTerms& t, const LightBatch& batch, int first,
+    static void evaluate(const ShadingInputs& s, const SampleConstants& t, const LightBatch& batch, int first,
                          int count, Terms& out) {
         const F zero = 0.0f, one = 1.0f;
         const M active = Isa::firstLanes(count - first);
@@ -83,7 +83,7 @@ private:
         const model::Vec3 N = t.N, minusV = -t.V;
         const float g = s.anisotropy, d = s.depth;
 
-        normalize(x, y, z);
+        unitUnlessTiny(x, y, z);
         // dot(N, L): dot(L, N) has the same products, so the same value.
         const F h = model::dot(x, y, z, N);
         F c2 = select(isDiffuse, h, zero);
@@ -91,7 +91,7 @@ private:
         F backlight = select(isDiffuse, model::backlightExponent(-x, -y, -z, N), zero);
 
         F hx = x + minusV.x, hy = y + minusV.y, hz = z + minusV.z;
-        normalize(hx, hy, hz);
+        unitUnlessTiny(hx, hy, hz);
         const F cosHN = hx * N.x + hy * N.y + hz * N.z;
         // pow(0, y) sends a lane to the C library: lanes facing away take
         // its pow(0, y) once for all of them instead, an exact special value.
@@ -131,8 +131,8 @@ private:
 
     // A light without a term adds nothing; the masked term is +0, and a sum
     // that starts at +0 is never -0, so adding it leaves the sum as it was.
-    static void accumulate(const ShadingSample& s, const LightBatch& batch, int first, int n, const Terms& t,
-                           LightSums& sums) {
+    static void accumulate(const ShadingInputs& s, const LightBatch& batch, int first, int n, const Terms& t,
+                           EffectSums& sums) {
         const __m128 color = channels(s.color), scatteringColor = channels(s.scatteringColor);
         const __m128 oppositionColor = channels(s.oppositionColor),
                      backlightColor = channels(s.backlightColor);

@@ -18,11 +18,11 @@ namespace model = ::sorvane::model;
 
 constexpr int kLightBatch = 16;
 
-struct ShadingSample;
+struct ShadingInputs;
 
 // What every light of a sample would compute alike, worked out once per
 // sample with the same values.
-struct SampleTerms {
+struct SampleConstants {
     model::Vec3 V;            // normalised
     model::Vec3 N;            // normalised
     float viewCosine = 0.0f;  // dot(-V, N)
@@ -40,7 +40,7 @@ struct alignas(16) ChannelSum {
     float unused = 0.0f;
 };
 
-struct LightSums {
+struct EffectSums {
     ChannelSum ambient;
     ChannelSum diffuse;
     ChannelSum opposition;
@@ -66,8 +66,8 @@ struct LightBatchMath {
     const char* name;  // "avx512", "avx2", "sse2"
     // The first `count` lights of the batch (1 to kLightBatch) added to the
     // sums in light order: the scalar path's arithmetic, step for step.
-    void (*addLights)(const ShadingSample& sample, const SampleTerms& terms, const LightBatch& batch,
-                      int count, LightSums& sums);
+    void (*addLights)(const ShadingInputs& sample, const SampleConstants& terms, const LightBatch& batch,
+                      int count, EffectSums& sums);
 };
 
 using LightBatchIsa = ::sorvane::vectormath::Isa;

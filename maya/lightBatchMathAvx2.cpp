@@ -6,8 +6,8 @@
 
 namespace sorvane::mayaplugin {
 
-void addLightsAvx2(const ShadingSample& sample, const SampleTerms& terms, const LightBatch& batch, int count,
-                   LightSums& sums) {
+void addLightsAvx2(const ShadingInputs& sample, const SampleConstants& terms, const LightBatch& batch,
+                   int count, EffectSums& sums) {
     LightLanes<sorvane::vectormath::Avx2>::addLights(sample, terms, batch, count, sums);
 }
 

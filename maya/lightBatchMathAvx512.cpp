@@ -8,15 +8,15 @@
 
 namespace sorvane::mayaplugin {
 
-void addLightsAvx2(const ShadingSample& sample, const SampleTerms& terms, const LightBatch& batch, int count,
-                   LightSums& sums);
+void addLightsAvx2(const ShadingInputs& sample, const SampleConstants& terms, const LightBatch& batch,
+                   int count, EffectSums& sums);
 
 namespace {
 
 static_assert(kLightBatch == 16);
 
-void addLights(const ShadingSample& sample, const SampleTerms& terms, const LightBatch& batch, int count,
-               LightSums& sums) {
+void addLights(const ShadingInputs& sample, const SampleConstants& terms, const LightBatch& batch, int count,
+               EffectSums& sums) {
     if (count <= 8) {
         addLightsAvx2(sample, terms, batch, count, sums);
         return;

@@ -30,7 +30,7 @@ std::string padded(std::string text, std::size_t width) {
 
 const char* kindName(const Row& row) {
     switch (row.kind) {
-        case Row::Kind::colour:
+        case Row::Kind::color:
             return "colour";
         case Row::Kind::vector:
             return "vector";

@@ -25,7 +25,7 @@
 //   2. its use in the shading: on the node, a field of the same name in
 //      ShadingSample (maya/shadingEvaluation.h) initialised to the row's
 //      default, which compute fills from the row, and the formula that uses
-//      it; on the shader, the formula in shaderEvaluation.cpp, which reads it
+//      it; on the shader, the formula in shadingEvaluation.cpp, which reads it
 //      from EvaluatedParameters (made from the table);
 //   3. in presets/presets.json, only the presets whose value should differ
 //      from the row's default (the build fills in the rest);
@@ -48,23 +48,23 @@
 
 #include "model/materialTable.h"
 
-#define SORVANE_NODE_ROW_COLOUR(name, value, description, maya, mentalray) \
-    SORVANE_ON_HOST(maya, SORVANE_NODE_COLOUR, name, value, description)
+#define SORVANE_NODE_ROW_COLOR(name, value, description, maya, mentalray) \
+    SORVANE_ON_HOST(maya, SORVANE_NODE_COLOR, name, value, description)
 #define SORVANE_NODE_ROW_SCALAR(name, value, softMin, softMax, description, maya, mentalray) \
     SORVANE_ON_HOST(maya, SORVANE_NODE_SCALAR, name, value, softMin, softMax, description)
 #define SORVANE_NODE_ROW_VECTOR(name, value, description, maya, mentalray) \
     SORVANE_ON_HOST(maya, SORVANE_NODE_VECTOR, name, value, description)
 #define SORVANE_NODE_ROW_BOOLEAN(name, value, description, maya, mentalray) \
     SORVANE_ON_HOST(maya, SORVANE_NODE_BOOLEAN, name, value, description)
-#define SORVANE_NODE_ATTRIBUTES                                                                       \
-    SORVANE_MATERIAL_TABLE(SORVANE_NODE_ROW_COLOUR, SORVANE_NODE_ROW_SCALAR, SORVANE_NODE_ROW_VECTOR, \
+#define SORVANE_NODE_ATTRIBUTES                                                                      \
+    SORVANE_MATERIAL_TABLE(SORVANE_NODE_ROW_COLOR, SORVANE_NODE_ROW_SCALAR, SORVANE_NODE_ROW_VECTOR, \
                            SORVANE_NODE_ROW_BOOLEAN)
 
 namespace sorvane::mayaplugin {
 
 struct NodeAttribute {
     // Colours and vectors are compounds of three float channels.
-    enum class Kind { colour, vector, scalar };
+    enum class Kind { color, vector, scalar };
     // Each group has its own flags and its own order of setter calls.
     enum class Group { material, output, sampleInput };
     // Which outputs a material input makes dirty.
@@ -105,7 +105,7 @@ struct NodeAttribute {
     constexpr Flags flags() const {
         switch (group) {
             case Group::material:
-                return {true, true, false, true, true, kind == Kind::colour};
+                return {true, true, false, true, true, kind == Kind::color};
             case Group::output:
                 return {false, true, false, true, false, false};
             case Group::sampleInput:
@@ -120,15 +120,15 @@ namespace detail {
 // The shader's parameters by name: a node attribute's counterpart is the
 // parameter of the same name.
 #define SORVANE_NODE_COUNTERPART(name, ...) #name,
-#define SORVANE_NODE_COUNTERPART_COLOUR(name, value, description, maya, mentalray) \
+#define SORVANE_NODE_COUNTERPART_COLOR(name, value, description, maya, mentalray) \
     SORVANE_ON_HOST(mentalray, SORVANE_NODE_COUNTERPART, name)
 #define SORVANE_NODE_COUNTERPART_SCALAR(name, value, softMin, softMax, description, maya, mentalray) \
     SORVANE_ON_HOST(mentalray, SORVANE_NODE_COUNTERPART, name)
 inline constexpr const char* kShaderParameterNames[] = {
-    SORVANE_MATERIAL_TABLE(SORVANE_NODE_COUNTERPART_COLOUR, SORVANE_NODE_COUNTERPART_SCALAR,
-                           SORVANE_NODE_COUNTERPART_COLOUR, SORVANE_NODE_COUNTERPART_COLOUR)};
+    SORVANE_MATERIAL_TABLE(SORVANE_NODE_COUNTERPART_COLOR, SORVANE_NODE_COUNTERPART_SCALAR,
+                           SORVANE_NODE_COUNTERPART_COLOR, SORVANE_NODE_COUNTERPART_COLOR)};
 #undef SORVANE_NODE_COUNTERPART
-#undef SORVANE_NODE_COUNTERPART_COLOUR
+#undef SORVANE_NODE_COUNTERPART_COLOR
 #undef SORVANE_NODE_COUNTERPART_SCALAR
 
 constexpr bool sameName(const char* a, const char* b) {
@@ -145,21 +145,21 @@ constexpr const char* counterpart(const char* name) {
 
 }  // namespace detail
 
-#define SORVANE_NODE_COLOUR(name, value, description, shortName, r, g, b, group, affects, section) \
-    NodeAttribute{#name,                                                                           \
-                  shortName,                                                                       \
-                  NodeAttribute::Kind::colour,                                                     \
-                  NodeAttribute::Group::group,                                                     \
-                  {{#name "R", r}, {#name "G", g}, {#name "B", b}},                                \
-                  value,                                                                           \
-                  false,                                                                           \
-                  0.0,                                                                             \
-                  0.0,                                                                             \
-                  NodeAttribute::Affects::affects,                                                 \
-                  0,                                                                               \
-                  NodeAttribute::ChannelOrder::channelsFirst,                                      \
-                  section,                                                                         \
-                  detail::counterpart(#name),                                                      \
+#define SORVANE_NODE_COLOR(name, value, description, shortName, r, g, b, group, affects, section) \
+    NodeAttribute{#name,                                                                          \
+                  shortName,                                                                      \
+                  NodeAttribute::Kind::color,                                                     \
+                  NodeAttribute::Group::group,                                                    \
+                  {{#name "R", r}, {#name "G", g}, {#name "B", b}},                               \
+                  value,                                                                          \
+                  false,                                                                          \
+                  0.0,                                                                            \
+                  0.0,                                                                            \
+                  NodeAttribute::Affects::affects,                                                \
+                  0,                                                                              \
+                  NodeAttribute::ChannelOrder::channelsFirst,                                     \
+                  section,                                                                        \
+                  detail::counterpart(#name),                                                     \
                   description},
 #define SORVANE_NODE_SCALAR(name, value, softMin, softMax, description, shortName, section) \
     NodeAttribute{#name,                                                                    \
@@ -196,7 +196,7 @@ constexpr const char* counterpart(const char* name) {
 
 inline constexpr NodeAttribute kNodeAttributes[] = {SORVANE_NODE_ATTRIBUTES};
 
-#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_COLOR
 #undef SORVANE_NODE_SCALAR
 #undef SORVANE_NODE_VECTOR
 

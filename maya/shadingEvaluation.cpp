@@ -31,7 +31,7 @@ std::ostream& operator<<(std::ostream& os, const Color& c) {
     return os << '(' << c.r << ", " << c.g << ", " << c.b << ')';
 }
 
-std::ostream& operator<<(std::ostream& os, const ShadingSample& s) {
+std::ostream& operator<<(std::ostream& os, const ShadingInputs& s) {
     return os << "{rayDirection " << s.rayDirection << ", normalCamera " << s.normalCamera << ", color "
               << s.color << ", ambientColor " << s.ambientColor << ", incandescence " << s.incandescence
               << ", scatteringColor " << s.scatteringColor << ", oppositionColor " << s.oppositionColor
@@ -48,14 +48,14 @@ std::ostream& operator<<(std::ostream& os, const LightDataElement& l) {
               << ", diffuse " << l.lightDiffuse << ", specular " << l.lightSpecular << '}';
 }
 
-OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample)
+OutColorEvaluation::OutColorEvaluation(const ShadingInputs& sample)
     : OutColorEvaluation(sample, widestLightBatchMath()) {}
 
-OutColorEvaluation::OutColorEvaluation(const ShadingSample& sample, const LightBatchMath* math)
+OutColorEvaluation::OutColorEvaluation(const ShadingInputs& sample, const LightBatchMath* math)
     : sample_(sample), math_(math) {
-    SampleTerms& t = terms_;
-    t.V = normalize(sample.rayDirection);
-    t.N = normalize(sample.normalCamera);
+    SampleConstants& t = terms_;
+    t.V = unitUnlessTiny(sample.rayDirection);
+    t.N = unitUnlessTiny(sample.normalCamera);
     t.viewCosine = model::dot(-t.V, t.N);
     t.specularExponent = 6.0f / sample.eccentricity;
     t.view = model::viewTerms<Model>(t.V, t.N, sample.depth);
@@ -85,9 +85,9 @@ void OutColorEvaluation::addLight(const LightDataElement& light) {
 }
 
 void OutColorEvaluation::addScalarLight(const LightDataElement& light) {
-    const ShadingSample& s = sample_;
-    const SampleTerms& t = terms_;
-    const Vec3 L = normalize(light.lightDirection);
+    const ShadingInputs& s = sample_;
+    const SampleConstants& t = terms_;
+    const Vec3 L = unitUnlessTiny(light.lightDirection);
     LightTerms terms{};
     if (light.lightDiffuse) {
         const model::Scattering scattering =
@@ -97,7 +97,7 @@ void OutColorEvaluation::addScalarLight(const LightDataElement& light) {
         terms.backlightFalloff = model::backlightFalloffScaled<Model>(-L, t.N, t.backlightScale);
     }
     if (light.lightSpecular) {
-        const Vec3 H = normalize(L + -t.V);
+        const Vec3 H = unitUnlessTiny(L + -t.V);
         const float cosHN = model::dot(H, t.N);
         terms.specularPower = std::pow(cosHN > 0.0f ? cosHN : 0.0f, t.specularExponent);
     }
@@ -125,7 +125,7 @@ void OutColorEvaluation::evaluateBatch() {
 
 SORVANE_ALWAYS_INLINE void OutColorEvaluation::accumulate(const LightDataElement& light, Vec3 L,
                                                           const LightTerms& terms) {
-    const ShadingSample& s = sample_;
+    const ShadingInputs& s = sample_;
     const Color& I = light.lightIntensity;
     const float p = light.preShadowIntensity;
     const Vec3 N = terms_.N;
@@ -178,7 +178,7 @@ SORVANE_ALWAYS_INLINE void OutColorEvaluation::accumulate(const LightDataElement
 
 Color OutColorEvaluation::finish() {
     if (batched_ > 0) evaluateBatch();
-    const ShadingSample& s = sample_;
+    const ShadingInputs& s = sample_;
     Color out;
     out.r = sums_.ambient.r +
             (((sums_.scatter.r + sums_.diffuse.r) + s.ambientColor.r * s.color.r) + s.incandescence.r);
@@ -193,11 +193,11 @@ Color OutColorEvaluation::finish() {
     return out;
 }
 
-Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count) {
+Color evaluateOutColor(const ShadingInputs& sample, const LightDataElement* lights, std::size_t count) {
     return evaluateOutColor(sample, lights, count, widestLightBatchMath());
 }
 
-Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count,
+Color evaluateOutColor(const ShadingInputs& sample, const LightDataElement* lights, std::size_t count,
                        const LightBatchMath* math) {
     OutColorEvaluation evaluation(sample, math);
     for (std::size_t i = 0; i < count; ++i) {

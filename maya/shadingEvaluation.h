@@ -34,7 +34,7 @@ inline bool operator!=(const Color& a, const Color& b) { return !(a == b); }
 std::ostream& operator<<(std::ostream& os, const Color& c);
 
 // One shading sample's attribute values, named after the node's attributes.
-struct ShadingSample {
+struct ShadingInputs {
     Vec3 rayDirection;  // camera towards the shaded point
     Vec3 normalCamera;
     Color color;
@@ -65,13 +65,13 @@ struct LightDataElement {
     bool lightSpecular = false;
 };
 
-std::ostream& operator<<(std::ostream& os, const ShadingSample& s);
+std::ostream& operator<<(std::ostream& os, const ShadingInputs& s);
 std::ostream& operator<<(std::ostream& os, const LightDataElement& l);
 
 // Maya's rule: a vector of squared length <= 1e-20 is left unchanged, so a
 // zero vector stays zero instead of becoming NaN. The mental ray shader's
-// normalised() and the preview scene's normalized() have rules of their own.
-inline Vec3 normalize(Vec3 v) {
+// unitUnlessZeroLength() and the preview scene's unitVector() have rules of their own.
+inline Vec3 unitUnlessTiny(Vec3 v) {
     const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
     if (lengthSquared <= 1e-20f) {
         return v;
@@ -86,8 +86,8 @@ public:
     // so compute may fill it after the lights. With vector math the lights
     // are held in a fixed batch and evaluated kLightBatch at a time, the sums
     // still added in light order; null math is the scalar path, light by light.
-    explicit OutColorEvaluation(const ShadingSample& sample);
-    OutColorEvaluation(const ShadingSample& sample, const LightBatchMath* math);
+    explicit OutColorEvaluation(const ShadingInputs& sample);
+    OutColorEvaluation(const ShadingInputs& sample, const LightBatchMath* math);
 
     void addLight(const LightDataElement& light);
     Color finish();
@@ -104,18 +104,18 @@ private:
     void accumulate(const LightDataElement& light, Vec3 L, const LightTerms& terms);
     void evaluateBatch();
 
-    const ShadingSample& sample_;
+    const ShadingInputs& sample_;
     const LightBatchMath* math_;
-    SampleTerms terms_;
-    LightSums sums_;
+    SampleConstants terms_;
+    EffectSums sums_;
     // Left uninitialised: a sample with few lights should not clear the batch.
     LightBatch batch_;
     int batched_ = 0;
 };
 
-Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count);
+Color evaluateOutColor(const ShadingInputs& sample, const LightDataElement* lights, std::size_t count);
 // The same with the given math: null for the scalar path.
-Color evaluateOutColor(const ShadingSample& sample, const LightDataElement* lights, std::size_t count,
+Color evaluateOutColor(const ShadingInputs& sample, const LightDataElement* lights, std::size_t count,
                        const LightBatchMath* math);
 
 }  // namespace sorvane::mayaplugin

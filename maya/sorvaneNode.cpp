@@ -18,13 +18,13 @@ namespace sorvane::mayaplugin {
 MTypeId SorvaneNode::id(0x82041);
 
 // One null handle per attribute and channel until initialize assigns it.
-#define SORVANE_NODE_COLOUR(name, ...) \
+#define SORVANE_NODE_COLOR(name, ...) \
     MObject SorvaneNode::name##R, SorvaneNode::name##G, SorvaneNode::name##B, SorvaneNode::name;
 #define SORVANE_NODE_SCALAR(name, ...) MObject SorvaneNode::name;
 #define SORVANE_NODE_VECTOR(name, ...) \
     MObject SorvaneNode::name##X, SorvaneNode::name##Y, SorvaneNode::name##Z, SorvaneNode::name;
 SORVANE_NODE_ATTRIBUTES
-#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_COLOR
 #undef SORVANE_NODE_SCALAR
 #undef SORVANE_NODE_VECTOR
 MObject SorvaneNode::lightDirectionX, SorvaneNode::lightDirectionY, SorvaneNode::lightDirectionZ,
@@ -55,13 +55,13 @@ struct Handles {
     MObject* channels[3];
 };
 
-#define SORVANE_NODE_COLOUR(name, ...) \
+#define SORVANE_NODE_COLOR(name, ...) \
     Handles{&SorvaneNode::name, {&SorvaneNode::name##R, &SorvaneNode::name##G, &SorvaneNode::name##B}},
 #define SORVANE_NODE_SCALAR(name, ...) Handles{&SorvaneNode::name, {}},
 #define SORVANE_NODE_VECTOR(name, ...) \
     Handles{&SorvaneNode::name, {&SorvaneNode::name##X, &SorvaneNode::name##Y, &SorvaneNode::name##Z}},
 const Handles kHandles[] = {SORVANE_NODE_ATTRIBUTES};
-#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_COLOR
 #undef SORVANE_NODE_SCALAR
 #undef SORVANE_NODE_VECTOR
 static_assert(sizeof kHandles / sizeof kHandles[0] == kNodeAttributeCount);
@@ -358,20 +358,20 @@ Color toColor(const MFloatVector& v) { return {v.x, v.y, v.z}; }
 // such field; compute reads the sample inputs itself.
 struct SampleField {
     MObject* attribute;
-    Color ShadingSample::*colour;
-    float ShadingSample::*scalar;
+    Color ShadingInputs::*color;
+    float ShadingInputs::*scalar;
 };
 
-#define SORVANE_SAMPLE_FIELD_material(name, colour, scalar) SampleField{&SorvaneNode::name, colour, scalar},
-#define SORVANE_SAMPLE_FIELD_output(name, colour, scalar)
-#define SORVANE_NODE_COLOUR(name, value, description, shortName, r, g, b, group, ...) \
-    SORVANE_SAMPLE_FIELD_##group(name, &ShadingSample::name, nullptr)
-#define SORVANE_NODE_SCALAR(name, ...) SORVANE_SAMPLE_FIELD_material(name, nullptr, &ShadingSample::name)
+#define SORVANE_SAMPLE_FIELD_material(name, color, scalar) SampleField{&SorvaneNode::name, color, scalar},
+#define SORVANE_SAMPLE_FIELD_output(name, color, scalar)
+#define SORVANE_NODE_COLOR(name, value, description, shortName, r, g, b, group, ...) \
+    SORVANE_SAMPLE_FIELD_##group(name, &ShadingInputs::name, nullptr)
+#define SORVANE_NODE_SCALAR(name, ...) SORVANE_SAMPLE_FIELD_material(name, nullptr, &ShadingInputs::name)
 #define SORVANE_NODE_VECTOR(name, ...)
 const SampleField kSampleFields[] = {SORVANE_NODE_ATTRIBUTES};
 #undef SORVANE_SAMPLE_FIELD_material
 #undef SORVANE_SAMPLE_FIELD_output
-#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_COLOR
 #undef SORVANE_NODE_SCALAR
 #undef SORVANE_NODE_VECTOR
 
@@ -379,15 +379,15 @@ const SampleField kSampleFields[] = {SORVANE_NODE_ATTRIBUTES};
 
 MStatus SorvaneNode::compute(const MPlug& plug, MDataBlock& block) {
     if (plug == outColor || plug == outColorR || plug == outColorG || plug == outColorB) {
-        ShadingSample sample;
+        ShadingInputs sample;
         sample.rayDirection = toVec3(block.inputValue(rayDirection).asFloatVector());
         sample.normalCamera = toVec3(block.inputValue(normalCamera).asFloatVector());
         for (const SampleField& field : kSampleFields) {
             // transparency only enters at the end: read after the lights.
-            if (field.colour == &ShadingSample::transparency) continue;
+            if (field.color == &ShadingInputs::transparency) continue;
             MDataHandle value = block.inputValue(*field.attribute);
-            if (field.colour != nullptr) {
-                sample.*field.colour = toColor(value.asFloatVector());
+            if (field.color != nullptr) {
+                sample.*field.color = toColor(value.asFloatVector());
             } else {
                 sample.*field.scalar = value.asFloat();
             }

@@ -57,11 +57,11 @@ public:
 
     // One handle per row of nodeAttributes.h and per channel of a compound,
     // named after the attribute (colorR, colorG, colorB, color, ...).
-#define SORVANE_NODE_COLOUR(name, ...) static MObject name##R, name##G, name##B, name;
+#define SORVANE_NODE_COLOR(name, ...) static MObject name##R, name##G, name##B, name;
 #define SORVANE_NODE_SCALAR(name, ...) static MObject name;
 #define SORVANE_NODE_VECTOR(name, ...) static MObject name##X, name##Y, name##Z, name;
     SORVANE_NODE_ATTRIBUTES
-#undef SORVANE_NODE_COLOUR
+#undef SORVANE_NODE_COLOR
 #undef SORVANE_NODE_SCALAR
 #undef SORVANE_NODE_VECTOR
 

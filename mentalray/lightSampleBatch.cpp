@@ -18,13 +18,13 @@ float toFloat(double x) { return static_cast<float>(x); }
 
 }  // namespace
 
-LightSampleBatch::LightSampleBatch(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
+LightSampleBatch::LightSampleBatch(const ShadingInputs& m, const SampleConstants& shared, Vec3 N,
                                    double invEcc, const SampleBatchMath& math, miColor& result)
     : m_(m), shared_(shared), N_(N), invEcc_(invEcc), math_(math), result_(result) {}
 
 void LightSampleBatch::evaluate() {
     const int count = count_;
-    SampleTerms terms[kSampleBatch];
+    LightSampleTerms terms[kSampleBatch];
     if (count >= kFewestVectorSamples) {
         vectorTerms(count, terms);
     } else {
@@ -34,7 +34,7 @@ void LightSampleBatch::evaluate() {
     for (int i = 0; i <= count; ++i) {
         for (; end < endCount_ && ends_[end].position == i; ++end) {
             addLightAverage(result_, sums_.lightTotal, ends_[end].counter);
-            sums_ = LightSums{};
+            sums_ = PerLightSums{};
         }
         if (i < count) addSampleTerms(m_, shared_, N_, samples_[i], terms[i], sums_);
     }
@@ -48,9 +48,9 @@ void LightSampleBatch::evaluate() {
 // sampleTerms stage by stage over the lanes, the library calls in between
 // made for all lanes at once. Every value between the calls is the float
 // that sampleTerms stores, made by the same functions.
-void LightSampleBatch::vectorTerms(int count, SampleTerms* terms) const {
+void LightSampleBatch::vectorTerms(int count, LightSampleTerms* terms) const {
     const int lanes = (count + kSampleLanes - 1) / kSampleLanes * kSampleLanes;
-    const EvaluatedParameters& m = m_;
+    const ShadingInputs& m = m_;
     const Vec3 N = N_, V = shared_.V;
     const float g = m.anisotropy, d = m.depth;
 

@@ -15,13 +15,13 @@
 // Everything lives in the object, on the caller's stack; nothing is allocated.
 
 #include "mentalray/sampleBatchMath.h"
-#include "mentalray/shaderEvaluation.h"
+#include "mentalray/shadingEvaluation.h"
 
 namespace sorvane::mrplugin {
 
 class LightSampleBatch {
 public:
-    LightSampleBatch(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N, double invEcc,
+    LightSampleBatch(const ShadingInputs& m, const SampleConstants& shared, Vec3 N, double invEcc,
                      const SampleBatchMath& math, miColor& result);
     LightSampleBatch(const LightSampleBatch&) = delete;
     LightSampleBatch& operator=(const LightSampleBatch&) = delete;
@@ -50,15 +50,15 @@ private:
     };
 
     void evaluate();
-    void vectorTerms(int count, SampleTerms* terms) const;
+    void vectorTerms(int count, LightSampleTerms* terms) const;
 
-    const EvaluatedParameters& m_;
-    const ViewShared& shared_;
+    const ShadingInputs& m_;
+    const SampleConstants& shared_;
     const Vec3 N_;
     const double invEcc_;
     const SampleBatchMath& math_;
     miColor& result_;
-    LightSums sums_;  // of the light that is open
+    PerLightSums sums_;  // of the light that is open
     int count_ = 0;
     int endCount_ = 0;
     // Left uninitialised: the renderer fills what is used.

@@ -22,16 +22,16 @@
 
 #include "model/materialTable.h"
 
-#define SORVANE_SHADER_ROW_COLOUR(name, value, description, maya, mentalray) \
-    SORVANE_ON_HOST(mentalray, SORVANE_SHADER_COLOUR, name, value, description)
+#define SORVANE_SHADER_ROW_COLOR(name, value, description, maya, mentalray) \
+    SORVANE_ON_HOST(mentalray, SORVANE_SHADER_COLOR, name, value, description)
 #define SORVANE_SHADER_ROW_SCALAR(name, value, softMin, softMax, description, maya, mentalray) \
     SORVANE_ON_HOST(mentalray, SORVANE_SHADER_SCALAR, name, value, softMin, softMax, description)
 #define SORVANE_SHADER_ROW_VECTOR(name, value, description, maya, mentalray) \
     SORVANE_ON_HOST(mentalray, SORVANE_SHADER_VECTOR, name, value, description)
 #define SORVANE_SHADER_ROW_BOOLEAN(name, value, description, maya, mentalray) \
     SORVANE_ON_HOST(mentalray, SORVANE_SHADER_BOOLEAN, name, value, description)
-#define SORVANE_SHADER_PARAMETERS                                                                           \
-    SORVANE_MATERIAL_TABLE(SORVANE_SHADER_ROW_COLOUR, SORVANE_SHADER_ROW_SCALAR, SORVANE_SHADER_ROW_VECTOR, \
+#define SORVANE_SHADER_PARAMETERS                                                                          \
+    SORVANE_MATERIAL_TABLE(SORVANE_SHADER_ROW_COLOR, SORVANE_SHADER_ROW_SCALAR, SORVANE_SHADER_ROW_VECTOR, \
                            SORVANE_SHADER_ROW_BOOLEAN)
 
 namespace sorvane::mrplugin {
@@ -57,7 +57,7 @@ struct ShaderParameter {
     const char* description;
 };
 
-#define SORVANE_SHADER_COLOUR(name, value, description, read) \
+#define SORVANE_SHADER_COLOR(name, value, description, read) \
     ShaderParameter{#name, ShaderParameter::Type::color, value, false, 0.0, 0.0, {}, {}, read, description},
 #define SORVANE_SHADER_SCALAR(name, value, softMin, softMax, description, read, min, max) \
     ShaderParameter{#name,                                                                \
@@ -79,7 +79,7 @@ struct ShaderParameter {
 
 inline constexpr ShaderParameter kShaderParameters[] = {SORVANE_SHADER_PARAMETERS};
 
-#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_COLOR
 #undef SORVANE_SHADER_SCALAR
 #undef SORVANE_SHADER_VECTOR
 #undef SORVANE_SHADER_BOOLEAN

@@ -1,4 +1,4 @@
-#include "mentalray/shaderEvaluation.h"
+#include "mentalray/shadingEvaluation.h"
 
 #include <cmath>
 #include <utility>
@@ -18,13 +18,13 @@ std::ostream& operator<<(std::ostream& os, Channels c) {
 
 }  // namespace
 
-Vec3 shadingNormal(const miVector& stateNormal, const EvaluatedParameters& m) {
-    return normalised({stateNormal.x + m.normalCamera.x, stateNormal.y + m.normalCamera.y,
-                       stateNormal.z + m.normalCamera.z});
+Vec3 shadingNormal(const miVector& stateNormal, const ShadingInputs& m) {
+    return unitUnlessZeroLength({stateNormal.x + m.normalCamera.x, stateNormal.y + m.normalCamera.y,
+                                 stateNormal.z + m.normalCamera.z});
 }
 
-ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N) {
-    ViewShared out;
+SampleConstants sampleConstants(const ShadingInputs& m, Vec3 rayDirection, Vec3 N) {
+    SampleConstants out;
     out.V = -rayDirection;
     out.view = sorvane::model::viewTerms<Flavour>(out.V, N, m.depth);
     out.opposition = sorvane::model::oppositionFalloff<Flavour>(out.V, N, m.opposition);
@@ -32,10 +32,10 @@ ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N) {
     return out;
 }
 
-SampleTerms sampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
-                        const LightSampleInput& sample, double invEcc) {
+LightSampleTerms sampleTerms(const ShadingInputs& m, const SampleConstants& shared, Vec3 N,
+                             const LightSampleInput& sample, double invEcc) {
     const Vec3 L = toVec3(sample.direction);
-    SampleTerms out;
+    LightSampleTerms out;
     out.scattering =
         sorvane::model::scatterBoth<Flavour>(shared.view, N, L, m.scattering, m.anisotropy, m.depth);
     out.backlight = sorvane::model::backlightFalloffScaled<Flavour>(-L, N, shared.backlightScale);
@@ -44,8 +44,8 @@ SampleTerms sampleTerms(const EvaluatedParameters& m, const ViewShared& shared, 
     return out;
 }
 
-void addSampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
-                    const LightSampleInput& sample, const SampleTerms& terms, LightSums& sums) {
+void addSampleTerms(const ShadingInputs& m, const SampleConstants& shared, Vec3 N,
+                    const LightSampleInput& sample, const LightSampleTerms& terms, PerLightSums& sums) {
     const miColor& lightColor = sample.color;
     miColor& diffuseRun = sums.diffuseRun;
     miColor& translucencyRun = sums.translucencyRun;
@@ -106,7 +106,7 @@ void addLightAverage(miColor& result, const miColor& lightTotal, miInteger sampl
     }
 }
 
-void addAmbientAndIncandescence(miColor& result, const EvaluatedParameters& m) {
+void addAmbientAndIncandescence(miColor& result, const ShadingInputs& m) {
     result.r = m.ambientColor.r * m.color.r + result.r;
     result.g = m.ambientColor.g * m.color.g + result.g;
     result.b = m.ambientColor.b * m.color.b + result.b;
@@ -120,7 +120,7 @@ bool irradianceWanted(const miColor& weight) {
     return !(weight.r == 0.0f && weight.g == 0.0f && weight.b == 0.0f);
 }
 
-void addIrradiance(miColor& result, const EvaluatedParameters& m, const miColor& irradiance,
+void addIrradiance(miColor& result, const ShadingInputs& m, const miColor& irradiance,
                    const miColor& weight) {
     // The single-precision pi, divided in double as shipped.
     constexpr double kPi = 3.14159274101257324;
@@ -137,15 +137,14 @@ std::ostream& operator<<(std::ostream& os, const miColor& c) {
     return os << '(' << c.r << ", " << c.g << ", " << c.b << ')';
 }
 
-std::ostream& operator<<(std::ostream& os, const EvaluatedParameters& m) {
+std::ostream& operator<<(std::ostream& os, const ShadingInputs& m) {
     const char* separator = "{";
-#define SORVANE_SHADER_COLOUR(name, ...) \
-    os << std::exchange(separator, ", ") << #name " " << Channels{m.name};
+#define SORVANE_SHADER_COLOR(name, ...) os << std::exchange(separator, ", ") << #name " " << Channels{m.name};
 #define SORVANE_SHADER_SCALAR(name, ...) os << std::exchange(separator, ", ") << #name " " << m.name;
 #define SORVANE_SHADER_VECTOR(name, ...) os << std::exchange(separator, ", ") << #name " " << toVec3(m.name);
 #define SORVANE_SHADER_BOOLEAN SORVANE_SHADER_SCALAR
     SORVANE_SHADER_PARAMETERS
-#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_COLOR
 #undef SORVANE_SHADER_SCALAR
 #undef SORVANE_SHADER_VECTOR
 #undef SORVANE_SHADER_BOOLEAN
@@ -156,12 +155,12 @@ std::ostream& operator<<(std::ostream& os, const LightSampleInput& s) {
     return os << "{color " << Channels{s.color} << ", direction " << toVec3(s.direction) << '}';
 }
 
-std::ostream& operator<<(std::ostream& os, const LightSums& s) {
+std::ostream& operator<<(std::ostream& os, const PerLightSums& s) {
     return os << "{diffuseRun " << Channels{s.diffuseRun} << ", translucencyRun "
               << Channels{s.translucencyRun} << ", lightTotal " << Channels{s.lightTotal} << '}';
 }
 
-std::ostream& operator<<(std::ostream& os, const ViewShared& s) {
+std::ostream& operator<<(std::ostream& os, const SampleConstants& s) {
     return os << "{V " << s.V << ", c1 " << s.view.c1 << ", e1 " << s.view.e1 << ", opposition "
               << s.opposition << ", backlightScale " << s.backlightScale << '}';
 }

@@ -35,13 +35,13 @@ using sorvane::model::Vec3;
 // The parameter block's values after mi_eval, as the shading uses them: a
 // field per row of shaderParameters.h. irradianceColor is read only when
 // useIrradiance is on, and is black otherwise.
-struct EvaluatedParameters {
-#define SORVANE_SHADER_COLOUR(name, ...) miColor name;
+struct ShadingInputs {
+#define SORVANE_SHADER_COLOR(name, ...) miColor name;
 #define SORVANE_SHADER_SCALAR(name, ...) miScalar name;
 #define SORVANE_SHADER_VECTOR(name, ...) miVector name;
 #define SORVANE_SHADER_BOOLEAN(name, ...) miBoolean name;
     SORVANE_SHADER_PARAMETERS
-#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_COLOR
 #undef SORVANE_SHADER_SCALAR
 #undef SORVANE_SHADER_VECTOR
 #undef SORVANE_SHADER_BOOLEAN
@@ -55,7 +55,7 @@ struct LightSampleInput {
 };
 
 // One light's running sums over its samples.
-struct LightSums {
+struct PerLightSums {
     // Alpha plays no part in the sums; it stays zero.
     miColor diffuseRun{};
     miColor translucencyRun{};
@@ -65,7 +65,7 @@ struct LightSums {
 // What every light sample of one shader call computes alike, worked out once
 // with the same values: the view direction, the scattering terms' view
 // cosine and exponential, the opposition falloff and the backlight curve's scale.
-struct ViewShared {
+struct SampleConstants {
     Vec3 V;
     sorvane::model::ViewTerms view;
     float opposition = 0.0f;
@@ -80,7 +80,7 @@ inline float cosine(Vec3 a, Vec3 n) { return (a.y * n.y + a.x * n.x) + a.z * n.z
 // The shader's rule: a vector whose computed length is zero is kept as it
 // is rather than divided by zero; any other is scaled to unit length (no
 // threshold, unlike the Maya node's 1e-20 rule).
-inline Vec3 normalised(Vec3 v) {
+inline Vec3 unitUnlessZeroLength(Vec3 v) {
     const float len2 = (v.x * v.x + v.y * v.y) + v.z * v.z;
     const float len = static_cast<float>(std::sqrt(static_cast<double>(len2)));
     if (len == 0.0f) {
@@ -91,16 +91,16 @@ inline Vec3 normalised(Vec3 v) {
 }
 
 // The state's normal perturbed by normalCamera, normalised.
-Vec3 shadingNormal(const miVector& stateNormal, const EvaluatedParameters& m);
+Vec3 shadingNormal(const miVector& stateNormal, const ShadingInputs& m);
 
 // rayDirection runs from the eye towards the shaded point (the state's dir).
-ViewShared viewShared(const EvaluatedParameters& m, Vec3 rayDirection, Vec3 N);
+SampleConstants sampleConstants(const ShadingInputs& m, Vec3 rayDirection, Vec3 N);
 
 // Worked out per light, in double, as the shipped shader does.
-inline double inverseEccentricity(const EvaluatedParameters& m) { return 1.0 / m.eccentricity; }
+inline double inverseEccentricity(const ShadingInputs& m) { return 1.0 / m.eccentricity; }
 
 // What one light sample's math calls yield, before it enters the sums.
-struct SampleTerms {
+struct LightSampleTerms {
     sorvane::model::Scattering scattering;  // reflection, transmission and phase
     float backlight = 0.0f;                 // the backlight falloff
     float lobe = 0.0f;                      // the specular lobe
@@ -110,7 +110,7 @@ struct SampleTerms {
 // path and the batches (lightSampleBatch.h) so that both compute alike.
 // nh for the half vector of L and V.
 inline float halfCosine(Vec3 L, Vec3 V, Vec3 N) {
-    const Vec3 H = normalised({L.x + V.x, L.y + V.y, L.z + V.z});
+    const Vec3 H = unitUnlessZeroLength({L.x + V.x, L.y + V.y, L.z + V.z});
     // Clamped for acos: at the centre of a highlight, rounding leaves the
     // cosine a step over 1, and acos would turn the brightest sample into NaN.
     // Only such results change; NaN input stays NaN.
@@ -125,16 +125,16 @@ inline float lobeSquare(float a, double invEcc) {
 }
 
 // The terms of one light sample, with the double-precision library calls.
-SampleTerms sampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
-                        const LightSampleInput& sample, double invEcc);
+LightSampleTerms sampleTerms(const ShadingInputs& m, const SampleConstants& shared, Vec3 N,
+                             const LightSampleInput& sample, double invEcc);
 
 // One light sample's share of the light's running sums and total, from its terms.
-void addSampleTerms(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
-                    const LightSampleInput& sample, const SampleTerms& terms, LightSums& sums);
+void addSampleTerms(const ShadingInputs& m, const SampleConstants& shared, Vec3 N,
+                    const LightSampleInput& sample, const LightSampleTerms& terms, PerLightSums& sums);
 
 // One light sample's share of the light's running sums and total.
-inline void addLightSample(const EvaluatedParameters& m, const ViewShared& shared, Vec3 N,
-                           const LightSampleInput& sample, double invEcc, LightSums& sums) {
+inline void addLightSample(const ShadingInputs& m, const SampleConstants& shared, Vec3 N,
+                           const LightSampleInput& sample, double invEcc, PerLightSums& sums) {
     addSampleTerms(m, shared, N, sample, sampleTerms(m, shared, N, sample, invEcc), sums);
 }
 
@@ -143,18 +143,17 @@ inline void addLightSample(const EvaluatedParameters& m, const ViewShared& share
 void addLightAverage(miColor& result, const miColor& lightTotal, miInteger samples);
 
 // Ambient and incandescence, added once after the lights; alpha becomes 1.
-void addAmbientAndIncandescence(miColor& result, const EvaluatedParameters& m);
+void addAmbientAndIncandescence(miColor& result, const ShadingInputs& m);
 
 // A black weight would only waste a gather; its alpha plays no part.
 bool irradianceWanted(const miColor& weight);
 
 // The gathered irradiance, weighted by the colour and the weight, over pi.
-void addIrradiance(miColor& result, const EvaluatedParameters& m, const miColor& irradiance,
-                   const miColor& weight);
+void addIrradiance(miColor& result, const ShadingInputs& m, const miColor& irradiance, const miColor& weight);
 
-std::ostream& operator<<(std::ostream& os, const EvaluatedParameters& m);
+std::ostream& operator<<(std::ostream& os, const ShadingInputs& m);
 std::ostream& operator<<(std::ostream& os, const LightSampleInput& s);
-std::ostream& operator<<(std::ostream& os, const LightSums& s);
-std::ostream& operator<<(std::ostream& os, const ViewShared& s);
+std::ostream& operator<<(std::ostream& os, const PerLightSums& s);
+std::ostream& operator<<(std::ostream& os, const SampleConstants& s);
 
 }  // namespace sorvane::mrplugin

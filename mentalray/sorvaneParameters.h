@@ -13,12 +13,12 @@
 #include "mentalray/shaderParameters.h"
 
 struct SorvaneParameters {
-#define SORVANE_SHADER_COLOUR(name, ...) miColor name;
+#define SORVANE_SHADER_COLOR(name, ...) miColor name;
 #define SORVANE_SHADER_SCALAR(name, ...) miScalar name;
 #define SORVANE_SHADER_VECTOR(name, ...) miVector name;
 #define SORVANE_SHADER_BOOLEAN(name, ...) miBoolean name;
     SORVANE_SHADER_PARAMETERS
-#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_COLOR
 #undef SORVANE_SHADER_SCALAR
 #undef SORVANE_SHADER_VECTOR
 #undef SORVANE_SHADER_BOOLEAN
@@ -53,12 +53,12 @@ static_assert(offsetof(SorvaneParameters, irradianceColor) == 164);
 // Every field lies where the one before it ends, as the renderer lays them
 // out, and the array follows the last: a new parameter moves only the array.
 namespace sorvane_parameters_layout {
-#define SORVANE_SHADER_COLOUR(...) +sizeof(miColor)
+#define SORVANE_SHADER_COLOR(...) +sizeof(miColor)
 #define SORVANE_SHADER_SCALAR(...) +sizeof(miScalar)
 #define SORVANE_SHADER_VECTOR(...) +sizeof(miVector)
 #define SORVANE_SHADER_BOOLEAN(...) +sizeof(miBoolean)
 inline constexpr std::size_t kParameterBytes = 0 SORVANE_SHADER_PARAMETERS;
-#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_COLOR
 #undef SORVANE_SHADER_SCALAR
 #undef SORVANE_SHADER_VECTOR
 #undef SORVANE_SHADER_BOOLEAN

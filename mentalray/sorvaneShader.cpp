@@ -16,26 +16,26 @@
 
 #include "mentalray/exports.h"
 #include "mentalray/lightSampleBatch.h"
-#include "mentalray/shaderEvaluation.h"
+#include "mentalray/shadingEvaluation.h"
 #include "mentalray/sorvaneParameters.h"
 
 // The renderer's side only: reading the parameters, sampling the lights and
-// gathering irradiance. The shading itself is in shaderEvaluation.h.
+// gathering irradiance. The shading itself is in shadingEvaluation.h.
 
-using sorvane::mrplugin::EvaluatedParameters;
 using sorvane::mrplugin::LightSampleBatch;
 using sorvane::mrplugin::LightSampleInput;
-using sorvane::mrplugin::LightSums;
+using sorvane::mrplugin::PerLightSums;
 using sorvane::mrplugin::SampleBatchMath;
+using sorvane::mrplugin::SampleConstants;
+using sorvane::mrplugin::ShadingInputs;
 using sorvane::mrplugin::Vec3;
-using sorvane::mrplugin::ViewShared;
 
 namespace {
 
 // The parameter whose place in the reads is Read (shaderParameters.h).
 template <int Read>
-inline void readParameter(miState* state, SorvaneParameters* paras, EvaluatedParameters& m) {
-#define SORVANE_SHADER_COLOUR(name, value, description, read) \
+inline void readParameter(miState* state, SorvaneParameters* paras, ShadingInputs& m) {
+#define SORVANE_SHADER_COLOR(name, value, description, read) \
     if constexpr (Read == (read)) m.name = *mi_eval_color(&paras->name);
 #define SORVANE_SHADER_SCALAR(name, value, softMin, softMax, description, read, ...) \
     if constexpr (Read == (read)) m.name = *mi_eval_scalar(&paras->name);
@@ -44,7 +44,7 @@ inline void readParameter(miState* state, SorvaneParameters* paras, EvaluatedPar
 #define SORVANE_SHADER_BOOLEAN(name, value, description, read) \
     if constexpr (Read == (read)) m.name = *mi_eval_boolean(&paras->name);
     SORVANE_SHADER_PARAMETERS
-#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_COLOR
 #undef SORVANE_SHADER_SCALAR
 #undef SORVANE_SHADER_VECTOR
 #undef SORVANE_SHADER_BOOLEAN
@@ -52,7 +52,7 @@ inline void readParameter(miState* state, SorvaneParameters* paras, EvaluatedPar
 
 // The parameters read before the lights, each by the mi_eval rule, in their order.
 template <int... Reads>
-inline void readParameters(miState* state, SorvaneParameters* paras, EvaluatedParameters& m,
+inline void readParameters(miState* state, SorvaneParameters* paras, ShadingInputs& m,
                            std::integer_sequence<int, Reads...>) {
     (readParameter<Reads>(state, paras, m), ...);
 }
@@ -60,7 +60,7 @@ inline void readParameters(miState* state, SorvaneParameters* paras, EvaluatedPa
 }  // namespace
 
 SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvaneParameters* paras) {
-    EvaluatedParameters m;
+    ShadingInputs m;
     readParameters(state, paras, m, std::make_integer_sequence<int, sorvane::mrplugin::kReadUpFront>());
     const miInteger n_lights = *mi_eval_integer(&paras->n_lights);
     const miInteger i_lights = *mi_eval_integer(&paras->i_lights);
@@ -83,14 +83,14 @@ SORVANE_EXPORT miBoolean qm7r_sorvane(miColor* result, miState* state, SorvanePa
     const auto savedPri = state->pri;
     state->pri = nullptr;
     // Sampling a light leaves state->dir as it is, so the view is taken once.
-    const ViewShared shared = n_lights > 0
-                                  ? sorvane::mrplugin::viewShared(m, sorvane::mrplugin::toVec3(state->dir), N)
-                                  : ViewShared{};
+    const SampleConstants shared =
+        n_lights > 0 ? sorvane::mrplugin::sampleConstants(m, sorvane::mrplugin::toVec3(state->dir), N)
+                     : SampleConstants{};
     const SampleBatchMath* const math = n_lights > 0 ? sorvane::mrplugin::widestSampleBatchMath() : nullptr;
     if (math == nullptr) {
         for (miInteger k = 0; k < n_lights; ++k) {
             const miTag tag = lights[i_lights + k];
-            LightSums sums;
+            PerLightSums sums;
             miInteger samples = 0;
             const double invEcc = sorvane::mrplugin::inverseEccentricity(m);
             LightSampleInput sample;

@@ -49,21 +49,21 @@
 #define SORVANE_ON_HOST_CALL(macro, arguments) macro arguments
 
 // clang-format off
-#define SORVANE_MATERIAL_TABLE(COLOUR, SCALAR, VECTOR, BOOLEAN)                                          \
-    COLOUR(color, 0.5f, "surface colour",                                                              \
+#define SORVANE_MATERIAL_TABLE(COLOR, SCALAR, VECTOR, BOOLEAN)                                          \
+    COLOR(color, 0.5f, "surface colour",                                                              \
            MAYA("c", "cr", "cg", "cb", material, outColor, "Common Material Attributes"), MENTALRAY(0))  \
-    COLOUR(transparency, 0.0f, "darkens all but the highlight",                                        \
+    COLOR(transparency, 0.0f, "darkens all but the highlight",                                        \
            MAYA("it", "itr", "itg", "itb", material, outColorAndTransparency,                          \
                 "Common Material Attributes"), NONE)                                                   \
-    COLOUR(ambientColor, 0.0f, "ambient light, times color",                                           \
+    COLOR(ambientColor, 0.0f, "ambient light, times color",                                           \
            MAYA("ambC", "ambCR", "ambCG", "ambCB", material, outColor, "Common Material Attributes"),   \
            MENTALRAY(1))                                                                               \
-    COLOUR(incandescence, 0.0f, "self-illumination",                                                   \
+    COLOR(incandescence, 0.0f, "self-illumination",                                                   \
            MAYA("ic", "ir", "ig", "ib", material, outColor, "Common Material Attributes"), MENTALRAY(2)) \
     VECTOR(normalCamera, 0.0f, "added to the state's normal before normalising", NONE, MENTALRAY(9))    \
     SCALAR(diffuse, 0.8f, 0.0, 1.0, "diffuse weight",                                                  \
            MAYA("dfl", "Common Material Attributes"), MENTALRAY(11, {0.0}, {}))                        \
-    COLOUR(scatteringColor, 0.5f, "colour of the scattering terms",                                    \
+    COLOR(scatteringColor, 0.5f, "colour of the scattering terms",                                    \
            MAYA("sc", "scr", "scg", "scb", material, outColor, "Scattering"), MENTALRAY(3))             \
     SCALAR(scattering, 0.3f, 0.0, 1.0, "their weight",                                                 \
            MAYA("sctr", "Scattering"), MENTALRAY(12, {0.0}, {}))                                        \
@@ -71,11 +71,11 @@
            MAYA("ani", "Scattering"), MENTALRAY(13, {-1.0}, {1.0}))                                     \
     SCALAR(depth, 0.3f, 0.0, 1.0, "depth of the scattering layer",                                     \
            MAYA("dpth", "Scattering"), MENTALRAY(14, {0.0}, {}))                                        \
-    COLOUR(oppositionColor, 0.6f, "view-dependent opposition effect",                                  \
+    COLOR(oppositionColor, 0.6f, "view-dependent opposition effect",                                  \
            MAYA("opc", "opcr", "opcg", "opcb", material, outColor, "Opposition"), MENTALRAY(4))         \
     SCALAR(opposition, 0.25f, 0.0, 1.0, "its falloff strength",                                        \
            MAYA("oppt", "Opposition"), MENTALRAY(15, {0.0}, {1.0}))                                     \
-    COLOUR(backlightColor, 0.4f, "light through the surface's edge",                                   \
+    COLOR(backlightColor, 0.4f, "light through the surface's edge",                                   \
            MAYA("bc", "bcr", "bcg", "bcb", material, outColor, "Backlight"), MENTALRAY(5))              \
     SCALAR(backlight, 0.3f, 0.0, 1.0, "its falloff strength",                                          \
            MAYA("bcl", "Backlight"), MENTALRAY(16, {0.0}, {1.0}))                                       \
@@ -85,13 +85,13 @@
            MAYA("et", "Specular Shading"), MENTALRAY(7, {0.001}, {}))                                   \
     SCALAR(specularRollOff, 0.3f, 0.0, 1.0, "highlight weight",                                        \
            MAYA("sro", "Specular Shading"), MENTALRAY(8, {0.0}, {}))                                    \
-    COLOUR(specularColor, 0.5f, "highlight colour",                                                    \
+    COLOR(specularColor, 0.5f, "highlight colour",                                                    \
            MAYA("spc", "spcr", "spcg", "spcb", material, outColor, "Specular Shading"), MENTALRAY(6))   \
     BOOLEAN(useIrradiance, false, "adds the gathered irradiance", NONE, MENTALRAY(10))                 \
-    COLOUR(irradianceColor, 1.0f, "the irradiance term's weight", NONE, MENTALRAY(-1))                 \
-    COLOUR(outColor, 0.0f, "the shaded colour",                                                        \
+    COLOR(irradianceColor, 1.0f, "the irradiance term's weight", NONE, MENTALRAY(-1))                 \
+    COLOR(outColor, 0.0f, "the shaded colour",                                                        \
            MAYA("oc", "ocr", "ocg", "ocb", output, none, nullptr), NONE)                               \
-    COLOUR(outTransparency, 0.0f, "a copy of transparency",                                            \
+    COLOR(outTransparency, 0.0f, "a copy of transparency",                                            \
            MAYA("ot", "otr", "otg", "otb", output, none, nullptr), NONE)                               \
     VECTOR(normalCamera, 1.0f, "shading normal; a bump node connects here",                            \
            MAYA("n", "nx", "ny", "nz", 2, channelsFirst, "Bump Mapping"), NONE)                        \

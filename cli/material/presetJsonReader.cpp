@@ -130,7 +130,7 @@ std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::str
                 value.scope = scope;
                 value.line = std::stoi(field.substr(file.size() + 1));
                 const std::string what = "\"" + attribute + "\"";
-                const bool colour = info->kind == ValueKind::color || info->kind == ValueKind::vector;
+                const bool color = info->kind == ValueKind::color || info->kind == ValueKind::vector;
                 if (info->kind == ValueKind::boolean) {
                     if (!json.is_boolean()) throw InputError(field, what + " takes true or false");
                     value.numbers = {json.get<bool>() ? 1.0f : 0.0f};
@@ -139,8 +139,8 @@ std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::str
                     if (!std::isfinite(v)) throw InputError(field, what + " must be finite");
                     if (info->kind == ValueKind::integer && v != std::floor(v))
                         throw InputError(field, what + " takes a whole number");
-                    value.numbers = colour ? std::vector<float>{v, v, v} : std::vector<float>{v};
-                } else if (json.is_array() && colour) {
+                    value.numbers = color ? std::vector<float>{v, v, v} : std::vector<float>{v};
+                } else if (json.is_array() && color) {
                     const std::size_t most = info->kind == ValueKind::color && info->mentalray ? 4 : 3;
                     if (json.size() != 3 && json.size() != most) {
                         throw InputError(field, what + " takes " + (most == 4 ? "3 or 4" : std::string("3")) +
@@ -155,7 +155,7 @@ std::vector<StoredMaterial> readPresetJson(std::string_view view, const std::str
                     }
                 } else {
                     throw InputError(field,
-                                     what + (colour ? " takes a list of 3 numbers" : " takes one number"));
+                                     what + (color ? " takes a list of 3 numbers" : " takes one number"));
                 }
                 material.values.push_back(std::move(value));
             }

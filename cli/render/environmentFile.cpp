@@ -68,10 +68,10 @@ std::shared_ptr<const lighting::EnvironmentMap> readEnvironmentMap(const std::st
         width = static_cast<int>(w);
         height = static_cast<int>(h);
         const Imf::ChannelList& channels = file.header().channels();
-        const bool colour =
+        const bool color =
             channels.findChannel("R") && channels.findChannel("G") && channels.findChannel("B");
-        const bool grey = !colour && channels.findChannel("Y");
-        if (!colour && !grey) {
+        const bool grey = !color && channels.findChannel("Y");
+        if (!color && !grey) {
             throw InputError(
                 path, "an environment needs R, G and B channels (or Y); it has " + channelList(channels));
         }
@@ -129,7 +129,7 @@ void applyEnvironment(Scene& scene, std::shared_ptr<const lighting::EnvironmentM
             Light light;
             light.name = name + "." + std::to_string(++index);
             light.type = LightType::directional;
-            light.direction = normalized(towards) * -1.0f;
+            light.direction = unitVector(towards) * -1.0f;
             light.intensity = brightest * intensity;
             light.color = {e.color[0] / brightest, e.color[1] / brightest, e.color[2] / brightest};
             light.shadows = true;

@@ -116,17 +116,17 @@ const unsigned char* glyph(char c) {
     return kGlyphs[(index >= 0 && index < 95) ? index : '?' - 32];
 }
 
-void put(DisplayImage& image, int x, int y, Rgb8 colour) {
+void put(DisplayImage& image, int x, int y, Rgb8 color) {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
     unsigned char* p = &image.rgb[(static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
                                    static_cast<std::size_t>(x)) *
                                   3];
-    p[0] = colour.r;
-    p[1] = colour.g;
-    p[2] = colour.b;
+    p[0] = color.r;
+    p[1] = color.g;
+    p[2] = color.b;
 }
 
-void drawGlyphs(DisplayImage& image, int x, int y, const std::string& text, int scale, Rgb8 colour) {
+void drawGlyphs(DisplayImage& image, int x, int y, const std::string& text, int scale, Rgb8 color) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char* rows = glyph(text[i]);
         const int left = x + static_cast<int>(i) * kAdvance * scale;
@@ -135,7 +135,7 @@ void drawGlyphs(DisplayImage& image, int x, int y, const std::string& text, int 
                 if (!(rows[row] & (0x10 >> column))) continue;
                 for (int dy = 0; dy < scale; ++dy) {
                     for (int dx = 0; dx < scale; ++dx) {
-                        put(image, left + column * scale + dx, y + row * scale + dy, colour);
+                        put(image, left + column * scale + dx, y + row * scale + dy, color);
                     }
                 }
             }

@@ -16,11 +16,11 @@ namespace sorvane::render {
 // A material value as a host attribute of `kind` takes it: a colour from one
 // value (grey) or three (four where `allowAlpha`), a boolean from true/false
 // or a number. Throws InputError naming the value and where it came from.
-std::array<float, 4> convertValue(const AttributeValue& value, AttributeKind kind, bool allowAlpha,
+std::array<float, 4> convertValue(const AttributeValue& value, std::optional<ValueKind> kind, bool allowAlpha,
                                   const std::string& host);
 
 struct HostValue {
-    AttributeKind kind = AttributeKind::unknown;
+    ValueKind kind = ValueKind::scalar;
     std::array<float, 4> values{};
 };
 

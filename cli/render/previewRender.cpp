@@ -83,7 +83,7 @@ void checkNames(const ResolvedMaterial& material, const std::vector<ShadingBacke
     for (const ShadingBackend* b : backends) hosts += (hosts.empty() ? "" : " or ") + b->name();
     const auto known = [&](const std::string& name) {
         for (const ShadingBackend* b : backends) {
-            if (b->attributeKind(name) != AttributeKind::unknown) return true;
+            if (b->attributeKind(name).has_value()) return true;
         }
         return false;
     };
@@ -113,9 +113,9 @@ AttributeValue parseSetting(const std::string& text, const std::string& option) 
 
 std::vector<AttributeValue> parseWedge(const std::string& text) {
     const auto [name, list] = nameAndValue(text, "--wedge", "NAME=v1,v2,...");
-    const bool colours = list.find(';') != std::string::npos;
+    const bool colors = list.find(';') != std::string::npos;
     std::vector<AttributeValue> values;
-    for (const std::string& part : split(list, colours ? ';' : ',')) {
+    for (const std::string& part : split(list, colors ? ';' : ',')) {
         values.push_back(parseValue(name, part, "--wedge " + name));
     }
     if (values.size() < 2) throw InputError("--wedge " + name, "give two values or more");
@@ -362,7 +362,7 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
         const auto lacking = [&](const AttributeValue& value) {
             if (value.scope != HostScope::all) return;
             for (const ShadingBackend* b : backends) {
-                if (b->attributeKind(value.name) != AttributeKind::unknown) continue;
+                if (b->attributeKind(value.name).has_value()) continue;
                 if (!said.insert(b->name() + "/" + value.name).second) continue;
                 out.notes.push_back(value.origin + ": " + b->name() + " has no \"" + value.name +
                                     "\"; its swatches leave it out");
@@ -379,7 +379,7 @@ Preview renderPreviewSwatches(const PreviewRequest& request, const std::vector<S
     }
     for (std::size_t h = 0; h < backends.size(); ++h) {
         for (std::size_t w = 0; w < wedgeNames.size(); ++w) {
-            if (backends[h]->attributeKind(wedgeNames[w]) != AttributeKind::unknown) continue;
+            if (backends[h]->attributeKind(wedgeNames[w]).has_value()) continue;
             lacks[h][w] = true;
             out.notes.push_back(backends[h]->name() + " has no \"" + wedgeNames[w] +
                                 "\": its swatches along that wedge are all alike");
@@ -692,7 +692,7 @@ std::vector<AttributeValue> switchesOff(const ShadingBackend& backend,
     }
     std::vector<AttributeValue> out;
     for (const std::string& name : names) {
-        if (backend.attributeKind(name) == AttributeKind::unknown) continue;
+        if (!backend.attributeKind(name).has_value()) continue;
         if (std::find_if(keeps.begin(), keeps.end(), [&](const char* k) { return name == k; }) != keeps.end())
             continue;
         AttributeValue zero;
@@ -710,7 +710,7 @@ std::vector<std::string> passNames(const ShadingBackend& backend) {
     std::vector<std::string> out;
     for (const PassSwitches& p : passSwitches()) {
         bool has = true;
-        for (const char* a : p.keeps) has = has && backend.attributeKind(a) != AttributeKind::unknown;
+        for (const char* a : p.keeps) has = has && backend.attributeKind(a).has_value();
         if (has) out.emplace_back(p.name);
     }
     return out;
@@ -747,7 +747,7 @@ std::vector<HostPasses> renderPasses(const PreviewRequest& request,
         PreviewRequest own = request;
         own.settings.clear();
         for (const std::string& setting : request.settings) {
-            if (backend->attributeKind(parseSetting(setting, "--set").name) != AttributeKind::unknown)
+            if (backend->attributeKind(parseSetting(setting, "--set").name).has_value())
                 own.settings.push_back(setting);
         }
         const auto render = [&](const std::vector<AttributeValue>& overrides, bool previewOnly) {

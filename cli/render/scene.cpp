@@ -20,7 +20,7 @@ const char* lightTypeName(LightType type) {
 
 namespace {
 
-Vec3 aim(Vec3 from, Vec3 at) { return normalized(at - from); }
+Vec3 aim(Vec3 from, Vec3 at) { return unitVector(at - from); }
 
 }  // namespace
 
@@ -106,8 +106,8 @@ Scene defaultScene() {
 
 Scene toCameraSpace(const Scene& world) {
     const Camera& c = world.camera;
-    const Vec3 forward = normalized(c.lookAt - c.position);
-    const Vec3 right = normalized(cross(forward, c.up));
+    const Vec3 forward = unitVector(c.lookAt - c.position);
+    const Vec3 right = unitVector(cross(forward, c.up));
     const Vec3 up = cross(right, forward);
     const auto direction = [&](Vec3 d) { return Vec3{dot(d, right), dot(d, up), -dot(d, forward)}; };
     const auto point = [&](Vec3 p) { return direction(p - c.position); };
@@ -120,12 +120,12 @@ Scene toCameraSpace(const Scene& world) {
     out.focusDistance = length(c.lookAt - c.position);
     for (Object& o : out.objects) {
         o.center = point(o.center);
-        o.axis = normalized(direction(o.axis));
-        o.tangent = normalized(direction(o.tangent));
+        o.axis = unitVector(direction(o.axis));
+        o.tangent = unitVector(direction(o.tangent));
     }
     for (Light& l : out.lights) {
         l.position = point(l.position);
-        l.direction = normalized(direction(l.direction));
+        l.direction = unitVector(direction(l.direction));
     }
     // Camera space back to the world (the rows' transpose), then on to the map.
     const Vec3 back[3] = {
@@ -144,7 +144,7 @@ Rgb environmentRadiance(const lighting::Environment& environment, Vec3 worldUp, 
             lighting::inMapFrame(environment, direction.x, direction.y, direction.z));
         return Rgb{c[0], c[1], c[2]} * environment.intensity;
     }
-    const float height = dot(normalized(direction), worldUp);
+    const float height = dot(unitVector(direction), worldUp);
     const auto& sky = environment.sky;
     const auto& ground = environment.ground;
     return {lighting::skyRadiance(sky[0], ground[0], height),

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/material/materialFiles.h"
 #include "cli/render/vec3.h"
 #include "lighting/environment.h"
 
@@ -24,10 +25,10 @@ struct Camera {
     float fieldOfView = 30.0f;  // vertical, degrees
 };
 
-// Which hosts a material value is meant for: a preset can hold values that
-// only one host's shader has (Maya's transparency, mental ray's
-// subsurfaceIntensity).
-enum class HostScope { all, maya, mentalray };
+// Which hosts a material value is meant for, as the material files say: a
+// preset can hold values that only one host's shader has (Maya's
+// transparency, mental ray's subsurfaceIntensity).
+using material::HostScope;
 
 // One material attribute by the Maya node's name (the mental ray parameter of
 // the same name gets it too). Colours have 3 values (4 for a mental ray

@@ -51,7 +51,7 @@ Vec3 readDirection(const Json& value, const std::string& field) {
     if (length(v) == 0.0f) {
         throw InputError(field, "must not be of zero length");
     }
-    return normalized(v);
+    return unitVector(v);
 }
 
 Rgb readColor(const Json& value, const std::string& field) {
@@ -87,7 +87,7 @@ Camera parseCamera(const Json& value, const std::string& field, Camera camera) {
     if (length(forward) == 0.0f) {
         throw InputError(field + ".lookAt", "must differ from the camera's position");
     }
-    if (length(cross(normalized(forward), camera.up)) < 1e-4f) {
+    if (length(cross(unitVector(forward), camera.up)) < 1e-4f) {
         throw InputError(field + ".up", "must not be parallel to the viewing direction");
     }
     return camera;
@@ -166,7 +166,7 @@ Object parseObject(const Json& value, const std::string& field, Scene& scene, co
             object.radius = readRanged(value["radius"], field + ".radius", 0.0f, 1e6f, false);
         // Any direction in the plane will do for the texture coordinates.
         const Vec3 helper = std::fabs(object.axis.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 0, 1};
-        object.tangent = normalized(helper - object.axis * dot(helper, object.axis));
+        object.tangent = unitVector(helper - object.axis * dot(helper, object.axis));
     } else {
         throw InputError(field + ".type",
                          "unknown object type \"" + type + "\" (use \"sphere\", \"plane\" or \"mesh\")");
@@ -264,7 +264,7 @@ Light parseLight(const Json& value, const std::string& field, int index) {
             if (length(at - light.position) == 0.0f) {
                 throw InputError(field + ".aim", "must differ from the light's position");
             }
-            light.direction = normalized(at - light.position);
+            light.direction = unitVector(at - light.position);
         } else {
             throw InputError(field + ".direction", "is missing (give \"direction\" or \"aim\")");
         }

@@ -68,12 +68,12 @@ SceneTracer::SceneTracer(const Scene& cameraSpace)
         p.object = static_cast<int>(i);
         p.triangles = &object.mesh->triangles();
         p.accelerator = object.mesh->accelerator();
-        p.y = normalized(object.axis);
+        p.y = unitVector(object.axis);
         const Vec3 back = -object.tangent;
-        p.z = normalized(back - p.y * dot(back, p.y));
+        p.z = unitVector(back - p.y * dot(back, p.y));
         if (length(p.z) == 0.0f) {
             const Vec3 helper = std::fabs(p.y.x) < 0.9f ? Vec3{1, 0, 0} : Vec3{0, 0, 1};
-            p.z = normalized(cross(helper, p.y));
+            p.z = unitVector(cross(helper, p.y));
         }
         p.x = cross(p.y, p.z);
         p.scale = object.radius;
@@ -91,7 +91,7 @@ Ray SceneTracer::cameraRay(float x, float y, int width, int height) const {
     const float aspect = static_cast<float>(width) / static_cast<float>(height);
     const float sx = (2.0f * x / static_cast<float>(width) - 1.0f) * tanHalfHeight_ * aspect;
     const float sy = (1.0f - 2.0f * y / static_cast<float>(height)) * tanHalfHeight_;
-    return {{0.0f, 0.0f, 0.0f}, normalized({sx, sy, -1.0f})};
+    return {{0.0f, 0.0f, 0.0f}, unitVector({sx, sy, -1.0f})};
 }
 
 bool SceneTracer::hitObject(const Object& object, const Ray& ray, float tMin, float tMax, float& t) const {
@@ -140,7 +140,7 @@ bool SceneTracer::trace(const Ray& ray, Hit& hit) const {
     hit.point = ray.origin + ray.direction * nearest;
     const Vec3 bitangent = cross(object.axis, object.tangent);
     if (object.type == ObjectType::sphere) {
-        hit.normal = normalized(hit.point - object.center);
+        hit.normal = unitVector(hit.point - object.center);
         const float height = std::fmax(-1.0f, std::fmin(1.0f, dot(hit.normal, object.axis)));
         const float around = std::atan2(dot(hit.normal, bitangent), dot(hit.normal, object.tangent));
         hit.u = (around / (2.0f * kPi) + 0.5f) * 2.0f;  // twice v's range: square checks
@@ -237,16 +237,16 @@ bool SceneTracer::traceMeshes(const Ray& ray, float tMin, float tMax, Hit& hit) 
     // smooth one its side, and bends no further from the viewer than a
     // little short of the outline.
     const Vec3 g = cross(vec(p1) - vec(p0), vec(p2) - vec(p0));
-    Vec3 faceNormal = normalized(place.direction({g.x, g.y, g.z}));
+    Vec3 faceNormal = unitVector(place.direction({g.x, g.y, g.z}));
     if (dot(faceNormal, ray.direction) > 0.0f) faceNormal = -faceNormal;
     const Vec3 smooth =
         blend(m.normals[triangle.normal[0]], m.normals[triangle.normal[1]], m.normals[triangle.normal[2]]);
-    Vec3 normal = normalized(place.direction({smooth.x, smooth.y, smooth.z}));
+    Vec3 normal = unitVector(place.direction({smooth.x, smooth.y, smooth.z}));
     if (length(normal) == 0.0f) normal = faceNormal;
     if (dot(normal, faceNormal) < 0.0f) normal = -normal;
     const Vec3 towardsViewer = -ray.direction;
     const float facing = dot(normal, towardsViewer);
-    if (facing < kFacing) normal = normalized(normal + towardsViewer * (kFacing - facing));
+    if (facing < kFacing) normal = unitVector(normal + towardsViewer * (kFacing - facing));
     hit.normal = normal;
 
     if (triangle.uv[0] != mesh::kNone && triangle.uv[1] != mesh::kNone && triangle.uv[2] != mesh::kNone) {
@@ -257,7 +257,7 @@ bool SceneTracer::traceMeshes(const Ray& ray, float tMin, float tMax, Hit& hit) 
         hit.v = t0[1] * b0 + t1[1] * b1 + t2[1] * b2;
     } else {
         // Without its own, the ball's mapping about the mesh's centre.
-        const Vec3 d = normalized(blend(p0, p1, p2));
+        const Vec3 d = unitVector(blend(p0, p1, p2));
         const float height = std::fmax(-1.0f, std::fmin(1.0f, d.y));
         hit.u = (std::atan2(-d.x, -d.z) / (2.0f * kPi) + 0.5f) * 2.0f;
         hit.v = std::acos(height) / kPi;

@@ -52,15 +52,17 @@ public:
     virtual Shaded shade(const ShadingPoint& point) = 0;
 };
 
-enum class AttributeKind { unknown, scalar, boolean, integer, color, vector };
+// What a material value is, alike in the files and on every host.
+using material::ValueKind;
 
 class ShadingBackend {
 public:
     virtual ~ShadingBackend() = default;
     virtual std::string name() const = 0;  // "maya", "mentalray"
     virtual bool takes(HostScope scope) const = 0;
-    // What a material value of this name sets on this host, if anything.
-    virtual AttributeKind attributeKind(const std::string& name) const = 0;
+    // What a material value of this name sets on this host; nullopt where
+    // the host has no such attribute.
+    virtual std::optional<ValueKind> attributeKind(const std::string& name) const = 0;
     // The names a material may set on this host, for "did you mean".
     virtual std::vector<std::string> attributeNames() const { return {}; }
     // The values the shader can take for an attribute (its declared min and

@@ -20,7 +20,7 @@ using lighting::unitFloat;
 // Two unit vectors across `axis`.
 void frame(Vec3 axis, Vec3& u, Vec3& v) {
     const Vec3 helper = std::fabs(axis.y) < 0.9f ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
-    u = normalized(cross(helper, axis));
+    u = unitVector(cross(helper, axis));
     v = cross(axis, u);
 }
 
@@ -49,7 +49,7 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
     const bool disc = !area && light.lightRadius > 0.0f;
     const int count = (area || disc) ? std::max(1, light.samples) : 1;
     Vec3 u, v;
-    frame(light.type == LightType::point ? normalized(point - light.position) : light.direction, u, v);
+    frame(light.type == LightType::point ? unitVector(point - light.position) : light.direction, u, v);
     float sum = 0.0f;
     for (int i = 0; i < count; ++i) {
         const std::uint32_t s = sampleHash(seed * 0x9e3779b9U + static_cast<std::uint32_t>(i) * 0x85ebca6bU);
@@ -57,7 +57,7 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
         Vec3 towards;
         float value = light.intensity;
         if (light.type == LightType::directional) {
-            towards = -normalized(light.direction);
+            towards = -unitVector(light.direction);
             Vec3 du, dv;
             frame(towards, du, dv);
             const float r = light.lightRadius * kFar;
@@ -86,7 +86,7 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
             value *= lighting::decay(light.decayRate, distance);
             if (light.type == LightType::spot) {
                 const lighting::SpotCone cone{light.coneAngle, light.penumbraAngle, light.dropoff};
-                value *= lighting::spotFactor(cone, dot(normalized(light.direction), -towards));
+                value *= lighting::spotFactor(cone, dot(unitVector(light.direction), -towards));
             }
         }
         const float cosine = dot(towards, normal);

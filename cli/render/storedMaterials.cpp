@@ -12,32 +12,6 @@ material::Schema materialSchema(const std::vector<ShadingBackend*>& backends) {
     return schema;
 }
 
-namespace {
-
-HostScope sceneScope(material::HostScope scope) {
-    switch (scope) {
-        case material::HostScope::maya:
-            return HostScope::maya;
-        case material::HostScope::mentalray:
-            return HostScope::mentalray;
-        default:
-            return HostScope::all;
-    }
-}
-
-material::HostScope storedScope(HostScope scope) {
-    switch (scope) {
-        case HostScope::maya:
-            return material::HostScope::maya;
-        case HostScope::mentalray:
-            return material::HostScope::mentalray;
-        default:
-            return material::HostScope::all;
-    }
-}
-
-}  // namespace
-
 SceneMaterial sceneMaterial(const material::StoredMaterial& stored) {
     SceneMaterial out;
     out.preset = "default";
@@ -47,7 +21,7 @@ SceneMaterial sceneMaterial(const material::StoredMaterial& stored) {
         value.count = static_cast<int>(std::min<std::size_t>(v.numbers.size(), 4));
         std::copy_n(v.numbers.begin(), value.count, value.values.begin());
         value.boolean = v.kind == material::ValueKind::boolean;
-        value.scope = sceneScope(v.scope);
+        value.scope = v.scope;
         value.origin = stored.file + (v.line > 0 ? ":" + std::to_string(v.line) : "");
         value.checked = true;
         out.attributes.push_back(value);
@@ -66,7 +40,7 @@ material::StoredMaterial storedMaterial(const std::string& name, const std::stri
         material::StoredValue value;
         value.name = v.name;
         value.kind = info->kind;
-        value.scope = storedScope(v.scope);
+        value.scope = v.scope;
         const bool compound =
             info->kind == material::ValueKind::color || info->kind == material::ValueKind::vector;
         if (compound && v.count == 1) {

@@ -27,7 +27,7 @@ inline float length(Vec3 v) { return std::sqrt(dot(v, v)); }
 // The scene's own rule: any vector of non-zero length is scaled to unit
 // length, a zero vector stays zero. Not the plug-ins' rules: scene geometry
 // never reaches their shading code.
-inline Vec3 normalized(Vec3 v) {
+inline Vec3 unitVector(Vec3 v) {
     const float l = length(v);
     return l > 0.0f ? v * (1.0f / l) : v;
 }

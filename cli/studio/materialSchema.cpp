@@ -16,7 +16,7 @@ SchemaEntry mayaEntry(const NodeAttribute& a) {
     e.name = a.longName;
     e.description = a.description;
     const bool compound = a.compound();
-    e.type = a.kind == NodeAttribute::Kind::colour ? "color" : compound ? "vector" : "scalar";
+    e.type = a.kind == NodeAttribute::Kind::color ? "color" : compound ? "vector" : "scalar";
     e.defaultValue.assign(compound ? 3 : 1, a.defaultValue);
     if (a.softRange) {
         e.softMin = a.softMin;

@@ -67,7 +67,7 @@ void SwatchRenderer::checkMaterial(const render::SceneMaterial& material) const 
     const render::ResolvedMaterial resolved = render::resolveMaterial(material, "material.preset");
     const auto known = [&](const std::string& name) {
         for (const auto& h : hosts_) {
-            if (h->backend->attributeKind(name) != render::AttributeKind::unknown) return true;
+            if (h->backend->attributeKind(name).has_value()) return true;
         }
         return false;
     };

@@ -295,7 +295,7 @@ private:
 };
 
 struct TypeSpec {
-    ValueKind kind;
+    ParameterType kind;
     std::string name;
 };
 
@@ -320,20 +320,20 @@ TypeSpec readSimpleType(Reader& in) {
     const Token t = in.take();
     if (t.kind == Token::Word) {
         const std::string& w = t.text;
-        if (w == "boolean") return {ValueKind::Boolean, w};
-        if (w == "integer") return {ValueKind::Integer, w};
-        if (w == "transform") return {ValueKind::Transform, w};
+        if (w == "boolean") return {ParameterType::Boolean, w};
+        if (w == "integer") return {ParameterType::Integer, w};
+        if (w == "transform") return {ParameterType::Transform, w};
         if (w == "scalar" || w == "vector" || w == "color") {
             if (in.peekWord("texture")) {
                 in.take();
-                return {ValueKind::Tag, w + " texture"};
+                return {ParameterType::Tag, w + " texture"};
             }
-            if (w == "scalar") return {ValueKind::Scalar, w};
-            if (w == "vector") return {ValueKind::Vector, w};
-            return {ValueKind::Color, w};
+            if (w == "scalar") return {ParameterType::Scalar, w};
+            if (w == "vector") return {ParameterType::Vector, w};
+            return {ParameterType::Color, w};
         }
         for (const char* tag : kTagTypes) {
-            if (w == tag) return {ValueKind::Tag, w};
+            if (w == tag) return {ParameterType::Tag, w};
         }
         if (w == "array") in.fail(t, "the type 'array' is not supported here");
     }
@@ -358,7 +358,7 @@ void readDefault(Reader& in, Parameter& p) {
     if (p.isArray) in.fail(at, "the array \"" + p.name + "\" cannot have a default");
     p.hasDefault = true;
     switch (p.kind) {
-        case ValueKind::Boolean: {
+        case ParameterType::Boolean: {
             const Token t = in.take();
             if (t.kind == Token::Word && (t.text == "on" || t.text == "true" || t.text == "1")) {
                 p.defaultValue = {1.0};
@@ -369,7 +369,7 @@ void readDefault(Reader& in, Parameter& p) {
             }
             return;
         }
-        case ValueKind::Integer: {
+        case ParameterType::Integer: {
             const Token t = in.take();
             errno = 0;
             char* end = nullptr;
@@ -381,9 +381,9 @@ void readDefault(Reader& in, Parameter& p) {
             p.defaultValue = {static_cast<double>(value)};
             return;
         }
-        case ValueKind::Tag:
+        case ParameterType::Tag:
             in.fail(at, "a default for the " + p.typeName + " \"" + p.name + "\" is not supported");
-        case ValueKind::Struct:
+        case ParameterType::Struct:
             in.fail(at, "the struct \"" + p.name + "\" takes defaults on its members, not as a whole");
         default:
             break;
@@ -391,7 +391,7 @@ void readDefault(Reader& in, Parameter& p) {
     const int count = valueCount(p.kind);
     for (int i = 0; i < count; ++i) {
         // A colour's alpha may be left out; it is then 0.
-        if (p.kind == ValueKind::Color && i == 3 &&
+        if (p.kind == ParameterType::Color && i == 3 &&
             (in.peekPunct(",") || in.peekPunct(")") || in.peekPunct("}") || in.peek().kind != Token::Word)) {
             p.defaultValue.push_back(0.0);
             break;
@@ -432,7 +432,7 @@ Parameter readParameter(Reader& in, int depth) {
         if (depth >= kMaxStructDepth) {
             in.fail(at, "structs nested deeper than " + std::to_string(kMaxStructDepth));
         }
-        p.kind = ValueKind::Struct;
+        p.kind = ParameterType::Struct;
         p.typeName = "struct";
         // Both orders occur: struct "name" { ... } and struct { ... } "name".
         if (in.peekPunct("{")) {
@@ -775,22 +775,22 @@ std::vector<Declaration> readDeclarations(const std::string& path) {
     return readDeclarationFile(path).declarations;
 }
 
-int valueCount(ValueKind kind) {
+int valueCount(ParameterType kind) {
     switch (kind) {
-        case ValueKind::Vector:
+        case ParameterType::Vector:
             return 3;
-        case ValueKind::Color:
+        case ParameterType::Color:
             return 4;
-        case ValueKind::Transform:
+        case ParameterType::Transform:
             return 16;
-        case ValueKind::Struct:
+        case ParameterType::Struct:
             return 0;
         default:
             return 1;
     }
 }
 
-int valueSize(ValueKind kind) { return 4 * valueCount(kind); }
+int valueSize(ParameterType kind) { return 4 * valueCount(kind); }
 
 std::string typeText(const Parameter& parameter) {
     return parameter.isArray ? "array " + parameter.typeName : parameter.typeName;
@@ -815,7 +815,7 @@ Laid layOut(const std::vector<Parameter>& list, int base);
 ParameterLayout layValue(const Parameter& p, int offset, int& size, int& alignment) {
     ParameterLayout out;
     out.parameter = &p;
-    if (p.kind == ValueKind::Struct) {
+    if (p.kind == ParameterType::Struct) {
         Laid inner = layOut(p.members, 0);
         alignment = inner.alignment;
         offset = alignUp(offset, alignment);
@@ -867,17 +867,17 @@ BlockLayout::BlockLayout(Declaration declaration) : declaration_(std::move(decla
     if (declaration_.returns == "struct") {
         resultSize_ = layOut(declaration_.resultMembers, 0).size;
     } else if (declaration_.returns.empty()) {
-        resultSize_ = valueSize(ValueKind::Color);
+        resultSize_ = valueSize(ParameterType::Color);
     } else {
         Parameter result;
         result.typeName = declaration_.returns;
-        result.kind = declaration_.returns == "boolean"     ? ValueKind::Boolean
-                      : declaration_.returns == "integer"   ? ValueKind::Integer
-                      : declaration_.returns == "scalar"    ? ValueKind::Scalar
-                      : declaration_.returns == "vector"    ? ValueKind::Vector
-                      : declaration_.returns == "color"     ? ValueKind::Color
-                      : declaration_.returns == "transform" ? ValueKind::Transform
-                                                            : ValueKind::Tag;
+        result.kind = declaration_.returns == "boolean"     ? ParameterType::Boolean
+                      : declaration_.returns == "integer"   ? ParameterType::Integer
+                      : declaration_.returns == "scalar"    ? ParameterType::Scalar
+                      : declaration_.returns == "vector"    ? ParameterType::Vector
+                      : declaration_.returns == "color"     ? ParameterType::Color
+                      : declaration_.returns == "transform" ? ParameterType::Transform
+                                                            : ParameterType::Tag;
         resultSize_ = valueSize(result.kind);
     }
 }

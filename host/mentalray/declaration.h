@@ -18,11 +18,11 @@
 
 namespace sorvane::mrhost {
 
-enum class ValueKind { Boolean, Integer, Scalar, Vector, Color, Transform, Tag, Struct };
+enum class ParameterType { Boolean, Integer, Scalar, Vector, Color, Transform, Tag, Struct };
 
 struct Parameter {
     std::string name;
-    ValueKind kind = ValueKind::Scalar;
+    ParameterType kind = ParameterType::Scalar;
     std::string typeName;  // as declared: "color", "light", "color texture", "struct", ...
     bool isArray = false;
     bool hasDefault = false;
@@ -84,8 +84,8 @@ std::vector<Declaration> parseDeclarations(const std::string& text, const std::s
 std::vector<Declaration> readDeclarations(const std::string& path);
 
 // Bytes a single value of a non-struct kind takes in a parameter block (0 for a struct).
-int valueSize(ValueKind kind);
-int valueCount(ValueKind kind);  // floats or words; 0 for a struct
+int valueSize(ParameterType kind);
+int valueCount(ParameterType kind);  // floats or words; 0 for a struct
 
 // The type as a user reads it: "color", "array light", "struct".
 std::string typeText(const Parameter& parameter);

@@ -23,23 +23,23 @@ std::uint32_t floatWord(float value) {
     return word;
 }
 
-std::string kindName(ValueKind kind) {
+std::string kindName(ParameterType kind) {
     switch (kind) {
-        case ValueKind::Boolean:
+        case ParameterType::Boolean:
             return "boolean";
-        case ValueKind::Integer:
+        case ParameterType::Integer:
             return "integer";
-        case ValueKind::Scalar:
+        case ParameterType::Scalar:
             return "scalar";
-        case ValueKind::Vector:
+        case ParameterType::Vector:
             return "vector";
-        case ValueKind::Color:
+        case ParameterType::Color:
             return "color";
-        case ValueKind::Transform:
+        case ParameterType::Transform:
             return "transform";
-        case ValueKind::Tag:
+        case ParameterType::Tag:
             return "tag";
-        case ValueKind::Struct:
+        case ParameterType::Struct:
             return "struct";
     }
     return "?";
@@ -86,7 +86,7 @@ ShaderInstance::Field ShaderInstance::field(const std::string& name) const {
         if (name.rfind(prefix, 0) == 0) {
             const ParameterLayout* array = layout_.find(name.substr(2));
             if (array != nullptr && array->parameter->isArray) {
-                return {array->offset + (prefix[0] == 'n' ? 4 : 0), ValueKind::Integer, name};
+                return {array->offset + (prefix[0] == 'n' ? 4 : 0), ParameterType::Integer, name};
             }
         }
     }
@@ -95,25 +95,25 @@ ShaderInstance::Field ShaderInstance::field(const std::string& name) const {
 
 std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::vector<float>& values) const {
     const std::size_t count = static_cast<std::size_t>(valueCount(f.kind));
-    if (f.kind == ValueKind::Struct) {
+    if (f.kind == ParameterType::Struct) {
         throw HostError("the struct parameter \"" + f.name + "\" is set member by member (\"" + f.name +
                         ".<member>\")");
     }
-    const bool colourWithoutAlpha = f.kind == ValueKind::Color && values.size() == 3;
-    if (values.size() != count && !colourWithoutAlpha) {
+    const bool colorWithoutAlpha = f.kind == ParameterType::Color && values.size() == 3;
+    if (values.size() != count && !colorWithoutAlpha) {
         throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name + "\" takes " +
-                        (f.kind == ValueKind::Color ? std::string("3 or 4 values")
-                         : count == 1               ? std::string("1 value")
-                                                    : std::to_string(count) + " values") +
+                        (f.kind == ParameterType::Color ? std::string("3 or 4 values")
+                         : count == 1                   ? std::string("1 value")
+                                                        : std::to_string(count) + " values") +
                         ", not " + std::to_string(values.size()));
     }
     std::vector<std::uint32_t> words;
     switch (f.kind) {
-        case ValueKind::Boolean:
+        case ParameterType::Boolean:
             words.push_back(values[0] != 0.0f ? 1u : 0u);
             break;
-        case ValueKind::Integer:
-        case ValueKind::Tag: {
+        case ParameterType::Integer:
+        case ParameterType::Tag: {
             const float v = values[0];
             if (!(v == std::floor(v)) || v < -2147483648.0f || v >= 2147483648.0f) {
                 throw HostError("the " + kindName(f.kind) + " parameter \"" + f.name +
@@ -124,7 +124,7 @@ std::vector<std::uint32_t> ShaderInstance::wordsFor(const Field& f, const std::v
         }
         default:
             for (float v : values) words.push_back(floatWord(v));
-            if (colourWithoutAlpha) words.push_back(floatWord(1.0f));
+            if (colorWithoutAlpha) words.push_back(floatWord(1.0f));
             break;
     }
     return words;
@@ -136,7 +136,7 @@ void ShaderInstance::writeWords(const Field& f, const std::vector<std::uint32_t>
 
 namespace {
 
-void requireKind(ValueKind actual, ValueKind wanted, const std::string& name) {
+void requireKind(ParameterType actual, ParameterType wanted, const std::string& name) {
     if (actual != wanted) {
         throw HostError("the parameter \"" + name + "\" is a " + kindName(actual) + ", not a " +
                         kindName(wanted));
@@ -147,42 +147,42 @@ void requireKind(ValueKind actual, ValueKind wanted, const std::string& name) {
 
 void ShaderInstance::setBoolean(const std::string& name, bool value) {
     const Field f = field(name);
-    requireKind(f.kind, ValueKind::Boolean, name);
+    requireKind(f.kind, ParameterType::Boolean, name);
     writeWords(f, {value ? 1u : 0u});
     rebuild();
 }
 
 void ShaderInstance::setInteger(const std::string& name, int value) {
     const Field f = field(name);
-    requireKind(f.kind, ValueKind::Integer, name);
+    requireKind(f.kind, ParameterType::Integer, name);
     writeWords(f, {static_cast<std::uint32_t>(value)});
     rebuild();
 }
 
 void ShaderInstance::setScalar(const std::string& name, float value) {
     const Field f = field(name);
-    requireKind(f.kind, ValueKind::Scalar, name);
+    requireKind(f.kind, ParameterType::Scalar, name);
     writeWords(f, {floatWord(value)});
     rebuild();
 }
 
 void ShaderInstance::setVector(const std::string& name, miVector value) {
     const Field f = field(name);
-    requireKind(f.kind, ValueKind::Vector, name);
+    requireKind(f.kind, ParameterType::Vector, name);
     writeWords(f, {floatWord(value.x), floatWord(value.y), floatWord(value.z)});
     rebuild();
 }
 
 void ShaderInstance::setColor(const std::string& name, miColor value) {
     const Field f = field(name);
-    requireKind(f.kind, ValueKind::Color, name);
+    requireKind(f.kind, ParameterType::Color, name);
     writeWords(f, {floatWord(value.r), floatWord(value.g), floatWord(value.b), floatWord(value.a)});
     rebuild();
 }
 
 void ShaderInstance::setTag(const std::string& name, miTag value) {
     const Field f = field(name);
-    requireKind(f.kind, ValueKind::Tag, name);
+    requireKind(f.kind, ParameterType::Tag, name);
     writeWords(f, {value});
     rebuild();
 }
@@ -199,7 +199,7 @@ void ShaderInstance::setArray(const std::string& name, const std::vector<miTag>&
         throw HostError("the shader \"" + layout_.declaration().name + "\" has no array parameter \"" + name +
                         "\"");
     }
-    if (p->parameter->kind != ValueKind::Tag && p->parameter->kind != ValueKind::Integer) {
+    if (p->parameter->kind != ParameterType::Tag && p->parameter->kind != ParameterType::Integer) {
         throw HostError("the array \"" + name + "\" does not hold tags");
     }
     if (unused < 0) {

@@ -92,7 +92,7 @@ public:
 private:
     struct Field {
         int offset = 0;
-        ValueKind kind = ValueKind::Integer;
+        ParameterType kind = ParameterType::Integer;
         std::string name;
     };
     void writeDefaults(const ParameterLayout& p);

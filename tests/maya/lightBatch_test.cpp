@@ -25,7 +25,7 @@ using sorvane::mayaplugin::Color;
 using sorvane::mayaplugin::LightBatchIsa;
 using sorvane::mayaplugin::LightBatchMath;
 using sorvane::mayaplugin::LightDataElement;
-using sorvane::mayaplugin::ShadingSample;
+using sorvane::mayaplugin::ShadingInputs;
 using sorvane::mayaplugin::Vec3;
 using sorvane::testing::unitFrom;
 
@@ -34,7 +34,7 @@ using sorvane::testing::unitFrom;
 constexpr double kMaxUlps = 8.0;
 
 struct Case {
-    ShadingSample sample;
+    ShadingInputs sample;
     std::vector<LightDataElement> lights;
 };
 
@@ -46,7 +46,7 @@ std::vector<Case> seededCases(std::size_t lightCount) {
     std::vector<Case> out;
     for (int i = 0; i < 200; ++i) {
         Case c;
-        ShadingSample& s = c.sample;
+        ShadingInputs& s = c.sample;
         s.normalCamera = unitFrom(rng, 0.2f);
         const Vec3 v = unitFrom(rng, 0.3f);
         s.rayDirection = {-v.x, -v.y, -v.z};
@@ -129,45 +129,45 @@ INSTANTIATE_TEST_SUITE_P(LightCounts, VectorPath, ::testing::ValuesIn([] {
 // NaN and infinity too, and nothing of the odd light reaches another lane.
 struct Edge {
     const char* name;
-    void (*apply)(ShadingSample& s, LightDataElement& odd);
+    void (*apply)(ShadingInputs& s, LightDataElement& odd);
 };
 
 const Edge kEdges[] = {
     {"zeroLightDirection",
-     [](ShadingSample&, LightDataElement& l) {
+     [](ShadingInputs&, LightDataElement& l) {
          l.lightDirection = {0.0f, 0.0f, 0.0f};
      }},
     {"tinyLightDirection",
-     [](ShadingSample&, LightDataElement& l) {
+     [](ShadingInputs&, LightDataElement& l) {
          l.lightDirection = {1e-11f, 0.0f, 0.0f};
      }},
     {"hugeLightDirection",
-     [](ShadingSample&, LightDataElement& l) {
+     [](ShadingInputs&, LightDataElement& l) {
          l.lightDirection = {1e30f, -1e30f, 0.0f};
      }},
     {"nanLightDirection",
-     [](ShadingSample&, LightDataElement& l) {
+     [](ShadingInputs&, LightDataElement& l) {
          l.lightDirection = {NAN, 0.0f, 1.0f};
      }},
-    {"lightAlongTheNormal", [](ShadingSample& s, LightDataElement& l) { l.lightDirection = s.normalCamera; }},
-    {"lightBehind", [](ShadingSample& s, LightDataElement& l) { l.lightDirection = -s.normalCamera; }},
+    {"lightAlongTheNormal", [](ShadingInputs& s, LightDataElement& l) { l.lightDirection = s.normalCamera; }},
+    {"lightBehind", [](ShadingInputs& s, LightDataElement& l) { l.lightDirection = -s.normalCamera; }},
     {"infiniteIntensity",
-     [](ShadingSample&, LightDataElement& l) {
+     [](ShadingInputs&, LightDataElement& l) {
          l.lightIntensity = {INFINITY, 0.0f, 1.0f};
      }},
     {"noFlags",
-     [](ShadingSample&, LightDataElement& l) { l.lightAmbient = l.lightDiffuse = l.lightSpecular = false; }},
-    {"eccentricityZero", [](ShadingSample& s, LightDataElement&) { s.eccentricity = 0.0f; }},
-    {"eccentricityNegative", [](ShadingSample& s, LightDataElement&) { s.eccentricity = -0.5f; }},
-    {"depthZero", [](ShadingSample& s, LightDataElement&) { s.depth = 0.0f; }},
-    {"backlightOne", [](ShadingSample& s, LightDataElement&) { s.backlight = 1.0f; }},
+     [](ShadingInputs&, LightDataElement& l) { l.lightAmbient = l.lightDiffuse = l.lightSpecular = false; }},
+    {"eccentricityZero", [](ShadingInputs& s, LightDataElement&) { s.eccentricity = 0.0f; }},
+    {"eccentricityNegative", [](ShadingInputs& s, LightDataElement&) { s.eccentricity = -0.5f; }},
+    {"depthZero", [](ShadingInputs& s, LightDataElement&) { s.depth = 0.0f; }},
+    {"backlightOne", [](ShadingInputs& s, LightDataElement&) { s.backlight = 1.0f; }},
     {"anisotropyOneLightAlongTheNormal",
-     [](ShadingSample& s, LightDataElement& l) {
+     [](ShadingInputs& s, LightDataElement& l) {
          s.anisotropy = 1.0f;
          l.lightDirection = s.normalCamera;
      }},
     {"viewAlongTheSurface",
-     [](ShadingSample& s, LightDataElement&) {
+     [](ShadingInputs& s, LightDataElement&) {
          s.normalCamera = {0.0f, 0.0f, 1.0f};
          s.rayDirection = {1.0f, 0.0f, 0.0f};
      }},

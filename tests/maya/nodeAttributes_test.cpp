@@ -145,9 +145,9 @@ TEST_P(MentalRayCounterpart, HasTheKindDefaultAndSlider) {
     const Row& row = GetParam();
     const mrhost::Parameter* p = parameter(row.mentalray);
     ASSERT_NE(p, nullptr) << row.mentalray << " is not declared";
-    const mrhost::ValueKind kind = row.kind == Row::Kind::colour   ? mrhost::ValueKind::Color
-                                   : row.kind == Row::Kind::vector ? mrhost::ValueKind::Vector
-                                                                   : mrhost::ValueKind::Scalar;
+    const mrhost::ParameterType kind = row.kind == Row::Kind::color    ? mrhost::ParameterType::Color
+                                       : row.kind == Row::Kind::vector ? mrhost::ParameterType::Vector
+                                                                       : mrhost::ParameterType::Scalar;
     EXPECT_EQ(p->kind, kind);
     ASSERT_TRUE(p->hasDefault);
     const std::size_t components = row.compound() ? 3 : 1;
@@ -194,10 +194,10 @@ TEST_P(DeclaredParameter, IsDeclaredAsTheTableSays) {
     ASSERT_GT(declaration.parameters.size(), place);
     const mrhost::Parameter& p = declaration.parameters[place];
     EXPECT_EQ(p.name, row.name);
-    const mrhost::ValueKind kind = row.type == Type::color    ? mrhost::ValueKind::Color
-                                   : row.type == Type::vector ? mrhost::ValueKind::Vector
-                                   : row.type == Type::scalar ? mrhost::ValueKind::Scalar
-                                                              : mrhost::ValueKind::Boolean;
+    const mrhost::ParameterType kind = row.type == Type::color    ? mrhost::ParameterType::Color
+                                       : row.type == Type::vector ? mrhost::ParameterType::Vector
+                                       : row.type == Type::scalar ? mrhost::ParameterType::Scalar
+                                                                  : mrhost::ParameterType::Boolean;
     EXPECT_EQ(p.kind, kind);
     ASSERT_TRUE(p.hasDefault);
     const std::size_t components = row.type == Type::color || row.type == Type::vector ? 3 : 1;

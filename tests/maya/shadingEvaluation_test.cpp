@@ -18,11 +18,11 @@ namespace {
 using sorvane::mayaplugin::Color;
 using sorvane::mayaplugin::evaluateOutColor;
 using sorvane::mayaplugin::LightDataElement;
-using sorvane::mayaplugin::ShadingSample;
+using sorvane::mayaplugin::ShadingInputs;
 using sorvane::mayaplugin::Vec3;
 namespace oracle = sorvane::oracle;
 
-Color evaluate(const ShadingSample& s, const std::vector<LightDataElement>& lights) {
+Color evaluate(const ShadingInputs& s, const std::vector<LightDataElement>& lights) {
     return evaluateOutColor(s, lights.data(), lights.size());
 }
 
@@ -33,8 +33,8 @@ Vec3 unit(double x, double y, double z) {
 
 // The node's defaults, seen head-on: the camera looks down -z at a surface
 // whose normal faces it.
-ShadingSample defaultSample() {
-    ShadingSample s;
+ShadingInputs defaultSample() {
+    ShadingInputs s;
     s.rayDirection = {0.0f, 0.0f, -1.0f};
     s.normalCamera = unit(0.2, 0.1, 1.0);
     s.color = {0.5f, 0.5f, 0.5f};
@@ -62,19 +62,19 @@ LightDataElement light(Vec3 direction, Color intensity, float p, bool ambient, b
 using D3 = std::array<double, 3>;
 D3 rgb(const Color& c) { return {c.r, c.g, c.b}; }
 
-Vec3 normalizeD(Vec3 v) {
+Vec3 unitUnlessTinyDouble(Vec3 v) {
     const double l = std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z);
     return l == 0.0 ? v : Vec3{float(v.x / l), float(v.y / l), float(v.z / l)};
 }
 
-D3 referenceOutColor(const ShadingSample& s, const std::vector<LightDataElement>& lights) {
-    const Vec3 V = normalizeD(s.rayDirection);
+D3 referenceOutColor(const ShadingInputs& s, const std::vector<LightDataElement>& lights) {
+    const Vec3 V = unitUnlessTinyDouble(s.rayDirection);
     const Vec3 minusV{-V.x, -V.y, -V.z};
-    const Vec3 N = normalizeD(s.normalCamera);
+    const Vec3 N = unitUnlessTinyDouble(s.normalCamera);
     D3 ambientLight{}, diffuse{}, opposition{}, backlight{}, scatter{}, specular{};
     const D3 color = rgb(s.color);
     for (const LightDataElement& l : lights) {
-        const Vec3 L = normalizeD(l.lightDirection);
+        const Vec3 L = unitUnlessTinyDouble(l.lightDirection);
         const D3 I = rgb(l.lightIntensity);
         const double p = l.preShadowIntensity;
         for (int c = 0; c < 3; ++c) {
@@ -95,7 +95,7 @@ D3 referenceOutColor(const ShadingSample& s, const std::vector<LightDataElement>
             }
         }
         if (l.lightSpecular) {
-            const Vec3 H = normalizeD({L.x - V.x, L.y - V.y, L.z - V.z});
+            const Vec3 H = unitUnlessTinyDouble({L.x - V.x, L.y - V.y, L.z - V.z});
             const double cosHN = oracle::storedDot(H, N);
             const double e = std::pow(cosHN > 0 ? cosHN : 0.0, 6.0 / s.eccentricity);
             const double S = e / oracle::storedDot(minusV, N) * s.specularRollOff;
@@ -122,8 +122,8 @@ void expectNear(const Color& actual, const D3& expected, double relative = 2e-5)
 
 // ---- hand-worked values ---------------------------------------------------
 
-TEST(EvaluateOutColor, WithoutLightsIsAmbientTimesColourPlusIncandescenceThroughTransparency) {
-    ShadingSample s = defaultSample();
+TEST(EvaluateOutColor, WithoutLightsIsAmbientTimesColorPlusIncandescenceThroughTransparency) {
+    ShadingInputs s = defaultSample();
     s.ambientColor = {0.2f, 0.4f, 0.6f};
     s.incandescence = {0.1f, 0.0f, 0.05f};
     s.transparency = {0.5f, 0.0f, 0.25f};
@@ -132,14 +132,14 @@ TEST(EvaluateOutColor, WithoutLightsIsAmbientTimesColourPlusIncandescenceThrough
 }
 
 TEST(EvaluateOutColor, ALightWithNoFlagsAddsNothing) {
-    ShadingSample s = defaultSample();
+    ShadingInputs s = defaultSample();
     s.ambientColor = {0.2f, 0.4f, 0.6f};
     const LightDataElement dark = light(unit(0, 0, 1), {1, 1, 1}, 1.0f, false, false, false);
     EXPECT_EQ(evaluate(s, {dark, dark}), evaluate(s, {}));
 }
 
-TEST(EvaluateOutColor, AnAmbientLightAddsIntensityTimesColourDarkenedByTransparency) {
-    ShadingSample s = defaultSample();
+TEST(EvaluateOutColor, AnAmbientLightAddsIntensityTimesColorDarkenedByTransparency) {
+    ShadingInputs s = defaultSample();
     s.transparency = {0.5f, 0.5f, 0.5f};
     const LightDataElement ambient = light(unit(0, 0, 1), {0.4f, 0.8f, 1.0f}, 1.0f, true, false, false);
     expectNear(evaluate(s, {ambient}), {0.4 * 0.5 * 0.5, 0.8 * 0.5 * 0.5, 1.0 * 0.5 * 0.5}, 1e-7);
@@ -149,7 +149,7 @@ TEST(EvaluateOutColor, AnAmbientLightAddsIntensityTimesColourDarkenedByTranspare
 // p2 = 0.5 give O1 = Fo c and O2 = 1.5 Fo c; the running total makes the
 // scattering sum O1 * 1 + O2 * 0.5 = 1.75 Fo c. A plain sum would give 1.25.
 TEST(EvaluateOutColor, OppositionEntersAsARunningTotal) {
-    ShadingSample s = defaultSample();
+    ShadingInputs s = defaultSample();
     s.color = {0.0f, 0.0f, 0.0f};            // no diffuse or ambient light
     s.scatteringColor = {0.0f, 0.0f, 0.0f};  // no scattering terms
     s.backlightColor = {0.0f, 0.0f, 0.0f};
@@ -165,11 +165,11 @@ TEST(EvaluateOutColor, OppositionEntersAsARunningTotal) {
 
 struct Scene {
     const char* name;
-    ShadingSample sample;
+    ShadingInputs sample;
     std::vector<LightDataElement> lights;
 };
 
-ShadingSample with(ShadingSample s, void (*change)(ShadingSample&)) {
+ShadingInputs with(ShadingInputs s, void (*change)(ShadingInputs&)) {
     change(s);
     return s;
 }
@@ -178,7 +178,7 @@ const Color white{1.0f, 1.0f, 1.0f};
 const Color warm{1.0f, 0.8f, 0.6f};
 
 std::vector<Scene> scenes() {
-    const ShadingSample s = defaultSample();
+    const ShadingInputs s = defaultSample();
     const Vec3 key = unit(0.5, 0.6, 1.0), fill = unit(-0.8, 0.2, 0.6), back = unit(0.1, 0.5, -1.0);
     return {
         {"DiffuseFrontLight", s, {light(key, warm, 1.0f, false, true, false)}},
@@ -199,26 +199,26 @@ std::vector<Scene> scenes() {
         {"ShadowedLight", s, {light(key, {0.1f, 0.1f, 0.1f}, 0.2f, true, true, true)}},
         {"Transparent",
          with(s,
-              [](ShadingSample& t) {
+              [](ShadingInputs& t) {
                   t.transparency = {0.3f, 0.6f, 0.9f};
               }),
          {light(key, warm, 1.0f, true, true, true)}},
         {"SeenFromBehind",
          with(s,
-              [](ShadingSample& t) {
+              [](ShadingInputs& t) {
                   t.rayDirection = {0.0f, 0.0f, 1.0f};
               }),
          {light(key, warm, 1.0f, false, true, true)}},
         {"UnnormalisedInputs",
          with(s,
-              [](ShadingSample& t) {
+              [](ShadingInputs& t) {
                   t.rayDirection = {0.0f, 0.0f, -7.0f};
                   t.normalCamera = {0.4f, 0.2f, 2.0f};
               }),
          {light({2.5f, 3.0f, 5.0f}, warm, 1.0f, true, true, true)}},
         {"Anisotropic",
          with(s,
-              [](ShadingSample& t) {
+              [](ShadingInputs& t) {
                   t.anisotropy = -0.6f;
                   t.depth = 0.9f;
                   t.opposition = 0.8f;
@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(Scenes, EvaluateAgainstReference, ::testing::ValuesIn(s
 // Backlight depends on L, so two lights with different p and directions show
 // the running total's order: light 1's backlight is counted with p1 (p1 + p2).
 TEST(EvaluateOutColor, LightOrderMattersThroughTheRunningTotals) {
-    const ShadingSample s = defaultSample();
+    const ShadingInputs s = defaultSample();
     const LightDataElement a = light(unit(0.5, 0.6, 1.0), white, 1.0f, false, true, false);
     const LightDataElement b = light(unit(0.1, 0.5, -1.0), white, 0.3f, false, true, false);
     const Color ab = evaluate(s, {a, b});
@@ -258,11 +258,11 @@ TEST(EvaluateOutColor, LightOrderMattersThroughTheRunningTotals) {
 // term, so the surface colour no longer matters; scattering still arrives,
 // weighted by preShadowIntensity and never by the light's intensity.
 TEST(EvaluateOutColor, ALightBehindAddsScatteringButNoDiffuse) {
-    ShadingSample s = defaultSample();
+    ShadingInputs s = defaultSample();
     s.normalCamera = {0.0f, 0.0f, 1.0f};
     for (Vec3 L : {unit(0.3, 0.2, -1.0), Vec3{1.0f, 0.0f, 0.0f}}) {
         const Color base = evaluate(s, {light(L, white, 1.0f, false, true, false)});
-        ShadingSample red = s;
+        ShadingInputs red = s;
         red.color = {1.0f, 0.0f, 0.0f};
         EXPECT_EQ(evaluate(red, {light(L, white, 1.0f, false, true, false)}), base) << L;
         EXPECT_EQ(evaluate(s, {light(L, {5.0f, 0.1f, 2.0f}, 1.0f, false, true, false)}), base) << L;
@@ -272,13 +272,13 @@ TEST(EvaluateOutColor, ALightBehindAddsScatteringButNoDiffuse) {
 }
 
 TEST(EvaluateOutColor, FullTransparencyLeavesOnlyTheHighlight) {
-    ShadingSample s = defaultSample();
+    ShadingInputs s = defaultSample();
     s.transparency = {1.0f, 1.0f, 1.0f};
     s.ambientColor = {0.3f, 0.3f, 0.3f};
     s.incandescence = {0.2f, 0.1f, 0.0f};
     const Vec3 key = unit(0.5, 0.6, 1.0);
     const Color out = evaluate(s, {light(key, warm, 1.0f, true, true, true)});
-    ShadingSample specularOnly = defaultSample();
+    ShadingInputs specularOnly = defaultSample();
     specularOnly.transparency = {1.0f, 1.0f, 1.0f};
     EXPECT_EQ(out, evaluate(specularOnly, {light(key, warm, 1.0f, false, false, true)}));
     EXPECT_GT(out.r, 0.0f);
@@ -286,7 +286,7 @@ TEST(EvaluateOutColor, FullTransparencyLeavesOnlyTheHighlight) {
 
 // dot(-V, N) < 0 divides the highlight: wherever dot(H, N) > 0 it turns negative.
 TEST(EvaluateOutColor, SeenFromBehindTheHighlightIsNegative) {
-    ShadingSample s = defaultSample();
+    ShadingInputs s = defaultSample();
     s.rayDirection = unit(0.0, 0.0, 1.0);
     s.normalCamera = unit(0.0, 1.0, 0.3);  // dot(-V, N) = -0.29, dot(H, N) = 0.56
     const Color out = evaluate(s, {light(unit(0.0, 1.0, 0.2), white, 1.0f, false, false, true)});
@@ -295,17 +295,17 @@ TEST(EvaluateOutColor, SeenFromBehindTheHighlightIsNegative) {
     EXPECT_LT(out.b, 0.0f);
 }
 
-TEST(Normalize, LeavesAZeroVectorUnchangedAndScalesOthersToUnitLength) {
-    EXPECT_EQ(sorvane::mayaplugin::normalize({0.0f, 0.0f, 0.0f}), (Vec3{0.0f, 0.0f, 0.0f}));
-    EXPECT_EQ(sorvane::mayaplugin::normalize({1e-11f, 0.0f, 0.0f}), (Vec3{1e-11f, 0.0f, 0.0f}));
-    const Vec3 v = sorvane::mayaplugin::normalize({3.0f, 0.0f, -4.0f});
+TEST(UnitUnlessTiny, LeavesAZeroVectorUnchangedAndScalesOthersToUnitLength) {
+    EXPECT_EQ(sorvane::mayaplugin::unitUnlessTiny({0.0f, 0.0f, 0.0f}), (Vec3{0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ(sorvane::mayaplugin::unitUnlessTiny({1e-11f, 0.0f, 0.0f}), (Vec3{1e-11f, 0.0f, 0.0f}));
+    const Vec3 v = sorvane::mayaplugin::unitUnlessTiny({3.0f, 0.0f, -4.0f});
     EXPECT_FLOAT_EQ(v.x, 0.6f);
     EXPECT_FLOAT_EQ(v.z, -0.8f);
 }
 
 // A zero normal from the renderer must not turn the whole sample into NaN.
-TEST(EvaluateOutColor, AZeroNormalGivesAFiniteColour) {
-    ShadingSample s = defaultSample();
+TEST(EvaluateOutColor, AZeroNormalGivesAFiniteColor) {
+    ShadingInputs s = defaultSample();
     s.normalCamera = {0.0f, 0.0f, 0.0f};
     const Color out = evaluate(s, {light(unit(0.5, 0.6, 1.0), warm, 1.0f, true, true, false)});
     EXPECT_TRUE(std::isfinite(out.r) && std::isfinite(out.g) && std::isfinite(out.b)) << out;

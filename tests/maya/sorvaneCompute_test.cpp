@@ -19,7 +19,7 @@ namespace {
 using namespace ::sorvane::mayaplugin;
 
 struct Sample {
-    ShadingSample shading;
+    ShadingInputs shading;
     std::vector<LightDataElement> lights;
 };
 
@@ -29,7 +29,7 @@ Sample randomSample(std::mt19937& random, int lightCount) {
     const auto color = [&] { return Color{unit(random), unit(random), unit(random)}; };
     const auto direction = [&] { return Vec3{signedUnit(random), signedUnit(random), signedUnit(random)}; };
     Sample s;
-    ShadingSample& v = s.shading;
+    ShadingInputs& v = s.shading;
     v.rayDirection = direction();
     v.normalCamera = direction();
     v.color = color();
@@ -79,7 +79,7 @@ protected:
     // Every ShadingSample field and every light, into an evaluation's data
     // block: the sample inputs and lights as the renderer gives them.
     static void fill(host::Evaluation& e, const Sample& s) {
-        const ShadingSample& v = s.shading;
+        const ShadingInputs& v = s.shading;
         driver().setInputs(e, {toMaya(v.normalCamera), toMaya(v.rayDirection), std::nullopt});
         e.set(attr("color"), toMaya(v.color));
         e.set(attr("ambientColor"), toMaya(v.ambientColor));

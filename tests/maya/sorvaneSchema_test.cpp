@@ -68,7 +68,7 @@ void tableRows(std::vector<Row>& rows) {
         switch (t.group) {
             case NodeAttribute::Group::material:
                 compound(rows, t.longName, t.shortName, children, t.defaultValue,
-                         t.kind == NodeAttribute::Kind::colour ? kMaterialColor : kMaterial, kMaterial);
+                         t.kind == NodeAttribute::Kind::color ? kMaterialColor : kMaterial, kMaterial);
                 break;
             case NodeAttribute::Group::output:
                 compound(rows, t.longName, t.shortName, children, t.defaultValue, kOutput, kOutput);

@@ -21,7 +21,7 @@
 
 #include "mentalray/lightSampleBatch.h"
 #include "mentalray/sampleBatchMath.h"
-#include "mentalray/shaderEvaluation.h"
+#include "mentalray/shadingEvaluation.h"
 
 namespace sorvane::mrplugin {
 namespace {
@@ -59,7 +59,7 @@ struct Light {
 };
 
 struct Case {
-    EvaluatedParameters m;
+    ShadingInputs m;
     Vec3 rayDirection, normal;
     std::vector<Light> lights;
 };
@@ -79,7 +79,7 @@ Vec3 unitFrom(std::mt19937& rng) {
     }
 }
 
-miColor colourFrom(std::mt19937& rng) {
+miColor colorFrom(std::mt19937& rng) {
     std::uniform_real_distribution<float> u(0.0f, 1.0f);
     return {u(rng), u(rng), u(rng), 1.0f};
 }
@@ -93,14 +93,14 @@ std::vector<Case> seededCases(const std::vector<int>& sampleCounts, unsigned see
     std::vector<Case> out;
     for (int i = 0; i < 150; ++i) {
         Case c;
-        EvaluatedParameters& m = c.m;
-        m = EvaluatedParameters{};
-        m.color = colourFrom(rng);
-        m.ambientColor = colourFrom(rng);
-        m.scatteringColor = colourFrom(rng);
-        m.oppositionColor = colourFrom(rng);
-        m.backlightColor = colourFrom(rng);
-        m.specularColor = colourFrom(rng);
+        ShadingInputs& m = c.m;
+        m = ShadingInputs{};
+        m.color = colorFrom(rng);
+        m.ambientColor = colorFrom(rng);
+        m.scatteringColor = colorFrom(rng);
+        m.oppositionColor = colorFrom(rng);
+        m.backlightColor = colorFrom(rng);
+        m.specularColor = colorFrom(rng);
         m.eccentricity = 0.05f + u(rng) * 0.95f;
         m.specularRollOff = u(rng);
         m.diffuse = u(rng);
@@ -118,7 +118,7 @@ std::vector<Case> seededCases(const std::vector<int>& sampleCounts, unsigned see
                 Vec3 L = unitFrom(rng);
                 if (s % 7 == 3) L = -c.rayDirection;
                 if (s % 9 == 5) L = {c.normal.y, -c.normal.x, 0.0f};
-                light.samples.push_back({colourFrom(rng), {L.x, L.y, L.z}});
+                light.samples.push_back({colorFrom(rng), {L.x, L.y, L.z}});
             }
             light.counter = count;
             c.lights.push_back(light);
@@ -131,10 +131,10 @@ std::vector<Case> seededCases(const std::vector<int>& sampleCounts, unsigned see
 // As the shader does it, light by light and sample by sample.
 miColor oneByOne(const Case& c) {
     const Vec3 N = shadingNormal({c.normal.x, c.normal.y, c.normal.z}, c.m);
-    const ViewShared shared = viewShared(c.m, c.rayDirection, N);
+    const SampleConstants shared = sampleConstants(c.m, c.rayDirection, N);
     miColor result{0.25f, 0.5f, 0.75f, 0.0f};
     for (const Light& light : c.lights) {
-        LightSums sums;
+        PerLightSums sums;
         for (const LightSampleInput& s : light.samples) {
             addLightSample(c.m, shared, N, s, inverseEccentricity(c.m), sums);
         }
@@ -145,7 +145,7 @@ miColor oneByOne(const Case& c) {
 
 miColor batched(const Case& c, const SampleBatchMath& math) {
     const Vec3 N = shadingNormal({c.normal.x, c.normal.y, c.normal.z}, c.m);
-    const ViewShared shared = viewShared(c.m, c.rayDirection, N);
+    const SampleConstants shared = sampleConstants(c.m, c.rayDirection, N);
     miColor result{0.25f, 0.5f, 0.75f, 0.0f};
     LightSampleBatch batch(c.m, shared, N, inverseEccentricity(c.m), math, result);
     for (const Light& light : c.lights) {

@@ -265,7 +265,7 @@ TEST_F(ShaderTest, EarlierSamplesOfALightWeighMore) {
     EXPECT_GT(std::fabs(both.r - swapped.r), 1e-4f * std::fabs(both.r));
 }
 
-TEST_F(ShaderTest, TheLightsColourDoesNotEnterTheTranslucencyGroup) {
+TEST_F(ShaderTest, TheLightsColorDoesNotEnterTheTranslucencyGroup) {
     isolate(false, true, false);
     instance_->setArray("lights", {light({{{1, 1, 1, 1}, unit(0.3f, 0.2f, 1.0f)}})});
     const miColor white = shade();

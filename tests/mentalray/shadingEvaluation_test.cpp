@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "mentalray/shaderEvaluation.h"
+#include "mentalray/shadingEvaluation.h"
 
 namespace sorvane::mrplugin {
 namespace {
@@ -15,8 +15,8 @@ bool sameBits(const miColor& a, const miColor& b) { return std::memcmp(&a, &b, s
 
 // White, diffuse only, no translucency and no specular: what a light adds is
 // its diffuse share alone.
-EvaluatedParameters diffuseOnly() {
-    EvaluatedParameters m{};
+ShadingInputs diffuseOnly() {
+    ShadingInputs m{};
     m.color = {1.0f, 1.0f, 1.0f, 1.0f};
     m.diffuse = 1.0f;
     m.eccentricity = 0.3f;
@@ -27,9 +27,9 @@ EvaluatedParameters diffuseOnly() {
 
 constexpr Vec3 kUp{0.0f, 0.0f, 1.0f};
 
-LightSums shadeLight(const EvaluatedParameters& m, const LightSampleInput& sample, int samples) {
-    const ViewShared shared = viewShared(m, -kUp, kUp);
-    LightSums sums;
+PerLightSums shadeLight(const ShadingInputs& m, const LightSampleInput& sample, int samples) {
+    const SampleConstants shared = sampleConstants(m, -kUp, kUp);
+    PerLightSums sums;
     for (int k = 0; k < samples; ++k) {
         addLightSample(m, shared, kUp, sample, inverseEccentricity(m), sums);
     }
@@ -49,8 +49,8 @@ class RunningSumTest : public ::testing::TestWithParam<RunningSumCase> {};
 // sample, so earlier samples weigh more: n equal samples average (n + 1) / 4.
 TEST_P(RunningSumTest, EarlierSamplesWeighMore) {
     const RunningSumCase c = GetParam();
-    const EvaluatedParameters m = diffuseOnly();
-    const LightSums sums = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}}, c.samples);
+    const ShadingInputs m = diffuseOnly();
+    const PerLightSums sums = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}}, c.samples);
     miColor result{};
     addLightAverage(result, sums.lightTotal, c.samples);
     EXPECT_EQ(result.r, c.average) << sums;
@@ -63,17 +63,17 @@ INSTANTIATE_TEST_SUITE_P(Samples, RunningSumTest,
                                            RunningSumCase{3, 1.0f}, RunningSumCase{7, 2.0f}));
 
 TEST(ShaderEvaluation, ALightBehindTheSurfaceAddsNeitherDiffuseNorSpecular) {
-    EvaluatedParameters m = diffuseOnly();
+    ShadingInputs m = diffuseOnly();
     m.specularColor = {1.0f, 1.0f, 1.0f, 1.0f};
     m.specularRollOff = 1.0f;
-    const LightSums sums = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, -1.0f}}, 2);
+    const PerLightSums sums = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, -1.0f}}, 2);
     EXPECT_EQ(sums.diffuseRun.r, 0.0f) << sums;
     EXPECT_EQ(sums.lightTotal.r, 0.0f) << sums;
     EXPECT_EQ(sums.lightTotal.b, 0.0f) << sums;
 }
 
-TEST(ShaderEvaluation, TheTranslucencyGroupIgnoresTheLightsColour) {
-    EvaluatedParameters m = diffuseOnly();
+TEST(ShaderEvaluation, TheTranslucencyGroupIgnoresTheLightsColor) {
+    ShadingInputs m = diffuseOnly();
     m.scatteringColor = {0.2f, 0.4f, 0.6f, 1.0f};
     m.backlightColor = {0.3f, 0.3f, 0.3f, 1.0f};
     m.oppositionColor = {0.1f, 0.2f, 0.3f, 1.0f};
@@ -82,8 +82,8 @@ TEST(ShaderEvaluation, TheTranslucencyGroupIgnoresTheLightsColour) {
     m.backlight = 0.3f;
     m.subsurfaceIntensity = 1.0f;
     const miVector direction{0.6f, 0.0f, 0.8f};
-    const LightSums white = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, direction}, 1);
-    const LightSums black = shadeLight(m, {{0.0f, 0.0f, 0.0f, 1.0f}, direction}, 1);
+    const PerLightSums white = shadeLight(m, {{1.0f, 1.0f, 1.0f, 1.0f}, direction}, 1);
+    const PerLightSums black = shadeLight(m, {{0.0f, 0.0f, 0.0f, 1.0f}, direction}, 1);
     EXPECT_GT(white.translucencyRun.g, 0.0f) << white;
     EXPECT_EQ(white.translucencyRun.r, black.translucencyRun.r) << white << " against " << black;
     EXPECT_EQ(white.translucencyRun.g, black.translucencyRun.g) << white << " against " << black;
@@ -109,7 +109,7 @@ void PrintTo(const WeightCase& c, std::ostream* os) {
 
 class IrradianceWeightTest : public ::testing::TestWithParam<WeightCase> {};
 
-TEST_P(IrradianceWeightTest, OnlyAColouredWeightAsksForAGather) {
+TEST_P(IrradianceWeightTest, OnlyAColoredWeightAsksForAGather) {
     EXPECT_EQ(irradianceWanted(GetParam().weight), GetParam().wanted);
 }
 
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Weights, IrradianceWeightTest,
 
 // A normalCamera that cancels the state's normal leaves a zero normal, not NaN.
 TEST(ShaderEvaluation, ACancelledNormalStaysZero) {
-    EvaluatedParameters m = diffuseOnly();
+    ShadingInputs m = diffuseOnly();
     m.normalCamera = {0.0f, 0.0f, -1.0f};
     const Vec3 n = shadingNormal({0.0f, 0.0f, 1.0f}, m);
     EXPECT_EQ(n, (Vec3{0.0f, 0.0f, 0.0f})) << n;

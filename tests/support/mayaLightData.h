@@ -13,8 +13,8 @@ namespace sorvane::testing {
 inline MFloatVector toMaya(model::Vec3 v) { return {v.x, v.y, v.z}; }
 
 // Any colour with r, g and b.
-template <class Colour>
-MFloatVector toMaya(const Colour& c) {
+template <class Color>
+MFloatVector toMaya(const Color& c) {
     return {c.r, c.g, c.b};
 }
 

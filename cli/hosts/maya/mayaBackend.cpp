@@ -104,28 +104,27 @@ public:
     std::string name() const override { return "maya"; }
     bool takes(HostScope scope) const override { return scope != HostScope::mentalray; }
 
-    AttributeKind attributeKind(const std::string& name) const override {
+    std::optional<ValueKind> attributeKind(const std::string& name) const override {
         const mh::Attribute* a = type_->find(name);
         // Outputs and the renderer's own sample inputs are not the material's.
-        if (a == nullptr || !a->writable || a->hidden || a->arrayOwner != nullptr)
-            return AttributeKind::unknown;
-        if (a->parent != nullptr && a->parent->hidden) return AttributeKind::unknown;
+        if (a == nullptr || !a->writable || a->hidden || a->arrayOwner != nullptr) return std::nullopt;
+        if (a->parent != nullptr && a->parent->hidden) return std::nullopt;
         switch (a->kind) {
             case mh::AttributeKind::Float:
-                return AttributeKind::scalar;
+                return ValueKind::scalar;
             case mh::AttributeKind::Bool:
-                return AttributeKind::boolean;
+                return ValueKind::boolean;
             case mh::AttributeKind::Compound:
-                return a->usedAsColor ? AttributeKind::color : AttributeKind::vector;
+                return a->usedAsColor ? ValueKind::color : ValueKind::vector;
             default:
-                return AttributeKind::unknown;
+                return std::nullopt;
         }
     }
 
     std::vector<std::string> attributeNames() const override {
         std::vector<std::string> names;
         for (const auto& a : type_->attributes) {
-            if (attributeKind(a->longName) != AttributeKind::unknown) names.push_back(a->longName);
+            if (attributeKind(a->longName).has_value()) names.push_back(a->longName);
         }
         return names;
     }
@@ -134,29 +133,28 @@ public:
         std::vector<material::MaterialAttribute> out;
         for (const auto& a : type_->attributes) {
             if (a->parent != nullptr) continue;
-            const AttributeKind kind = attributeKind(a->longName);
-            if (kind == AttributeKind::unknown) continue;
+            const std::optional<ValueKind> kind = attributeKind(a->longName);
+            if (!kind) continue;
             material::MaterialAttribute info;
             info.name = a->longName;
             info.shortName = a->shortName;
             info.maya = true;
-            switch (kind) {
-                case AttributeKind::color:
-                case AttributeKind::vector:
-                    info.kind = kind == AttributeKind::color ? material::ValueKind::color
-                                                             : material::ValueKind::vector;
+            switch (*kind) {
+                case ValueKind::color:
+                case ValueKind::vector:
+                    info.kind = *kind;
                     for (std::size_t c = 0; c < 3 && c < a->children.size(); ++c) {
                         info.childNames[c] = a->children[c]->longName;
                         info.childShortNames[c] = a->children[c]->shortName;
                         info.defaults.push_back(a->children[c]->defaultFloat);
                     }
                     break;
-                case AttributeKind::boolean:
-                    info.kind = material::ValueKind::boolean;
+                case ValueKind::boolean:
+                    info.kind = ValueKind::boolean;
                     info.defaults = {a->defaultBool ? 1.0f : 0.0f};
                     break;
                 default:
-                    info.kind = material::ValueKind::scalar;
+                    info.kind = ValueKind::scalar;
                     info.defaults = {a->defaultFloat};
                     break;
             }
@@ -175,24 +173,24 @@ public:
                 const std::optional<HostValue> taken = hostValue(*this, value, false);
                 if (!taken) continue;
                 const std::array<float, 4>& v = taken->values;
-                if (taken->kind == AttributeKind::color || taken->kind == AttributeKind::vector) {
+                if (taken->kind == ValueKind::color || taken->kind == ValueKind::vector) {
                     m.node->set(value.name, MFloatVector(v[0], v[1], v[2]));
-                } else if (taken->kind == AttributeKind::boolean) {
+                } else if (taken->kind == ValueKind::boolean) {
                     m.node->set(value.name, v[0] != 0.0f);
                 } else {
                     m.node->set(value.name, v[0]);
                 }
             }
             for (const TextureBinding& texture : material.textures) {
-                const AttributeKind kind = attributeKind(texture.attribute);
-                if (kind == AttributeKind::unknown) continue;
-                if (kind == AttributeKind::boolean) {
+                const std::optional<ValueKind> kind = attributeKind(texture.attribute);
+                if (!kind) continue;
+                if (kind == ValueKind::boolean) {
                     throw InputError(texture.origin,
                                      "a texture cannot drive the boolean \"" + texture.attribute + "\"");
                 }
                 TextureSlot slot;
                 slot.attribute = &m.node->type().attribute(texture.attribute);
-                slot.isVector = kind == AttributeKind::color || kind == AttributeKind::vector;
+                slot.isVector = kind == ValueKind::color || kind == ValueKind::vector;
                 if (slot.isVector) {
                     slot.base = m.node->getVector(texture.attribute);
                 } else {
@@ -214,13 +212,13 @@ public:
         const mh::Node& node = *materials_.at(static_cast<std::size_t>(material)).node;
         for (const auto& a : type_->attributes) {
             if (a->parent != nullptr) continue;
-            const AttributeKind kind = attributeKind(a->longName);
-            if (kind == AttributeKind::unknown) continue;
+            const std::optional<ValueKind> kind = attributeKind(a->longName);
+            if (!kind) continue;
             char text[96];
-            if (kind == AttributeKind::color || kind == AttributeKind::vector) {
+            if (kind == ValueKind::color || kind == ValueKind::vector) {
                 const MFloatVector v = node.getVector(a->longName);
                 std::snprintf(text, sizeof text, "%g,%g,%g", v.x, v.y, v.z);
-            } else if (kind == AttributeKind::boolean) {
+            } else if (kind == ValueKind::boolean) {
                 std::snprintf(text, sizeof text, "%s", node.getBool(a->longName) ? "true" : "false");
             } else {
                 std::snprintf(text, sizeof text, "%g", node.getFloat(a->longName));

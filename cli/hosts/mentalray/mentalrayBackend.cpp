@@ -104,30 +104,29 @@ public:
     std::string name() const override { return "mentalray"; }
     bool takes(HostScope scope) const override { return scope != HostScope::maya; }
 
-    AttributeKind attributeKind(const std::string& name) const override {
+    std::optional<ValueKind> attributeKind(const std::string& name) const override {
         const mr::ParameterLayout* p = shader_->layout().find(name);
-        if (p == nullptr || p->parameter->isArray) return AttributeKind::unknown;
+        if (p == nullptr || p->parameter->isArray) return std::nullopt;
         switch (p->parameter->kind) {
-            case mr::ValueKind::Boolean:
-                return AttributeKind::boolean;
-            case mr::ValueKind::Integer:
-                return AttributeKind::integer;
-            case mr::ValueKind::Scalar:
-                return AttributeKind::scalar;
-            case mr::ValueKind::Vector:
-                return AttributeKind::vector;
-            case mr::ValueKind::Color:
-                return AttributeKind::color;
+            case mr::ParameterType::Boolean:
+                return ValueKind::boolean;
+            case mr::ParameterType::Integer:
+                return ValueKind::integer;
+            case mr::ParameterType::Scalar:
+                return ValueKind::scalar;
+            case mr::ParameterType::Vector:
+                return ValueKind::vector;
+            case mr::ParameterType::Color:
+                return ValueKind::color;
             default:
-                return AttributeKind::unknown;
+                return std::nullopt;
         }
     }
 
     std::vector<std::string> attributeNames() const override {
         std::vector<std::string> names;
         for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
-            if (attributeKind(p.parameter->name) != AttributeKind::unknown)
-                names.push_back(p.parameter->name);
+            if (attributeKind(p.parameter->name).has_value()) names.push_back(p.parameter->name);
         }
         return names;
     }
@@ -135,16 +134,12 @@ public:
     std::vector<material::MaterialAttribute> materialAttributes() const override {
         std::vector<material::MaterialAttribute> out;
         for (const mr::ParameterLayout& p : shader_->layout().parameters()) {
-            const AttributeKind kind = attributeKind(p.parameter->name);
-            if (kind == AttributeKind::unknown) continue;
+            const std::optional<ValueKind> kind = attributeKind(p.parameter->name);
+            if (!kind) continue;
             material::MaterialAttribute info;
             info.name = p.parameter->name;
             info.mentalray = true;
-            info.kind = kind == AttributeKind::color     ? material::ValueKind::color
-                        : kind == AttributeKind::vector  ? material::ValueKind::vector
-                        : kind == AttributeKind::boolean ? material::ValueKind::boolean
-                        : kind == AttributeKind::integer ? material::ValueKind::integer
-                                                         : material::ValueKind::scalar;
+            info.kind = *kind;
             for (const double d : p.parameter->defaultValue) info.defaults.push_back(static_cast<float>(d));
             out.push_back(info);
         }
@@ -203,15 +198,15 @@ public:
                 const std::optional<HostValue> taken = hostValue(*this, value, true);
                 if (!taken) continue;
                 const std::array<float, 4>& v = taken->values;
-                const int count = taken->kind == AttributeKind::color    ? (value.count == 4 ? 4 : 3)
-                                  : taken->kind == AttributeKind::vector ? 3
-                                                                         : 1;
+                const int count = taken->kind == ValueKind::color    ? (value.count == 4 ? 4 : 3)
+                                  : taken->kind == ValueKind::vector ? 3
+                                                                     : 1;
                 m.instance->setValues(value.name, std::vector<float>(v.begin(), v.begin() + count));
             }
             for (const TextureBinding& texture : material.textures) {
-                const AttributeKind kind = attributeKind(texture.attribute);
-                if (kind == AttributeKind::unknown) continue;
-                if (kind == AttributeKind::boolean || kind == AttributeKind::integer) {
+                const std::optional<ValueKind> kind = attributeKind(texture.attribute);
+                if (!kind) continue;
+                if (kind == ValueKind::boolean || kind == ValueKind::integer) {
                     throw InputError(texture.origin, "a texture cannot drive \"" + texture.attribute + "\"");
                 }
                 if (m.textures.size() == kMaxTextures) throw InputError(texture.origin, "at most 8 textures");
@@ -235,14 +230,14 @@ public:
         std::vector<std::pair<std::string, std::string>> out;
         const mr::ShaderInstance& instance = *materials_.at(static_cast<std::size_t>(material)).instance;
         for (const mr::ParameterLayout& p : instance.layout().parameters()) {
-            const AttributeKind kind = attributeKind(p.parameter->name);
-            if (kind == AttributeKind::unknown) continue;
+            const std::optional<ValueKind> kind = attributeKind(p.parameter->name);
+            if (!kind) continue;
             const auto* bytes = static_cast<const unsigned char*>(instance.block()) + p.offset;
             std::string text;
-            if (kind == AttributeKind::boolean || kind == AttributeKind::integer) {
+            if (kind == ValueKind::boolean || kind == ValueKind::integer) {
                 std::int32_t v;
                 std::memcpy(&v, bytes, sizeof v);
-                text = kind == AttributeKind::boolean ? (v ? "true" : "false") : std::to_string(v);
+                text = kind == ValueKind::boolean ? (v ? "true" : "false") : std::to_string(v);
             } else {
                 const int count = mr::valueCount(p.parameter->kind);
                 for (int i = 0; i < count; ++i) {

@@ -34,11 +34,11 @@ std::unique_ptr<mr::LoadedShader> load(const PluginPaths& paths) {
 OrderedJson defaultJson(const mr::Parameter& p) {
     if (!p.hasDefault) return nullptr;
     switch (p.kind) {
-        case mr::ValueKind::Boolean:
+        case mr::ParameterType::Boolean:
             return p.defaultValue[0] != 0.0;
-        case mr::ValueKind::Integer:
+        case mr::ParameterType::Integer:
             return static_cast<int>(p.defaultValue[0]);
-        case mr::ValueKind::Scalar:
+        case mr::ParameterType::Scalar:
             return writeFloat(static_cast<float>(p.defaultValue[0]));
         default: {
             OrderedJson values = OrderedJson::array();
@@ -49,22 +49,22 @@ OrderedJson defaultJson(const mr::Parameter& p) {
 }
 
 // The values a parameter of `kind` takes in an input line, as the host's setValues wants them.
-std::vector<float> readValues(const Json& value, const std::string& field, mr::ValueKind kind) {
+std::vector<float> readValues(const Json& value, const std::string& field, mr::ParameterType kind) {
     switch (kind) {
-        case mr::ValueKind::Boolean:
+        case mr::ParameterType::Boolean:
             if (value.is_number_integer()) return {readInt(value, field) != 0 ? 1.0f : 0.0f};
             return {readBool(value, field) ? 1.0f : 0.0f};
-        case mr::ValueKind::Integer:
-        case mr::ValueKind::Tag: {
+        case mr::ParameterType::Integer:
+        case mr::ParameterType::Tag: {
             const int v = readInt(value, field);
             // setValues carries whole numbers as floats; keep them exact.
             if (v > (1 << 24) || v < -(1 << 24))
                 throw InputError(field, "out of range (at most 16777216 in size)");
             return {static_cast<float>(v)};
         }
-        case mr::ValueKind::Scalar:
+        case mr::ParameterType::Scalar:
             return {readFloat(value, field)};
-        case mr::ValueKind::Color: {
+        case mr::ParameterType::Color: {
             float rgba[4] = {0.0f, 0.0f, 0.0f, 1.0f};
             readFloats(value, field, rgba, 3, 4);
             return {rgba, rgba + 4};
@@ -77,7 +77,7 @@ std::vector<float> readValues(const Json& value, const std::string& field, mr::V
     }
 }
 
-miColor readColour(const Json& value, const std::string& field, float alpha) {
+miColor readColor(const Json& value, const std::string& field, float alpha) {
     float rgba[4] = {0.0f, 0.0f, 0.0f, alpha};
     readFloats(value, field, rgba, 3, 4);
     return {rgba[0], rgba[1], rgba[2], rgba[3]};
@@ -92,7 +92,7 @@ miVector readVector(const Json& value, const std::string& field) {
 // array's start index and count.
 struct Target {
     std::string name;
-    mr::ValueKind kind;
+    mr::ParameterType kind;
 };
 
 Target findTarget(const mr::BlockLayout& layout, const std::string& name, const std::string& field) {
@@ -104,7 +104,7 @@ Target findTarget(const mr::BlockLayout& layout, const std::string& name, const 
     }
     if (name.size() > 2 && (name.rfind("i_", 0) == 0 || name.rfind("n_", 0) == 0)) {
         const mr::ParameterLayout* array = layout.find(name.substr(2));
-        if (array != nullptr && array->parameter->isArray) return {name, mr::ValueKind::Integer};
+        if (array != nullptr && array->parameter->isArray) return {name, mr::ParameterType::Integer};
     }
     std::vector<std::string> names;
     for (const mr::ParameterLayout& p : layout.parameters()) {
@@ -145,8 +145,8 @@ public:
         int iLights = 0;
         if (line.contains("dir")) dir = readVector(line["dir"], "dir");
         if (line.contains("normal")) normal = readVector(line["normal"], "normal");
-        if (line.contains("result")) result = readColour(line["result"], "result", 0.0f);
-        if (line.contains("irradiance")) irradiance = readColour(line["irradiance"], "irradiance", 1.0f);
+        if (line.contains("result")) result = readColor(line["result"], "result", 0.0f);
+        if (line.contains("irradiance")) irradiance = readColor(line["irradiance"], "irradiance", 1.0f);
         if (line.contains("iLights")) {
             iLights = readInt(line["iLights"], "iLights");
             if (iLights < 0) throw InputError("iLights", "must be 0 or more");
@@ -165,7 +165,7 @@ public:
                     requireKnownKeys(sample, field, {"color", "direction"});
                     mr::LightSample s{{1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f, 1.0f}};
                     if (sample.contains("color"))
-                        s.color = readColour(sample["color"], field + ".color", 1.0f);
+                        s.color = readColor(sample["color"], field + ".color", 1.0f);
                     if (sample.contains("direction")) {
                         s.direction = readVector(sample["direction"], field + ".direction");
                     }

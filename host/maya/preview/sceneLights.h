@@ -17,8 +17,8 @@
 
 #include <maya/MFloatVector.h>
 
-#include "lighting/shadowQuery.h"
 #include "host/maya/mayaHost.h"
+#include "lighting/shadowQuery.h"
 
 namespace sorvane::mayahost::preview {
 

@@ -15,10 +15,10 @@
 
 #include <cstdint>
 
+#include "host/mentalray/sceneDatabase.h"
 #include "lighting/areaSamples.h"
 #include "lighting/environment.h"
 #include "lighting/shadowQuery.h"
-#include "host/mentalray/sceneDatabase.h"
 
 namespace sorvane::mrhost::preview {
 

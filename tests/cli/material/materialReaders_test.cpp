@@ -220,7 +220,7 @@ TEST(MelPreset, OfMentalRaysNodeHoldsTheShadersValues) {
         << "Maya's own attribute is not the shader's";
 }
 
-TEST(PresetJson, ReadsSectionsByHostAndGreyColours) {
+TEST(PresetJson, ReadsSectionsByHostAndGreyColors) {
     const std::string text = R"({
   "clay": {
     "description": "dull",

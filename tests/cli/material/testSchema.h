@@ -7,8 +7,8 @@
 
 namespace sorvane::material {
 
-inline MaterialAttribute colourSpec(const std::string& name, const std::string& shortName, bool maya,
-                                    bool mentalray, float value) {
+inline MaterialAttribute colorSpec(const std::string& name, const std::string& shortName, bool maya,
+                                   bool mentalray, float value) {
     MaterialAttribute s;
     s.name = name;
     s.shortName = shortName;
@@ -37,11 +37,11 @@ inline MaterialAttribute scalarSpec(const std::string& name, const std::string& 
 
 inline Schema testSchema() {
     return Schema(
-        {colourSpec("color", "c", true, true, 0.5f), colourSpec("transparency", "it", true, false, 0.0f),
+        {colorSpec("color", "c", true, true, 0.5f), colorSpec("transparency", "it", true, false, 0.0f),
          scalarSpec("diffuse", "dfl", true, true, 0.8f), scalarSpec("scattering", "sctr", true, true, 0.3f),
          scalarSpec("subsurfaceIntensity", "", false, true, 0.22f),
          scalarSpec("useIrradiance", "", false, true, 0.0f, ValueKind::boolean),
-         colourSpec("irradianceColor", "", false, true, 1.0f)});
+         colorSpec("irradianceColor", "", false, true, 1.0f)});
 }
 
 }  // namespace sorvane::material

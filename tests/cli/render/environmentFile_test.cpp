@@ -149,7 +149,7 @@ Vec3 sunOf(const Scene& scene) {
     for (const Light& l : scene.lights) {
         if (l.type == LightType::directional) sum = sum + l.direction * -l.intensity;
     }
-    return normalized(sum);
+    return unitVector(sum);
 }
 
 // Turned by +90 degrees, what was ahead (-z) is on the left (-x); the

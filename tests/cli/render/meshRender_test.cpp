@@ -73,7 +73,7 @@ TEST_P(MeshTrace, FindsTheMeshWhereTheBallWouldBe) {
     const SceneTracer tracer(scene);
     const MeshTraceCase& c = GetParam();
     Hit hit;
-    ASSERT_EQ(tracer.trace({c.origin, normalized(c.direction)}, hit), c.hits) << c.what;
+    ASSERT_EQ(tracer.trace({c.origin, unitVector(c.direction)}, hit), c.hits) << c.what;
     if (!c.hits) return;
     EXPECT_EQ(hit.object, 0);
     EXPECT_NEAR(hit.t, c.t, 2e-3f) << c.what;  // the facets lie within the ball by its sagitta
@@ -100,7 +100,7 @@ TEST(Render, MeshNormalsFaceTheViewerUpToTheOutline) {
     int hits = 0;
     for (int i = 0; i <= 400; ++i) {
         const float x = -0.25f + 0.5f * static_cast<float>(i) / 400.0f;
-        const Ray ray{{0, 0, 0}, normalized({x, 0.013f * static_cast<float>(i % 7), -1})};
+        const Ray ray{{0, 0, 0}, unitVector({x, 0.013f * static_cast<float>(i % 7), -1})};
         Hit hit;
         if (!tracer.trace(ray, hit)) continue;
         ++hits;
@@ -128,9 +128,9 @@ TEST(Render, NoRaySlipsBetweenTriangles) {
                 if (local.z > 0.5f) {  // well inside the outline, seen from the camera
                     ++aimed;
                     Hit hit;
-                    if (!tracer.trace({{0, 0, 0}, normalized(at)}, hit)) ++missed;
+                    if (!tracer.trace({{0, 0, 0}, unitVector(at)}, hit)) ++missed;
                 }
-                if (!tracer.occluded({0, 0, -5}, Vec3{0, 0, -5} + normalized(local) * 3.0f)) ++leaked;
+                if (!tracer.occluded({0, 0, -5}, Vec3{0, 0, -5} + unitVector(local) * 3.0f)) ++leaked;
             }
         }
     }
@@ -186,7 +186,7 @@ TEST(Render, AMeshWithoutTextureCoordinatesMapsAsTheBall) {
     const Scene mesh = oneObject(ObjectType::mesh, fineBall(), {0, 0, -5});
     for (const Vec3 direction : {Vec3{0.1f, 0.05f, -1}, Vec3{-0.12f, 0.1f, -1}, Vec3{0.03f, -0.15f, -1}}) {
         Hit expected, hit;
-        const Ray ray{{0, 0, 0}, normalized(direction)};
+        const Ray ray{{0, 0, 0}, unitVector(direction)};
         ASSERT_TRUE(SceneTracer(ball).trace(ray, expected));
         ASSERT_TRUE(SceneTracer(mesh).trace(ray, hit));
         EXPECT_NEAR(hit.u, expected.u, 2e-3f);
@@ -208,15 +208,15 @@ TEST(Render, AMeshOfTheBallDrawsTheBall) {
     const Image sphere = renderScene(world, 1);
     placeMesh(world, fineBall(), "--mesh");
     const Image mesh = renderScene(world, 1);
-    double coverage = 0.0, colour = 0.0;
+    double coverage = 0.0, color = 0.0;
     for (std::size_t i = 0; i < sphere.alpha().size(); ++i) {
         coverage += std::fabs(sphere.alpha()[i] - mesh.alpha()[i]);
         const Rgb a = sphere.pixels()[i], b = mesh.pixels()[i];
-        colour += std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b);
+        color += std::fabs(a.r - b.r) + std::fabs(a.g - b.g) + std::fabs(a.b - b.b);
     }
     const double pixels = static_cast<double>(sphere.alpha().size());
     EXPECT_LT(coverage / pixels, 0.005);
-    EXPECT_LT(colour / pixels, 0.01);
+    EXPECT_LT(color / pixels, 0.01);
 }
 
 TEST(Render, AMeshRenderDoesNotDependOnTheThreads) {

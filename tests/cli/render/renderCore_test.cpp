@@ -219,7 +219,7 @@ TEST_P(Trace, FindsTheNearestSurface) {
     const SceneTracer tracer(scene);
     const TraceCase& c = GetParam();
     Hit hit;
-    ASSERT_EQ(tracer.trace({c.origin, normalized(c.direction)}, hit), c.hits) << c.what;
+    ASSERT_EQ(tracer.trace({c.origin, unitVector(c.direction)}, hit), c.hits) << c.what;
     if (!c.hits) return;
     EXPECT_NEAR(hit.t, c.t, 1e-4f) << c.what;
     EXPECT_NEAR(hit.normal.x, c.normal.x, 1e-4f) << c.what;
@@ -433,10 +433,10 @@ TEST(Render, ASettingGivenTwiceIsRefused) {
 
 TEST(Render, WedgeSplitsOnSemicolonsWhenThereAreAny) {
     EXPECT_EQ(parseWedge("diffuse=0,0.5,1").size(), 3u);
-    const auto colours = parseWedge("color=1,0,0;0,1,0");
-    ASSERT_EQ(colours.size(), 2u);
-    EXPECT_EQ(colours[1].count, 3);
-    EXPECT_EQ(colours[1].values[1], 1.0f);
+    const auto colors = parseWedge("color=1,0,0;0,1,0");
+    ASSERT_EQ(colors.size(), 2u);
+    EXPECT_EQ(colors[1].count, 3);
+    EXPECT_EQ(colors[1].values[1], 1.0f);
     EXPECT_THROW(parseWedge("diffuse=0.5"), cli::InputError);
     EXPECT_THROW(parseWedge("diffuse"), cli::InputError);
 }

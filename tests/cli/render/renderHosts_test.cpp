@@ -107,7 +107,7 @@ TEST(Render, ThreadCountDoesNotChangeTheHostsPictures) {
     }
 }
 
-TEST(Render, TextureDrivesTheColourOnBothHosts) {
+TEST(Render, TextureDrivesTheColorOnBothHosts) {
     for (const char* host : {"maya", "mentalray"}) {
         PreviewRequest plain;
         plain.render = {32, 32, 1, 2};
@@ -126,9 +126,9 @@ TEST(Render, EveryPresetNameMeansSomethingToItsHosts) {
             for (const char* host : {"maya", "mentalray"}) {
                 ShadingBackend& b = backend(host);
                 if (!b.takes(v.scope)) continue;
-                const AttributeKind kind = b.attributeKind(v.name);
-                EXPECT_NE(kind, AttributeKind::unknown) << preset.name << ": " << v.name << " in " << host;
-                if (kind != AttributeKind::unknown) {
+                const std::optional<ValueKind> kind = b.attributeKind(v.name);
+                EXPECT_TRUE(kind.has_value()) << preset.name << ": " << v.name << " in " << host;
+                if (kind) {
                     EXPECT_NO_THROW(convertValue(v, kind, true, host));
                 }
             }
@@ -445,7 +445,7 @@ TEST_P(SpotLightsAgree, InEveryRenderer) {
     const auto [penumbra, angle] = GetParam();
     // The light hangs at (0, 4, 0) shining down; the point lies `angle` degrees off its axis.
     const float x = 4.0f * static_cast<float>(std::tan(angle * 3.14159265358979 / 180.0));
-    const Vec3 towardsLight = normalized(Vec3{-x, 4, 0});
+    const Vec3 towardsLight = unitVector(Vec3{-x, 4, 0});
     // The three light types name these fields alike.
     const auto aim = [penumbra = penumbra](auto& light) {
         light.position = {0, 4, 0};

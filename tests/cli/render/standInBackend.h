@@ -16,13 +16,13 @@ public:
     std::string name() const override { return "stand-in"; }
     bool takes(HostScope) const override { return true; }
     // Whatever the presets name, as a plug-in would declare it.
-    AttributeKind attributeKind(const std::string& name) const override {
+    std::optional<ValueKind> attributeKind(const std::string& name) const override {
         for (const Preset& preset : materialPresets()) {
             for (const AttributeValue& v : preset.values) {
-                if (v.name == name) return v.count == 3 ? AttributeKind::color : AttributeKind::scalar;
+                if (v.name == name) return v.count == 3 ? ValueKind::color : ValueKind::scalar;
             }
         }
-        return AttributeKind::unknown;
+        return std::nullopt;
     }
     void prepare(const ShadingSetup&) override { ++prepared; }
     std::unique_ptr<ShadingWorker> newWorker() override { return std::make_unique<Worker>(*this); }

@@ -23,13 +23,13 @@ struct FieldCase {
 // The library's compiled offsets, a field per row of its table and the
 // lights, against what the host lays out from the shipped declaration.
 #define SORVANE_FIELD_CASE(name, ...) {#name, offsetof(SorvaneParameters, name)},
-#define SORVANE_SHADER_COLOUR SORVANE_FIELD_CASE
+#define SORVANE_SHADER_COLOR SORVANE_FIELD_CASE
 #define SORVANE_SHADER_SCALAR SORVANE_FIELD_CASE
 #define SORVANE_SHADER_VECTOR SORVANE_FIELD_CASE
 #define SORVANE_SHADER_BOOLEAN SORVANE_FIELD_CASE
 const FieldCase kFields[] = {SORVANE_SHADER_PARAMETERS{"lights", offsetof(SorvaneParameters, i_lights)}};
 #undef SORVANE_FIELD_CASE
-#undef SORVANE_SHADER_COLOUR
+#undef SORVANE_SHADER_COLOR
 #undef SORVANE_SHADER_SCALAR
 #undef SORVANE_SHADER_VECTOR
 #undef SORVANE_SHADER_BOOLEAN
@@ -124,7 +124,7 @@ declare "old" ( scalar "x" ) end declare
     EXPECT_EQ(d.parameters[2].defaultValue, std::vector<double>{0.0});
     EXPECT_EQ(d.parameters[3].defaultValue, std::vector<double>{-7.0});
     EXPECT_EQ(d.parameters[5].defaultValue, (std::vector<double>{1.0, 2.0, 10.0}));
-    EXPECT_EQ(d.parameters[6].kind, ValueKind::Tag);
+    EXPECT_EQ(d.parameters[6].kind, ParameterType::Tag);
     EXPECT_EQ(d.parameters[6].typeName, "color texture");
     EXPECT_FALSE(d.parameters[6].hasDefault);
     const BlockLayout layout(d);
@@ -291,7 +291,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadValue{"normalCamera", {1, 2, 3, 4}, "takes 3 values, not 4"},
         BadValue{"n_lights", {1.5f}, "the integer parameter \"n_lights\" takes a whole number"}));
 
-TEST_F(ParameterBlockTest, AColourOfThreeValuesHasAlphaOne) {
+TEST_F(ParameterBlockTest, AColorOfThreeValuesHasAlphaOne) {
     instance_->setValues("ambientColor", {0.1f, 0.2f, 0.3f});
     EXPECT_EQ(at<float>(16 + 12), 1.0f);
 }

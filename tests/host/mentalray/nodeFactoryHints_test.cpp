@@ -14,7 +14,7 @@ namespace {
 // The components a hint gives for a parameter: colours and vectors three (a
 // colour's alpha is not the node's), others one.
 std::size_t components(const Parameter& p) {
-    return p.kind == ValueKind::Color || p.kind == ValueKind::Vector ? 3 : 1;
+    return p.kind == ParameterType::Color || p.kind == ParameterType::Vector ? 3 : 1;
 }
 
 TEST(NodeFactoryHints, ShippedHintsRepeatTheDeclaredDefaultsWithinTheirRanges) {
