@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "lighting/areaSamples.h"
-#include "lighting/lightFalloff.h"
+#include "lighting/lightArrival.h"
 #include "lighting/sampleHash.h"
 
 namespace sorvane::render {
@@ -16,6 +16,8 @@ constexpr float kFar = 1.0e4f;
 
 using lighting::sampleHash;
 using lighting::unitFloat;
+
+lighting::Point toPoint(Vec3 v) { return {v.x, v.y, v.z}; }
 
 // Two unit vectors across `axis`.
 void frame(Vec3 axis, Vec3& u, Vec3& v) {
@@ -50,6 +52,12 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
     const int count = (area || disc) ? std::max(1, light.samples) : 1;
     Vec3 u, v;
     frame(light.type == LightType::point ? unitVector(point - light.position) : light.direction, u, v);
+    lighting::PlacedLight placed;
+    placed.intensity = light.intensity;
+    placed.decayRate = light.decayRate;
+    placed.spot = light.type == LightType::spot;
+    placed.cone = {light.coneAngle, light.penumbraAngle, light.dropoff};
+    placed.spotAxis = toPoint(unitVector(light.direction));
     float sum = 0.0f;
     for (int i = 0; i < count; ++i) {
         const std::uint32_t s = sampleHash(seed * 0x9e3779b9U + static_cast<std::uint32_t>(i) * 0x85ebca6bU);
@@ -77,17 +85,13 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
                     2.0f * kPi * (static_cast<float>(i) * 0.618034f + unitFloat(s ^ 0x27d4eb2fU));
                 target = target + u * (r * std::cos(angle)) + v * (r * std::sin(angle));
             }
-            const Vec3 offset = (disc ? light.position : target) - point;
-            const float distance = length(offset);
-            if (!(distance > 0.0f)) continue;
-            towards = offset * (1.0f / distance);
+            const std::optional<lighting::Arrival> arrival =
+                lighting::arrivalFrom(placed, toPoint(disc ? light.position : target), toPoint(point));
+            if (!arrival) continue;
+            towards = {arrival->towards.x, arrival->towards.y, arrival->towards.z};
             // Behind an area light's emitting side there is no light.
             if (area && dot(towards, light.direction) >= 0.0f) continue;
-            value *= lighting::decay(light.decayRate, distance);
-            if (light.type == LightType::spot) {
-                const lighting::SpotCone cone{light.coneAngle, light.penumbraAngle, light.dropoff};
-                value *= lighting::spotFactor(cone, dot(unitVector(light.direction), -towards));
-            }
+            value = arrival->strength;
         }
         const float cosine = dot(towards, normal);
         if (!(cosine > 0.0f) || !(value > 0.0f)) continue;

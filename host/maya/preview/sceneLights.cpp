@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "lighting/lightFalloff.h"
+#include "lighting/lightArrival.h"
 #include "lighting/sampleHash.h"
 
 namespace sorvane::mayahost::preview {
@@ -69,19 +69,20 @@ float illumination(const LightNode& light, const MFloatVector& point, MFloatVect
             return light.intensity;
         case LightNode::kPoint:
         case LightNode::kSpot: {
-            const MFloatVector offset = light.position - point;
-            const float distance = length(offset);
-            if (distance <= 0.0f) {
+            lighting::PlacedLight placed;
+            placed.intensity = light.intensity;
+            placed.decayRate = light.decayRate;
+            placed.spot = light.type == LightNode::kSpot;
+            placed.cone = {light.coneAngle, light.penumbraAngle, light.dropoff};
+            placed.spotAxis = toPoint(unit(light.direction));
+            const std::optional<lighting::Arrival> arrival =
+                lighting::arrivalFrom(placed, toPoint(light.position), toPoint(point));
+            if (!arrival) {
                 towardsLight = MFloatVector(0.0f, 0.0f, 0.0f);
                 return 0.0f;
             }
-            towardsLight = offset * (1.0f / distance);
-            float value = light.intensity * lighting::decay(light.decayRate, distance);
-            if (light.type == LightNode::kSpot) {
-                const lighting::SpotCone cone{light.coneAngle, light.penumbraAngle, light.dropoff};
-                value *= lighting::spotFactor(cone, dot(unit(light.direction), -towardsLight));
-            }
-            return value;
+            towardsLight = MFloatVector(arrival->towards.x, arrival->towards.y, arrival->towards.z);
+            return arrival->strength;
         }
     }
     return 0.0f;

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "lighting/areaSamples.h"
-#include "lighting/lightFalloff.h"
 
 namespace sorvane::mrhost::preview {
 
@@ -36,7 +35,12 @@ const SampleContext* contextOf(const miState& state) {
 ShapedLight::ShapedLight(const LightShape& shape, const lighting::ShadowQuery& shadows)
     : shape_(shape), shadows_(shadows) {
     shape_.direction = unit(shape_.direction);
-    spotAxis_ = unit(shape_.direction);
+    const miVector spotAxis = unit(shape_.direction);
+    placed_.intensity = shape_.intensity;
+    placed_.decayRate = shape_.decayRate;
+    placed_.spot = shape_.type == LightShape::kSpot;
+    placed_.cone = {shape_.coneAngle, shape_.penumbraAngle, shape_.dropoff};
+    placed_.spotAxis = {spotAxis.x, spotAxis.y, spotAxis.z};
     const miVector helper = std::fabs(shape_.direction.y) < 0.9f ? miVector{0, 1, 0} : miVector{1, 0, 0};
     axisU_ = unit(cross(helper, shape_.direction));
     axisV_ = cross(shape_.direction, axisU_);
@@ -83,17 +87,13 @@ bool ShapedLight::sample(const miState& state, int index, LightSample& out) cons
                 target = shadowTarget;
             }
         }
-        const miVector offset = sub(target, from);
-        const float distance = std::sqrt(dot(offset, offset));
-        if (distance <= 0.0f) return false;
-        out.direction = scale(offset, 1.0f / distance);
-        value *= lighting::decay(shape_.decayRate, distance);
-        if (shape_.type == LightShape::kSpot) {
-            const lighting::SpotCone cone{shape_.coneAngle, shape_.penumbraAngle, shape_.dropoff};
-            const float factor = lighting::spotFactor(cone, dot(spotAxis_, scale(out.direction, -1.0f)));
-            if (factor <= 0.0f) return false;
-            value *= factor;
-        }
+        const std::optional<lighting::Arrival> arrival =
+            lighting::arrivalFrom(placed_, {target.x, target.y, target.z}, {from.x, from.y, from.z});
+        if (!arrival) return false;
+        out.direction = {arrival->towards.x, arrival->towards.y, arrival->towards.z};
+        // Outside a spot light's cone there is no sample at all.
+        if (arrival->cone <= 0.0f) return false;
+        value = arrival->strength;
     }
     const miVector& blocker = ownShadowTarget ? shadowTarget : target;
     if (shape_.shadows && shadows_.blocked({from.x, from.y, from.z}, {blocker.x, blocker.y, blocker.z}))

@@ -18,6 +18,7 @@
 #include "host/mentalray/sceneDatabase.h"
 #include "lighting/areaSamples.h"
 #include "lighting/environment.h"
+#include "lighting/lightArrival.h"
 #include "lighting/shadowQuery.h"
 
 namespace sorvane::mrhost::preview {
@@ -59,7 +60,8 @@ public:
 private:
     LightShape shape_;
     const lighting::ShadowQuery& shadows_;
-    miVector spotAxis_{};           // unit(direction) once more, as the cone has always been measured
+    lighting::PlacedLight
+        placed_;  // its spot axis is unit(direction) once more, as the cone has always been measured
     miVector axisU_{}, axisV_{};    // the area light's rectangle
     lighting::RectangleGrid grid_;  // its samples' cells
 };
