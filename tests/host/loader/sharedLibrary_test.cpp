@@ -100,6 +100,14 @@ std::string damagedExports(std::string bytes) {
     return bytes;
 }
 const std::string kDamagedExports = "damaged symbol table";
+// Cut short, and without the section table that would otherwise give the cut
+// away: only the segments, which the loader maps, can.
+std::string cutWithoutSections(std::string bytes) {
+    put<ElfW(Off)>(bytes, offsetof(ElfW(Ehdr), e_shoff), 0);
+    put<ElfW(Half)>(bytes, offsetof(ElfW(Ehdr), e_shnum), 0);
+    put<ElfW(Half)>(bytes, offsetof(ElfW(Ehdr), e_shstrndx), 0);
+    return bytes.substr(0, bytes.size() / 2);
+}
 #endif
 
 struct Refusal {
@@ -130,6 +138,7 @@ const Refusal kRefusals[] = {
      [](const std::string& path, const std::string&) { std::filesystem::create_directory(path); },
      "it is a directory, not a regular file", false},
 #ifndef _WIN32
+    {"cut in half, no section table", bytes(cutWithoutSections), kDamaged, true},
     // Opened, it would block the load for ever.
     {"a FIFO", [](const std::string& path, const std::string&) { ::mkfifo(path.c_str(), 0600); },
      "it is a FIFO, not a regular file", false},
