@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include <maya/MPlug.h>
 #include <maya/MPxNode.h>
 
+#include "host/loader/sharedLibrary.h"
 #include "host/maya/mayaHost.h"
 
 namespace sorvane::mayahost {
@@ -27,7 +29,7 @@ enum ObjectKind : int { kNoObject = 0, kAttributeObject = 1, kPluginObject = 2 }
 struct LoadedPlugin::Record {
     std::string path;
     std::string name;
-    void* library = nullptr;  // null for a built-in
+    std::unique_ptr<hostloader::SharedLibrary> library;  // null for a built-in
     std::string apiVersion;
     std::string vendor;
     std::string version;

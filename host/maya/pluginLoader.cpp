@@ -10,7 +10,6 @@
 #include <iostream>
 #include <typeinfo>
 
-#include "dynamicLibrary.h"
 #include "hostInternal.h"
 
 namespace sorvane::mayahost {
@@ -86,12 +85,13 @@ using EntryPoint = MStatus (*)(MObject);
 
 // Maya on Windows finds an entry point by its plain name, which the devkit's
 // /export options make; on Linux by the C++ name that a devkit build exports.
-EntryPoint findEntryPoint(void* library, const std::string& function, EntryPointNames names) {
+EntryPoint findEntryPoint(const hostloader::SharedLibrary& library, const std::string& function,
+                          EntryPointNames names) {
     void* found = nullptr;
-    if (names != EntryPointNames::Cxx) found = librarySymbol(library, function.c_str());
+    if (names != EntryPointNames::Cxx) found = library.symbol(function.c_str());
     if (!found && names != EntryPointNames::Plain) {
         const std::string cxx = cxxEntryPointName(function);
-        if (!cxx.empty()) found = librarySymbol(library, cxx.c_str());
+        if (!cxx.empty()) found = library.symbol(cxx.c_str());
     }
     return reinterpret_cast<EntryPoint>(found);
 }
@@ -128,15 +128,11 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path, EntryP
     auto record = std::make_unique<Record>();
     record->path = path;
     record->name = std::filesystem::path(path).stem().string();
-    std::string why;
-    record->library = openLibrary(path, why);
-    if (!record->library) throw HostError("cannot load plug-in " + path + ": " + why);
-    const auto fail = [&](const std::string& message) {
-        closeLibrary(record->library);
-        throw HostError("plug-in " + path + " " + message);
-    };
+    record->library = std::make_unique<hostloader::SharedLibrary>(path, "plug-in " + path);
+    // The record, and the library with it, goes as this unwinds.
+    const auto fail = [&](const std::string& message) { throw HostError("plug-in " + path + " " + message); };
 
-    const auto* version = static_cast<const char*>(librarySymbol(record->library, "MApiVersion"));
+    const auto* version = static_cast<const char*>(record->library->symbol("MApiVersion"));
     if (!version) fail("exports no MApiVersion: it is not a Maya plug-in");
     const std::size_t length = strnlen(version, 16);
     record->apiVersion.assign(version, length);
@@ -148,8 +144,8 @@ std::unique_ptr<LoadedPlugin> LoadedPlugin::load(const std::string& path, EntryP
         fail("was built for API version " + record->apiVersion + "; this host is " +
              std::to_string(MAYA_API_VERSION));
     }
-    record->initializePlugin = findEntryPoint(record->library, "initializePlugin", names);
-    record->uninitializePlugin = findEntryPoint(record->library, "uninitializePlugin", names);
+    record->initializePlugin = findEntryPoint(*record->library, "initializePlugin", names);
+    record->uninitializePlugin = findEntryPoint(*record->library, "uninitializePlugin", names);
     if (!record->initializePlugin) fail(std::string("exports no initializePlugin") + describe(names));
     if (!record->uninitializePlugin) fail(std::string("exports no uninitializePlugin") + describe(names));
 
@@ -203,8 +199,7 @@ void LoadedPlugin::unload() {
     // Whatever it left registered goes with its code.
     removeTypesOf(raw);
     reg.plugins.erase(std::remove(reg.plugins.begin(), reg.plugins.end(), raw), reg.plugins.end());
-    closeLibrary(raw->library);
-    raw->library = nullptr;
+    raw->library.reset();
     raw->loaded = false;
 }
 

@@ -5,7 +5,7 @@
 #include <iostream>
 
 #include "host/errors/hostError.h"
-#include "host/mentalray/dynamicLibrary.h"
+#include "host/loader/libraryFile.h"
 #include "host/mentalray/layoutProbe.h"
 
 namespace sorvane::mrhost {
@@ -15,7 +15,7 @@ LoadedShader::LoadedShader(const std::string& libraryPath, const std::string& de
     : declarationPath_(declarationPath), module_(&module) {
     // A path that is no library says so before the declaration is searched
     // for a shader named after it.
-    exportedSymbols(libraryPath);
+    hostloader::exportedSymbols(libraryPath, "the shader library " + libraryPath);
     const std::string name = std::filesystem::path(libraryPath).stem().string();
     file_ = readDeclarationFile(declarationPath);
     // Another shader's declaration that the reader left out costs that shader

@@ -82,13 +82,14 @@ std::map<std::string, std::unique_ptr<RendererModule>>& modules() {
 }  // namespace
 
 std::string RendererModule::defaultDirectory() {
-    const std::string executable = executablePath();
+    const std::string executable = hostloader::executablePath();
     if (executable.empty()) return "lib";
     return (std::filesystem::path(executable).parent_path().parent_path() / "lib").string();
 }
 
 RendererModule& RendererModule::get(const std::string& name) {
-    return load((std::filesystem::path(defaultDirectory()) / (name + kSharedLibrarySuffix)).string());
+    return load(
+        (std::filesystem::path(defaultDirectory()) / (name + hostloader::kSharedLibrarySuffix)).string());
 }
 
 RendererModule& RendererModule::load(const std::string& path) {
@@ -107,7 +108,7 @@ RendererModule& RendererModule::load(const std::string& path) {
 
 RendererModule::RendererModule(std::string path) : path_(std::move(path)) {
     // Local: a lookup with a null handle must not find the renderer's functions.
-    library_ = std::make_unique<DynamicLibrary>(path_, "the renderer module " + path_);
+    library_ = std::make_unique<hostloader::SharedLibrary>(path_, "the renderer module " + path_);
     const auto attach = reinterpret_cast<SorvaneRendererAttach>(library_->symbol("sorvane_renderer_attach"));
     if (attach == nullptr) {
         throw HostError(path_ + " is not a renderer module (it has no sorvane_renderer_attach)");
@@ -116,7 +117,9 @@ RendererModule::RendererModule(std::string path) : path_(std::move(path)) {
     attach(&calls_);
 }
 
-void RendererModule::countLookupsBy(const DynamicLibrary& library) { library.observeLookups(&observed); }
+void RendererModule::countLookupsBy(const hostloader::SharedLibrary& library) {
+    library.observeLookups(&observed);
+}
 
 void RendererModule::observed(void* handle, const char* name, bool found) {
     if (!found) return;  // as a module counts: its resolver runs only for what it has

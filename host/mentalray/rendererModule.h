@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "host/mentalray/dynamicLibrary.h"
+#include "host/loader/sharedLibrary.h"
 #include "host/mentalray/rendererModuleAbi.h"
 
 namespace sorvane::mrhost {
@@ -40,7 +40,7 @@ public:
 
     // Has `library`'s lookups in renderer modules counted where the modules
     // cannot count them themselves (Windows).
-    static void countLookupsBy(const DynamicLibrary& library);
+    static void countLookupsBy(const hostloader::SharedLibrary& library);
 
     // Lookups of a function's name in this module (dlsym or GetProcAddress
     // on its handle) that found it.
@@ -57,7 +57,7 @@ private:
     static void observed(void* handle, const char* name, bool found);
 
     std::string path_;
-    std::unique_ptr<DynamicLibrary> library_;
+    std::unique_ptr<hostloader::SharedLibrary> library_;
     SorvaneRendererCalls calls_{};
     std::atomic<long> phenEvalLookups_{0};
     std::atomic<long> sampleLightLookups_{0};

@@ -1,13 +1,14 @@
 #include "host/mentalray/shaderLibrary.h"
 
 #include "host/errors/hostError.h"
+#include "host/loader/libraryFile.h"
 #include "host/mentalray/rendererModule.h"
 
 namespace sorvane::mrhost {
 
 ShaderLibrary::ShaderLibrary(const std::string& path, const Declaration& declaration) : path_(path) {
-    exports_ = exportedSymbols(path);
-    library_ = std::make_unique<DynamicLibrary>(path, path);
+    exports_ = hostloader::exportedSymbols(path, "the shader library " + path);
+    library_ = std::make_unique<hostloader::SharedLibrary>(path, path);
     RendererModule::countLookupsBy(*library_);
     entry_ = reinterpret_cast<miShader>(library_->symbol(declaration.name.c_str()));
     if (entry_ == nullptr) {

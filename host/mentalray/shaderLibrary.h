@@ -11,8 +11,8 @@
 
 #include <shader.h>
 
+#include "host/loader/sharedLibrary.h"
 #include "host/mentalray/declaration.h"
-#include "host/mentalray/dynamicLibrary.h"
 
 namespace sorvane::mrhost {
 
@@ -38,7 +38,7 @@ public:
 
 private:
     std::string path_;
-    std::unique_ptr<DynamicLibrary> library_;
+    std::unique_ptr<hostloader::SharedLibrary> library_;
     std::vector<std::string> exports_;
     std::optional<int> version_;
     std::vector<std::string> warnings_;

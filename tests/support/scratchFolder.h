@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -17,11 +18,22 @@ namespace sorvane::testing {
 class ScratchFolder {
 public:
     explicit ScratchFolder(const std::string& purpose) {
+#ifdef _WIN32
+        // No mkdtemp here: a random name, kept only if this call made the folder.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && folder_.empty(); ++attempt) {
+            const std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+                                                    ("sorvane-" + purpose + "-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate)) folder_ = candidate;
+        }
+        if (folder_.empty()) throw std::runtime_error("cannot make a folder for " + purpose);
+#else
         std::string pattern =
             (std::filesystem::temp_directory_path() / ("sorvane-" + purpose + "-XXXXXX")).string();
         if (::mkdtemp(pattern.data()) == nullptr)
             throw std::runtime_error("cannot make a folder like " + pattern);
         folder_ = pattern;
+#endif
     }
     ~ScratchFolder() {
         std::error_code ignored;

@@ -1,12 +1,11 @@
 #pragma once
 
-// Where the host meets the system's loader: dlopen and dlsym, or LoadLibrary
-// and GetProcAddress on Windows, and the library file formats (ELF, PE).
+// Where the hosts meet the system's loader: dlopen and dlsym, or LoadLibrary
+// and GetProcAddress on Windows.
 
 #include <string>
-#include <vector>
 
-namespace sorvane::mrhost {
+namespace sorvane::hostloader {
 
 // The file name ending of a shared library here: ".so", or ".dll" on Windows.
 extern const char* const kSharedLibrarySuffix;
@@ -14,13 +13,16 @@ extern const char* const kSharedLibrarySuffix;
 // A shared library loaded for as long as the object lives. Its symbols stay
 // its own (never found through another library's lookups) and are resolved at
 // load, so that a missing one shows then and not mid-render.
-class DynamicLibrary {
+class SharedLibrary {
 public:
-    // HostError "cannot load <description>: <the loader's reason>".
-    DynamicLibrary(const std::string& path, const std::string& description);
-    ~DynamicLibrary();
-    DynamicLibrary(const DynamicLibrary&) = delete;
-    DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+    // The file's headers are checked first (see libraryFile.h): the loader
+    // would map a truncated file as its headers say and die of SIGBUS on the
+    // first touch of a page past its end. HostError
+    // "cannot load <what>: <why>", `why` being the check's or the loader's.
+    SharedLibrary(const std::string& path, const std::string& what);
+    ~SharedLibrary();
+    SharedLibrary(const SharedLibrary&) = delete;
+    SharedLibrary& operator=(const SharedLibrary&) = delete;
 
     // What the library's own lookups are given: a dlopen handle, an HMODULE.
     void* handle() const { return handle_; }
@@ -39,11 +41,7 @@ private:
     void* handle_ = nullptr;
 };
 
-// The defined, exported symbols of a shared library file, sorted; HostError
-// when it is not a shared library of this process's kind and size.
-std::vector<std::string> exportedSymbols(const std::string& path);
-
 // The running program's file, or "" when the system does not say.
 std::string executablePath();
 
-}  // namespace sorvane::mrhost
+}  // namespace sorvane::hostloader
