@@ -1,6 +1,7 @@
 #include "sorvaneNode.h"
 
 #include <cstddef>
+#include <iostream>
 
 #include <maya/MArrayDataHandle.h>
 #include <maya/MDataHandle.h>
@@ -143,6 +144,54 @@ void createAttribute(MFnNumericAttribute& nAttr, const Row& row, const Handles& 
     }
 }
 
+// A child of the light data array: filled by the renderer for every light,
+// so hidden, read-only and not saved. A compound names its three channels;
+// `line` is the source line reported when a call fails, as CHECK_MSTATUS
+// reports its own.
+struct LightDataChild {
+    MObject* handle;
+    const char* longName;
+    const char* shortName;
+    MFnNumericData::Type type;
+    double value;  // created with, and its default
+    MObject* channels[3];
+    int line;
+};
+
+void checkAt(MStatus status, int line) {
+    if (status != MS::kSuccess) {
+        std::cerr << "\nAPI error detected in " << __FILE__ << " at line " << line << std::endl;
+        status.perror("");
+    }
+}
+
+void hideLightDataChild(MFnNumericAttribute& nAttr, int line) {
+    checkAt(nAttr.setStorable(false), line);
+    checkAt(nAttr.setHidden(true), line);
+    checkAt(nAttr.setReadable(true), line);
+    checkAt(nAttr.setWritable(false), line);
+}
+
+void createLightDataChild(MFnNumericAttribute& nAttr, const LightDataChild& child) {
+    MStatus status;
+    const float value = static_cast<float>(child.value);
+    if (child.channels[0] != nullptr) {
+        *child.handle = nAttr.create(child.longName, child.shortName, *child.channels[0], *child.channels[1],
+                                     *child.channels[2], &status);
+    } else {
+        *child.handle = nAttr.create(child.longName, child.shortName, child.type, child.value, &status);
+    }
+    checkAt(status, child.line);
+    hideLightDataChild(nAttr, child.line);
+    if (child.channels[0] != nullptr) {
+        checkAt(nAttr.setDefault(value, value, value), child.line);
+    } else if (child.type == MFnNumericData::kBoolean) {
+        checkAt(nAttr.setDefault(child.value != 0.0), child.line);
+    } else {
+        checkAt(nAttr.setDefault(value), child.line);
+    }
+}
+
 }  // namespace
 
 MStatus SorvaneNode::initialize() {
@@ -154,112 +203,42 @@ MStatus SorvaneNode::initialize() {
     }
 
     // The light data is what the renderer relies on most: every call is
-    // checked. Written out, not run from the table: each status report names
-    // the source line of the call that failed, so every call keeps its own.
+    // checked, and a failure is reported at the line of its row below.
+    // Channels come before their compound, as Maya builds compounds.
+    const LightDataChild children[] = {
+        {&lightDirectionX, "lightDirectionX", "ldx", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+        {&lightDirectionY, "lightDirectionY", "ldy", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+        {&lightDirectionZ, "lightDirectionZ", "ldz", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+        {&lightDirection,
+         "lightDirection",
+         "ld",
+         MFnNumericData::kFloat,
+         1.0,
+         {&lightDirectionX, &lightDirectionY, &lightDirectionZ},
+         __LINE__},
+        {&lightIntensityR, "lightIntensityR", "lir", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+        {&lightIntensityG, "lightIntensityG", "lig", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+        {&lightIntensityB, "lightIntensityB", "lib", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+        {&lightIntensity,
+         "lightIntensity",
+         "li",
+         MFnNumericData::kFloat,
+         1.0,
+         {&lightIntensityR, &lightIntensityG, &lightIntensityB},
+         __LINE__},
+        {&lightAmbient, "lightAmbient", "la", MFnNumericData::kBoolean, 1.0, {}, __LINE__},
+        {&lightDiffuse, "lightDiffuse", "ldf", MFnNumericData::kBoolean, 1.0, {}, __LINE__},
+        {&lightSpecular, "lightSpecular", "ls", MFnNumericData::kBoolean, 0.0, {}, __LINE__},
+        {&lightShadowFraction, "lightShadowFraction", "lsf", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+        {&preShadowIntensity, "preShadowIntensity", "psi", MFnNumericData::kFloat, 1.0, {}, __LINE__},
+    };
+    for (const LightDataChild& child : children) createLightDataChild(nAttr, child);
+
     MStatus status = MS::kSuccess;
-
-    lightDirectionX = nAttr.create("lightDirectionX", "ldx", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightDirectionY = nAttr.create("lightDirectionY", "ldy", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightDirectionZ = nAttr.create("lightDirectionZ", "ldz", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightDirection =
-        nAttr.create("lightDirection", "ld", lightDirectionX, lightDirectionY, lightDirectionZ, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f, 1.0f, 1.0f));
-
-    lightIntensityR = nAttr.create("lightIntensityR", "lir", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightIntensityG = nAttr.create("lightIntensityG", "lig", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightIntensityB = nAttr.create("lightIntensityB", "lib", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-    lightIntensity =
-        nAttr.create("lightIntensity", "li", lightIntensityR, lightIntensityG, lightIntensityB, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f, 1.0f, 1.0f));
-
-    lightAmbient = nAttr.create("lightAmbient", "la", MFnNumericData::kBoolean, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(true));
-
-    lightDiffuse = nAttr.create("lightDiffuse", "ldf", MFnNumericData::kBoolean, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(true));
-
-    lightSpecular = nAttr.create("lightSpecular", "ls", MFnNumericData::kBoolean, 0.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(false));
-
-    lightShadowFraction = nAttr.create("lightShadowFraction", "lsf", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-
-    preShadowIntensity = nAttr.create("preShadowIntensity", "psi", MFnNumericData::kFloat, 1.0, &status);
-    CHECK_MSTATUS(status);
-    CHECK_MSTATUS(nAttr.setStorable(false));
-    CHECK_MSTATUS(nAttr.setHidden(true));
-    CHECK_MSTATUS(nAttr.setReadable(true));
-    CHECK_MSTATUS(nAttr.setWritable(false));
-    CHECK_MSTATUS(nAttr.setDefault(1.0f));
-
     lightBlindData = nAttr.createAddr("lightBlindData", "lbld", NULL, &status);
     CHECK_MSTATUS(status);
+    // Written out: when the address cannot be made, each call on it fails
+    // too, and each says so at its own line.
     CHECK_MSTATUS(nAttr.setStorable(false));
     CHECK_MSTATUS(nAttr.setHidden(true));
     CHECK_MSTATUS(nAttr.setReadable(true));

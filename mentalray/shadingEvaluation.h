@@ -36,15 +36,7 @@ using sorvane::model::Vec3;
 // field per row of shaderParameters.h. irradianceColor is read only when
 // useIrradiance is on, and is black otherwise.
 struct ShadingInputs {
-#define SORVANE_SHADER_COLOR(name, ...) miColor name;
-#define SORVANE_SHADER_SCALAR(name, ...) miScalar name;
-#define SORVANE_SHADER_VECTOR(name, ...) miVector name;
-#define SORVANE_SHADER_BOOLEAN(name, ...) miBoolean name;
-    SORVANE_SHADER_PARAMETERS
-#undef SORVANE_SHADER_COLOR
-#undef SORVANE_SHADER_SCALAR
-#undef SORVANE_SHADER_VECTOR
-#undef SORVANE_SHADER_BOOLEAN
+#include "mentalray/shaderParameterFields.inc"
 };
 
 // What mi_sample_light hands back that the shading uses; its cosine belongs

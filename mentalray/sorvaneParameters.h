@@ -13,15 +13,7 @@
 #include "mentalray/shaderParameters.h"
 
 struct SorvaneParameters {
-#define SORVANE_SHADER_COLOR(name, ...) miColor name;
-#define SORVANE_SHADER_SCALAR(name, ...) miScalar name;
-#define SORVANE_SHADER_VECTOR(name, ...) miVector name;
-#define SORVANE_SHADER_BOOLEAN(name, ...) miBoolean name;
-    SORVANE_SHADER_PARAMETERS
-#undef SORVANE_SHADER_COLOR
-#undef SORVANE_SHADER_SCALAR
-#undef SORVANE_SHADER_VECTOR
-#undef SORVANE_SHADER_BOOLEAN
+#include "mentalray/shaderParameterFields.inc"
     // array light "lights": start index, count, first element; the renderer
     // stores the elements contiguously from lights[0] on.
     miInteger i_lights;

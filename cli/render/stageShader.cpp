@@ -52,12 +52,11 @@ Rgb StageShader::lightAt(const Light& light, Vec3 point, Vec3 normal, std::uint3
     const int count = (area || disc) ? std::max(1, light.samples) : 1;
     Vec3 u, v;
     frame(light.type == LightType::point ? unitVector(point - light.position) : light.direction, u, v);
-    lighting::PlacedLight placed;
-    placed.intensity = light.intensity;
-    placed.decayRate = light.decayRate;
-    placed.spot = light.type == LightType::spot;
-    placed.cone = {light.coneAngle, light.penumbraAngle, light.dropoff};
-    placed.spotAxis = toPoint(unitVector(light.direction));
+    const lighting::PlacedLight placed{light.intensity,
+                                       light.decayRate,
+                                       light.type == LightType::spot,
+                                       {light.coneAngle, light.penumbraAngle, light.dropoff},
+                                       toPoint(unitVector(light.direction))};
     float sum = 0.0f;
     for (int i = 0; i < count; ++i) {
         const std::uint32_t s = sampleHash(seed * 0x9e3779b9U + static_cast<std::uint32_t>(i) * 0x85ebca6bU);

@@ -69,12 +69,11 @@ float illumination(const LightNode& light, const MFloatVector& point, MFloatVect
             return light.intensity;
         case LightNode::kPoint:
         case LightNode::kSpot: {
-            lighting::PlacedLight placed;
-            placed.intensity = light.intensity;
-            placed.decayRate = light.decayRate;
-            placed.spot = light.type == LightNode::kSpot;
-            placed.cone = {light.coneAngle, light.penumbraAngle, light.dropoff};
-            placed.spotAxis = toPoint(unit(light.direction));
+            const lighting::PlacedLight placed{light.intensity,
+                                               light.decayRate,
+                                               light.type == LightNode::kSpot,
+                                               {light.coneAngle, light.penumbraAngle, light.dropoff},
+                                               toPoint(unit(light.direction))};
             const std::optional<lighting::Arrival> arrival =
                 lighting::arrivalFrom(placed, toPoint(light.position), toPoint(point));
             if (!arrival) {

@@ -36,11 +36,11 @@ ShapedLight::ShapedLight(const LightShape& shape, const lighting::ShadowQuery& s
     : shape_(shape), shadows_(shadows) {
     shape_.direction = unit(shape_.direction);
     const miVector spotAxis = unit(shape_.direction);
-    placed_.intensity = shape_.intensity;
-    placed_.decayRate = shape_.decayRate;
-    placed_.spot = shape_.type == LightShape::kSpot;
-    placed_.cone = {shape_.coneAngle, shape_.penumbraAngle, shape_.dropoff};
-    placed_.spotAxis = {spotAxis.x, spotAxis.y, spotAxis.z};
+    placed_ = {shape_.intensity,
+               shape_.decayRate,
+               shape_.type == LightShape::kSpot,
+               {shape_.coneAngle, shape_.penumbraAngle, shape_.dropoff},
+               {spotAxis.x, spotAxis.y, spotAxis.z}};
     const miVector helper = std::fabs(shape_.direction.y) < 0.9f ? miVector{0, 1, 0} : miVector{1, 0, 0};
     axisU_ = unit(cross(helper, shape_.direction));
     axisV_ = cross(shape_.direction, axisU_);
