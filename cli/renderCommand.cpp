@@ -247,7 +247,7 @@ void run(const RenderOptions& options, CommandContext& context) {
         }
     }
     // The PNG's view: checked now, not after the render.
-    render::ViewTransform view{options.exposure, true};
+    render::ViewTransform view{options.exposure, true, nullptr};
     if (!options.display.empty() || !options.view.empty()) {
         const char* config = std::getenv("OCIO");
         view.display =
@@ -511,7 +511,8 @@ void run(const RenderOptions& options, CommandContext& context) {
                     shown.at(x, y) = {mid(c.r), mid(c.g), mid(c.b)};
                 }
             }
-            render::writePng(options.diff, render::toDisplay(shown, render::ViewTransform{0.0f, false}),
+            render::writePng(options.diff,
+                             render::toDisplay(shown, render::ViewTransform{0.0f, false, nullptr}),
                              diffMetadata);
         }
         for (const render::HostDifference& each : differences)

@@ -207,7 +207,7 @@ void writeImage(const std::string& path, const Image& image) {
         path,
         [&](cli::FileWriter& writer) {
             if (format == ImageFormat::png) {
-                writePngFile(writer, toDisplay(image, ViewTransform{0.0f, false}), {});
+                writePngFile(writer, toDisplay(image, ViewTransform{0.0f, false, nullptr}), {});
             } else {
                 writeExrFile(writer, path, {{"", &image}}, {}, false);
             }

@@ -167,7 +167,8 @@ Swatch SwatchRenderer::render(const SwatchRequest& request) {
         },
         &stats);
     Swatch out;
-    out.png = render::encodePng(render::toDisplay(image, render::ViewTransform{request.exposure, true}));
+    out.png =
+        render::encodePng(render::toDisplay(image, render::ViewTransform{request.exposure, true, nullptr}));
     out.width = request.width;
     out.height = request.height;
     out.samples = request.samples;

@@ -40,7 +40,7 @@ class View : public ::testing::TestWithParam<ViewCase> {};
 
 TEST_P(View, ExposesThenRollsOff) {
     const ViewCase& c = GetParam();
-    EXPECT_NEAR(viewValue(c.linear, {c.exposure, c.shoulder}), c.expected, 1e-6f) << c.what;
+    EXPECT_NEAR(viewValue(c.linear, {c.exposure, c.shoulder, nullptr}), c.expected, 1e-6f) << c.what;
 }
 
 // Above the shoulder's start: 0.8 + 0.2 (1 - exp(-(x - 0.8) / 0.2)).
@@ -63,7 +63,7 @@ TEST(Render, EightBitOutputIsDitheredWithoutBias) {
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 1024; ++x) ramp.at(x, y) = Rgb{1.0f, 1.0f, 1.0f} * (0.02f + 0.01f * x / 1024.0f);
     }
-    const DisplayImage shown = toDisplay(ramp, {0.0f, false});
+    const DisplayImage shown = toDisplay(ramp, {0.0f, false, nullptr});
     int longest = 0, run = 0;
     for (int x = 1; x < 1024; ++x) {
         run = shown.rgb[3 * x + 1] == shown.rgb[3 * (x - 1) + 1] ? run + 1 : 1;
@@ -79,7 +79,7 @@ TEST(Render, EightBitOutputIsDitheredWithoutBias) {
         const float middle = 0.02f + 0.01f * (block + 63.5f) / 1024.0f;
         EXPECT_NEAR(sum / 512.0, linearToSrgb(middle) * 255.0, 0.2) << "at " << block;
     }
-    EXPECT_EQ(toDisplay(ramp, {0.0f, false}).rgb, shown.rgb) << "the same pixel, the same dither";
+    EXPECT_EQ(toDisplay(ramp, {0.0f, false, nullptr}).rgb, shown.rgb) << "the same pixel, the same dither";
 }
 
 TEST(Render, ShoulderKeepsBrighterHighlightsBrighterAndIsContinuous) {

@@ -101,12 +101,24 @@ std::string damagedExports(std::string bytes) {
 }
 const std::string kDamagedExports = "damaged symbol table";
 // Cut short, and without the section table that would otherwise give the cut
-// away: only the segments, which the loader maps, can.
+// away: only the segments, which the loader maps, can. The cut falls inside
+// the last segment the loader maps: where the file ends past its segments
+// (symbols, debug information), halving it would cut none of them.
 std::string cutWithoutSections(std::string bytes) {
+    const auto header = get<ElfW(Ehdr)>(bytes, 0);
+    std::size_t cut = bytes.size() / 2;
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < header.e_phnum; ++i) {
+        const auto segment = get<ElfW(Phdr)>(bytes, header.e_phoff + i * sizeof(ElfW(Phdr)));
+        if (segment.p_type == PT_LOAD && segment.p_filesz > 0 && segment.p_offset >= last) {
+            last = segment.p_offset;
+            cut = segment.p_offset + segment.p_filesz / 2;
+        }
+    }
     put<ElfW(Off)>(bytes, offsetof(ElfW(Ehdr), e_shoff), 0);
     put<ElfW(Half)>(bytes, offsetof(ElfW(Ehdr), e_shnum), 0);
     put<ElfW(Half)>(bytes, offsetof(ElfW(Ehdr), e_shstrndx), 0);
-    return bytes.substr(0, bytes.size() / 2);
+    return bytes.substr(0, cut);
 }
 #endif
 

@@ -27,7 +27,7 @@ private:
     friend struct MHostAccess;
     MDataBlock() = default;
     void* fBlock = nullptr;
-    unsigned char fReserved[8] = {};
+    [[maybe_unused]] unsigned char fReserved[8] = {};
 };
 
 OPENMAYA_MAJOR_NAMESPACE_CLOSE

@@ -44,7 +44,7 @@ public:
     MStatus setDisconnectBehavior(DisconnectBehavior behavior);
 
 private:
-    unsigned char fReserved[32];
+    [[maybe_unused]] unsigned char fReserved[32];
 };
 
 OPENMAYA_MAJOR_NAMESPACE_CLOSE

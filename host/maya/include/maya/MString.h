@@ -35,7 +35,7 @@ public:
 
 private:
     void* fText = nullptr;  // null for the empty string
-    unsigned char fReserved[8] = {};
+    [[maybe_unused]] unsigned char fReserved[8] = {};
 };
 
 OPENMAYA_MAJOR_NAMESPACE_CLOSE
