@@ -12,10 +12,6 @@
 
 namespace sorvane::mayaplugin {
 
-// The shared model lives in the project's namespace; the node's code names it
-// through this alias, since the node class itself is called sorvane.
-namespace model = ::sorvane::model;
-
 constexpr int kLightBatch = 16;
 
 struct ShadingInputs;
